@@ -1,0 +1,22 @@
+#pragma once
+// Message boxes as the logic sees them. The Qt layer shows real boxes; a
+// script run prints them and takes queued answers; tests record them.
+
+#include <string>
+
+namespace poolside {
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // A box with the single button OK; returns when it is closed.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A box with OK and Cancel; true for OK.
+  virtual bool AskOkCancel(const std::string& text) = 0;
+  // A run-time error that ended an action (or, at a load, the program).
+  virtual void ShowError(const std::string& text) = 0;
+  // A warning that must not block the event loop (a port that vanished).
+  virtual void Warn(const std::string& text) = 0;
+};
+
+}  // namespace poolside

@@ -1,0 +1,25 @@
+#pragma once
+// The operating-system calls the file layer makes, in one table so that tests
+// can inject faults the file system will not produce on demand (short
+// writes, EINTR, ENOSPC, a failing rename).
+
+#include <sys/types.h>
+
+namespace poolside {
+
+struct OsCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*pread)(int fd, void* buf, size_t n, off_t offset);
+  ssize_t (*pwrite)(int fd, const void* buf, size_t n, off_t offset);
+  ssize_t (*write)(int fd, const void* buf, size_t n);
+  int (*fsync)(int fd);
+  int (*rename)(const char* from, const char* to);
+  int (*close)(int fd);
+};
+
+// The table in use; starts with the real calls.
+OsCalls& Os();
+// The real calls, for tests that restore or wrap them.
+const OsCalls& RealOs();
+
+}  // namespace poolside

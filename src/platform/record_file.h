@@ -1,0 +1,53 @@
+#pragma once
+// Fixed-length record files: record k (from 1) at byte (k - 1) x length.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/bytes.h"
+
+namespace poolside {
+
+class RecordFile {
+ public:
+  RecordFile() = default;
+  ~RecordFile();
+  RecordFile(RecordFile&& other) noexcept;
+  RecordFile& operator=(RecordFile&& other) noexcept;
+  RecordFile(const RecordFile&) = delete;
+  RecordFile& operator=(const RecordFile&) = delete;
+
+  // Opens `nativePath` for reading and writing, creating an empty file when
+  // it is missing. Closes a file this object had open first. Throws IoError
+  // naming the path and the cause.
+  void Open(const std::string& nativePath, std::size_t recordLength);
+  bool IsOpen() const { return fd_ >= 0; }
+  void Close();  // a no-op when nothing is open
+
+  std::uint64_t Length() const;  // bytes
+  std::size_t RecordLength() const { return recordLength_; }
+  const std::string& Path() const { return path_; }
+
+  // Record k >= 1, zero-filled where the file ends. Throws IoError.
+  Bytes Read(std::int64_t k) const;
+  // Writes record k whole; `record` must hold exactly RecordLength() bytes.
+  // Throws IoError (a short write is retried, then reported).
+  void Write(std::int64_t k, const Bytes& record);
+
+ private:
+  int fd_ = -1;
+  std::size_t recordLength_ = 0;
+  std::string path_;
+};
+
+// Writes `content` to a new file beside `nativePath`, flushes it to the disk
+// and renames it over `nativePath` in one step, so an interruption leaves
+// either the old file or the new one, never a mixture. Throws IoError; on
+// failure the old file is untouched and the temporary file removed.
+void ReplaceFileAtomically(const std::string& nativePath, const std::string& content);
+
+// The whole content of a file. Throws IoError when it cannot be read.
+std::string ReadWholeFile(const std::string& nativePath);
+bool FileExists(const std::string& nativePath);
+
+}  // namespace poolside

@@ -1,0 +1,48 @@
+#pragma once
+// The serial port the timing window reads the console from. Nothing is ever
+// transmitted. Implementations: the Qt serial port (src/platform/qt), the
+// scripted port of the automation runner and the fakes of the tests.
+
+#include <functional>
+#include <string>
+
+namespace poolside {
+
+enum class FlowControl { None, XonXoff };
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Configuration; applied by Open and, for the threshold and read length,
+  // at once when the port is open.
+  virtual void SetPortNumber(int n) = 0;
+  virtual void SetSettings(const std::string& settings) = 0;  // "9600,e,7,2"
+  virtual void SetInBufferSize(int chars) = 0;
+  virtual void SetInputLen(int chars) = 0;  // characters one Read returns at most
+  virtual void SetHandshaking(FlowControl flow) = 0;
+  virtual void SetRThreshold(int chars) = 0;  // waiting characters that notify
+
+  // Opens the configured port and applies the settings, checking each.
+  // Throws IoError naming the port and the device on failure; the port is
+  // then closed.
+  virtual void Open() = 0;
+  virtual void Close() = 0;  // a no-op when closed
+  virtual bool IsOpen() const = 0;
+  // The pending input, at most InputLen characters, as text (Latin-1 bytes).
+  virtual std::string Read() = 0;
+  // Throws away everything waiting in the receive buffer.
+  virtual void DiscardInput() = 0;
+  // Characters waiting in the receive buffer.
+  virtual int BytesWaiting() const = 0;
+
+  // Called on every notification: RThreshold or more characters waiting, or
+  // any other port event. An implementation calls it again after a handler
+  // returns while RThreshold or more characters are still waiting, so no
+  // block is left sitting in the buffer.
+  std::function<void()> onNotify;
+  // Called with a non-blocking warning (the port vanished; reopening).
+  std::function<void(const std::string&)> onWarning;
+};
+
+}  // namespace poolside

@@ -1,0 +1,126 @@
+#pragma once
+// The timing window frmRace: its state and every handler, over control
+// interfaces. Split by concern:
+//   race_header.cpp    load, ShowRaceHeader, lane identifier boxes, unload
+//   reception.cpp      OnPortNotification
+//   race_finish.cpp    openLap, appendLapRecord, FinishRace, CopyCombinedRaceLogs
+//   port_control.cpp   OnStartStopClick
+//   manual_entry.cpp   OnTimeBoxKeyDown
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "meetdata/meet_data.h"
+#include "platform/controls.h"
+#include "platform/messages.h"
+#include "platform/serial_port.h"
+#include "platform/text_output.h"
+#include "platform/window_host.h"
+#include "racebook/race_screen.h"
+
+namespace poolside {
+
+inline constexpr int kLanes = 10;
+
+// Every control of frmRace the logic touches; arrays are indexed 0..9 for
+// lanes 1..10. The Qt layer (or a test) owns the controls.
+struct RaceControls {
+  Label* lblRace = nullptr;
+  Label* lblPNo = nullptr;
+  Label* lblKumi = nullptr;
+  Label* lblSei = nullptr;
+  Label* lblKubun = nullptr;
+  Label* lblShu = nullptr;
+  Label* lblYoKetu = nullptr;
+  Label* lblNin = nullptr;
+  Label* lblTimer = nullptr;
+  Label* lblVersion = nullptr;
+  TextBox* txtKetugo = nullptr;
+  TextBox* txtBiko = nullptr;
+  TextBox* txtPort = nullptr;
+  Button* cmdShoki = nullptr;
+  Button* cmdKakutei = nullptr;
+  Button* cmdZushin = nullptr;
+  std::array<TextBox*, kLanes> txtJun{};
+  std::array<TextBox*, kLanes> txtKiro{};
+  std::array<TextBox*, kLanes> txtShukai{};
+  std::array<TextBox*, kLanes> txtSingo{};
+  std::array<TextBox*, kLanes> txtTSingo{};
+};
+
+// Fixed texts of the window, shared by the Qt layer and the tests.
+namespace race_texts {
+inline constexpr const char* kCaption = "Seiko";
+inline constexpr const char* kStart = "受信";
+inline constexpr const char* kStop = "停止";
+inline constexpr const char* kTimeTip = "1･ｽﾀｰﾄ 2･泳法 3･折返 4･ｺﾞｰﾙ 5･引継 6･逸脱 7･途中 8･棄権";
+inline constexpr const char* kStatusTip = "1-5･結合数 6･PC済 7･入力済 8･印刷済";
+inline constexpr const char* kSelectTip = "↑ ・ 前  ↓ ・ 後  ＃＃＃．＃ ・ レース指定";
+inline constexpr const char* kControlFile = "..\\ctl\\dr_kyo.ctl";
+}  // namespace race_texts
+
+class RaceWindow : public RaceScreen {
+ public:
+  RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages,
+             SerialPort& port, WindowHost& host);
+
+  // --- load, header, shutdown
+  // The window load, in order. Throws RuntimeError (IoError) when the control
+  // file or the meet file fails: the caller ends the program with status 1.
+  void Load();
+  void ShowRaceHeader() override;
+  // Change of box i (0..9) of txtSingo (row 0) or txtTSingo (row 1).
+  void OnLaneBoxChange(int row, int i);
+  // Closes the lap file and the port and every file, ends the program.
+  void Unload();
+
+  // --- reception (one port notification)
+  void OnPortNotification();
+  // --- serial port control (cmdZushin)
+  void OnStartStopClick();
+  bool Receiving() const;
+  // --- lap and goal files, race finish
+  void openLap();
+  void appendLapRecord(int lane, const std::string& timeText, char kind);
+  void FinishRace() override;
+  // --- manual entry (txtKiro key-down), lane 1..10
+  void OnTimeBoxKeyDown(int lane, int keyCode);
+  // --- race book operations, delegated to src/racebook
+  void OnRaceSelectKeyDown(int keyCode);  // txtBiko
+  void OnStatusBoxChange();               // txtKetugo
+  void OnShokiClick();                    // cmdShoki
+  void OnKakuteiClick();                  // cmdKakutei
+
+  // --- RaceScreen
+  RaceBookState& Book() override { return book_; }
+  MeetData& Meet() override { return meet_; }
+  MessageSink& Messages() override { return messages_; }
+  TextBox& RaceSelectBox() override { return *c_.txtBiko; }
+  TextBox& StatusBox() override { return *c_.txtKetugo; }
+
+  // --- state, index 1..10 for lanes (index 0 unused)
+  std::array<std::int32_t, kLanes + 1> LaneTime{};
+  std::array<std::int16_t, kLanes + 1> LapCount{};
+  std::array<std::int16_t, kLanes + 1> LaneRank{};
+  int LastLane = 0;
+  std::string LastTime;
+  std::string LastKind;
+  std::string GoalSeen;
+  std::string LaneMap = "1234567890";
+  std::string SpareLaneMap = "1234567890";
+  const RaceBookState& BookState() const { return book_; }
+  bool LapFileOpen() const { return log_.IsOpen(); }
+
+ private:
+  RaceControls c_;
+  MeetData& meet_;
+  MessageSink& messages_;
+  SerialPort& port_;
+  WindowHost& host_;
+  RaceBookState book_;
+  TextOutput log_;  // LogFileNo: the open lap file of the current race
+};
+
+}  // namespace poolside

@@ -1,0 +1,64 @@
+#include "support/fakes.h"
+
+#include "platform/cp932.h"
+#include "platform/errors.h"
+
+namespace poolside::testing {
+
+namespace {
+const void* g_focus = nullptr;
+}
+
+const void* FocusedControl() { return g_focus; }
+void ClearFocus() { g_focus = nullptr; }
+
+void FakeTextBox::SetText(const std::string& t) {
+  if (t == text) return;
+  text = t;
+  caret = static_cast<int>(Utf8Length(text));
+  ++changeCount;
+  if (onChange) onChange();
+}
+
+bool FakeTextBox::HasFocus() const { return g_focus == this; }
+void FakeTextBox::SetFocus() { g_focus = this; }
+bool FakeButton::HasFocus() const { return g_focus == this; }
+void FakeButton::SetFocus() { g_focus = this; }
+
+bool FakeMessages::AskOkCancel(const std::string& text) {
+  questions.push_back(text);
+  if (answers.empty()) return true;
+  bool a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+void FakeSerialPort::Open() {
+  calls.push_back("open");
+  if (failOpen) throw IoError("COM" + std::to_string(portNumber) + ": cannot open (test)");
+  open = true;
+  ++opens;
+}
+
+void FakeSerialPort::Close() {
+  calls.push_back("close");
+  if (open) ++closes;
+  open = false;
+}
+
+std::string FakeSerialPort::Read() {
+  std::size_t n = inputLen > 0 ? static_cast<std::size_t>(inputLen) : buffer.size();
+  std::string block = buffer.substr(0, n);
+  buffer.erase(0, block.size());
+  return block;
+}
+
+void FakeHost::RunPosted() {
+  while (!posted.empty()) {
+    auto tasks = std::move(posted);
+    posted.clear();
+    for (auto& t : tasks) t();
+  }
+}
+
+}  // namespace poolside::testing

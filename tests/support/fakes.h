@@ -1,0 +1,133 @@
+#pragma once
+// Fakes of the control, message, port and host interfaces for the logic
+// tests. They behave as the Qt widgets do where the logic relies on it: a
+// text box runs its change handler when SetText changes the text, and the
+// caret then stands after the last character.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/messages.h"
+#include "platform/serial_port.h"
+#include "platform/window_host.h"
+
+namespace poolside::testing {
+
+class FakeTextBox : public TextBox {
+ public:
+  std::string Text() const override { return text; }
+  void SetText(const std::string& t) override;
+  int Caret() const override { return caret; }
+  void SetCaret(int p) override { caret = p; }
+  Color BackColor() const override { return back; }
+  void SetBackColor(const Color& c) override { back = c; }
+  bool Enabled() const override { return enabled; }
+  void SetEnabled(bool on) override { enabled = on; }
+  bool HasFocus() const override;
+  void SetFocus() override;
+  std::string ToolTip() const override { return tip; }
+  void SetToolTip(const std::string& t) override { tip = t; }
+
+  // Typing: the text changes as SetText does.
+  void Type(const std::string& t) { SetText(t); }
+
+  std::string text;
+  int caret = 0;
+  Color back = kWhite;
+  bool enabled = true;
+  std::string tip;
+  std::function<void()> onChange;
+  int changeCount = 0;
+};
+
+class FakeLabel : public Label {
+ public:
+  std::string Caption() const override { return caption; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  Color BackColor() const override { return back; }
+  void SetBackColor(const Color& c) override { back = c; }
+  std::string caption;
+  Color back = kFaceColor;
+};
+
+class FakeButton : public Button {
+ public:
+  std::string Caption() const override { return caption; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  bool Enabled() const override { return enabled; }
+  void SetEnabled(bool on) override { enabled = on; }
+  bool HasFocus() const override;
+  void SetFocus() override;
+  std::string caption;
+  bool enabled = true;
+};
+
+// Which fake control has the focus (one per test process).
+const void* FocusedControl();
+void ClearFocus();
+
+class FakeMessages : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool AskOkCancel(const std::string& text) override;
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  void Warn(const std::string& text) override { warnings.push_back(text); }
+
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::vector<std::string> errors;
+  std::vector<std::string> warnings;
+  std::deque<bool> answers;  // next answers to AskOkCancel; OK when empty
+};
+
+// A serial port whose receive buffer the test fills.
+class FakeSerialPort : public SerialPort {
+ public:
+  void SetPortNumber(int n) override { portNumber = n; }
+  void SetSettings(const std::string& s) override { settings = s; }
+  void SetInBufferSize(int n) override { inBufferSize = n; }
+  void SetInputLen(int n) override { inputLen = n; }
+  void SetHandshaking(FlowControl f) override { flow = f; }
+  void SetRThreshold(int n) override { threshold = n; }
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override { return open; }
+  std::string Read() override;
+  void DiscardInput() override { buffer.clear(); }
+  int BytesWaiting() const override { return static_cast<int>(buffer.size()); }
+
+  // Appends bytes to the receive buffer without notifying.
+  void Feed(const std::string& bytes) { buffer += bytes; }
+
+  int portNumber = 0;
+  std::string settings;
+  int inBufferSize = 0;
+  int inputLen = 0;
+  FlowControl flow = FlowControl::None;
+  int threshold = 0;
+  bool open = false;
+  bool failOpen = false;  // Open throws IoError
+  int opens = 0;
+  int closes = 0;
+  std::string buffer;
+  std::vector<std::string> calls;  // "open", "close", "discard", "inputlen 16"...
+};
+
+class FakeHost : public WindowHost {
+ public:
+  void Post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+  void EndProgram(int status) override {
+    ended = true;
+    endStatus = status;
+  }
+  // Runs the posted tasks as the event loop would.
+  void RunPosted();
+  std::vector<std::function<void()>> posted;
+  bool ended = false;
+  int endStatus = -1;
+};
+
+}  // namespace poolside::testing
