@@ -1,0 +1,21 @@
+#pragma once
+// Command-line options of the program (Qt's own, such as -platform, are
+// taken by QApplication first).
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace poolside {
+
+struct Options {
+  std::map<char, std::string> drives;  // --drive X=DIR (letter lower-cased)
+  std::map<int, std::string> coms;     // --com N=DEVICE
+  std::string script;                  // --script FILE
+  bool competition = false;            // --competition: open frmKyogi at start
+  std::string error;                   // non-empty: the options are wrong
+};
+
+Options ParseOptions(const std::vector<std::string>& args);
+
+}  // namespace poolside
