@@ -41,8 +41,10 @@ class SerialPort {
   // returns while RThreshold or more characters are still waiting, so no
   // block is left sitting in the buffer.
   std::function<void()> onNotify;
-  // Called with a non-blocking warning (the port vanished; reopening).
-  std::function<void(const std::string&)> onWarning;
+  // Called when the device fails while open (an adapter pulled, a device
+  // that vanished), with a message naming the port and the device. The port
+  // is closed by then; the owner decides whether to reopen it.
+  std::function<void(const std::string&)> onError;
 };
 
 }  // namespace poolside

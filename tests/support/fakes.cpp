@@ -61,4 +61,10 @@ void FakeHost::RunPosted() {
   }
 }
 
+void FakeHost::RunDelayed() {
+  auto tasks = std::move(delayed);
+  delayed.clear();
+  for (auto& t : tasks) t.second();
+}
+
 }  // namespace poolside::testing

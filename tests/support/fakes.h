@@ -119,13 +119,19 @@ class FakeSerialPort : public SerialPort {
 class FakeHost : public WindowHost {
  public:
   void Post(std::function<void()> task) override { posted.push_back(std::move(task)); }
+  void PostDelayed(int ms, std::function<void()> task) override {
+    delayed.push_back({ms, std::move(task)});
+  }
   void EndProgram(int status) override {
     ended = true;
     endStatus = status;
   }
   // Runs the posted tasks as the event loop would.
   void RunPosted();
+  // Runs the delayed tasks queued so far (as if their time had come).
+  void RunDelayed();
   std::vector<std::function<void()>> posted;
+  std::vector<std::pair<int, std::function<void()>>> delayed;
   bool ended = false;
   int endStatus = -1;
 };
