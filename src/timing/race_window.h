@@ -63,8 +63,8 @@ inline constexpr const char* kControlFile = "..\\ctl\\dr_kyo.ctl";
 
 class RaceWindow : public RaceScreen {
  public:
-  RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages,
-             SerialPort& port, WindowHost& host);
+  RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages, SerialPort& port,
+             WindowHost& host);
 
   // --- load, header, shutdown
   // The window load, in order. Throws RuntimeError (IoError) when the control
@@ -121,6 +121,32 @@ class RaceWindow : public RaceScreen {
   WindowHost& host_;
   RaceBookState book_;
   TextOutput log_;  // LogFileNo: the open lap file of the current race
+
+  // Shows a message at once, or, while a port notification is being handled,
+  // right after it returns (a modal box must never nest inside reception).
+  void Report(const std::string& text);
+  void ReportError(const std::string& text);
+  std::string RaceNumberText() const;  // "0007" for race 7
+  std::string GoalPath(int raceNo) const;
+  std::string LapPath(int raceNo) const;
+  void HandleClockLine(const std::string& block);
+  void HandleResultLine(const std::string& block);
+  void Resync();
+  void CopyCombinedRaceLogs();
+  // Lane identifier character i of `map` from a box's text (single bytes).
+  static void SetLaneIdentifier(std::string& map, int i, const std::string& text);
+  // Back to the stopped state: controls enabled, lap file and port closed.
+  void StopReception();
+  // The port vanished while receiving: warn and reopen it about once a second.
+  void OnPortError(const std::string& message);
+  void ScheduleReopen();
+  void RetryReopen(unsigned generation);
+
+  bool inNotification_ = false;
+  bool lapWriteFailed_ = false;  // reported once per lap file
+  int portNumber_ = 0;
+  unsigned generation_ = 0;  // changes at every start and stop
+  bool reopenPending_ = false;
 };
 
 }  // namespace poolside

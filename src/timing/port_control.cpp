@@ -1,0 +1,106 @@
+#include <optional>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/numbers.h"
+#include "timing/race_window.h"
+
+namespace poolside {
+
+namespace {
+
+constexpr const char* kLineSettings = "9600,e,7,2";
+constexpr int kInBufferSize = 1024;
+constexpr int kInputLen = 16;
+constexpr int kThreshold = 15;
+constexpr int kReopenDelayMs = 1000;
+
+std::string PortName(int n) { return "COM" + std::to_string(n); }
+
+}  // namespace
+
+void RaceWindow::OnStartStopClick() {
+  const std::string caption = c_.cmdZushin->Caption();
+  if (caption == race_texts::kStart) {
+    ++generation_;
+    reopenPending_ = false;
+    c_.cmdShoki->SetEnabled(false);
+    c_.cmdKakutei->SetEnabled(false);
+    c_.txtBiko->SetEnabled(false);
+    c_.txtPort->SetEnabled(false);
+    c_.txtKetugo->SetEnabled(false);
+    openLap();
+    c_.cmdZushin->SetCaption(race_texts::kStop);
+
+    const std::string portText = c_.txtPort->Text();
+    const std::optional<std::int16_t> number = RoundToInt16(LeadingValue(portText));
+    if (!number || *number <= 0) {
+      StopReception();
+      Report("ポート番号 \"" + portText + "\" は使えません。1 以上の番号を入れてください。");
+      return;
+    }
+    portNumber_ = *number;
+    port_.SetPortNumber(portNumber_);
+    port_.SetSettings(kLineSettings);
+    port_.SetInBufferSize(kInBufferSize);
+    port_.SetInputLen(kInputLen);
+    port_.SetHandshaking(FlowControl::XonXoff);
+    port_.SetRThreshold(kThreshold);
+    try {
+      port_.Open();
+    } catch (const IoError& e) {
+      StopReception();
+      Report("ポート " + PortName(portNumber_) + " を開けません。\r" + e.what());
+    }
+    // Reception now runs from the window's own event loop.
+  } else if (caption == race_texts::kStop) {
+    StopReception();
+  }
+}
+
+void RaceWindow::StopReception() {
+  ++generation_;  // a pending reopen of the port does nothing now
+  reopenPending_ = false;
+  c_.cmdShoki->SetEnabled(true);
+  c_.cmdKakutei->SetEnabled(true);
+  c_.txtBiko->SetEnabled(true);
+  c_.txtPort->SetEnabled(true);
+  c_.txtKetugo->SetEnabled(true);
+  log_.Close();
+  c_.cmdZushin->SetCaption(race_texts::kStart);
+  port_.Close();
+  port_.DiscardInput();
+}
+
+void RaceWindow::OnPortError(const std::string& message) {
+  // Stopping would make the next start empty the race's lap file, so the
+  // window stays receiving and reopens the port by itself.
+  if (!Receiving() || reopenPending_) return;
+  messages_.Warn(message + "\r" + PortName(portNumber_) +
+                 " が応答しません。受信を続け、再接続を試みます。");
+  ScheduleReopen();
+}
+
+void RaceWindow::ScheduleReopen() {
+  reopenPending_ = true;
+  const unsigned generation = generation_;
+  host_.PostDelayed(kReopenDelayMs, [this, generation] { RetryReopen(generation); });
+}
+
+void RaceWindow::RetryReopen(unsigned generation) {
+  if (generation != generation_ || !Receiving()) return;
+  if (port_.IsOpen()) {
+    reopenPending_ = false;
+    return;
+  }
+  try {
+    port_.Open();
+  } catch (const RuntimeError&) {
+    ScheduleReopen();
+    return;
+  }
+  reopenPending_ = false;
+  messages_.Warn(PortName(portNumber_) + " に再接続しました。受信を続けます。");
+}
+
+}  // namespace poolside
