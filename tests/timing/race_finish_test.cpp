@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "timing/race_rig.h"
+
+namespace poolside::testing {
+namespace {
+
+class Finish : public ::testing::Test {
+ protected:
+  void Times(const std::vector<std::int32_t>& times) {
+    for (int lane = 1; lane <= 10; ++lane) {
+      rig.w->LaneTime[lane] = lane <= static_cast<int>(times.size()) ? times[lane - 1] : 999999;
+    }
+  }
+  RaceRig rig;
+};
+
+TEST_F(Finish, RanksTiesAndStatusValuesInTheGoalFile) {
+  rig.WriteBook("1111");
+  rig.Show(1);
+  Times({5999, 10234, 5999});
+  rig.w->FinishRace();
+  EXPECT_EQ(rig.Goal(1), GoalText({{1, 5999},
+                                   {3, 10234},
+                                   {1, 5999},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888}}));
+
+  rig.Show(1);
+  Times({5000, 5100, 5100, 5200, 700003, 0, 888888, 666666, 666667, 777778});
+  rig.w->FinishRace();
+  // A lane whose time is 0 keeps rank 0 but still takes the first place.
+  EXPECT_EQ(rig.Goal(1), GoalText({{2, 5000},
+                                   {3, 5100},
+                                   {3, 5100},
+                                   {5, 5200},
+                                   {0, 700003},
+                                   {0, 0},
+                                   {0, 888888},
+                                   {6, 666666},
+                                   {0, 666667},
+                                   {0, 888888}}));
+
+  rig.Show(1);
+  Times({6000, 5000, 5000, 7000});
+  rig.w->FinishRace();
+  EXPECT_EQ(rig.Goal(1).substr(0, 44), GoalText({{3, 6000}, {1, 5000}, {1, 5000}, {4, 7000}}));
+}
+
+TEST_F(Finish, MarksTheRaceDoneAndMovesToTheNextOpenRace) {
+  rig.WriteBook(
+      "1678\x39"
+      "1");
+  rig.Show(1);
+  rig.w->openLap();
+  rig.w->FinishRace();
+  std::string expected(1024, '\0');
+  expected.replace(0, 6,
+                   "6678\x39"
+                   "1");
+  EXPECT_EQ(rig.Book(), expected);
+  EXPECT_EQ(rig.w->Book().RaceNo, 6);
+  EXPECT_EQ(rig.lblRace.caption, "6");
+  EXPECT_EQ(rig.lblRace.back, kLightCyan);
+  EXPECT_TRUE(rig.w->LapFileOpen());
+  EXPECT_TRUE(rig.tmp.Exists("data/lap/r0006"));
+}
+
+TEST_F(Finish, CombinedRaceCopiesGoalAndLapToTheFollowingRaces) {
+  rig.WriteBook("3111111");
+  rig.Show(1);
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.Deliver(ResultLine('3', '1', " 2:05.00", 'G'));
+  rig.Deliver(ClockLine("    0.00"));
+  const std::string goal = rig.Goal(1);
+  EXPECT_EQ(goal.substr(0, 16), " 0 , 888888 , 0 ");
+  // The copies are the comma-separated fields without their blanks.
+  std::string goalCopy;
+  for (int lane = 1; lane <= 10; ++lane) goalCopy += lane == 3 ? "1,20500," : "0,888888,";
+  EXPECT_EQ(rig.Goal(2), goalCopy);
+  EXPECT_EQ(rig.Goal(3), goalCopy);
+  EXPECT_FALSE(rig.HasGoal(4));
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 3 , 2:05.00,G,");
+  EXPECT_EQ(rig.Lap(2), "3,1:02.34,L,3,2:05.00,G,");
+  EXPECT_EQ(rig.Lap(3), "3,1:02.34,L,3,2:05.00,G,");
+  EXPECT_EQ(rig.Book().substr(0, 5), "66611");
+  EXPECT_EQ(rig.Book().size(), 1024u);
+  EXPECT_EQ(rig.w->Book().RaceNo, 4);
+}
+
+TEST_F(Finish, BeyondTheBookTheGoalIsWrittenAndNoPositionTouched) {
+  rig.WriteBook(std::string(1024, '6'));
+  rig.Show(1025);
+  EXPECT_EQ(rig.txtKetugo.text, "");
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+  EXPECT_EQ(rig.lblPNo.caption, "0");
+  EXPECT_EQ(rig.lblNin.caption, "");
+  rig.w->LaneTime[1] = 5999;
+  rig.w->FinishRace();
+  EXPECT_EQ(rig.Goal(1025).substr(0, 16), " 1 , 5999 , 0 , ");
+  EXPECT_EQ(rig.Book(), std::string(1024, '6'));
+  EXPECT_EQ(rig.w->Book().RaceNo, 1026);
+  EXPECT_TRUE(rig.tmp.Exists("data/lap/r1026"));
+}
+
+TEST_F(Finish, AdvanceRunsPastTheLastRaceWhenAllAreDone) {
+  std::string book(1024, '6');
+  book[1021] = '1';  // race 1022
+  rig.WriteBook(book);
+  rig.Show(1022);
+  rig.w->FinishRace();
+  EXPECT_EQ(rig.w->Book().RaceNo, 1025);
+  EXPECT_EQ(rig.w->Book().RaceStat, "");
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+}
+
+TEST_F(Finish, CombinedCopiesStopAtTheLastRaceOfTheBook) {
+  std::string book(1024, '6');
+  book[1022] = '5';  // race 1023, combined with four more
+  rig.WriteBook(book);
+  rig.Show(1023);
+  rig.w->openLap();
+  rig.w->FinishRace();
+  EXPECT_TRUE(rig.HasGoal(1024));
+  EXPECT_FALSE(rig.HasGoal(1025));
+  EXPECT_FALSE(rig.tmp.Exists("data/lap/r1026"));
+  EXPECT_EQ(rig.Book(), std::string(1024, '6'));
+  EXPECT_EQ(rig.w->Book().RaceNo, 1025);
+}
+
+TEST_F(Finish, MissingGoalFolderLeavesTheRaceCurrentAndReportsAfterTheNotification) {
+  rig.WriteBook("1111");
+  rig.Show(1);
+  rig.Start();
+  std::filesystem::remove_all(rig.tmp.File("data/goal"));
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'G'));
+  rig.Deliver(ClockLine("    0.00"));
+  EXPECT_TRUE(rig.messages.messages.empty());
+  EXPECT_EQ(rig.w->Book().RaceNo, 1);
+  EXPECT_EQ(rig.Book()[0], '1');
+  EXPECT_TRUE(rig.w->LapFileOpen());
+  EXPECT_TRUE(rig.w->Receiving());
+  EXPECT_EQ(rig.w->GoalSeen, "0");  // the repeated zero clock does not retry
+  rig.host.RunPosted();
+  ASSERT_EQ(rig.messages.messages.size(), 1u);
+  EXPECT_NE(rig.messages.messages[0].find("g0001"), std::string::npos);
+
+  // Mended: the confirm path finishes it.
+  rig.tmp.MakeDir("data/goal");
+  rig.w->FinishRace();
+  EXPECT_TRUE(rig.HasGoal(1));
+  EXPECT_EQ(rig.Book()[0], '6');
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+  // The lap record logged before the failure is still there.
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,G,");
+}
+
+TEST_F(Finish, MissingLapFolderGivesOneMessageAndReceptionGoesOn) {
+  rig.WriteBook("1111");
+  rig.Show(1);
+  std::filesystem::remove_all(rig.tmp.File("data/lap"));
+  rig.Start();
+  ASSERT_EQ(rig.messages.messages.size(), 1u);
+  EXPECT_NE(rig.messages.messages[0].find("r0001"), std::string::npos);
+  EXPECT_TRUE(rig.w->Receiving());
+  EXPECT_FALSE(rig.w->LapFileOpen());
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.Deliver(ResultLine('4', '1', " 1:02.34", 'G'));
+  rig.host.RunPosted();
+  EXPECT_EQ(rig.messages.messages.size(), 1u);
+  EXPECT_EQ(rig.w->LapCount[3], 1);
+  EXPECT_FALSE(rig.tmp.Exists("data/lap"));
+}
+
+}  // namespace
+}  // namespace poolside::testing

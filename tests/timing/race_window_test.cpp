@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/errors.h"
+#include "timing/race_rig.h"
+
+namespace poolside::testing {
+namespace {
+
+TEST(RaceHeader, EntriesCountAndRowsTakeTheRaceColour) {
+  RaceRig rig(30, {2, 3, 7});
+  rig.WriteBook("1");
+  rig.Show(1);
+  EXPECT_EQ(rig.lblRace.caption, "1");
+  EXPECT_EQ(rig.lblPNo.caption, "1");
+  EXPECT_EQ(rig.lblKumi.caption, "1  (2 )");
+  EXPECT_EQ(rig.lblNin.caption, "3");
+  EXPECT_EQ(rig.txtKetugo.text, "1");
+  EXPECT_EQ(rig.lblRace.back, kLightCyan);
+  for (int lane = 1; lane <= 10; ++lane) {
+    const bool entered = lane == 2 || lane == 3 || lane == 7;
+    EXPECT_EQ(rig.txtJun[lane - 1].back, entered ? kLightCyan : kFaceColor) << lane;
+    EXPECT_EQ(rig.txtKiro[lane - 1].back, entered ? kLightCyan : kFaceColor) << lane;
+    EXPECT_EQ(rig.w->LaneTime[lane], 999999);
+  }
+}
+
+TEST(RaceHeader, StatusCharacterColoursAndBox) {
+  RaceRig rig(30, {1});
+  rig.WriteBook(std::string("6") + '\0' + " 5");
+  rig.Show(1);
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+  EXPECT_EQ(rig.txtJun[0].back, kLightRed);
+  EXPECT_EQ(rig.txtKetugo.text, "6");
+  rig.Show(2);  // NUL: empty box
+  EXPECT_EQ(rig.txtKetugo.text, "");
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+  rig.Show(3);  // a blank is open but no combined count
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+  rig.Show(4);
+  EXPECT_EQ(rig.lblRace.back, kLightCyan);
+  // Putting races on screen never changed the book.
+  EXPECT_EQ(rig.Book().substr(0, 4), std::string("6") + '\0' + " 5");
+}
+
+TEST(RaceHeader, RaceZeroShowsAZeroRecordAndWritesNothingOutsideTheBook) {
+  RaceRig rig(30, {1, 2});
+  rig.WriteBook("1");
+  rig.Show(0);
+  EXPECT_EQ(rig.lblRace.caption, "0");
+  EXPECT_EQ(rig.lblNin.caption, "");
+  EXPECT_EQ(rig.txtKetugo.text, "");
+  EXPECT_EQ(rig.lblRace.back, kLightRed);
+  EXPECT_EQ(rig.Book().substr(0, 2), std::string("1") + '\0');
+}
+
+TEST(RaceHeader, LoadReadsTheControlFileAndPicksTheFirstOpenRace) {
+  RaceRig rig(30, {1});
+  rig.WriteBook("66617");
+  rig.tmp.MakeDir("work");
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.tmp.File("work"));
+  rig.txtSingo[4].text = "A";
+  rig.w->Load();
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(rig.w->Book().RaceNo, 4);
+  EXPECT_EQ(rig.lblRace.caption, "4");
+  EXPECT_EQ(rig.w->LaneMap, "1234A67890");
+  EXPECT_EQ(rig.w->SpareLaneMap, "1234567890");
+  EXPECT_EQ(rig.lblVersion.caption, "Ver 2.17\r2007/06/16\rhttps://poolside.example.org/");
+  EXPECT_EQ(rig.txtKiro[0].tip, race_texts::kTimeTip);
+  EXPECT_FALSE(rig.w->Receiving());
+}
+
+TEST(RaceHeader, LoadWithoutControlFileFails) {
+  RaceRig rig;
+  rig.tmp.MakeDir("elsewhere/work");
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.tmp.File("elsewhere/work"));
+  EXPECT_THROW(rig.w->Load(), RuntimeError);
+  std::filesystem::current_path(cwd);
+}
+
+TEST(LaneBoxes, FirstCharacterBecomesTheIdentifier) {
+  RaceRig rig;
+  rig.txtSingo[4].Type("27");
+  EXPECT_EQ(rig.txtSingo[4].text, "2");
+  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  rig.txtSingo[4].Type("");
+  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  rig.txtTSingo[0].Type("Z");
+  EXPECT_EQ(rig.w->SpareLaneMap, "Z234567890");
+  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  // A half-width katakana is one byte of the code page; a kanji is two.
+  rig.txtSingo[9].Type("ｱ");
+  EXPECT_EQ(rig.w->LaneMap, "123426789\xb1");
+  rig.txtSingo[8].Type("漢");
+  EXPECT_EQ(rig.txtSingo[8].text, "漢");
+  EXPECT_EQ(rig.w->LaneMap, "123426789\xb1");
+}
+
+class PortControl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig.WriteBook("1111");
+    rig.Show(1);
+  }
+  void ExpectStopped() {
+    EXPECT_FALSE(rig.w->Receiving());
+    EXPECT_EQ(rig.cmdZushin.caption, race_texts::kStart);
+    for (bool on : {rig.cmdShoki.enabled, rig.cmdKakutei.enabled, rig.txtBiko.enabled,
+                    rig.txtPort.enabled, rig.txtKetugo.enabled}) {
+      EXPECT_TRUE(on);
+    }
+    EXPECT_FALSE(rig.w->LapFileOpen());
+    EXPECT_FALSE(rig.port.open);
+  }
+  RaceRig rig;
+};
+
+TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
+  rig.txtPort.text = "3";
+  rig.Start();
+  EXPECT_EQ(rig.cmdZushin.caption, race_texts::kStop);
+  EXPECT_EQ(rig.port.calls,
+            (std::vector<std::string>{"port 3", "settings 9600,e,7,2", "buffer 1024", "inputlen 16",
+                                      "xonxoff", "threshold 15", "open"}));
+  for (bool on : {rig.cmdShoki.enabled, rig.cmdKakutei.enabled, rig.txtBiko.enabled,
+                  rig.txtPort.enabled, rig.txtKetugo.enabled}) {
+    EXPECT_FALSE(on);
+  }
+  EXPECT_TRUE(rig.w->LapFileOpen());
+  EXPECT_TRUE(rig.tmp.Exists("data/lap/r0001"));
+
+  rig.port.calls.clear();
+  rig.port.Feed("waiting");
+  rig.Start();  // stop
+  ExpectStopped();
+  EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"close", "discard"}));
+  EXPECT_EQ(rig.port.buffer, "");
+}
+
+TEST_F(PortControl, RestartEmptiesTheLapFile) {
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.Start();
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
+  rig.Start();
+  EXPECT_EQ(rig.Lap(1), "");
+  // The duplicate filter survives a stop and a start.
+  EXPECT_EQ(rig.w->LastLane, 3);
+}
+
+TEST_F(PortControl, PortNumberIsRounded) {
+  rig.txtPort.text = " 2.5abc";
+  rig.Start();
+  EXPECT_EQ(rig.port.portNumber, 2);
+  rig.Start();
+  rig.txtPort.text = "3.5";
+  rig.Start();
+  EXPECT_EQ(rig.port.portNumber, 4);
+}
+
+TEST_F(PortControl, InvalidPortNumberGoesBackToStopped) {
+  for (const char* text : {"abc", "0", "-2", "99999", ""}) {
+    rig.messages.messages.clear();
+    rig.txtPort.text = text;
+    rig.Start();
+    ExpectStopped();
+    ASSERT_EQ(rig.messages.messages.size(), 1u) << text;
+    EXPECT_NE(rig.messages.messages[0].find(std::string("\"") + text + "\""), std::string::npos);
+    EXPECT_EQ(rig.port.opens, 0);
+  }
+}
+
+TEST_F(PortControl, PortThatCannotBeOpenedGoesBackToStopped) {
+  rig.txtPort.text = "7";
+  rig.port.failOpen = true;
+  rig.Start();
+  ExpectStopped();
+  ASSERT_EQ(rig.messages.messages.size(), 1u);
+  EXPECT_NE(rig.messages.messages[0].find("COM7"), std::string::npos);
+  rig.port.failOpen = false;
+  rig.Start();
+  EXPECT_TRUE(rig.w->Receiving());
+}
+
+TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.port.open = false;
+  rig.port.failOpen = true;
+  rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
+  ASSERT_EQ(rig.messages.warnings.size(), 1u);
+  EXPECT_NE(rig.messages.warnings[0].find("COM1"), std::string::npos);
+  EXPECT_TRUE(rig.messages.messages.empty());
+  EXPECT_TRUE(rig.w->Receiving());
+  EXPECT_TRUE(rig.w->LapFileOpen());
+  ASSERT_EQ(rig.host.delayed.size(), 1u);
+  EXPECT_EQ(rig.host.delayed[0].first, 1000);
+  // A second error while a reopen is pending warns no more.
+  rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
+  EXPECT_EQ(rig.messages.warnings.size(), 1u);
+  EXPECT_EQ(rig.host.delayed.size(), 1u);
+
+  rig.host.RunDelayed();  // still missing: tries again later
+  EXPECT_FALSE(rig.port.open);
+  ASSERT_EQ(rig.host.delayed.size(), 1u);
+  rig.port.failOpen = false;
+  rig.host.RunDelayed();
+  EXPECT_TRUE(rig.port.open);
+  EXPECT_TRUE(rig.host.delayed.empty());
+  ASSERT_EQ(rig.messages.warnings.size(), 2u);
+  EXPECT_NE(rig.messages.warnings[1].find("COM1"), std::string::npos);
+  // The laps logged before the loss are kept and logging goes on.
+  rig.Deliver(ResultLine('4', '1', " 1:03.00", 'L'));
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,L,");
+}
+
+TEST_F(PortControl, ReopenAfterStopDoesNothing) {
+  rig.Start();
+  rig.port.open = false;
+  rig.port.onError("COM1: gone");
+  rig.Start();  // stop
+  const int opens = rig.port.opens;
+  rig.host.RunDelayed();
+  EXPECT_EQ(rig.port.opens, opens);
+  EXPECT_FALSE(rig.port.open);
+  EXPECT_TRUE(rig.host.delayed.empty());
+}
+
+TEST_F(PortControl, FailedReopenInTheResyncRetriesLikeAVanishedPort) {
+  rig.Start();
+  rig.port.failOpen = true;
+  rig.Deliver("garbage block!!!");
+  EXPECT_TRUE(rig.w->Receiving());
+  EXPECT_EQ(rig.messages.warnings.size(), 1u);
+  EXPECT_TRUE(rig.messages.errors.empty());
+  EXPECT_EQ(rig.host.delayed.size(), 1u);
+  rig.port.failOpen = false;
+  rig.host.RunDelayed();
+  EXPECT_TRUE(rig.port.open);
+}
+
+TEST_F(PortControl, UnloadClosesEverythingAndEndsTheProgram) {
+  rig.Start();
+  rig.w->Unload();
+  EXPECT_FALSE(rig.w->LapFileOpen());
+  EXPECT_FALSE(rig.port.open);
+  EXPECT_TRUE(rig.host.ended);
+  EXPECT_EQ(rig.host.endStatus, 0);
+}
+
+class ManualEntry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig.WriteBook("1");
+    rig.Show(1);
+  }
+  // Types `text` into lane's box, puts the caret, presses Enter.
+  void Enter(int lane, const std::string& text, int caret = -1) {
+    FakeTextBox& box = rig.txtKiro[lane - 1];
+    box.Type(text);
+    if (caret >= 0) box.caret = caret;
+    rig.w->OnTimeBoxKeyDown(lane, kKeyEnter);
+  }
+  RaceRig rig;
+};
+
+TEST_F(ManualEntry, StoresTimesAndCodes) {
+  struct Case {
+    const char* typed;
+    std::int32_t stored;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"10234", 10234, " 1:02.34"},
+      {"3", 700003, "折返"},
+      {"1", 700001, "ｽﾀｰﾄ"},
+      {"7", 700007, "途中"},
+      {"8", 888888, "棄権"},
+      {"9", 999999, "99:99.99"},
+      {"0", 0, ""},
+      {"1:0234", 700001, "ｽﾀｰﾄ"},
+      {"5999", 5999, "   59.99"},
+      {"12.5", 12, "     .12"},
+      {"13.5", 14, "     .14"},
+      {"abc", 0, ""},
+  };
+  for (const Case& c : cases) {
+    Enter(4, c.typed);
+    EXPECT_EQ(rig.w->LaneTime[4], c.stored) << c.typed;
+    EXPECT_EQ(rig.txtKiro[3].text, c.shown) << c.typed;
+    EXPECT_TRUE(rig.txtKiro[4].HasFocus()) << c.typed;
+  }
+  EXPECT_EQ(rig.w->LapCount[4], 0);
+  EXPECT_EQ(rig.txtJun[3].text, "");
+}
+
+TEST_F(ManualEntry, OnlyTheTextLeftOfTheCaretCounts) {
+  Enter(2, "10234", 2);
+  EXPECT_EQ(rig.w->LaneTime[2], 10);
+}
+
+TEST_F(ManualEntry, TooLongNegativeAndOversizedEntriesAreRejected) {
+  for (const char* typed : {"1234567", "-5", "-0.5", "9E99", "1E10"}) {
+    rig.w->LaneTime[6] = 5999;
+    Enter(6, typed);
+    EXPECT_EQ(rig.w->LaneTime[6], 5999) << typed;
+    EXPECT_EQ(rig.txtKiro[5].text, "") << typed;
+  }
+}
+
+TEST_F(ManualEntry, ArrowsMoveBetweenLanesAndEnterInAnEmptyBoxDoesNothing) {
+  ClearFocus();
+  rig.w->OnTimeBoxKeyDown(1, kKeyUp);
+  EXPECT_EQ(FocusedControl(), nullptr);
+  rig.w->OnTimeBoxKeyDown(10, kKeyDown);
+  EXPECT_EQ(FocusedControl(), nullptr);
+  rig.w->OnTimeBoxKeyDown(5, kKeyUp);
+  EXPECT_TRUE(rig.txtKiro[3].HasFocus());
+  rig.w->OnTimeBoxKeyDown(5, kKeyDown);
+  EXPECT_TRUE(rig.txtKiro[5].HasFocus());
+  ClearFocus();
+  Enter(10, "10234");
+  EXPECT_EQ(rig.w->LaneTime[10], 10234);
+  EXPECT_EQ(FocusedControl(), nullptr);
+  rig.w->LaneTime[3] = 5999;
+  Enter(3, "");
+  EXPECT_EQ(rig.w->LaneTime[3], 5999);
+  EXPECT_EQ(FocusedControl(), nullptr);
+}
+
+}  // namespace
+}  // namespace poolside::testing
