@@ -39,6 +39,8 @@ class PortRouter : public SerialPort {
   DeviceFactory factory_;
   SerialPort* scripted_;
   std::unique_ptr<SerialPort> device_;
+  int deviceNumber_ = 0;    // the number and device device_ was made for
+  std::string deviceName_;
   SerialPort* current_ = nullptr;
   int portNumber_ = 0;
   std::string settings_;

@@ -1,0 +1,74 @@
+#pragma once
+// The serial port on a real device (or a pseudo-terminal) through Qt's
+// QSerialPort. Line settings are applied after the device is open and each
+// is checked: a refused setting closes the port and fails the open, except
+// parity and data bits on a pseudo-terminal, which has neither; those two
+// are noted on standard error and the port stays open.
+
+#include <string>
+
+#include <QSerialPort>
+
+#include "platform/serial_port.h"
+
+namespace poolside {
+
+// Line settings parsed from a text such as "9600,e,7,2".
+struct LineSettings {
+  int baud = 9600;
+  char parity = 'n';  // n e o m s
+  int dataBits = 8;
+  double stopBits = 1;
+};
+// Throws IoError naming `where` when the text is not of that form.
+LineSettings ParseLineSettings(const std::string& text, const std::string& where);
+
+// True when `device` is the slave side of a pseudo-terminal.
+bool IsPseudoTerminal(const std::string& device);
+
+class QtSerialPort : public SerialPort {
+ public:
+  QtSerialPort(int portNumber, std::string device);
+  ~QtSerialPort() override;
+  QtSerialPort(const QtSerialPort&) = delete;
+  QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+  void SetPortNumber(int n) override { portNumber_ = n; }
+  void SetSettings(const std::string& settings) override { settings_ = settings; }
+  void SetInBufferSize(int chars) override;
+  void SetInputLen(int chars) override { inputLen_ = chars; }
+  void SetHandshaking(FlowControl flow) override { flow_ = flow; }
+  void SetRThreshold(int chars) override;
+
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override { return port_.isOpen(); }
+  std::string Read() override;
+  void DiscardInput() override;
+  int BytesWaiting() const override;
+
+  const std::string& Device() const { return device_; }
+
+ private:
+  std::string Name() const;  // "COM1 (/dev/ttyS0)"
+  void ApplySettings();
+  void SchedulePump();
+  void Pump();
+  void OnError(QSerialPort::SerialPortError error);
+
+  QSerialPort port_;
+  int portNumber_;
+  std::string device_;
+  std::string settings_ = "9600,n,8,1";
+  int bufferSize_ = 0;
+  int inputLen_ = 0;
+  int threshold_ = 0;
+  FlowControl flow_ = FlowControl::None;
+  bool pumpQueued_ = false;
+  bool inNotify_ = false;
+  bool errorQueued_ = false;
+  long taken_ = 0;      // reads, discards and opens: a handler that did none of them took nothing
+  int generation_ = 0;  // counts opens, so a stale error never closes a reopened port
+};
+
+}  // namespace poolside
