@@ -191,4 +191,83 @@ TEST_F(RaceEndToEnd, AllTenLanesFinishingInOneTickLoseNothing) {
   EXPECT_EQ(GoalFile(race_), Expected("goal1"));
 }
 
+// The simulator is the oracle of the tests above: its records must follow the
+// console's columns and its expected files the lap and goal formats.
+bool IsTimeText(const std::string& t) {
+  if (t.size() != 8 || t.substr(5, 1) != ".") return false;
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (!digit(t[4]) || !digit(t[6]) || !digit(t[7])) return false;
+  if (t[2] == ':') return digit(t[1]) && digit(t[3]) && (t[0] == ' ' || digit(t[0]));
+  // No minutes: blanks, then one or two digits of seconds.
+  return t[0] == ' ' && t[1] == ' ' && t[2] == ' ' && (t[3] == ' ' || digit(t[3]));
+}
+
+TEST(ConsoleSimulator, SendsConsoleRecordsAndMatchingExpectedFiles) {
+  const fs::path dir = fs::temp_directory_path() / ("poolside-sim-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Child sim(
+      {SIM_BIN, "--races", "2", "--lanes", "10", "--laps", "2", "--tick", "100", "--speed", "1000",
+       "--pause", "0", "--seed", "11", "--log", (dir / "sent").string(), "--expect", dir.string()},
+      dir, dir / "out", dir / "err");
+  ASSERT_EQ(sim.Wait(30), 0) << ReadAll(dir / "err");
+  const std::string sent = ReadAll(dir / "sent");
+  ASSERT_FALSE(sent.empty());
+  ASSERT_EQ(sent.size() % 16, 0u);
+
+  std::string laps[3];
+  int race = 1, zeros = 0;
+  std::vector<std::string> finishes;
+  for (size_t i = 0; i < sent.size(); i += 16) {
+    const std::string r = sent.substr(i, 16);
+    ASSERT_EQ(r[1], 'A') << i;
+    ASSERT_EQ(r[15], '\r') << i;
+    ASSERT_TRUE(IsTimeText(r.substr(6, 8))) << "\"" << r.substr(6, 8) << "\"";
+    if (r[14] == 'L' || r[14] == 'G') {
+      const int lane = r[3] == '0' ? 10 : r[3] - '0';
+      laps[race] += " " + std::to_string(lane) + " ," + r.substr(6, 8) + "," + r[14] + ",";
+      if (r[14] == 'G') finishes.push_back(r);
+    } else {
+      EXPECT_EQ(r[14], ' ');
+      if (r.substr(6, 8) == "    0.00" && !finishes.empty() && ++zeros % 2 == 0) ++race;
+    }
+  }
+  EXPECT_EQ(finishes.size(), 20u);
+  EXPECT_EQ(ReadAll(dir / "lap1"), laps[1]);
+  EXPECT_EQ(ReadAll(dir / "lap2"), laps[2]);
+
+  // Goal: ten pairs; lanes 2 and 3 tie and share the rank; no rank above 10.
+  const std::string goal = ReadAll(dir / "goal1");
+  std::vector<int> fields;
+  std::istringstream in(goal);
+  std::string field;
+  while (std::getline(in, field, ',')) fields.push_back(std::atoi(field.c_str()));
+  ASSERT_EQ(fields.size(), 20u) << goal;
+  EXPECT_EQ(fields[3], fields[5]);  // times of lanes 2 and 3
+  EXPECT_EQ(fields[2], fields[4]);  // their ranks
+  for (int lane = 0; lane < 10; ++lane) {
+    EXPECT_GE(fields[lane * 2], 1);
+    EXPECT_LE(fields[lane * 2], 10);
+  }
+  fs::remove_all(dir);
+}
+
+TEST(ConsoleSimulator, CountModeSendsDistinctLapRecords) {
+  const fs::path dir = fs::temp_directory_path() / ("poolside-count-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Child sim({SIM_BIN, "--count", "200", "--speed", "1000", "--log", (dir / "sent").string(),
+             "--expect", dir.string()},
+            dir, dir / "out", dir / "err");
+  ASSERT_EQ(sim.Wait(30), 0) << ReadAll(dir / "err");
+  const std::string sent = ReadAll(dir / "sent");
+  ASSERT_EQ(sent.size(), 200u * 16);
+  for (size_t i = 16; i < sent.size(); i += 16) {
+    EXPECT_NE(sent.substr(i, 16), sent.substr(i - 16, 16));  // never a repeat
+  }
+  // " 3 ," + 8 + ",L," is 15 characters; lane 10 takes one more.
+  EXPECT_EQ(ReadAll(dir / "lap1").size(), 180u * 15 + 20u * 16);
+  fs::remove_all(dir);
+}
+
 }  // namespace
