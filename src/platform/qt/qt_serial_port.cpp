@@ -214,6 +214,11 @@ void QtSerialPort::Pump() {
   // loop below picks up whatever arrived meanwhile once it returns.
   if (inNotify_) return;
   inNotify_ = true;
+  // Reset even when a handler throws, or the port would never notify again.
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{inNotify_};
   while (onNotify && threshold_ > 0 && port_.isOpen()) {
     if (BytesWaiting() < threshold_) break;
     const long takenBefore = taken_;
@@ -222,7 +227,6 @@ void QtSerialPort::Pump() {
     // next readyRead tries again.
     if (taken_ == takenBefore) break;
   }
-  inNotify_ = false;
 }
 
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
