@@ -168,6 +168,12 @@ struct Window {
       c.txtTSingo[i] = &rig.txtTSingo[i];
     }
     w = std::make_unique<RaceWindow>(c, rig.meet, rig.messages, port, rig.host);
+    // The boxes' change handling goes to this window, not the rig's own.
+    rig.txtKetugo.onChange = [this] { w->OnStatusBoxChange(); };
+    for (int i = 0; i < 10; ++i) {
+      rig.txtSingo[i].onChange = [this, i] { w->OnLaneBoxChange(0, i); };
+      rig.txtTSingo[i].onChange = [this, i] { w->OnLaneBoxChange(1, i); };
+    }
     rig.meet.LoadMeetHeader();
     rig.meet.CloseMeetFile();
     w->Book().RaceNo = 1;
