@@ -1,0 +1,100 @@
+#include "platform/cp932.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace poolside {
+
+namespace {
+
+// One conversion with iconv; `bad` is appended for every byte (or character)
+// that cannot be converted, and conversion goes on after it.
+std::string Convert(const char* to, const char* from, std::string_view in, std::string_view bad,
+                    bool fromUtf8) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  std::string out;
+  out.reserve(in.size() * 2);
+  char* src = const_cast<char*>(in.data());
+  std::size_t left = in.size();
+  char buf[1024];
+  while (left > 0) {
+    char* dst = buf;
+    std::size_t room = sizeof buf;
+    std::size_t r = iconv(cd, &src, &left, &dst, &room);
+    out.append(buf, static_cast<std::size_t>(dst - buf));
+    if (r == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL: skip one bad unit (a whole UTF-8 character when
+      // converting from UTF-8, else one byte).
+      out += bad;
+      std::size_t skip = 1;
+      if (fromUtf8) {
+        unsigned char c = static_cast<unsigned char>(*src);
+        skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (skip > left) skip = left;
+      }
+      src += skip;
+      left -= skip;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+std::size_t CharLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if (c >= 0xF0) return 4;
+  if (c >= 0xE0) return 3;
+  if (c >= 0xC0) return 2;
+  return 1;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+  return Convert("UTF-8", "CP932", bytes, "\xEF\xBF\xBD", false);
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+  return Convert("CP932", "UTF-8", utf8, "?", true);
+}
+
+std::string FixedWidthCp932(std::string_view utf8, std::size_t width) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::size_t n = CharLength(static_cast<unsigned char>(utf8[i]));
+    if (i + n > utf8.size()) n = utf8.size() - i;
+    std::string enc = Utf8ToCp932(utf8.substr(i, n));
+    if (out.size() + enc.size() > width) break;
+    out += enc;
+    i += n;
+  }
+  out.append(width - out.size(), ' ');
+  return out;
+}
+
+std::size_t Utf8Length(std::string_view utf8) {
+  std::size_t count = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) ++count;
+  return count;
+}
+
+std::string Utf8Prefix(std::string_view utf8, std::size_t n) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
+      if (count == n) return std::string(utf8.substr(0, i));
+      ++count;
+    }
+  }
+  return std::string(utf8);
+}
+
+std::string Utf8First(std::string_view utf8) { return Utf8Prefix(utf8, 1); }
+
+}  // namespace poolside

@@ -1,0 +1,159 @@
+#include "platform/record_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "platform/errors.h"
+#include "platform/os_calls.h"
+
+namespace poolside {
+
+namespace {
+
+std::string Cause(int err) { return std::strerror(err); }
+
+[[noreturn]] void Fail(const char* what, const std::string& path, int err) {
+  throw IoError(std::string(what) + ": " + path + " (" + Cause(err) + ")");
+}
+
+// Writes all of [data, data + n) at `offset` (or at the file position when
+// offset < 0), retrying interrupted and short writes.
+void WriteAll(int fd, const std::uint8_t* data, std::size_t n, off_t offset,
+              const std::string& path) {
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t w = offset >= 0
+                    ? Os().pwrite(fd, data + done, n - done, offset + static_cast<off_t>(done))
+                    : Os().write(fd, data + done, n - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      Fail("ファイルに書き込めません", path, errno);
+    }
+    if (w == 0) Fail("ファイルに書き込めません", path, ENOSPC);
+    done += static_cast<std::size_t>(w);
+  }
+}
+
+}  // namespace
+
+RecordFile::~RecordFile() { Close(); }
+
+RecordFile::RecordFile(RecordFile&& o) noexcept
+    : fd_(std::exchange(o.fd_, -1)), recordLength_(o.recordLength_), path_(std::move(o.path_)) {}
+
+RecordFile& RecordFile::operator=(RecordFile&& o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = std::exchange(o.fd_, -1);
+    recordLength_ = o.recordLength_;
+    path_ = std::move(o.path_);
+  }
+  return *this;
+}
+
+void RecordFile::Open(const std::string& nativePath, std::size_t recordLength) {
+  Close();
+  int fd;
+  do {
+    fd = Os().open(nativePath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
+  fd_ = fd;
+  recordLength_ = recordLength;
+  path_ = nativePath;
+}
+
+void RecordFile::Close() {
+  if (fd_ >= 0) Os().close(fd_);
+  fd_ = -1;
+}
+
+std::uint64_t RecordFile::Length() const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+    Fail("ファイルを読めません", path_, fd_ < 0 ? EBADF : errno);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+Bytes RecordFile::Read(std::int64_t k) const {
+  if (fd_ < 0) Fail("ファイルを読めません", path_, EBADF);
+  if (k < 1)
+    throw IoError("レコード番号が正しくありません: " + path_ + " (" + std::to_string(k) + ")");
+  Bytes out(recordLength_, 0);
+  off_t offset = static_cast<off_t>((k - 1) * static_cast<std::int64_t>(recordLength_));
+  std::size_t done = 0;
+  while (done < recordLength_) {
+    ssize_t r =
+        Os().pread(fd_, out.data() + done, recordLength_ - done, offset + static_cast<off_t>(done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      Fail("ファイルを読めません", path_, errno);
+    }
+    if (r == 0) break;  // past the end: the rest stays zero
+    done += static_cast<std::size_t>(r);
+  }
+  return out;
+}
+
+void RecordFile::Write(std::int64_t k, const Bytes& record) {
+  if (fd_ < 0) Fail("ファイルに書き込めません", path_, EBADF);
+  if (k < 1)
+    throw IoError("レコード番号が正しくありません: " + path_ + " (" + std::to_string(k) + ")");
+  if (record.size() != recordLength_) throw IoError("レコード長が正しくありません: " + path_);
+  off_t offset = static_cast<off_t>((k - 1) * static_cast<std::int64_t>(recordLength_));
+  WriteAll(fd_, record.data(), record.size(), offset, path_);
+}
+
+void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
+  auto slash = nativePath.rfind('/');
+  std::string dir =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
+  std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+  std::string tmp = dir + "/." + name + ".XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
+  ::fchmod(fd, 0644);
+  try {
+    WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
+             nativePath);
+    if (Os().fsync(fd) != 0) Fail("ファイルに書き込めません", nativePath, errno);
+    if (Os().close(fd) != 0) {
+      fd = -1;
+      Fail("ファイルに書き込めません", nativePath, errno);
+    }
+    fd = -1;
+    if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0)
+      Fail("ファイルを置き換えられません", nativePath, errno);
+  } catch (...) {
+    if (fd >= 0) Os().close(fd);
+    ::unlink(tmp.c_str());
+    throw;
+  }
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+std::string ReadWholeFile(const std::string& nativePath) {
+  std::ifstream in(nativePath, std::ios::binary);
+  if (!in) Fail("ファイルを開けません", nativePath, errno ? errno : ENOENT);
+  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) Fail("ファイルを読めません", nativePath, EIO);
+  return s;
+}
+
+bool FileExists(const std::string& nativePath) {
+  struct stat st;
+  return ::stat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace poolside
