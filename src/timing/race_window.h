@@ -1,6 +1,7 @@
 #pragma once
 // The timing window frmRace: its state and every handler, over control
 // interfaces. Split by concern:
+//   race_window.cpp    constructor, deferred messages, race book delegations
 //   race_header.cpp    load, ShowRaceHeader, lane identifier boxes, unload
 //   reception.cpp      OnPortNotification
 //   race_finish.cpp    openLap, appendLapRecord, FinishRace, CopyCombinedRaceLogs

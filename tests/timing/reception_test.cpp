@@ -55,7 +55,9 @@ TEST_F(Reception, UnknownLaneIsTakenByTheFilterAndTouchesNoLane) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
   EXPECT_EQ(rig.w->LapCount[3], 2);
   for (int lane = 1; lane <= 10; ++lane) {
-    if (lane != 3) EXPECT_EQ(rig.w->LapCount[lane], 0);
+    if (lane != 3) {
+      EXPECT_EQ(rig.w->LapCount[lane], 0);
+    }
   }
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 3 , 1:02.34,L,");
   EXPECT_TRUE(rig.messages.messages.empty());
@@ -141,7 +143,9 @@ TEST_F(Reception, RecordsSplitAcrossReadsAreNeverMisread) {
     int total = 0;
     for (int lane = 1; lane <= 10; ++lane) {
       EXPECT_LE(rig.w->LapCount[lane], 1) << "chunk " << chunk;
-      if (rig.w->LapCount[lane] == 1) EXPECT_EQ(rig.w->LaneTime[lane], 10000);
+      if (rig.w->LapCount[lane] == 1) {
+        EXPECT_EQ(rig.w->LaneTime[lane], 10000);
+      }
       total += rig.w->LapCount[lane];
     }
     EXPECT_GE(total, 1) << "chunk " << chunk;
@@ -164,7 +168,10 @@ TEST_F(Reception, NotificationsWhileStoppedReadNothing) {
 }
 
 TEST_F(Reception, NoiseBytesNeverReachTheLapFileUnchanged) {
-  rig.Deliver(std::string(" A 31 \xff1:02.34L\r", 16));
+  rig.Deliver(
+      std::string(" A 31 \xff"
+                  "1:02.34L\r",
+                  16));
   EXPECT_EQ(rig.Lap(1), " 3 ,?1:02.34,L,");
   EXPECT_EQ(rig.txtKiro[2].text,
             "\xc3\xbf"
