@@ -62,8 +62,8 @@ class RecordItems {
   std::string Next() {
     ++item_;
     if (reader_.AtEnd()) {
-      throw RuntimeError(Where() + "の途中でテキストが終わっています (" +
-                         std::to_string(item_ - 1) + " 項目まで読んだところ)。");
+      throw RuntimeError(Where() + "の " + std::to_string(item_) +
+                         " 番目の項目がありません (テキストがレコードの途中で終わっています)。");
     }
     return reader_.ReadItem();
   }

@@ -38,8 +38,8 @@ void OnStatusBoxChange(RaceScreen& screen) {
     const std::optional<char> status = StatusByte(first);
     const int k = book.RaceNo;
     // Only a changed book is written: the second pass after the redraw, and a
-    // race change that puts the loaded character into the box, would write
-    // back what was just read (and fail needlessly on a read-only book).
+    // race change that puts the loaded character into the box, would only
+    // write back what was just read.
     const bool inBook = k >= 1 && k <= kBookRaces;
     const std::size_t at = inBook ? static_cast<std::size_t>(k - 1) : 0;
     const char stored = inBook && at < book.RaceBook.size() ? book.RaceBook[at] : '\0';
