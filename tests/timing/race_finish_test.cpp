@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+
+#include "platform/os_calls.h"
 
 #include "timing/race_rig.h"
 
@@ -178,6 +181,27 @@ TEST_F(Finish, MissingLapFolderGivesOneMessageAndReceptionGoesOn) {
   EXPECT_EQ(rig.messages.messages.size(), 1u);
   EXPECT_EQ(rig.w->LapCount[3], 1);
   EXPECT_FALSE(rig.tmp.Exists("data/lap"));
+}
+
+TEST_F(Finish, FullDiskWhileLoggingGivesOneMessageAfterTheNotification) {
+  rig.WriteBook("1111");
+  rig.Show(1);
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  Os().write = [](int, const void*, size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  };
+  rig.Deliver(ResultLine('4', '1', " 1:03.00", 'L'));
+  rig.Deliver(ResultLine('5', '1', " 1:04.00", 'L'));
+  Os().write = RealOs().write;
+  EXPECT_TRUE(rig.messages.messages.empty());
+  rig.host.RunPosted();
+  ASSERT_EQ(rig.messages.messages.size(), 1u);
+  EXPECT_NE(rig.messages.messages[0].find("r0001"), std::string::npos);
+  EXPECT_FALSE(rig.w->LapFileOpen());
+  EXPECT_EQ(rig.w->LapCount[5], 1);
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
 }
 
 }  // namespace
