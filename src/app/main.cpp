@@ -1,1 +1,103 @@
-int main() { return 0; }
+// The program: the timing window first, then the competition screen on
+// demand; a script run drives both through the automation runner.
+
+#include <iostream>
+#include <memory>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/options.h"
+#include "app/script_runner.h"
+#include "meetdata/meet_data.h"
+#include "platform/port_router.h"
+#include "platform/qt/kyogi_view.h"
+#include "platform/qt/qt_app_windows.h"
+#include "platform/qt/qt_messages.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_window_host.h"
+#include "platform/qt/race_view.h"
+#include "platform/scripted_port.h"
+
+using namespace poolside;
+
+namespace {
+
+// Saves the shown windows as PNG files: FILE for the timing window and
+// FILE with "-kyogi" before the extension for the competition screen.
+int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
+  QString base = QString::fromStdString(file);
+  if (!windows.RaceWidget()->grab().save(base)) return 1;
+  if (windows.KyogiWidget()) {
+    QString k = base;
+    int dot = k.lastIndexOf('.');
+    k.insert(dot < 0 ? k.size() : dot, "-kyogi");
+    windows.KyogiWidget()->grab().save(k);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  std::vector<std::string> args;
+  for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
+  Options options = ParseOptions(args);
+  if (!options.error.empty()) {
+    std::cerr << options.error << "\n";
+    return 2;
+  }
+  if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
+
+  PathMapper paths;
+  for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+  MeetData meet(paths);
+  const bool scriptRun = !options.script.empty();
+  std::unique_ptr<MessageSink> messages;
+  ScriptMessageSink* scriptMessages = nullptr;
+  if (scriptRun) {
+    auto s = std::make_unique<ScriptMessageSink>(std::cout);
+    scriptMessages = s.get();
+    messages = std::move(s);
+  } else {
+    messages = std::make_unique<QtMessageSink>();
+  }
+  ScriptedPort scripted;
+  PortRouter port(
+      options.coms,
+      [](int n, const std::string& device) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<QtSerialPort>(n, device);
+      },
+      scriptRun ? &scripted : nullptr);
+  QtWindowHost host;
+  QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
+
+  try {
+    windows.StartTimingWindow();
+  } catch (const std::exception& e) {
+    messages->ShowError(e.what());
+    std::cout.flush();
+    return 1;
+  }
+  if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
+
+  if (!options.screenshot.empty()) {
+    QTimer::singleShot(200, &app, [&] { app.exit(SaveScreenshots(windows, options.screenshot)); });
+    return app.exec();
+  }
+  if (scriptRun) {
+    int status = 0;
+    QTimer::singleShot(0, &app, [&] {
+      ScriptRunner runner(windows, scripted, *scriptMessages, paths, std::cout);
+      status = runner.Run(options.script);
+      std::cout.flush();
+      host.EndProgram(status);
+    });
+    app.exec();
+    return status;
+  }
+  return app.exec();
+}

@@ -1,1 +1,65 @@
-// placeholder: implemented next
+#include "app/options.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace poolside {
+
+namespace {
+bool Split(const std::string& v, std::string& key, std::string& value) {
+  auto eq = v.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 >= v.size()) return false;
+  key = v.substr(0, eq);
+  value = v.substr(eq + 1);
+  return true;
+}
+}  // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto next = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        o.error = a + " には値が必要です (" + a + " needs a value)";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v, key, value;
+    if (a == "--drive") {
+      if (!next(v)) return o;
+      if (!Split(v, key, value) || key.size() != 1 ||
+          !std::isalpha(static_cast<unsigned char>(key[0]))) {
+        o.error = "--drive の値が正しくありません: " + v + " (expected X=DIR)";
+        return o;
+      }
+      o.drives[static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])))] = value;
+    } else if (a == "--com") {
+      if (!next(v)) return o;
+      char* end = nullptr;
+      long n = 0;
+      if (Split(v, key, value)) n = std::strtol(key.c_str(), &end, 10);
+      if (!end || *end != '\0' || n < 1 || n > 32767) {
+        o.error = "--com の値が正しくありません: " + v + " (expected N=DEVICE)";
+        return o;
+      }
+      o.coms[static_cast<int>(n)] = value;
+    } else if (a == "--script") {
+      if (!next(o.script)) return o;
+    } else if (a == "--competition") {
+      o.competition = true;
+    } else if (a == "--print-to-pdf") {
+      if (!next(o.printToPdf)) return o;
+    } else if (a == "--screenshot") {
+      if (!next(o.screenshot)) return o;
+    } else {
+      o.error = "不明なオプションです: " + a + " (unknown option)";
+      return o;
+    }
+  }
+  return o;
+}
+
+}  // namespace poolside

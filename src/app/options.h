@@ -13,6 +13,8 @@ struct Options {
   std::map<int, std::string> coms;     // --com N=DEVICE
   std::string script;                  // --script FILE
   bool competition = false;            // --competition: open frmKyogi at start
+  std::string printToPdf;              // --print-to-pdf FILE: ranking print into a PDF
+  std::string screenshot;              // --screenshot FILE: grab the windows as PNG, exit
   std::string error;                   // non-empty: the options are wrong
 };
 

@@ -1,0 +1,21 @@
+#pragma once
+// Message boxes of a normal run.
+
+#include <QString>
+
+#include "platform/messages.h"
+
+class QWidget;
+
+namespace poolside {
+
+class QtMessageSink : public MessageSink {
+ public:
+  void ShowMessage(const std::string& text) override;
+  bool AskOkCancel(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  // A box that is shown without a nested event loop, so reception goes on.
+  void Warn(const std::string& text) override;
+};
+
+}  // namespace poolside

@@ -1,0 +1,166 @@
+#include "platform/qt/race_view.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace poolside {
+
+namespace {
+const char* kLaneId[kLanes] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
+}
+
+RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
+  setWindowTitle(race_texts::kCaption);
+  auto& c = controls_;
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setPointSize(12);
+
+  auto* top = new QVBoxLayout(this);
+  // Race header.
+  auto* header = new QGridLayout;
+  c.lblRace = b_.Caption("lblRace", -1, "レースＮｏ．");
+  c.lblPNo = b_.Caption("lblPNo");
+  c.lblKumi = b_.Caption("lblKumi");
+  c.lblSei = b_.Caption("lblSei");
+  c.lblKubun = b_.Caption("lblKubun");
+  c.lblShu = b_.Caption("lblShu");
+  c.lblYoKetu = b_.Caption("lblYoKetu");
+  c.lblNin = b_.Caption("lblNin");
+  QtLabel* label1 = b_.Caption("Label1", -1, "プロNo");
+  QtLabel* label2 = b_.Caption("Label2", -1, "組");
+  QtLabel* label5 = b_.Caption("Label5", -1, "種目");
+  QtLabel* label6 = b_.Caption("Label6", -1, "人数");
+  QtLabel* label4 = b_.Caption("Label4", -1, "結合");
+  c.txtKetugo = b_.Box("txtKetugo");
+  c.txtKetugo->SetToolTip(race_texts::kStatusTip);
+  W(c.txtKetugo)->setFixedWidth(40);
+  QFont big = font();
+  big.setPointSize(16);
+  big.setBold(true);
+  W(c.lblRace)->setFont(big);
+  W(c.lblRace)->setMinimumWidth(90);
+  W(c.lblRace)->setAlignment(Qt::AlignCenter);
+  header->addWidget(W(c.lblRace), 0, 0, 2, 1);
+  header->addWidget(label1->Widget(), 0, 1);
+  header->addWidget(W(c.lblPNo), 0, 2);
+  header->addWidget(label2->Widget(), 0, 3);
+  header->addWidget(W(c.lblKumi), 0, 4);
+  header->addWidget(W(c.lblSei), 0, 5);
+  header->addWidget(W(c.lblKubun), 0, 6);
+  header->addWidget(label5->Widget(), 1, 1);
+  header->addWidget(W(c.lblShu), 1, 2, 1, 3);
+  header->addWidget(W(c.lblYoKetu), 1, 5);
+  header->addWidget(label6->Widget(), 1, 6);
+  header->addWidget(W(c.lblNin), 1, 7);
+  header->addWidget(label4->Widget(), 0, 7);
+  header->addWidget(W(c.txtKetugo), 0, 8);
+  top->addLayout(header);
+
+  // Race selection, clock.
+  auto* sel = new QHBoxLayout;
+  c.txtBiko = b_.Box("txtBiko");
+  c.txtBiko->SetToolTip(race_texts::kSelectTip);
+  c.lblTimer = b_.Caption("lblTimer");
+  W(c.lblTimer)->setFont(big);
+  W(c.lblTimer)->setMinimumWidth(140);
+  sel->addWidget(W(c.txtBiko));
+  sel->addStretch();
+  sel->addWidget(W(c.lblTimer));
+  top->addLayout(sel);
+
+  // Lane rows.
+  auto* lanes = new QGridLayout;
+  QtLabel* label7 = b_.Caption("Label7", -1, "ｺｰｽ順位  記 録   距離");
+  lanes->addWidget(label7->Widget(), 0, 0, 1, 4);
+  for (int i = 0; i < kLanes; ++i) {
+    auto* lane = new QLabel(QString::number(i + 1), this);
+    lane->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    c.txtJun[i] = b_.Box("txtJun", i);
+    c.txtKiro[i] = b_.Box("txtKiro", i);
+    c.txtShukai[i] = b_.Box("txtShukai", i);
+    c.txtKiro[i]->SetToolTip(race_texts::kTimeTip);
+    for (TextBox* box : {c.txtJun[i], c.txtKiro[i], c.txtShukai[i]}) W(box)->setFont(mono);
+    W(c.txtJun[i])->setFixedWidth(50);
+    W(c.txtKiro[i])->setFixedWidth(130);
+    W(c.txtShukai[i])->setFixedWidth(70);
+    lanes->addWidget(lane, i + 1, 0);
+    lanes->addWidget(W(c.txtJun[i]), i + 1, 1);
+    lanes->addWidget(W(c.txtKiro[i]), i + 1, 2);
+    lanes->addWidget(W(c.txtShukai[i]), i + 1, 3);
+  }
+  top->addLayout(lanes);
+
+  // Lane identifiers of the console, two rows.
+  auto* ids = new QGridLayout;
+  for (int i = 0; i < kLanes; ++i) {
+    c.txtSingo[i] = b_.Box("txtSingo", i, kLaneId[i]);
+    c.txtTSingo[i] = b_.Box("txtTSingo", i, kLaneId[i]);
+    W(c.txtSingo[i])->setFixedWidth(28);
+    W(c.txtTSingo[i])->setFixedWidth(28);
+    ids->addWidget(W(c.txtSingo[i]), 0, i);
+    ids->addWidget(W(c.txtTSingo[i]), 1, i);
+  }
+  top->addLayout(ids);
+
+  // Port and buttons.
+  auto* buttons = new QHBoxLayout;
+  QtLabel* label3 = b_.Caption("Label3", -1, "Port");
+  c.txtPort = b_.Box("txtPort", -1, "1");
+  W(c.txtPort)->setFixedWidth(40);
+  c.cmdShoki = b_.Push("cmdShoki", "初期");
+  W(c.cmdShoki)->setToolTip("結合レースのセット");
+  c.cmdKakutei = b_.Push("cmdKakutei", "確定");
+  c.cmdZushin = b_.Push("cmdZushin", race_texts::kStart);
+  cmdKyogi_ = b_.Push("cmdKyogi", "競技");
+  buttons->addWidget(label3->Widget());
+  buttons->addWidget(W(c.txtPort));
+  buttons->addWidget(W(c.cmdShoki));
+  buttons->addWidget(W(c.cmdKakutei));
+  buttons->addWidget(W(c.cmdZushin));
+  buttons->addWidget(cmdKyogi_->Widget());
+  top->addLayout(buttons);
+
+  c.lblVersion = b_.Caption("lblVersion");
+  top->addWidget(W(c.lblVersion));
+}
+
+void RaceView::Wire(RaceWindow& race, MessageSink& messages) {
+  race_ = &race;
+  messages_ = &messages;
+  auto guard = [this](std::function<void()> f) {
+    return [this, f = std::move(f)] {
+      Guarded(f, [this](const std::string& e) { messages_->ShowError(e); });
+    };
+  };
+  auto& c = controls_;
+  auto onKey = [this, guard](QWidget* w, std::function<void(int, int)> f) {
+    w->installEventFilter(
+        new KeyForwarder(w, [guard, f](int k, int s) { guard([=] { f(k, s); })(); }));
+  };
+  onKey(W(c.txtBiko), [&race](int k, int) { race.OnRaceSelectKeyDown(k); });
+  for (int i = 0; i < kLanes; ++i) {
+    onKey(W(c.txtKiro[i]), [&race, i](int k, int) { race.OnTimeBoxKeyDown(i + 1, k); });
+    connect(W(c.txtSingo[i]), &QLineEdit::textChanged, this,
+            guard([&race, i] { race.OnLaneBoxChange(0, i); }));
+    connect(W(c.txtTSingo[i]), &QLineEdit::textChanged, this,
+            guard([&race, i] { race.OnLaneBoxChange(1, i); }));
+  }
+  connect(W(c.txtKetugo), &QLineEdit::textChanged, this,
+          guard([&race] { race.OnStatusBoxChange(); }));
+  connect(W(c.cmdZushin), &QPushButton::clicked, this, guard([&race] { race.OnStartStopClick(); }));
+  connect(W(c.cmdShoki), &QPushButton::clicked, this, guard([&race] { race.OnShokiClick(); }));
+  connect(W(c.cmdKakutei), &QPushButton::clicked, this, guard([&race] { race.OnKakuteiClick(); }));
+  connect(cmdKyogi_->Widget(), &QPushButton::clicked, this, [this] {
+    if (onOpenCompetition) onOpenCompetition();
+  });
+}
+
+void RaceView::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (race_) race_->Unload();  // closes every file and ends the program
+}
+
+}  // namespace poolside

@@ -1,0 +1,37 @@
+#pragma once
+// The timing window frmRace: builds its widgets, hands their adapters to the
+// logic (RaceControls) and maps the widgets' events onto RaceWindow.
+
+#include <functional>
+#include <memory>
+
+#include <QWidget>
+
+#include "platform/messages.h"
+#include "platform/qt/view_builder.h"
+#include "timing/race_window.h"
+
+namespace poolside {
+
+class RaceView : public QWidget {
+ public:
+  explicit RaceView(ControlRegistry& registry);
+  const RaceControls& Controls() const { return controls_; }
+  // Connects the widgets to the window's handlers; failures the handlers
+  // throw are shown through `messages`.
+  void Wire(RaceWindow& race, MessageSink& messages);
+  // Runs when the "競技" button is clicked (opens the competition screen).
+  std::function<void()> onOpenCompetition;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  ViewBuilder b_;
+  RaceControls controls_;
+  QtButton* cmdKyogi_ = nullptr;
+  RaceWindow* race_ = nullptr;
+  MessageSink* messages_ = nullptr;
+};
+
+}  // namespace poolside

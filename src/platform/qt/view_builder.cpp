@@ -1,0 +1,60 @@
+#include "platform/qt/view_builder.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace poolside {
+
+QtTextBox* ViewBuilder::Box(const std::string& name, int index, const std::string& text) {
+  auto* edit = new QLineEdit(QString::fromStdString(text), parent_);
+  edit->setObjectName(QString::fromStdString(Name(name, index)));
+  boxes_.push_back(std::make_unique<QtTextBox>(edit));
+  QtTextBox* box = boxes_.back().get();
+  box->SetBackColor(kWhite);
+  RegisteredControl rc;
+  rc.name = window_ + "." + Name(name, index);
+  rc.widget = edit;
+  rc.textBox = box;
+  registry_.Add(rc);
+  return box;
+}
+
+QtLabel* ViewBuilder::Caption(const std::string& name, int index, const std::string& caption) {
+  auto* label = new QLabel(parent_);
+  label->setObjectName(QString::fromStdString(Name(name, index)));
+  labels_.push_back(std::make_unique<QtLabel>(label));
+  QtLabel* l = labels_.back().get();
+  l->SetCaption(caption);
+  RegisteredControl rc;
+  rc.name = window_ + "." + Name(name, index);
+  rc.widget = label;
+  rc.label = l;
+  registry_.Add(rc);
+  return l;
+}
+
+QtButton* ViewBuilder::Push(const std::string& name, const std::string& caption) {
+  auto* button = new QPushButton(QString::fromStdString(caption), parent_);
+  button->setObjectName(QString::fromStdString(name));
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  buttons_.push_back(std::make_unique<QtButton>(button));
+  RegisteredControl rc;
+  rc.name = window_ + "." + name;
+  rc.widget = button;
+  rc.button = buttons_.back().get();
+  registry_.Add(rc);
+  return buttons_.back().get();
+}
+
+QAction* ViewBuilder::Menu(QMenu* menu, const std::string& name, const std::string& caption) {
+  QAction* a = menu->addAction(QString::fromStdString(caption));
+  a->setObjectName(QString::fromStdString(name));
+  RegisteredControl rc;
+  rc.name = window_ + "." + name;
+  rc.action = a;
+  registry_.Add(rc);
+  return a;
+}
+
+}  // namespace poolside
