@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <utility>
 
 #include "platform/errors.h"
@@ -39,6 +40,16 @@ void WriteAll(int fd, const std::uint8_t* data, std::size_t n, off_t offset,
     if (w == 0) Fail("ファイルに書き込めません", path, ENOSPC);
     done += static_cast<std::size_t>(w);
   }
+}
+
+// Byte offset of record k, checked so that a wild record number is reported
+// instead of wrapping around to some other record.
+off_t RecordOffset(std::int64_t k, std::size_t length, const std::string& path) {
+  constexpr std::int64_t kMax = std::numeric_limits<off_t>::max();
+  if (k < 1 || (length > 0 && k - 1 > (kMax - static_cast<std::int64_t>(length)) /
+                                          static_cast<std::int64_t>(length)))
+    throw IoError("レコード番号が正しくありません: " + path + " (" + std::to_string(k) + ")");
+  return static_cast<off_t>((k - 1) * static_cast<std::int64_t>(length));
 }
 
 }  // namespace
@@ -84,10 +95,8 @@ std::uint64_t RecordFile::Length() const {
 
 Bytes RecordFile::Read(std::int64_t k) const {
   if (fd_ < 0) Fail("ファイルを読めません", path_, EBADF);
-  if (k < 1)
-    throw IoError("レコード番号が正しくありません: " + path_ + " (" + std::to_string(k) + ")");
+  off_t offset = RecordOffset(k, recordLength_, path_);
   Bytes out(recordLength_, 0);
-  off_t offset = static_cast<off_t>((k - 1) * static_cast<std::int64_t>(recordLength_));
   std::size_t done = 0;
   while (done < recordLength_) {
     ssize_t r =
@@ -104,10 +113,8 @@ Bytes RecordFile::Read(std::int64_t k) const {
 
 void RecordFile::Write(std::int64_t k, const Bytes& record) {
   if (fd_ < 0) Fail("ファイルに書き込めません", path_, EBADF);
-  if (k < 1)
-    throw IoError("レコード番号が正しくありません: " + path_ + " (" + std::to_string(k) + ")");
+  off_t offset = RecordOffset(k, recordLength_, path_);
   if (record.size() != recordLength_) throw IoError("レコード長が正しくありません: " + path_);
-  off_t offset = static_cast<off_t>((k - 1) * static_cast<std::int64_t>(recordLength_));
   WriteAll(fd_, record.data(), record.size(), offset, path_);
 }
 
