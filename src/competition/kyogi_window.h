@@ -79,8 +79,8 @@ inline constexpr const char* kControlFile = "c:\\ctl\\dr_kyo.ctl";
 
 class KyogiWindow {
  public:
-  KyogiWindow(const KyogiControls& controls, MeetData& meet, MessageSink& messages,
-              KyogiHost& host, const PathMapper& paths);
+  KyogiWindow(const KyogiControls& controls, MeetData& meet, MessageSink& messages, KyogiHost& host,
+              const PathMapper& paths);
 
   // The window load. Throws RuntimeError when the control file or the meet
   // file fails.
@@ -110,6 +110,12 @@ class KyogiWindow {
 
  private:
   TextBox* EntryBox(EntryColumn column, int row) const;
+  // The text an entry box shows for the stored field: what its Enter would
+  // store again.
+  std::string StoredText(EntryColumn column, int row) const;
+  // After the meet file was replaced: reopens it, reloads the current
+  // competition and shows it.
+  void ReopenMeet();
 
   KyogiControls c_;
   MeetData& meet_;
