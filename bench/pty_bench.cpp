@@ -19,8 +19,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSerialPort>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -130,10 +131,17 @@ void Report(const char* what, std::vector<long long> ns) {
               at(0.99), ns.back() / 1000.0);
 }
 
+// Runs a real event loop (blocking in poll, as the program does) until
+// `done` holds or `ms` have passed.
 bool RunUntil(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  check.start(20);
+  if (!done()) loop.exec();
   return done();
 }
 
