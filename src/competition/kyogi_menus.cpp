@@ -104,11 +104,12 @@ void KyogiWindow::OnMenu(const std::string& name) {
     try {
       meet_.LoadPageHeader();
       page = meet_.FindCompetitionPage(meet_.CurrentCompetitionNo);
-    } catch (...) {
-      // The page file is never left open by a failed read; the error itself
-      // (naming the file) ends the entry.
+    } catch (const RuntimeError& e) {
+      // The page file is never left open by a failed read; the error (it
+      // names the file) ends the entry before the print window is shown.
       meet_.ClosePageFile();
-      throw;
+      messages_.ShowMessage(e.what());
+      return;
     }
     meet_.ClosePageFile();
     host_.ShowProgramPrint(page);

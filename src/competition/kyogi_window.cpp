@@ -83,14 +83,25 @@ void KyogiWindow::FindCompetition() {
       int heat = *h;
       const int last =
           meet_.CompetitionCount < kMaxCompetitionNo ? meet_.CompetitionCount : kMaxCompetitionNo;
-      for (int n = 1; n <= last; ++n) {
-        meet_.LoadCurrentHeat(n);
-        if (meet_.CurrentHeat.ProgramNo != *p) continue;
-        if (heat > meet_.CurrentHeat.HeatCount) heat = meet_.CurrentHeat.HeatCount;
-        if (heat == meet_.CurrentHeat.HeatNo) {
-          meet_.CurrentCompetitionNo = static_cast<std::int16_t>(n);
-          break;
+      const CompetitionRecord current = meet_.CurrentHeat;
+      try {
+        for (int n = 1; n <= last; ++n) {
+          meet_.LoadCurrentHeat(n);
+          if (meet_.CurrentHeat.ProgramNo != *p) continue;
+          if (heat > meet_.CurrentHeat.HeatCount) heat = meet_.CurrentHeat.HeatCount;
+          if (heat == meet_.CurrentHeat.HeatNo) {
+            meet_.CurrentCompetitionNo = static_cast<std::int16_t>(n);
+            break;
+          }
         }
+      } catch (...) {
+        // A read that fails halfway leaves CurrentHeat holding whatever the
+        // search read last: the current competition comes back (from memory,
+        // the file may be failing) before the error ends the search.
+        meet_.CurrentHeat = current;
+        box->SetText("");
+        Refresh();
+        throw;
       }
       meet_.LoadCurrentHeat(meet_.CurrentCompetitionNo);
     }

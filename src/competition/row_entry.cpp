@@ -82,6 +82,7 @@ void KyogiWindow::CommitRowEntry(EntryColumn column, int row) {
   const std::string normalised = ShortestGeneral(value);
 
   CompetitionRecord& heat = meet_.CurrentHeat;
+  const CompetitionRecord before = heat;
   bool stored = true;
   switch (column) {
     case EntryColumn::Kiro: {
@@ -124,7 +125,16 @@ void KyogiWindow::CommitRowEntry(EntryColumn column, int row) {
   }
   box->SetText(normalised);
   box->SetCaret(0);
-  meet_.SaveCurrentHeat(meet_.CurrentCompetitionNo);
+  try {
+    meet_.SaveCurrentHeat(meet_.CurrentCompetitionNo);
+  } catch (...) {
+    // A failed write must not leave a value on screen and in CurrentHeat
+    // that the file does not hold: both go back to the stored value.
+    heat = before;
+    box->SetText(StoredText(column, row));
+    box->SetCaret(0);
+    throw;
+  }
 }
 
 }  // namespace poolside
