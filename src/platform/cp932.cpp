@@ -29,11 +29,12 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
       // EILSEQ or EINVAL: skip one bad unit (a whole UTF-8 character when
       // converting from UTF-8, else one byte).
       out += bad;
+      // The bad byte and, from UTF-8, the continuation bytes that belong to
+      // it: a stray lead byte must not swallow the valid text after it.
       std::size_t skip = 1;
       if (fromUtf8) {
-        unsigned char c = static_cast<unsigned char>(*src);
-        skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        if (skip > left) skip = left;
+        while (skip < 4 && skip < left && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80)
+          ++skip;
       }
       src += skip;
       left -= skip;

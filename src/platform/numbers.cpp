@@ -1,5 +1,6 @@
 #include "platform/numbers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -75,14 +76,17 @@ double LeadingValue(std::string_view s) {
     std::size_t j = i + 1;
     while (j < s.size() && IsBlank(s[j])) ++j;
     if (j < s.size() && (s[j] == '+' || s[j] == '-')) exp += s[j++];
+    // The exponent is summed with a ceiling, so leading zeros and long digit
+    // runs are read correctly and a huge exponent still gives +-inf or 0.
     bool expDigits = false;
+    long e = 0;
     for (; j < s.size(); ++j) {
       if (IsBlank(s[j])) continue;
       if (s[j] < '0' || s[j] > '9') break;
-      if (exp.size() < 12) exp += s[j];
+      e = std::min(e * 10 + (s[j] - '0'), 100000L);
       expDigits = true;
     }
-    if (expDigits) num += exp;
+    if (expDigits) num += exp + std::to_string(e);
   }
   return std::strtod(num.c_str(), nullptr);
 }

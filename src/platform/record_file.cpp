@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -151,10 +149,25 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
 }
 
 std::string ReadWholeFile(const std::string& nativePath) {
-  std::ifstream in(nativePath, std::ios::binary);
-  if (!in) Fail("ファイルを開けません", nativePath, errno ? errno : ENOENT);
-  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) Fail("ファイルを読めません", nativePath, EIO);
+  int fd;
+  do {
+    fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
+  std::string s;
+  char buf[65536];
+  for (;;) {
+    ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      int err = errno;  // a folder fails here with EISDIR
+      ::close(fd);
+      Fail("ファイルを読めません", nativePath, err);
+    }
+    if (r == 0) break;
+    s.append(buf, static_cast<std::size_t>(r));
+  }
+  ::close(fd);
   return s;
 }
 
