@@ -8,12 +8,30 @@ namespace poolside {
 
 namespace {
 
+// An iconv descriptor kept for the life of the thread: opening one costs far
+// more than converting a short field, and fields are converted one by one.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
 // One conversion with iconv; `bad` is appended for every byte (or character)
 // that cannot be converted, and conversion goes on after it.
-std::string Convert(const char* to, const char* from, std::string_view in, std::string_view bad,
+std::string Convert(const Converter& conv, std::string_view in, std::string_view bad,
                     bool fromUtf8) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  if (!conv.ok()) return std::string(in);
+  iconv_t cd = conv.get();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
   std::string out;
   out.reserve(in.size() * 2);
   char* src = const_cast<char*>(in.data());
@@ -41,7 +59,6 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(cd);
   return out;
 }
 
@@ -56,11 +73,13 @@ std::size_t CharLength(unsigned char c) {
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view bytes) {
-  return Convert("UTF-8", "CP932", bytes, "\xEF\xBF\xBD", false);
+  thread_local Converter conv("UTF-8", "CP932");
+  return Convert(conv, bytes, "\xEF\xBF\xBD", false);
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
-  return Convert("CP932", "UTF-8", utf8, "?", true);
+  thread_local Converter conv("CP932", "UTF-8");
+  return Convert(conv, utf8, "?", true);
 }
 
 std::string FixedWidthCp932(std::string_view utf8, std::size_t width) {
