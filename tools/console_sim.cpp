@@ -236,8 +236,9 @@ class Simulator {
     if (!o_.waitOpen) return;
     bool waited = false;
     for (;;) {
+      // Nothing is ever read from the master: the first look must not wait.
       pollfd p{master_, POLLIN, 0};
-      poll(&p, 1, 50);
+      poll(&p, 1, waited ? 50 : 0);
       if (!(p.revents & POLLHUP)) break;
       waited = true;
     }
