@@ -145,6 +145,9 @@ void Guarded(const std::function<void()>& action,
     action();
   } catch (const std::exception& e) {
     onError(e.what());
+  } catch (...) {
+    // Nothing may escape into Qt's event loop: the program keeps running.
+    onError("予期しないエラーが発生しました (unexpected failure)");
   }
 }
 

@@ -1,0 +1,64 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+namespace poolside {
+namespace {
+
+TEST(ParseOptions, TakesEveryOptionAndRepeatsDrivesAndPorts) {
+  Options o = ParseOptions({"--drive", "C=/tmp/c", "--drive", "d=/data", "--com", "1=/dev/pts/3",
+                            "--com", "2=/dev/ttyS1", "--script", "run.txt", "--competition",
+                            "--print-to-pdf", "out.pdf", "--screenshot", "shot.png"});
+  ASSERT_EQ(o.error, "");
+  ASSERT_EQ(o.drives.size(), 2u);
+  EXPECT_EQ(o.drives['c'], "/tmp/c");  // letters are lower-cased
+  EXPECT_EQ(o.drives['d'], "/data");
+  EXPECT_EQ(o.coms[1], "/dev/pts/3");
+  EXPECT_EQ(o.coms[2], "/dev/ttyS1");
+  EXPECT_EQ(o.script, "run.txt");
+  EXPECT_TRUE(o.competition);
+  EXPECT_EQ(o.printToPdf, "out.pdf");
+  EXPECT_EQ(o.screenshot, "shot.png");
+}
+
+TEST(ParseOptions, NoArgumentsIsANormalRun) {
+  Options o = ParseOptions({});
+  EXPECT_EQ(o.error, "");
+  EXPECT_TRUE(o.script.empty());
+  EXPECT_FALSE(o.competition);
+}
+
+TEST(ParseOptions, DirectoryMayContainAnEqualsSign) {
+  Options o = ParseOptions({"--drive", "c=/tmp/a=b"});
+  ASSERT_EQ(o.error, "");
+  EXPECT_EQ(o.drives['c'], "/tmp/a=b");
+}
+
+TEST(ParseOptions, RejectsWrongInputWithAMessageNamingIt) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string named;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "--bogus"},
+      {{"--drive"}, "--drive"},
+      {{"--drive", "cd=/x"}, "cd=/x"},
+      {{"--drive", "=/x"}, "=/x"},
+      {{"--drive", "c="}, "c="},
+      {{"--drive", "1=/x"}, "1=/x"},
+      {{"--com", "x=/dev/tty"}, "x=/dev/tty"},
+      {{"--com", "0=/dev/tty"}, "0=/dev/tty"},
+      {{"--com", "1"}, "--com"},
+      {{"--com", "1x=/dev/tty"}, "1x=/dev/tty"},
+      {{"--script"}, "--script"},
+      {{"--print-to-pdf"}, "--print-to-pdf"},
+  };
+  for (const Case& c : cases) {
+    Options o = ParseOptions(c.args);
+    EXPECT_NE(o.error, "") << c.args[0];
+    EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
+  }
+}
+
+}  // namespace
+}  // namespace poolside
