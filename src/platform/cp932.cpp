@@ -62,14 +62,6 @@ std::string Convert(const Converter& conv, std::string_view in, std::string_view
   return out;
 }
 
-std::size_t CharLength(unsigned char c) {
-  if (c < 0x80) return 1;
-  if (c >= 0xF0) return 4;
-  if (c >= 0xE0) return 3;
-  if (c >= 0xC0) return 2;
-  return 1;
-}
-
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view bytes) {
@@ -83,18 +75,19 @@ std::string Utf8ToCp932(std::string_view utf8) {
 }
 
 std::string FixedWidthCp932(std::string_view utf8, std::size_t width) {
-  std::string out;
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    std::size_t n = CharLength(static_cast<unsigned char>(utf8[i]));
-    if (i + n > utf8.size()) n = utf8.size() - i;
-    std::string enc = Utf8ToCp932(utf8.substr(i, n));
-    if (out.size() + enc.size() > width) break;
-    out += enc;
-    i += n;
+  // Encode once, then cut between whole CP932 characters: a lead byte
+  // (81-9F, E0-FC) starts a double-byte character.
+  std::string enc = Utf8ToCp932(utf8);
+  std::size_t end = 0;
+  while (end < enc.size()) {
+    auto c = static_cast<unsigned char>(enc[end]);
+    std::size_t n = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+    if (end + n > width || end + n > enc.size()) break;
+    end += n;
   }
-  out.append(width - out.size(), ' ');
-  return out;
+  enc.resize(end);
+  enc.append(width - end, ' ');
+  return enc;
 }
 
 std::size_t Utf8Length(std::string_view utf8) {

@@ -45,7 +45,9 @@ std::string ItemReader::ReadItem() {
   if (pos_ < text_.size() && text_[pos_] == '"') {
     ++pos_;
     while (pos_ < text_.size() && text_[pos_] != '"') {
-      if (text_[pos_] == '\n') ++line_;
+      // CR, LF and CR-LF each count as one line end, as they do outside quotes.
+      char c = text_[pos_];
+      if (c == '\r' || (c == '\n' && (pos_ == 0 || text_[pos_ - 1] != '\r'))) ++line_;
       item += text_[pos_++];
     }
     if (pos_ < text_.size()) ++pos_;  // closing quote

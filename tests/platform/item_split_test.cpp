@@ -51,9 +51,11 @@ TEST(ItemSplitTest, QuotedItemsKeepCommasBlanksAndLineEnds) {
 }
 
 TEST(ItemSplitTest, LineEndsInsideQuotesAreCounted) {
-  std::vector<Item> want{{"a\rb", 1}, {"c", 2}};
+  std::vector<Item> want{{"a\rb", 1}, {"c", 3}};
   EXPECT_EQ(AllItems("\"a\rb\"\nc"), want);
   EXPECT_EQ(AllItems("\"a\r\nb\nc\",d\ne").back(), (Item{"e", 4}));
+  EXPECT_EQ(AllItems("\"a\rb\",x\ny").back(), (Item{"y", 3}));
+  EXPECT_EQ(AllItems("\"\r\r\n\n\"\rz").back(), (Item{"z", 5}));
 }
 
 TEST(ItemSplitTest, CommaBeforeLineEndMakesNoExtraItem) {
