@@ -74,10 +74,13 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   // Lane rows.
   auto* lanes = new QGridLayout;
   QtLabel* label7 = b_.Caption("Label7", -1, "ｺｰｽ順位  記 録   距離");
-  lanes->addWidget(label7->Widget(), 0, 0, 1, 4);
+  W(label7)->setFont(mono);
+  lanes->addWidget(label7->Widget(), 0, 1, 1, 3);
+  lanes->setColumnStretch(4, 1);  // rows stay left-aligned when the window grows
   for (int i = 0; i < kLanes; ++i) {
     auto* lane = new QLabel(QString::number(i + 1), this);
     lane->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lane->setFixedWidth(24);
     c.txtJun[i] = b_.Box("txtJun", i);
     c.txtKiro[i] = b_.Box("txtKiro", i);
     c.txtShukai[i] = b_.Box("txtShukai", i);
@@ -103,6 +106,7 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
     ids->addWidget(W(c.txtSingo[i]), 0, i);
     ids->addWidget(W(c.txtTSingo[i]), 1, i);
   }
+  ids->setColumnStretch(kLanes, 1);
   top->addLayout(ids);
 
   // Port and buttons.
@@ -120,6 +124,7 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   buttons->addWidget(W(c.cmdShoki));
   buttons->addWidget(W(c.cmdKakutei));
   buttons->addWidget(W(c.cmdZushin));
+  buttons->addStretch();
   buttons->addWidget(cmdKyogi_->Widget());
   top->addLayout(buttons);
 
