@@ -1,7 +1,10 @@
 #include "platform/numbers.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +91,11 @@ double LeadingValue(std::string_view s) {
     }
     if (expDigits) num += exp + std::to_string(e);
   }
-  return std::strtod(num.c_str(), nullptr);
+  // Read in the C locale: the program's locale (set from the environment by
+  // the window system) may use a decimal comma, but stored and typed numbers
+  // always use a point.
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  return cLocale ? strtod_l(num.c_str(), nullptr, cLocale) : std::strtod(num.c_str(), nullptr);
 }
 
 namespace {
@@ -99,10 +106,11 @@ std::optional<long long> RoundInRange(double v, long long lo, long long hi) {
   return static_cast<long long>(r);
 }
 
+// Formatting with to_chars, which ignores the locale's decimal comma.
 std::string ValueText(double v) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  return std::string(buf, r.ptr);
 }
 }  // namespace
 
@@ -140,8 +148,9 @@ std::string SignedDecimal(long long v) {
 std::string ShortestGeneral(double v) {
   if (!std::isfinite(v) || v == 0) return "0";
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", v);  // 15 significant digits
-  std::string s = buf;
+  // 15 significant digits, "d.dddddddddddddde+XX"
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+  std::string s(buf, r.ptr);
   std::size_t e = s.find('e');
   std::string mant = s.substr(0, e);
   int exp = std::atoi(s.c_str() + e + 1);
