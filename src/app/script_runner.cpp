@@ -153,7 +153,6 @@ int ParseNumber(const std::string& word, const char* what, int min, int max) {
 void FocusWidget(QWidget* w) {
   QWidget* top = w->window();
   if (!top->isVisible()) top->show();
-  top->raise();
   top->activateWindow();
   QApplication::setActiveWindow(top);
   RunPostedEvents();
