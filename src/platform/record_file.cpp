@@ -122,9 +122,12 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
       slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
   std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
   std::string tmp = dir + "/." + name + ".XXXXXX";
-  int fd = ::mkstemp(tmp.data());
+  int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
-  ::fchmod(fd, 0644);
+  // The new file keeps the permissions of the one it replaces, so that the
+  // other programs sharing the folder can still write it.
+  struct stat old;
+  ::fchmod(fd, ::stat(nativePath.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
   try {
     WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
              nativePath);

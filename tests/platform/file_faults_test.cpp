@@ -1,6 +1,7 @@
 #include "platform/record_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -240,6 +241,18 @@ TEST_F(FileFaultTest, ReplaceWritesTheNewContentAndLeavesNoTemporaryFile) {
   ReplaceFileAtomically(tmp.File("fresh.ctl"), "");
   EXPECT_TRUE(FileExists(tmp.File("fresh.ctl")));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"c.ctl", "fresh.ctl"}));
+}
+
+TEST_F(FileFaultTest, ReplaceKeepsThePermissionsOfTheOldFile) {
+  tmp.Write("shared.ctl", "old");
+  ASSERT_EQ(::chmod(tmp.File("shared.ctl").c_str(), 0664), 0);
+  ReplaceFileAtomically(tmp.File("shared.ctl"), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(tmp.File("shared.ctl").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+  ReplaceFileAtomically(tmp.File("fresh.ctl"), "new");
+  ASSERT_EQ(::stat(tmp.File("fresh.ctl").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST_F(FileFaultTest, FailedReplaceKeepsTheOldFile) {
