@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   const bool scriptRun = !options.script.empty();
   std::unique_ptr<MessageSink> messages;
   ScriptMessageSink* scriptMessages = nullptr;
-  if (scriptRun) {
+  if (scriptRun || !options.screenshot.empty()) {
+    // No box may wait for a click in an unattended run: messages are printed.
     auto s = std::make_unique<ScriptMessageSink>(std::cout);
     scriptMessages = s.get();
     messages = std::move(s);
