@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/errors.h"
+
 namespace poolside {
 
 namespace {
@@ -29,7 +31,9 @@ class Converter {
 // that cannot be converted, and conversion goes on after it.
 std::string Convert(const Converter& conv, std::string_view in, std::string_view bad,
                     bool fromUtf8) {
-  if (!conv.ok()) return std::string(in);
+  // Without the converter every text would go out unconverted and the shared
+  // files would be corrupted; stop the action instead.
+  if (!conv.ok()) throw RuntimeError("文字コード CP932 の変換を使えません (iconv)");
   iconv_t cd = conv.get();
   iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
   std::string out;
