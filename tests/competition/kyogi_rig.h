@@ -146,11 +146,27 @@ class KyogiRig : public ::testing::Test {
   }
   std::string MeetBytes() const { return dir.Read("data/taikai.dat"); }
   // The file with competition n's record replaced by `heat`.
+  // `heat` may hold the start time as CurrentHeat does (hh:mm:ss).
   static std::string WithRecord(std::string file, int n, const CompetitionRecord& heat) {
-    const Bytes r = EncodeCompetitionRecord(heat, heat.StartTime);
+    std::string time = heat.StartTime;
+    if (time.size() == 8 && time[2] == ':')
+      time = time.substr(0, 2) + time.substr(3, 2) + time.substr(6, 2);
+    const Bytes r = EncodeCompetitionRecord(heat, time);
     file.replace(static_cast<std::size_t>(n + 9) * kMeetRecordLength, kMeetRecordLength,
                  std::string(r.begin(), r.end()));
     return file;
+  }
+
+  // "" when the two files are equal, else where they first differ (a
+  // readable failure instead of two kilobytes of escaped bytes).
+  static std::string Difference(const std::string& actual, const std::string& expected) {
+    if (actual == expected) return "";
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+    return "sizes " + std::to_string(actual.size()) + "/" + std::to_string(expected.size()) +
+           ", first difference at byte " + std::to_string(at) + " (record " +
+           std::to_string(at / kMeetRecordLength + 1) + ", offset " +
+           std::to_string(at % kMeetRecordLength) + ")";
   }
 
   FakeTextBox& Box(EntryColumn column, int row) {

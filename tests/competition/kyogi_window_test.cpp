@@ -48,7 +48,7 @@ TEST_F(KyogiWindowTest, LoadShowsTheFirstCompetitionAndWritesNothing) {
       EXPECT_EQ((*boxes)[r].text, "");
     }
   }
-  EXPECT_EQ(MeetBytes(), before);
+  EXPECT_EQ(Difference(MeetBytes(), before), "");
   EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -148,7 +148,7 @@ TEST_P(KyogiSearchTest, FindsTheFirstMatchAndClearsTheBox) {
   EXPECT_EQ(meet.CurrentHeat.HeatNo, kHeat[GetParam().expected]);
   EXPECT_EQ(lblKumi.caption, std::to_string(kHeat[GetParam().expected]));
   EXPECT_EQ(txtToi.text, "");
-  EXPECT_EQ(MeetBytes(), before);
+  EXPECT_EQ(Difference(MeetBytes(), before), "");
   EXPECT_TRUE(messages.messages.empty());
 }
 
