@@ -2,6 +2,7 @@
 # set it up:
 #   # setup: ARGS        more arguments for make_demo_meet (--done 3 ...)
 #   # remove: PATH       deletes PATH (relative to the demo folder) first
+#   # remove-folder: PATH  deletes the folder PATH with its contents first
 #   # write: PATH TEXT   writes TEXT (CMake escapes) to PATH first
 #   # exit: N            the expected exit status (0 when absent)
 # The program runs as at the meet: from OUTDIR/prog with drive c: mapped to
@@ -12,9 +13,10 @@ foreach(var POOLSIDE MAKE_DEMO_MEET SCRIPT EXPECTED WORK)
   endif()
 endforeach()
 
-file(STRINGS ${SCRIPT} header REGEX "^# (setup|remove|write|exit):")
+file(STRINGS ${SCRIPT} header REGEX "^# (setup|remove|remove-folder|write|exit):")
 set(setup_args)
 set(removes)
+set(folders)
 set(writes)
 set(expected_status 0)
 foreach(line IN LISTS header)
@@ -23,6 +25,8 @@ foreach(line IN LISTS header)
     list(APPEND setup_args ${more})
   elseif(line MATCHES "^# remove: *(.*)$")
     list(APPEND removes "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^# remove-folder: *(.*)$")
+    list(APPEND folders "${CMAKE_MATCH_1}")
   elseif(line MATCHES "^# write: *([^ ]+) (.*)$")
     list(APPEND writes "${CMAKE_MATCH_1}")
     set("write_${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}")
@@ -41,6 +45,9 @@ if(NOT rc EQUAL 0)
 endif()
 foreach(path IN LISTS removes)
   file(REMOVE ${demo}/${path})
+endforeach()
+foreach(path IN LISTS folders)
+  file(REMOVE_RECURSE ${demo}/${path})
 endforeach()
 foreach(path IN LISTS writes)
   string(CONFIGURE "${write_${path}}" text ESCAPE_QUOTES)
