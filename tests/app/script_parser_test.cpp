@@ -1,5 +1,9 @@
 #include "app/script_parser.h"
 
+#include <sstream>
+
+#include "app/script_runner.h"
+
 #include <gtest/gtest.h>
 
 namespace poolside {
@@ -89,6 +93,35 @@ TEST(IsSkippedScriptLine, BlankAndCommentLines) {
 TEST(SplitScriptWords, TrailingCarriageReturnIgnoredAndStrayQuoteRejected) {
   EXPECT_EQ(SplitScriptWords("wait 10\r"), (Words{"wait", "10"}));
   EXPECT_THROW(SplitScriptWords("settext a\"b\" x"), ScriptError);
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST(ScriptMessageSink, PrintsBoxesAndAnswersFromTheQueue) {
+  std::ostringstream out;
+  ScriptMessageSink sink(out);
+  sink.ShowMessage("１より小さいレコードはありません。");
+  sink.ShowMessage("line 1\rline 2");
+  EXPECT_TRUE(sink.AskOkCancel("ok?"));  // nothing queued: OK
+  sink.QueueAnswer(false);
+  sink.QueueAnswer(true);
+  EXPECT_FALSE(sink.AskOkCancel("first"));
+  EXPECT_TRUE(sink.AskOkCancel("second"));
+  EXPECT_TRUE(sink.AskOkCancel("third"));  // the queue is used up
+  sink.ShowError("c:\\meet\\taikai.dat: cannot open");
+  sink.Warn("not on standard output");
+  EXPECT_EQ(out.str(),
+            "message: １より小さいレコードはありません。\n"
+            "message: line 1\\rline 2\n"
+            "message: ok?\nanswer: OK\n"
+            "message: first\nanswer: Cancel\n"
+            "message: second\nanswer: OK\n"
+            "message: third\nanswer: OK\n"
+            "error: c:\\meet\\taikai.dat: cannot open\n");
 }
 
 }  // namespace
