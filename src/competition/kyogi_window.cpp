@@ -47,7 +47,12 @@ void KyogiWindow::PreviousCompetition() {
   if (meet_.CurrentCompetitionNo == 1) {
     messages_.ShowMessage("１より小さいレコードはありません。");
   } else {
-    meet_.CurrentCompetitionNo = static_cast<std::int16_t>(meet_.CurrentCompetitionNo - 1);
+    // The number moves only once its competition is read: a failed read must
+    // not leave CurrentHeat of one competition under the number of another,
+    // where the next entry would write it.
+    const int previous = meet_.CurrentCompetitionNo - 1;
+    meet_.LoadCurrentHeat(previous);
+    meet_.CurrentCompetitionNo = static_cast<std::int16_t>(previous);
   }
   meet_.LoadCurrentHeat(meet_.CurrentCompetitionNo);
   Refresh();

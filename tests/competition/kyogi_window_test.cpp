@@ -198,6 +198,30 @@ TEST_F(KyogiWindowTest, AFailedReadDuringTheSearchKeepsTheCurrentCompetition) {
   EXPECT_EQ(txtToi.text, "");
 }
 
+TEST_F(KyogiWindowTest, AFailedReadWhileSteppingKeepsNumberAndCompetitionTogether) {
+  WriteMeetOf(3);
+  window->Load();
+  window->NextCompetition();
+  const std::string before = MeetBytes();
+  for (int key : {kKeyUp, kKeyDown}) {
+    const OsCalls saved = Os();
+    Os().pread = [](int, void*, size_t, off_t) -> ssize_t {
+      errno = EIO;
+      return -1;
+    };
+    EXPECT_THROW(window->OnToiKeyDown(key, 0), IoError);
+    Os() = saved;
+    EXPECT_EQ(meet.CurrentCompetitionNo, 2);
+    EXPECT_EQ(meet.CurrentHeat.ProgramNo, 2);
+  }
+  // The next entry writes competition 2's own values back into its record.
+  Type(jun[0], "9");
+  window->OnEntryKeyDown(EntryColumn::Jun, 0, kKeyEnter, 0);
+  CompetitionRecord expected = Heat(2, 1, 1);
+  expected.Rank[0] = 9;
+  EXPECT_EQ(Difference(MeetBytes(), WithRecord(before, 2, expected)), "");
+}
+
 TEST_F(KyogiWindowTest, ToiKeysMoveTheFocusAroundTheButtons) {
   WriteMeetOf(3);
   window->Load();
