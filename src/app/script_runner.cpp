@@ -1,5 +1,6 @@
 #include "app/script_runner.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -412,8 +413,11 @@ class Executor {
   // "file: PATH missing" when there is no such file. PATH as written.
   void PrintFile(const std::string& path) {
     const std::string native = paths_.Resolve(path);
-    std::ifstream in(native, std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    std::ifstream in;
+    // A folder is not a file: it counts as missing rather than as empty.
+    if (std::filesystem::is_regular_file(native, ec)) in.open(native, std::ios::binary);
+    if (!in.is_open()) {
       out_ << "file: " << path << " missing\n";
       return;
     }
