@@ -176,7 +176,13 @@ void KyogiWindow::Refresh() {
   SetCaption(c_.lblYoKetu, RoundLabel(heat.RoundCode));
   SetCaption(c_.lblKumi, std::to_string(heat.HeatNo));
   SetCaption(c_.lblTKumi, std::to_string(heat.HeatCount));
-  SetCaption(c_.lblZikan, heat.StartTime);
+  // A record past the end of the file holds zero bytes where the start time
+  // stands: they show as blanks, never as NUL characters in the label.
+  std::string startTime = heat.StartTime;
+  for (char& ch : startTime) {
+    if (ch == '\0') ch = ' ';
+  }
+  SetCaption(c_.lblZikan, startTime);
   static constexpr EntryColumn kColumns[] = {EntryColumn::Jun, EntryColumn::Kiro, EntryColumn::Mu,
                                              EntryColumn::Nen, EntryColumn::Hoj,  EntryColumn::Biko,
                                              EntryColumn::No};

@@ -100,6 +100,7 @@ TEST_F(KyogiWindowTest, AnEmptyOrShortMeetReadsZeroRecordsPastTheEnd) {
   EXPECT_EQ(meet.CurrentCompetitionNo, 1);
   EXPECT_EQ(lblPNo.caption, "0");
   EXPECT_EQ(kiro[0].text, "0");
+  EXPECT_EQ(lblZikan.caption, "  :  :  ");
   window->NextCompetition();  // the end test is equality: 1 -> 2
   EXPECT_EQ(meet.CurrentCompetitionNo, 2);
   EXPECT_TRUE(messages.messages.empty());
