@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -314,10 +315,12 @@ class Executor {
       std::cerr << "warning: " << c.name << " is disabled or hidden; the key is not pressed\n";
       return;
     }
+    // Activating the window runs events, and a handler may close the window.
+    QPointer<QWidget> guard(w);
     FocusWidget(w);
+    if (!guard) return;
     const QtKeyPress k = KeyPressOf(vk, shift);
     const Qt::KeyboardModifiers mods = ModifiersOf(shift);
-    QPointer<QWidget> guard(w);
     QKeyEvent press(QEvent::KeyPress, k.key, mods, k.text);
     QApplication::sendEvent(w, &press);
     if (guard) {
