@@ -3,7 +3,7 @@
 #   # setup: ARGS        more arguments for make_demo_meet (--done 3 ...)
 #   # remove: PATH       deletes PATH (relative to the demo folder) first
 #   # remove-folder: PATH  deletes the folder PATH with its contents first
-#   # write: PATH TEXT   writes TEXT (CMake escapes) to PATH first
+#   # write: PATH TEXT   writes TEXT to PATH first, each "|" a line break (CR LF)
 #   # exit: N            the expected exit status (0 when absent)
 # The program runs as at the meet: from OUTDIR/prog with drive c: mapped to
 # the demo folder. UPDATE=1 writes the actual output over the expected file.
@@ -50,7 +50,7 @@ foreach(path IN LISTS folders)
   file(REMOVE_RECURSE ${demo}/${path})
 endforeach()
 foreach(path IN LISTS writes)
-  string(CONFIGURE "${write_${path}}" text ESCAPE_QUOTES)
+  string(REPLACE "|" "\r\n" text "${write_${path}}")
   file(WRITE ${demo}/${path} "${text}")
 endforeach()
 
