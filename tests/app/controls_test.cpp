@@ -1,12 +1,15 @@
 #include "platform/qt/qt_controls.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
+#include "platform/qt/qt_messages.h"
 
 namespace poolside {
 namespace {
@@ -108,6 +111,35 @@ TEST_F(QtControlsTest, LabelShowsCarriageReturnAsALineBreakButKeepsItsCaption) {
   l.SetCaption("予選\r決勝");
   EXPECT_EQ(l.Caption(), "予選\r決勝");
   EXPECT_EQ(label.text(), QString::fromUtf8("予選\n決勝"));
+  l.SetCaption("a\r\nb");
+  EXPECT_EQ(label.text(), "a\nb");
+}
+
+TEST_F(QtControlsTest, WarningBoxNeverWaitsForTheUser) {
+  QtMessageSink sink;
+  sink.Warn("COM1: 受信バッファがあふれました");  // returns at once, the box stays open
+  QMessageBox* shown = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) shown = b;
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->windowTitle(), "Seiko");
+  EXPECT_EQ(shown->text(), QString::fromUtf8("COM1: 受信バッファがあふれました"));
+  EXPECT_FALSE(shown->isModal());
+  shown->close();
+}
+
+TEST_F(QtControlsTest, QuestionIsAnsweredByItsButtons) {
+  QtMessageSink sink;
+  auto answer = [](QMessageBox::StandardButton which) {
+    QTimer::singleShot(0, [which] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) b->button(which)->click();
+    });
+  };
+  answer(QMessageBox::Ok);
+  EXPECT_TRUE(sink.AskOkCancel("上書きしますか"));
+  answer(QMessageBox::Cancel);
+  EXPECT_FALSE(sink.AskOkCancel("上書きしますか"));
 }
 
 TEST_F(QtControlsTest, GuardedShowsEveryFailureAndGoesOn) {

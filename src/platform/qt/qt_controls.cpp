@@ -118,6 +118,7 @@ void QtTextBox::SetBackColor(const Color& c) {
 void QtLabel::SetCaption(const std::string& caption) {
   caption_ = caption;
   QString q = QString::fromStdString(caption);
+  q.replace("\r\n", "\n");
   q.replace(QChar('\r'), QChar('\n'));
   label_->setText(q);
 }

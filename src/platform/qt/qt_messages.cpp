@@ -10,6 +10,7 @@ const char* kTitle = "Seiko";
 
 QString Text(const std::string& t) {
   QString q = QString::fromStdString(t);
+  q.replace("\r\n", "\n");  // one line break, not two
   q.replace(QChar('\r'), QChar('\n'));
   return q;
 }
