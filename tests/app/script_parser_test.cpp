@@ -1,5 +1,6 @@
 #include "app/script_parser.h"
 
+#include <random>
 #include <sstream>
 
 #include "app/script_runner.h"
@@ -122,6 +123,30 @@ TEST(ScriptMessageSink, PrintsBoxesAndAnswersFromTheQueue) {
             "message: second\nanswer: OK\n"
             "message: third\nanswer: OK\n"
             "error: c:\\meet\\taikai.dat: cannot open\n");
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// Every byte string survives quoting and splitting, and no line of noise
+// makes the splitter do anything but return words or throw ScriptError.
+TEST(SplitScriptWords, QuotedBytesRoundTripAndNoiseNeverCrashes) {
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> byte(0, 255), length(0, 40);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes(length(random), '\0');
+    for (char& c : bytes) c = static_cast<char>(byte(random));
+    const std::string quoted = QuoteScriptBytes(bytes);
+    ASSERT_EQ(SplitScriptWords("port " + quoted), (Words{"port", bytes})) << quoted;
+    try {
+      (void)SplitScriptWords(bytes);
+    } catch (const ScriptError&) {
+      // a malformed line is reported, never crashes
+    }
+  }
 }
 
 }  // namespace
