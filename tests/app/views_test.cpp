@@ -181,6 +181,52 @@ TEST_F(ViewsTest, CompetitionScreenHasEveryControlMenuAndInitialText) {
   }
 }
 
+class RecordingKyogiHost : public KyogiHost {
+ public:
+  void ShowTimingWindow() override { calls.push_back("timing"); }
+  void ShowSubWindow(const std::string& name, bool modal) override {
+    calls.push_back(name + (modal ? " modal" : ""));
+  }
+  void ShowProgramPrint(std::optional<int>) override { calls.push_back("print"); }
+  void PrintRanking(const std::string&, const std::vector<RankingLine>&) override {
+    calls.push_back("ranking");
+  }
+  void EndProgram(int status) override { calls.push_back("end " + std::to_string(status)); }
+  std::vector<std::string> calls;
+};
+
+TEST_F(ViewsTest, CompetitionScreenMenusKeysAndClicksReachTheLogic) {
+  PathMapper paths;
+  MeetData meet(paths);
+  FakeMessages messages;
+  RecordingKyogiHost host;
+  KyogiView view(registry);
+  KyogiWindow kyogi(view.Controls(), meet, messages, host, paths);
+  view.Wire(kyogi, messages);
+  view.show();
+
+  registry.Find("frmKyogi.mKijun")->action->trigger();
+  registry.Find("frmKyogi.mVwPage")->action->trigger();
+  ASSERT_EQ(host.calls.size(), 2u);
+  EXPECT_EQ(host.calls[0], "frmKijun");
+  EXPECT_EQ(host.calls[1], "frmVwPage");
+
+  // Enter on the timing button brings the timing window up once: the key
+  // handler does it and the button itself does not click.
+  host.calls.clear();
+  QWidget* keiji = registry.Find("frmKyogi.cmdKeiji")->widget;
+  keiji->setFocus();
+  QTest::keyClick(keiji, Qt::Key_Return);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"timing"}));
+  QTest::mouseClick(keiji, Qt::LeftButton);
+  EXPECT_EQ(host.calls.size(), 2u);
+
+  host.calls.clear();
+  registry.Find("frmKyogi.mOwari")->action->trigger();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"end 0"}));
+  EXPECT_TRUE(messages.errors.empty());
+}
+
 TEST_F(ViewsTest, SubWindowsHaveTheirTitlesAndThePrintWindowItsPageBoxes) {
   const std::pair<const char*, const char*> subs[] = {
       {"frmOhda", "オーダ"}, {"frmKijun", "概要"},     {"frmProjun", "競技順"},
