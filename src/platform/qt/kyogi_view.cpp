@@ -4,12 +4,34 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
 namespace poolside {
 
 namespace {
+// Key handling of the two buttons: the handler moves the focus itself on
+// Left and Right, so the button's own arrow-key focus move is held back.
+class ButtonKeys : public QObject {
+ public:
+  ButtonKeys(QObject* parent, std::function<void(int)> handler)
+      : QObject(parent), handler_(std::move(handler)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      int vk = VirtualKeyOf(static_cast<QKeyEvent*>(event)->key());
+      if (vk != 0) handler_(vk);
+      if (vk == kKeyLeft || vk == kKeyRight) return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void(int)> handler_;
+};
+
 const char* kRowLabels[12] = {" １", " ２", " ３", " ４",  " ５",    " ６",
                               " ７", " ８", " ９", "１０", "補欠１", "補欠２"};
 const char* kStandards[9] = {"標準３", "標準２", "標準１", "大会",  "学童",
@@ -183,8 +205,11 @@ void KyogiView::Wire(KyogiWindow& k, MessageSink& messages) {
   };
   auto& c = controls_;
   onKey(W(c.txtToi), [&k](int key, int s) { k.OnToiKeyDown(key, s); });
-  onKey(W(c.cmdKeiji), [&k](int key, int) { k.OnKeijiKeyDown(key); });
-  onKey(W(c.cmdOhda), [&k](int key, int) { k.OnOhdaKeyDown(key); });
+  W(c.cmdKeiji)->installEventFilter(new ButtonKeys(W(c.cmdKeiji), [guard, &k](int key) {
+    guard([&k, key] { k.OnKeijiKeyDown(key); })();
+  }));
+  W(c.cmdOhda)->installEventFilter(new ButtonKeys(
+      W(c.cmdOhda), [guard, &k](int key) { guard([&k, key] { k.OnOhdaKeyDown(key); })(); }));
   std::pair<EntryColumn, std::array<TextBox*, 12>*> entries[] = {
       {EntryColumn::Jun, &c.txtJun}, {EntryColumn::Kiro, &c.txtKiro},
       {EntryColumn::Mu, &c.txtMu},   {EntryColumn::Nen, &c.txtNen},
