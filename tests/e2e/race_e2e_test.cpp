@@ -55,6 +55,13 @@ class Child {
       waitpid(pid_, nullptr, 0);
     }
   }
+  void Kill() {
+    if (pid_ > 0 && !done_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      done_ = true;
+    }
+  }
   // Exit status, or -1 when the child did not end within `seconds`.
   int Wait(int seconds) {
     for (int i = 0; i < seconds * 20; ++i) {
@@ -189,6 +196,43 @@ TEST_F(RaceEndToEnd, AllTenLanesFinishingInOneTickLoseNothing) {
   if (HasFatalFailure()) return;
   EXPECT_EQ(LapFile(race_), Expected("lap1"));
   EXPECT_EQ(GoalFile(race_), Expected("goal1"));
+}
+
+TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
+  ASSERT_EQ(
+      std::system(
+          ("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null").c_str()),
+      0);
+  const int race = OpenRaceFrom(ReadAll(meet_ / "meet" / "Race.dat"), 1);
+  Child sim(
+      {SIM_BIN, "--wait-open", "--races", "0", "--speed", "5", "--tick", "50", "--lanes", "4"},
+      dir_, dir_ / "sim.out", dir_ / "sim.err");
+  std::string pty;
+  for (int i = 0; i < 100 && pty.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
+  }
+  ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir_ / "sim.err");
+  std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
+                                         "wait 4000\n"
+                                         "show frmRace.cmdZushin\n"
+                                         "state\n"
+                                         "end\n";
+  Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(), "--com",
+                 "1=" + pty, "--script", (dir_ / "race.script").string()},
+                meet_ / "prog", dir_ / "out", dir_ / "err");
+  // The adapter is pulled in the middle of the race.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  sim.Kill();
+  ASSERT_EQ(program.Wait(60), 0) << ReadAll(dir_ / "out") << ReadAll(dir_ / "err");
+  const std::string out = ReadAll(dir_ / "out");
+  // A warning on standard error, no modal box; still receiving with the
+  // race's lap file keeping what was logged before the console went away.
+  EXPECT_EQ(out.find("message:"), std::string::npos) << out;
+  EXPECT_NE(out.find("Receiving=1"), std::string::npos) << out;
+  EXPECT_NE(out.find("caption=\"停止\""), std::string::npos) << out;
+  EXPECT_NE(ReadAll(dir_ / "err").find(pty), std::string::npos) << ReadAll(dir_ / "err");
+  EXPECT_NE(LapFile(race).find(",L,"), std::string::npos);
 }
 
 // The simulator is the oracle of the tests above: its records must follow the
