@@ -9,18 +9,18 @@
 
 #include "platform/messages.h"
 #include "platform/paths.h"
-#include "platform/scripted_port.h"
 #include "platform/qt/app_windows.h"
+#include "platform/scripted_port.h"
 
 namespace poolside {
 
 class ScriptMessageSink : public MessageSink {
  public:
   explicit ScriptMessageSink(std::ostream& out) : out_(out) {}
-  void ShowMessage(const std::string& text) override;   // "message: TEXT"
-  bool AskOkCancel(const std::string& text) override;   // + "answer: OK|Cancel"
-  void ShowError(const std::string& text) override;     // "error: TEXT"
-  void Warn(const std::string& text) override;          // standard error only
+  void ShowMessage(const std::string& text) override;  // "message: TEXT"
+  bool AskOkCancel(const std::string& text) override;  // + "answer: OK|Cancel"
+  void ShowError(const std::string& text) override;    // "error: TEXT"
+  void Warn(const std::string& text) override;         // standard error only
   void QueueAnswer(bool ok) { answers_.push_back(ok); }
 
  private:

@@ -9,10 +9,12 @@
 
 namespace poolside {
 
-void ImportMeet(const std::string& textPath, const std::string& dataPath);          // qkyogi -> Taikai.dat
-void ImportProgramOrder(const std::string& textPath, const std::string& dataPath);  // qpro -> Projun.dat
-void ImportRecords(const std::string& textPath, const std::string& dataPath);       // Qsik -> Shikaku.dat
-void ImportPages(const std::string& textPath, const std::string& dataPath);         // qhpro -> Hpro.dat
-void ImportRelays(const std::string& textPath, const std::string& dataPath);        // qrlay -> Relay.dat
+void ImportMeet(const std::string& textPath, const std::string& dataPath);  // qkyogi -> Taikai.dat
+void ImportProgramOrder(const std::string& textPath,
+                        const std::string& dataPath);  // qpro -> Projun.dat
+void ImportRecords(const std::string& textPath,
+                   const std::string& dataPath);                              // Qsik -> Shikaku.dat
+void ImportPages(const std::string& textPath, const std::string& dataPath);   // qhpro -> Hpro.dat
+void ImportRelays(const std::string& textPath, const std::string& dataPath);  // qrlay -> Relay.dat
 
 }  // namespace poolside

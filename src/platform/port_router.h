@@ -14,7 +14,8 @@ namespace poolside {
 
 class PortRouter : public SerialPort {
  public:
-  using DeviceFactory = std::function<std::unique_ptr<SerialPort>(int portNumber, const std::string& device)>;
+  using DeviceFactory =
+      std::function<std::unique_ptr<SerialPort>(int portNumber, const std::string& device)>;
   // `scripted` may be null (a normal run): every number then maps to a device.
   PortRouter(std::map<int, std::string> mapping, DeviceFactory factory, SerialPort* scripted);
 
@@ -39,7 +40,7 @@ class PortRouter : public SerialPort {
   DeviceFactory factory_;
   SerialPort* scripted_;
   std::unique_ptr<SerialPort> device_;
-  int deviceNumber_ = 0;    // the number and device device_ was made for
+  int deviceNumber_ = 0;  // the number and device device_ was made for
   std::string deviceName_;
   SerialPort* current_ = nullptr;
   int portNumber_ = 0;

@@ -13,14 +13,14 @@ inline constexpr std::size_t kBookLength = 1024;
 
 // The timing window's race fields.
 struct RaceBookState {
-  int RaceNo = 1;                                  // current race; 1 or more
+  int RaceNo = 1;                                         // current race; 1 or more
   std::string RaceBook = std::string(kBookLength, '\0');  // byte k-1 = race k
   std::string RaceStat;  // status character of RaceNo; empty beyond 1024
 };
 
 // Status character tests by character code (NUL < "0" < ... < "9" < letters).
-bool IsDone(const std::string& stat);          // greater than "5"
-bool IsCombinedCount(const std::string& stat); // "1" to "5"
+bool IsDone(const std::string& stat);           // greater than "5"
+bool IsCombinedCount(const std::string& stat);  // "1" to "5"
 
 // Reloads RaceBook from the file (missing bytes read as NUL; a missing file
 // is created empty) and sets RaceStat. Throws IoError naming the file.

@@ -44,8 +44,6 @@ std::string TempDir::Read(const std::string& name) const {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool TempDir::Exists(const std::string& name) const {
-  return std::filesystem::exists(File(name));
-}
+bool TempDir::Exists(const std::string& name) const { return std::filesystem::exists(File(name)); }
 
 }  // namespace poolside::testing

@@ -15,11 +15,11 @@ class QAction;
 namespace poolside {
 
 struct RegisteredControl {
-  std::string name;              // "frmRace.txtKiro(3)"
-  QWidget* widget = nullptr;     // null for a menu entry
-  QAction* action = nullptr;     // menu entries only
-  TextBox* textBox = nullptr;    // exactly one of textBox, label, button is
-  Label* label = nullptr;        // set for a widget; none for a menu entry
+  std::string name;            // "frmRace.txtKiro(3)"
+  QWidget* widget = nullptr;   // null for a menu entry
+  QAction* action = nullptr;   // menu entries only
+  TextBox* textBox = nullptr;  // exactly one of textBox, label, button is
+  Label* label = nullptr;      // set for a widget; none for a menu entry
   Button* button = nullptr;
 };
 
