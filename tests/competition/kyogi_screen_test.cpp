@@ -273,7 +273,7 @@ TEST_F(KyogiScreenTest, SearchFindsProgramAndHeatAndClampsTheHeat) {
   EXPECT_EQ(txtKiro[0].text, std::to_string(10000 + 230));
   Search("2.9");  // beyond the last heat: the last heat
   EXPECT_EQ(meet.CurrentCompetitionNo, 5);
-  Search("3.1.4");  // heat part 1.4 rounds to 1
+  Search("3.1.4");  // the heat text "1.4" rounds to 1
   EXPECT_EQ(meet.CurrentCompetitionNo, 6);
   Search("2.2.5");  // 2.5 rounds to the even 2
   EXPECT_EQ(meet.CurrentCompetitionNo, 3);
