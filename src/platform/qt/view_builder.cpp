@@ -5,15 +5,20 @@
 
 namespace poolside {
 
+RegisteredControl ViewBuilder::Entry(const std::string& name, QWidget* widget) const {
+  RegisteredControl rc;
+  rc.name = window_ + "." + name;
+  rc.widget = widget;
+  return rc;
+}
+
 QtTextBox* ViewBuilder::Box(const std::string& name, int index, const std::string& text) {
   auto* edit = new QLineEdit(QString::fromStdString(text), parent_);
   edit->setObjectName(QString::fromStdString(Name(name, index)));
   boxes_.push_back(std::make_unique<QtTextBox>(edit));
   QtTextBox* box = boxes_.back().get();
   box->SetBackColor(kWhite);
-  RegisteredControl rc;
-  rc.name = window_ + "." + Name(name, index);
-  rc.widget = edit;
+  RegisteredControl rc = Entry(Name(name, index), edit);
   rc.textBox = box;
   registry_.Add(rc);
   return box;
@@ -25,9 +30,7 @@ QtLabel* ViewBuilder::Caption(const std::string& name, int index, const std::str
   labels_.push_back(std::make_unique<QtLabel>(label));
   QtLabel* l = labels_.back().get();
   l->SetCaption(caption);
-  RegisteredControl rc;
-  rc.name = window_ + "." + Name(name, index);
-  rc.widget = label;
+  RegisteredControl rc = Entry(Name(name, index), label);
   rc.label = l;
   registry_.Add(rc);
   return l;
@@ -39,9 +42,7 @@ QtButton* ViewBuilder::Push(const std::string& name, const std::string& caption)
   button->setAutoDefault(false);
   button->setDefault(false);
   buttons_.push_back(std::make_unique<QtButton>(button));
-  RegisteredControl rc;
-  rc.name = window_ + "." + name;
-  rc.widget = button;
+  RegisteredControl rc = Entry(name, button);
   rc.button = buttons_.back().get();
   registry_.Add(rc);
   return buttons_.back().get();

@@ -33,6 +33,9 @@ class ViewBuilder {
   const std::string& Window() const { return window_; }
 
  private:
+  // The registry entry of `widget` under "WINDOW.name".
+  RegisteredControl Entry(const std::string& name, QWidget* widget) const;
+
   ControlRegistry& registry_;
   std::string window_;
   QWidget* parent_;
