@@ -13,13 +13,13 @@
 #include "app/script_runner.h"
 #include "meetdata/meet_data.h"
 #include "platform/port_router.h"
-#include "platform/qt/kyogi_view.h"
-#include "platform/qt/qt_app_windows.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
-#include "platform/qt/race_view.h"
 #include "platform/scripted_port.h"
+#include "ui/kyogi_view.h"
+#include "ui/qt_app_windows.h"
+#include "ui/race_view.h"
 
 using namespace poolside;
 

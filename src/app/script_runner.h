@@ -9,8 +9,8 @@
 
 #include "platform/messages.h"
 #include "platform/paths.h"
-#include "platform/qt/app_windows.h"
 #include "platform/scripted_port.h"
+#include "ui/app_windows.h"
 
 namespace poolside {
 

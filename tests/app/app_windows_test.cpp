@@ -2,16 +2,16 @@
 // modal one never blocks the caller, and the program print window takes
 // the page it is opened for.
 
-#include "platform/qt/qt_app_windows.h"
+#include "ui/qt_app_windows.h"
 
 #include <QApplication>
 #include <QDialog>
 
 #include <gtest/gtest.h>
 
-#include "platform/qt/sub_windows.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "ui/sub_windows.h"
 
 namespace poolside {
 namespace {

@@ -11,14 +11,14 @@
 #include <gtest/gtest.h>
 
 #include "meetdata/meet_data.h"
-#include "platform/qt/control_registry.h"
-#include "platform/qt/kyogi_view.h"
-#include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_window_host.h"
-#include "platform/qt/race_view.h"
-#include "platform/qt/sub_windows.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "ui/control_registry.h"
+#include "ui/kyogi_view.h"
+#include "ui/qt_printer.h"
+#include "ui/race_view.h"
+#include "ui/sub_windows.h"
 
 namespace poolside {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/control_registry.h"
+#include "ui/control_registry.h"
 
 namespace poolside {
 

@@ -9,10 +9,10 @@
 #include "competition/kyogi_window.h"
 #include "meetdata/meet_data.h"
 #include "platform/messages.h"
-#include "platform/qt/app_windows.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/serial_port.h"
 #include "timing/race_window.h"
+#include "ui/app_windows.h"
 
 namespace poolside {
 

@@ -8,8 +8,8 @@
 #include <QWidget>
 
 #include "platform/messages.h"
-#include "platform/qt/view_builder.h"
 #include "timing/race_window.h"
+#include "ui/view_builder.h"
 
 namespace poolside {
 

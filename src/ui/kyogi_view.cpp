@@ -1,4 +1,4 @@
-#include "platform/qt/kyogi_view.h"
+#include "ui/kyogi_view.h"
 
 #include <QAction>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_printer.h"
+#include "ui/qt_printer.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "platform/qt/control_registry.h"
 #include "platform/qt/qt_controls.h"
+#include "ui/control_registry.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "platform/qt/sub_windows.h"
+#include "ui/sub_windows.h"
 
 #include <QFormLayout>
 #include <QLabel>

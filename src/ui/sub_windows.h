@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "platform/qt/view_builder.h"
+#include "ui/view_builder.h"
 
 namespace poolside {
 

@@ -1,12 +1,12 @@
-#include "platform/qt/qt_app_windows.h"
+#include "ui/qt_app_windows.h"
 
 #include <QApplication>
 
 #include "platform/errors.h"
-#include "platform/qt/kyogi_view.h"
-#include "platform/qt/qt_printer.h"
-#include "platform/qt/race_view.h"
-#include "platform/qt/sub_windows.h"
+#include "ui/kyogi_view.h"
+#include "ui/qt_printer.h"
+#include "ui/race_view.h"
+#include "ui/sub_windows.h"
 
 namespace poolside {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/qt/control_registry.h"
+#include "ui/control_registry.h"
 
 class QWidget;
 

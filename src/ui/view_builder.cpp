@@ -1,4 +1,4 @@
-#include "platform/qt/view_builder.h"
+#include "ui/view_builder.h"
 
 #include <QAction>
 #include <QMenu>

@@ -6,7 +6,7 @@
 
 #include "competition/kyogi_window.h"
 #include "platform/messages.h"
-#include "platform/qt/view_builder.h"
+#include "ui/view_builder.h"
 
 namespace poolside {
 

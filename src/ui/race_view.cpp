@@ -1,4 +1,4 @@
-#include "platform/qt/race_view.h"
+#include "ui/race_view.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

@@ -1,0 +1,109 @@
+#pragma once
+// What happens at the timing desk, as values: the events the timing window
+// publishes on the race feed (feed/race_feed.h). Every event is a plain copyable
+// struct so that a listener can hand it to its own thread unchanged.
+// The contract of the feed is written in docs/architecture.md.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace poolside {
+
+inline constexpr int kFeedLanes = 10;
+
+using WallTime = std::chrono::system_clock::time_point;
+using MonoTime = std::chrono::steady_clock::time_point;
+
+// A code of the meet file with its label as the timing window shows it.
+struct CodedText {
+  std::string code;   // the code as text ("2", "M", "" when none)
+  std::string label;  // UTF-8
+};
+
+// A race put on screen (at the load, after a finish, by navigation).
+struct RaceShown {
+  int race = 0;
+  std::string status;  // the status character of the book, "" when none
+  int program = 0;
+  int heat = 0;
+  int heats = 0;
+  CodedText sex;
+  CodedText raceClass;  // code "low-high"
+  CodedText event;
+  CodedText round;
+  std::array<std::int32_t, kFeedLanes> entries{};  // entry number of lanes 1..10, 0 = empty
+};
+
+struct ReceptionStarted {
+  int port = 0;
+  std::string device;  // "" when the port has no device name (a script run)
+};
+
+struct ReceptionStopped {
+  int port = 0;
+  std::string device;
+};
+
+// One read of the port, raw, whatever it holds: a record, noise, a block
+// out of step. Published before the block is handled.
+struct BlockRead {
+  std::string bytes;  // as read (Latin-1 bytes, may hold any byte value)
+  WallTime wall;
+  MonoTime mono;
+};
+
+// The running clock as shown in lblTimer.
+struct ClockShown {
+  std::string text;  // the 8 console characters, UTF-8
+};
+
+// A lap or a finish accepted for a lane.
+struct LaneTouched {
+  int lane = 0;  // 1..10
+  int rank = 0;
+  std::string timeText;     // as shown, UTF-8
+  std::int32_t packed = 0;  // mmsshh
+  int laps = 0;
+  int metres = 0;  // laps x metres per lap, 0 when the meet has no lap length
+  bool finish = false;
+};
+
+// A time or status value typed into a lane's time box and stored.
+struct ManualEntryStored {
+  int race = 0;
+  int lane = 0;
+  std::int32_t value = 0;  // packed time or status value (700000 + n, 888888, 999999)
+  std::string text;        // as the box shows it afterwards
+};
+
+// A race ranked and its goal file written.
+struct RaceFinished {
+  int race = 0;
+  std::array<int, kFeedLanes> rank{};           // lanes 1..10
+  std::array<std::int32_t, kFeedLanes> time{};  // goal file values of lanes 1..10
+  std::string goalFile;                         // native path
+  std::string lapFile;                          // native path
+  std::vector<int> combinedTargets;             // races the results were copied to
+};
+
+// A race's character in the status book changed.
+struct RaceStatusChanged {
+  int race = 0;
+  std::string status;  // the new character, "" when cleared
+};
+
+// The port failed to open, vanished, or came back.
+struct PortProblem {
+  int port = 0;
+  std::string message;  // as shown to the operator
+};
+
+using RaceEvent =
+    std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
+                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem>;
+
+}  // namespace poolside

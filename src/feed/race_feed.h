@@ -1,0 +1,53 @@
+#pragma once
+// The race feed: the one way out of the timing window. The window publishes
+// every RaceEvent here, on its own thread, in the order things happen; any
+// number of listeners are called in the order they were attached.
+//
+// Contract for listeners (docs/architecture.md):
+//  - OnRaceEvent returns at once. Work that may block (disk beyond one
+//    append, network) is handed to the listener's own thread through a
+//    bounded queue (feed/bounded_queue.h).
+//  - An exception thrown by a listener never reaches the publisher: it is
+//    reported once per listener through the feed's error handler and the
+//    listener keeps being called.
+//  - Listeners are attached and detached on the publisher's thread, never
+//    from inside OnRaceEvent.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "feed/race_events.h"
+
+namespace poolside {
+
+class RaceListener {
+ public:
+  virtual ~RaceListener() = default;
+  virtual void OnRaceEvent(const RaceEvent& event) = 0;
+};
+
+class RaceFeed {
+ public:
+  void Attach(RaceListener& listener);
+  void Detach(RaceListener& listener);
+  void Publish(const RaceEvent& event);
+  bool HasListeners() const { return !listeners_.empty(); }
+
+  // Receives the message of a listener's first exception (default: standard
+  // error). Called from Publish.
+  std::function<void(const std::string&)> onListenerError;
+
+ private:
+  struct Entry {
+    RaceListener* listener;
+    bool failed;
+  };
+  std::vector<Entry> listeners_;
+};
+
+// The name of an event's kind ("race_shown", "block", ...), as the JSON
+// feeds and the capture journal spell it.
+const char* EventKindName(const RaceEvent& event);
+
+}  // namespace poolside
