@@ -10,8 +10,11 @@
 #include <QTimer>
 
 #include "app/options.h"
+#include "app/recover_command.h"
 #include "app/script_runner.h"
+#include "capture/replay_port.h"
 #include "meetdata/meet_data.h"
+#include "platform/errors.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
@@ -42,6 +45,13 @@ int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Recovery needs no window: answered before Qt starts.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) != "--recover") continue;
+    std::vector<std::string> plain;
+    for (int k = 1; k < argc; ++k) plain.push_back(argv[k]);
+    return RunRecover(ParseOptions(plain), std::cout, std::cerr);
+  }
   QApplication app(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
@@ -67,13 +77,24 @@ int main(int argc, char** argv) {
     messages = std::make_unique<QtMessageSink>();
   }
   ScriptedPort scripted;
+  QtWindowHost host;
   PortRouter port(
       options.coms,
-      [](int n, const std::string& device) -> std::unique_ptr<SerialPort> {
+      [&host](int n, const std::string& device) -> std::unique_ptr<SerialPort> {
+        // --com N=replay:FILE[@SPEED] plays a capture file.
+        const std::string prefix = ReplayPort::kPrefix;
+        if (device.rfind(prefix, 0) == 0) {
+          std::string file;
+          double speed = 1;
+          if (!ReplayPort::ParseSpec(device.substr(prefix.size()), file, speed)) {
+            throw IoError("ポート COM" + std::to_string(n) + " の " + device +
+                          " は使えません (replay:FILE@SPEED)");
+          }
+          return std::make_unique<ReplayPort>(n, file, speed, host);
+        }
         return std::make_unique<QtSerialPort>(n, device);
       },
       scriptRun ? &scripted : nullptr);
-  QtWindowHost host;
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   try {
