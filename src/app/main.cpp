@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/capture_setup.h"
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
 
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
+  CaptureSetup capture(options, args, windows.Feed(), *messages, host);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
@@ -106,6 +108,7 @@ int main(int argc, char** argv) {
     std::cout.flush();
     return 1;
   }
+  capture.AfterLoad(meet);
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 
   if (!options.screenshot.empty()) {

@@ -62,6 +62,8 @@ int ReplayPort::BytesWaiting() const {
   return static_cast<int>(n);
 }
 
+std::string ReplayPort::DeviceName() const { return std::string(kPrefix) + file_; }
+
 std::string ReplayPort::Read() {
   if (!open_ || pending_.empty()) return {};
   std::string block = std::move(pending_.front());

@@ -40,6 +40,7 @@ class ReplayPort : public SerialPort {
   std::string Read() override;
   void DiscardInput() override {}
   int BytesWaiting() const override;
+  std::string DeviceName() const override;
 
   // Blocks still to come (not yet arrived).
   bool AtEnd() const { return !haveNext_; }
