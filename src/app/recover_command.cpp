@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "capture/captured_races.h"
+#include "capture/race_retiming.h"
+#include "platform/paths.h"
 
 namespace poolside {
 
@@ -27,8 +29,18 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
           << races.size() << " レースです)\n";
       return 1;
     }
-    err << "--take/--as はまだ使えません\n";
-    return 1;
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    const CapturedRace& captured = races[static_cast<std::size_t>(options.take - 1)];
+    const Retiming retiming = RetimeRace(paths, options.recover, captured, options.as);
+    out << "take " << captured.index << " (race " << captured.race << ") as race "
+        << options.as << (options.apply ? "" : " (preview: nothing written)") << "\n";
+    out << DescribeRetiming(retiming);
+    if (options.apply) {
+      ApplyRetiming(retiming);
+      out << "written\n";
+    }
+    return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return 1;
