@@ -59,7 +59,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     } else if (a == "--no-capture") {
       o.noCapture = true;
     } else if (a == "--recover") {
-      if (!next(o.recover)) return o;
+      if (!next(v)) return o;
+      o.recover.push_back(v);
     } else if (a == "--take" || a == "--as") {
       if (!next(v)) return o;
       char* end = nullptr;

@@ -17,7 +17,7 @@ struct Options {
   std::string screenshot;              // --screenshot FILE: grab the windows as PNG, exit
   std::string capture;                 // --capture DIR: the capture journal's folder
   bool noCapture = false;              // --no-capture: no journal
-  std::string recover;                 // --recover FILE: list or re-time captured races
+  std::vector<std::string> recover;    // --recover FILE|DIR (repeatable): captured races
   int take = 0;                        // --take K: the captured race to re-time
   int as = 0;                          // --as N: the race it is re-timed into
   bool apply = false;                  // --apply: write what --take/--as would

@@ -18,23 +18,28 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
     return 2;
   }
   try {
-    const std::vector<CapturedRace> races = FindCapturedRaces(options.recover);
+    const std::vector<std::string> files = CaptureFiles(options.recover);
+    if (files.empty()) {
+      err << "キャプチャファイルがありません\n";
+      return 1;
+    }
+    const std::vector<CapturedRace> races = FindCapturedRaces(files);
     if (options.take == 0) {
       for (const CapturedRace& race : races) out << ListingLine(race) << "\n";
-      if (races.empty()) err << options.recover << ": レースは記録されていません\n";
+      if (races.empty()) err << files.front() << ": レースは記録されていません\n";
       return 0;
     }
     if (options.take > static_cast<int>(races.size())) {
-      err << options.recover << ": 記録されたレース " << options.take << " はありません (記録は "
-          << races.size() << " レースです)\n";
+      err << "記録されたレース " << options.take << " はありません (記録は " << races.size()
+          << " レースです)\n";
       return 1;
     }
     PathMapper paths;
     for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
     const CapturedRace& captured = races[static_cast<std::size_t>(options.take - 1)];
-    const Retiming retiming = RetimeRace(paths, options.recover, captured, options.as);
-    out << "take " << captured.index << " (race " << captured.race << ") as race "
-        << options.as << (options.apply ? "" : " (preview: nothing written)") << "\n";
+    const Retiming retiming = RetimeRace(paths, files, captured, options.as);
+    out << "take " << captured.index << " (race " << captured.race << ") as race " << options.as
+        << (options.apply ? "" : " (preview: nothing written)") << "\n";
     out << DescribeRetiming(retiming);
     if (options.apply) {
       ApplyRetiming(retiming);

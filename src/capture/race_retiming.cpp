@@ -53,13 +53,13 @@ std::string ReadIfThere(const std::string& path, bool& there) {
 
 }  // namespace
 
-Retiming RetimeRace(const PathMapper& paths, const std::string& captureFile,
+Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& captureFiles,
                     const CapturedRace& captured, int race) {
   if (race < 1 || race > kBookRaces) {
     throw RuntimeError("レース番号 " + std::to_string(race) + " は 1 から " +
                        std::to_string(kBookRaces) + " までです");
   }
-  const std::vector<std::string> blocks = BlocksOf(captureFile, captured);
+  const std::vector<std::string> blocks = BlocksOf(captureFiles, captured);
 
   MeetData meet(paths);
   HeadlessRaceWindow headless(meet);
@@ -75,8 +75,9 @@ Retiming RetimeRace(const PathMapper& paths, const std::string& captureFile,
   for (const fs::directory_entry& entry : fs::directory_iterator(dataDir, ec)) {
     if (!entry.is_regular_file()) continue;
     fs::copy_file(entry.path(), fs::path(staging.Path()) / entry.path().filename(), ec);
-    if (ec) throw IoError("ファイル " + entry.path().string() + " を複写できません (" +
-                          ec.message() + ")");
+    if (ec)
+      throw IoError("ファイル " + entry.path().string() + " を複写できません (" + ec.message() +
+                    ")");
   }
   if (ec) throw IoError("データフォルダ " + dataDir + " を読めません (" + ec.message() + ")");
   fs::create_directories(fs::path(staging.Path()) / "lap");

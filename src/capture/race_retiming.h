@@ -27,17 +27,17 @@ struct RetimedStatus {
 };
 
 struct Retiming {
-  int race = 0;                        // N
-  std::vector<RetimedFile> files;      // lap and goal files of N and its combined targets
-  std::vector<RetimedStatus> statuses; // book characters that change
-  std::string bookPath;                // the data folder's status book
+  int race = 0;                         // N
+  std::vector<RetimedFile> files;       // lap and goal files of N and its combined targets
+  std::vector<RetimedStatus> statuses;  // book characters that change
+  std::string bookPath;                 // the data folder's status book
 };
 
 // Runs the re-timing in a staging folder and returns what it would write.
 // The data folder is found as the program finds it (the control file
 // relative to the working folder, drives mapped by `paths`). Throws
 // RuntimeError with a clear message when it cannot.
-Retiming RetimeRace(const PathMapper& paths, const std::string& captureFile,
+Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& captureFiles,
                     const CapturedRace& captured, int race);
 
 // Writes the files, then the book (only the changed characters, on top of

@@ -62,7 +62,7 @@ TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
   Show(8);  // and back: a new stretch
   Block("e");
 
-  const std::vector<CapturedRace> races = FindCapturedRaces(journal_.Path());
+  const std::vector<CapturedRace> races = FindCapturedRaces({journal_.Path()});
   ASSERT_EQ(races.size(), 4u);
   EXPECT_EQ(races[0].race, 7);
   EXPECT_TRUE(races[0].finished);
@@ -71,14 +71,14 @@ TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
   ASSERT_EQ(races[0].lanes.size(), 2u);
   EXPECT_EQ(races[0].lanes[0].lane, 1);
   EXPECT_EQ(races[0].lanes[1].time, "1:02.35");
-  EXPECT_EQ(BlocksOf(journal_.Path(), races[0]), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[0]), (std::vector<std::string>{"a", "b", "c"}));
 
   EXPECT_EQ(races[1].race, 8);
   EXPECT_FALSE(races[1].finished);
-  EXPECT_EQ(BlocksOf(journal_.Path(), races[1]), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[1]), (std::vector<std::string>{"d"}));
   EXPECT_EQ(races[2].race, 5);
   EXPECT_EQ(races[3].index, 4);
-  EXPECT_EQ(BlocksOf(journal_.Path(), races[3]), (std::vector<std::string>{"e"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[3]), (std::vector<std::string>{"e"}));
 
   const std::string line = ListingLine(races[0]);
   EXPECT_EQ(line.rfind("1 race=7 program=70 heat=1 start=", 0), 0u) << line;
@@ -88,7 +88,47 @@ TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
 
 TEST_F(CapturedRacesTest, BlocksBeforeAnyRaceBelongToNone) {
   Block("x");
-  EXPECT_TRUE(FindCapturedRaces(journal_.Path()).empty());
+  EXPECT_TRUE(FindCapturedRaces({journal_.Path()}).empty());
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST(CapturedRaces, ARaceGoesOnInTheNextRunsFileWhenItShowsTheSameRaceFirst) {
+  poolside::testing::TempDir dir;
+  const auto block = [](const std::string& b) {
+    return BlockRead{b, std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
+  };
+  RaceShown seven;
+  seven.race = 7;
+  std::string first, second;
+  {
+    CaptureJournal killed({"v", {}});
+    ASSERT_TRUE(killed.Open(dir.File("a")));
+    killed.OnRaceEvent(seven);
+    killed.OnRaceEvent(block("a"));
+    first = killed.Path();
+  }
+  {
+    CaptureJournal next({"v", {}});
+    ASSERT_TRUE(next.Open(dir.File("b")));
+    next.OnRaceEvent(seven);
+    next.OnRaceEvent(block("b"));
+    next.OnRaceEvent(RaceFinished{7, {}, {}, "g", "l", {}});
+    second = next.Path();
+  }
+  const std::vector<std::string> files = {first, second};
+  const std::vector<CapturedRace> races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 1u);
+  EXPECT_TRUE(races[0].finished);
+  EXPECT_EQ(races[0].spans.size(), 2u);
+  EXPECT_EQ(BlocksOf(files, races[0]), (std::vector<std::string>{"a", "b"}));
+  // A folder reads as its capture files in name order.
+  EXPECT_EQ(CaptureFiles({dir.File("a"), dir.File("missing.cap")}),
+            (std::vector<std::string>{first, dir.File("missing.cap")}));
 }
 
 }  // namespace
