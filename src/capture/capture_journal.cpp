@@ -36,7 +36,8 @@ struct FieldsOf {
            " program=" + Num(e.program) + " heat=" + Num(e.heat) + " heats=" + Num(e.heats);
   }
   std::string operator()(const ReceptionStarted& e) const {
-    return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device));
+    return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device)) +
+           " lanes=" + Quoted(e.laneMap.substr(0, kFeedLanes), true);
   }
   std::string operator()(const ReceptionStopped& e) const {
     return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device));

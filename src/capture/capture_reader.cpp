@@ -61,7 +61,7 @@ const std::vector<KindShape>& Shapes() {
       {"block", {"#n", "hex", "text"}},
       {"block+", {"#n", "hex", "text"}},
       {"race_shown", {"#race", "status", "#program", "#heat", "#heats"}},
-      {"reception_started", {"#port", "device"}},
+      {"reception_started", {"#port", "device", "lanes"}},
       {"reception_stopped", {"#port", "device"}},
       {"lane", {"#lane", "#rank", "time", "#laps", "#finish"}},
       {"manual_entry", {"#race", "#lane", "#value", "text"}},

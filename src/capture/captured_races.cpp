@@ -39,11 +39,16 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
 std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files) {
   std::vector<CapturedRace> races;
   bool open = false;  // the last race's stretch is still going on
+  std::string laneMap;
   for (std::size_t f = 0; f < files.size(); ++f) {
     CaptureReader reader;
     reader.Open(files[f]);
     CaptureRecord r;
     while (reader.Next(r)) {
+      if (r.kind == "reception_started") {
+        laneMap = r.Text("lanes");
+        if (open && races.back().blocks == 0) races.back().laneMap = laneMap;
+      }
       if (r.kind == "race_shown") {
         const int race = static_cast<int>(r.Number("race"));
         if (!(open && races.back().race == race)) {
@@ -53,6 +58,7 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
           c.program = static_cast<int>(r.Number("program"));
           c.heat = static_cast<int>(r.Number("heat"));
           c.start = r.wall;
+          c.laneMap = laneMap;
           races.push_back(std::move(c));
           open = true;
         }

@@ -29,6 +29,9 @@ struct CapturedRace {
   std::string goalFile;             // of the finish, "" when unfinished
   std::vector<CapturedLane> lanes;  // lanes that finished, lane order
   std::size_t blocks = 0;           // reads of the port inside the stretch
+  // The lane identifiers in effect for its blocks (one byte per lane),
+  // from the latest reception start; "" when none was captured.
+  std::string laneMap;
   struct Span {
     std::size_t file = 0;  // index into the files read
     long firstLine = 0, lastLine = 0;

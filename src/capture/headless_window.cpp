@@ -4,6 +4,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/cp932.h"
+
 namespace poolside {
 
 namespace {
@@ -198,7 +200,7 @@ const std::vector<std::string>& HeadlessRaceWindow::Messages() const {
 
 void HeadlessRaceWindow::SetLaneMap(const std::string& map) {
   for (int i = 0; i < kLanes && i < static_cast<int>(map.size()); ++i) {
-    parts_->singo[i]->SetText(std::string(1, map[static_cast<std::size_t>(i)]));
+    parts_->singo[i]->SetText(Cp932ToUtf8(std::string(1, map[static_cast<std::size_t>(i)])));
   }
 }
 

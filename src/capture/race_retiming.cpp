@@ -89,6 +89,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   }();
 
   headless.ShowRace(race);
+  headless.SetLaneMap(captured.laneMap);
   if (!headless.StartReception()) {
     throw RuntimeError("受信を始められません");
   }

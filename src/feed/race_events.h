@@ -40,7 +40,8 @@ struct RaceShown {
 
 struct ReceptionStarted {
   int port = 0;
-  std::string device;  // "" when the port has no device name (a script run)
+  std::string device;   // "" when the port has no device name (a script run)
+  std::string laneMap;  // the console's identifier of lanes 1..10 (one byte each)
 };
 
 struct ReceptionStopped {

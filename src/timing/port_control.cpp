@@ -60,7 +60,7 @@ void RaceWindow::OnStartStopClick() {
       return;
     }
     receptionPublished_ = true;
-    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName()});
+    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap});
     // Reception now runs from the window's own event loop.
   } else if (caption == race_texts::kStop) {
     StopReception();

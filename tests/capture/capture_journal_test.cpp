@@ -48,7 +48,7 @@ TEST(CaptureJournal, EveryEventAndEveryByteReadsBackAfterTheLinesHeldBeforeOpen)
   std::string everyByte;
   for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
   const std::string big(capture::kBlockBytesPerLine * 2 + 5, 'x');
-  journal.OnRaceEvent(ReceptionStarted{1, "/dev/pts/3"});
+  journal.OnRaceEvent(ReceptionStarted{1, "/dev/pts/3", "1234567890"});
   journal.OnRaceEvent(
       Block("\x02"
             "A1 1   1:02.34G\r"));

@@ -45,11 +45,11 @@ class CapturedRacesTest : public ::testing::Test {
 
 TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
   Show(7);
-  journal_.OnRaceEvent(ReceptionStarted{1, "d"});
+  journal_.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
   Block("a");
   journal_.OnRaceEvent(ReceptionStopped{1, "d"});
   Show(7);  // redrawn after a status change: the same stretch
-  journal_.OnRaceEvent(ReceptionStarted{1, "d"});
+  journal_.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
   Block("b");
   Finish(3, "  1:02.34");
   Finish(1, "    59.10");

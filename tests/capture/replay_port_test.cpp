@@ -26,7 +26,7 @@ std::string WriteCapture(const TempDir& dir, const std::vector<std::string>& blo
   EXPECT_TRUE(journal.Open(dir.Path()));
   const auto wall = std::chrono::system_clock::now();
   const auto mono = std::chrono::steady_clock::now();
-  journal.OnRaceEvent(ReceptionStarted{1, "d"});
+  journal.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     const auto later = std::chrono::milliseconds(20 * static_cast<int>(i));
     journal.OnRaceEvent(BlockRead{blocks[i], wall + later, mono + later});

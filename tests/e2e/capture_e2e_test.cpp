@@ -206,10 +206,13 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   const std::vector<std::string> records = RaceRecords();
   ASSERT_GT(records.size(), 20u);
   const std::size_t half = records.size() / 2;
+  // Lanes 1 and 2 swap their console identifiers: re-timing must use the
+  // identifiers in effect when the race was captured.
+  const std::string swap = "settext frmRace.txtSingo(0) \"2\"\nsettext frmRace.txtSingo(1) \"1\"\n";
 
   // The reference: the whole race in one reception.
   const fs::path whole = Meet("whole");
-  Run(whole, "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
+  Run(whole, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
   const int race = 3;  // the first open race of the demo meet with two done
   const std::string lap = ReadAll(whole / "meet" / "lap" / ("r" + RaceText(race)));
   const std::string goal = ReadAll(whole / "meet" / "goal" / ("g" + RaceText(race)));
@@ -220,7 +223,7 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   // Killed half-way; the next run shows the same race and times the rest.
   const fs::path killed = Meet("killed");
   {
-    std::ofstream(dir_ / "first") << "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
+    std::ofstream(dir_ / "first") << swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
                                          "show frmRace.lblRace\nwait 60000\n";
     Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + killed.string(),
                    "--script", (dir_ / "first").string()},
@@ -233,7 +236,7 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   }
   // A second later, so that the run's capture file sorts after the first.
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  Run(killed, "click frmRace.cmdZushin\n" + Lines(records, half, records.size()) + "end\n");
+  Run(killed, swap + "click frmRace.cmdZushin\n" + Lines(records, half, records.size()) + "end\n");
   EXPECT_NE(ReadAll(killed / "meet" / "lap" / ("r" + RaceText(race))), lap);  // lost half
 
   std::string listing;
@@ -255,7 +258,7 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   // Reception stopped and started again half-way: the lap file restarts
   // empty live; the capture holds both halves.
   const fs::path restarted = Meet("restarted");
-  Run(restarted, "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
+  Run(restarted, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
                      "click frmRace.cmdZushin\nclick frmRace.cmdZushin\n" +
                      Lines(records, half, records.size()) + "end\n");
   EXPECT_NE(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
