@@ -21,6 +21,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
+#include "timing/link_watch.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   capture.AfterLoad(meet);
+  LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
+  windows.Feed().Attach(link);
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 
   if (!options.screenshot.empty()) {

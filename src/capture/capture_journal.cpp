@@ -29,6 +29,23 @@ std::string JoinInts(const int* values, std::size_t n) {
 
 std::string Num(long long v) { return std::to_string(v); }
 
+// How reception took the block, for a person reading the file.
+std::string BlockKindField(BlockKind kind) {
+  switch (kind) {
+    case BlockKind::Clock:
+      return " kind=clock";
+    case BlockKind::Result:
+      return " kind=result";
+    case BlockKind::Ignored:
+      return " kind=ignored";
+    case BlockKind::Noise:
+      return " kind=noise";
+    case BlockKind::OutOfStep:
+      return " kind=out_of_step";
+  }
+  return "";
+}
+
 // The fields of one event's line (blocks are written by the journal itself).
 struct FieldsOf {
   std::string operator()(const RaceShown& e) const {
@@ -64,6 +81,11 @@ struct FieldsOf {
   }
   std::string operator()(const RaceStatusChanged& e) const {
     return "race=" + Num(e.race) + " status=" + Quoted(CutUtf8(e.status));
+  }
+  std::string operator()(const LinkHealth& e) const {
+    static const char* const kStates[] = {"fine", "silence", "noise", "vanished"};
+    return "port=" + Num(e.port) + " state=" + kStates[static_cast<int>(e.state)] +
+           " seconds=" + Num(e.seconds) + " message=" + Quoted(CutUtf8(e.message));
   }
   std::string operator()(const PortProblem& e) const {
     return "port=" + Num(e.port) + " message=" + Quoted(CutUtf8(e.message));
@@ -150,7 +172,7 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
       rest.remove_prefix(part.size());
       Emit(rest.empty() ? "block" : "block+", block->wall, block->mono,
            "n=" + std::to_string(part.size()) + " hex=" + HexOf(part) +
-               " text=" + Quoted(part, true));
+               " text=" + Quoted(part, true) + (rest.empty() ? BlockKindField(block->kind) : ""));
     } while (!rest.empty() && !failed_);
     return;
   }

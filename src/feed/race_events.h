@@ -117,8 +117,18 @@ struct PortProblem {
   std::string message;  // as shown to the operator
 };
 
+// The link-health label (lblLink) changed its warning: silence while a race
+// runs, blocks that form no record, a port that vanished, or back to fine.
+struct LinkHealth {
+  enum class State { Fine, Silence, Noise, Vanished };
+  int port = 0;
+  State state = State::Fine;
+  int seconds = 0;      // of silence, of noise, or since the port vanished
+  std::string message;  // the warning as lblLink shows it, "" when fine
+};
+
 using RaceEvent =
     std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
-                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem>;
+                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth>;
 
 }  // namespace poolside

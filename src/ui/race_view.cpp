@@ -67,6 +67,9 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   W(c.lblTimer)->setFont(big);
   W(c.lblTimer)->setMinimumWidth(140);
   sel->addWidget(W(c.txtBiko));
+  // Link health (LinkWatch): a line of text beside the race selection.
+  lblLink_ = b_.Caption("lblLink");
+  sel->addWidget(W(lblLink_));
   sel->addStretch();
   sel->addWidget(W(c.lblTimer));
   top->addLayout(sel);

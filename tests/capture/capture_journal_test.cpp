@@ -69,6 +69,7 @@ TEST(CaptureJournal, EveryEventAndEveryByteReadsBackAfterTheLinesHeldBeforeOpen)
   journal.OnRaceEvent(RaceStatusChanged{7, "6"});
   journal.OnRaceEvent(PortProblem{1, std::string(5000, 'e') + "\r\nx"});
   journal.OnRaceEvent(ReceptionStopped{1, "/dev/pts/3"});
+  journal.OnRaceEvent(LinkHealth{1, LinkHealth::State::Noise, 3, "9600,e,7,2"});
 
   const std::vector<CaptureRecord> r = ReadAllRecords(journal.Path());
   std::vector<std::string> kinds;
@@ -76,8 +77,8 @@ TEST(CaptureJournal, EveryEventAndEveryByteReadsBackAfterTheLinesHeldBeforeOpen)
   EXPECT_EQ(kinds,
             (std::vector<std::string>{"start", "race_shown", "reception_started", "block", "block",
                                       "block", "block", "lane", "manual_entry", "race_finished",
-                                      "status", "port_problem", "reception_stopped"}));
-  ASSERT_EQ(r.size(), 13u);
+                                      "status", "port_problem", "reception_stopped", "link"}));
+  ASSERT_EQ(r.size(), 14u);
   EXPECT_EQ(r[0].Text("version"), "0.1.0");
   EXPECT_EQ(r[0].Text("args"), "--com 1=/dev/pts/3 --drive c=/a b");
   EXPECT_EQ(r[1].Number("race"), 7);
@@ -96,6 +97,10 @@ TEST(CaptureJournal, EveryEventAndEveryByteReadsBackAfterTheLinesHeldBeforeOpen)
   EXPECT_EQ(r[9].Text("combined"), "8,9");
   EXPECT_EQ(r[9].Text("goal"), "/m/goal/g0007");
   EXPECT_EQ(r[11].Text("message").size(), capture::kMaxText);  // cut, never unbounded
+  EXPECT_EQ(r[13].Text("state"), "noise");
+  EXPECT_EQ(r[13].Number("seconds"), 3);
+  EXPECT_EQ(r[13].Text("state"), "noise");
+  EXPECT_EQ(r[13].Number("seconds"), 3);
   // Times: wall with offset and microseconds, mono never going back.
   for (std::size_t i = 1; i < r.size(); ++i) {
     EXPECT_EQ(r[i].wall.size(), 32u);
@@ -115,8 +120,10 @@ TEST(CaptureJournal, LinesAreReadableTextWithTheBytesAsHexAndText) {
   ASSERT_EQ(text.rfind(header, 0), 0u) << text;
   const std::size_t blockLine = text.find(" block ");
   ASSERT_NE(blockLine, std::string::npos);
-  EXPECT_NE(text.find(" block n=8 hex=02413120225c930d text=\"\\x02A1 \\\"\\\\\\x93\\x0d\"\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find(
+          " block n=8 hex=02413120225c930d text=\"\\x02A1 \\\"\\\\\\x93\\x0d\" kind=result\n"),
+      std::string::npos)
       << text;
 }
 

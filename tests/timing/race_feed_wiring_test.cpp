@@ -60,6 +60,9 @@ struct Describe {
   std::string operator()(const PortProblem& e) const {
     return "port_problem " + std::to_string(e.port) + " " + e.message;
   }
+  std::string operator()(const LinkHealth& e) const {
+    return "link " + std::to_string(e.port) + " " + e.message;
+  }
 };
 
 class Recorder : public RaceListener {
