@@ -13,6 +13,7 @@
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
+#include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
@@ -25,6 +26,7 @@
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
+#include "ui/recovery_dialog.h"
 
 using namespace poolside;
 
@@ -112,6 +114,15 @@ int main(int argc, char** argv) {
   capture.AfterLoad(meet);
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);
+  windows.RaceWidget()->onRecover = [&] {
+    // The captures of this meet, where this run writes its own.
+    const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
+    RecoveryPanel panel(paths, {folder}, *messages);
+    panel.onApplied = [&] { windows.Race().ShowRaceHeader(); };
+    RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
+                          windows.RaceWidget());
+    dialog.exec();
+  };
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 
   if (!options.screenshot.empty()) {

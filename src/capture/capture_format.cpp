@@ -22,18 +22,29 @@ std::string WallText(WallTime t) {
     fraction += 1000000;
     --seconds;
   }
-  const std::time_t tt = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&tt, &local);
-  char date[32];
-  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-  long offset = local.tm_gmtoff / 60;
-  const char sign = offset < 0 ? '-' : '+';
-  if (offset < 0) offset = -offset;
-  char tail[32];
-  std::snprintf(tail, sizeof tail, ".%06lld%c%02ld:%02ld", static_cast<long long>(fraction), sign,
-                offset / 60, offset % 60);
-  return std::string(date) + tail;
+  // The date and the offset change once a second at most: the last ones
+  // are kept (per thread) so that a journaled block costs no time-zone work.
+  thread_local std::int64_t cachedSecond = -1;
+  thread_local std::string cachedDate;
+  thread_local std::string cachedOffset;
+  if (seconds != cachedSecond) {
+    const std::time_t tt = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    localtime_r(&tt, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    long offset = local.tm_gmtoff / 60;
+    const char sign = offset < 0 ? '-' : '+';
+    if (offset < 0) offset = -offset;
+    char zone[48];
+    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", sign, offset / 60, offset % 60);
+    cachedSecond = seconds;
+    cachedDate = date;
+    cachedOffset = zone;
+  }
+  char micros6[16];
+  std::snprintf(micros6, sizeof micros6, ".%06lld", static_cast<long long>(fraction));
+  return cachedDate + micros6 + cachedOffset;
 }
 
 std::string MonoText(std::int64_t micros) {

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace poolside {
@@ -133,6 +134,11 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
 
   c.lblVersion = b_.Caption("lblVersion");
   top->addWidget(W(c.lblVersion));
+
+  auto* recover = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  connect(recover, &QShortcut::activated, this, [this] {
+    if (onRecover) onRecover();
+  });
 }
 
 void RaceView::Wire(RaceWindow& race, MessageSink& messages) {

@@ -22,6 +22,8 @@ class RaceView : public QWidget {
   void Wire(RaceWindow& race, MessageSink& messages);
   // The link-health label lblLink (shown by LinkWatch).
   Label* LinkLabel() const { return lblLink_; }
+  // Runs on Ctrl+R (opens the recovery dialog).
+  std::function<void()> onRecover;
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 
