@@ -68,9 +68,6 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   W(c.lblTimer)->setFont(big);
   W(c.lblTimer)->setMinimumWidth(140);
   sel->addWidget(W(c.txtBiko));
-  // Link health (LinkWatch): a line of text beside the race selection.
-  lblLink_ = b_.Caption("lblLink");
-  sel->addWidget(W(lblLink_));
   sel->addStretch();
   sel->addWidget(W(c.lblTimer));
   top->addLayout(sel);
@@ -131,6 +128,13 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   buttons->addStretch();
   buttons->addWidget(cmdKyogi_->Widget());
   top->addLayout(buttons);
+
+  // Link health (LinkWatch): its own line under the buttons, wrapped, so a
+  // warning never covers the lanes nor widens the window.
+  lblLink_ = b_.Caption("lblLink");
+  W(lblLink_)->setWordWrap(true);
+  W(lblLink_)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  top->addWidget(W(lblLink_));
 
   c.lblVersion = b_.Caption("lblVersion");
   top->addWidget(W(c.lblVersion));
