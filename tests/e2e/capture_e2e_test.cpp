@@ -317,4 +317,18 @@ TEST_F(CaptureEndToEnd, RetimingIntoAnotherRaceChangesOnlyThatRaceAndAPreviewNot
   EXPECT_EQ(Results(meet), retimed);
 }
 
+TEST_F(CaptureEndToEnd, AJournalThatCannotBeWrittenIsToldOnceAndReceptionGoesOn) {
+  const std::vector<std::string> records = RaceRecords();
+  const fs::path meet = Meet("meet");
+  std::ofstream(meet / "meet" / "capture") << "a file where the folder should be";
+  const std::string out =
+      Run(meet, "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
+  EXPECT_EQ(out.find("message:"), std::string::npos) << out;  // no box
+  const std::string err = ReadAll(dir_ / "err");
+  const std::string told = "warning: キャプチャフォルダ " + (meet / "meet" / "capture").string();
+  EXPECT_NE(err.find(told), std::string::npos) << err;
+  EXPECT_EQ(err.find(told), err.rfind(told)) << err;  // once
+  EXPECT_FALSE(ReadAll(meet / "meet" / "goal" / "g0003").empty());
+}
+
 }  // namespace
