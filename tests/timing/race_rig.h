@@ -147,6 +147,13 @@ struct RaceRig {
     w->ShowRaceHeader();
   }
   void Start() { w->OnStartStopClick(); }
+  // Types `value` into lane `lane`'s time box and presses Enter.
+  void TypeTime(int lane, std::int32_t value) {
+    FakeTextBox& box = txtKiro[lane - 1];
+    box.text = std::to_string(value);
+    box.caret = static_cast<int>(box.text.size());
+    w->OnTimeBoxKeyDown(lane, kKeyEnter);
+  }
   // One notification whose read returns `block`.
   void Deliver(const std::string& block) {
     port.buffer = block;
