@@ -123,7 +123,7 @@ TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   ASSERT_FALSE(messages.messages.empty());
   EXPECT_NE(messages.messages.back().find("\"x\""), std::string::npos) << messages.messages.back();
   EXPECT_EQ(TextOf(registry, "frmRace.cmdZushin"), "受信");
-  EXPECT_FALSE(port.open);
+  EXPECT_FALSE(port.IsOpen());
 
   QTest::mouseClick(registry.Find("frmRace.cmdKyogi")->widget, Qt::LeftButton);
   EXPECT_EQ(opened, 1);

@@ -156,15 +156,13 @@ struct RaceRig {
   }
   // One notification whose read returns `block`.
   void Deliver(const std::string& block) {
-    port.buffer = block;
-    port.inputLen = static_cast<int>(block.size());
+    port.Hold(block);
     w->OnPortNotification();
-    port.inputLen = 16;
   }
   // Bytes arriving on the line: a notification whenever 15 or more wait.
   void Arrive(const std::string& bytes) {
     port.Feed(bytes);
-    while (port.open && port.BytesWaiting() >= 15) w->OnPortNotification();
+    while (port.IsOpen() && port.BytesWaiting() >= 15) w->OnPortNotification();
   }
   std::string Lap(int race) const { return tmp.Read("data/lap/r" + Num(race)); }
   std::string Goal(int race) const { return tmp.Read("data/goal/g" + Num(race)); }

@@ -116,7 +116,7 @@ class PortControl : public ::testing::Test {
       EXPECT_TRUE(on);
     }
     EXPECT_FALSE(rig.w->LapFileOpen());
-    EXPECT_FALSE(rig.port.open);
+    EXPECT_FALSE(rig.port.IsOpen());
   }
   RaceRig rig;
 };
@@ -140,7 +140,7 @@ TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
   rig.Start();  // stop
   ExpectStopped();
   EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"close", "discard"}));
-  EXPECT_EQ(rig.port.buffer, "");
+  EXPECT_EQ(rig.port.Waiting(), "");
 }
 
 TEST_F(PortControl, RestartEmptiesTheLapFile) {
@@ -157,11 +157,11 @@ TEST_F(PortControl, RestartEmptiesTheLapFile) {
 TEST_F(PortControl, PortNumberIsRounded) {
   rig.txtPort.text = " 2.5abc";
   rig.Start();
-  EXPECT_EQ(rig.port.portNumber, 2);
+  EXPECT_EQ(rig.port.PortNumber(), 2);
   rig.Start();
   rig.txtPort.text = "3.5";
   rig.Start();
-  EXPECT_EQ(rig.port.portNumber, 4);
+  EXPECT_EQ(rig.port.PortNumber(), 4);
 }
 
 TEST_F(PortControl, InvalidPortNumberGoesBackToStopped) {
@@ -209,7 +209,7 @@ TEST_F(PortControl, AStartThatFailsLeavesTheRaceLapFileAsItWas) {
 TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   rig.Start();
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.failOpen = true;
   rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
   ASSERT_EQ(rig.messages.warnings.size(), 1u);
@@ -225,11 +225,11 @@ TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   EXPECT_EQ(rig.host.delayed.size(), 1u);
 
   rig.host.RunDelayed();  // still missing: tries again later
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   ASSERT_EQ(rig.host.delayed.size(), 1u);
   rig.port.failOpen = false;
   rig.host.RunDelayed();
-  EXPECT_TRUE(rig.port.open);
+  EXPECT_TRUE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.delayed.empty());
   ASSERT_EQ(rig.messages.warnings.size(), 2u);
   EXPECT_NE(rig.messages.warnings[1].find("COM1"), std::string::npos);
@@ -240,13 +240,13 @@ TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
 
 TEST_F(PortControl, ReopenAfterStopDoesNothing) {
   rig.Start();
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.onError("COM1: gone");
   rig.Start();  // stop
   const int opens = rig.port.opens;
   rig.host.RunDelayed();
   EXPECT_EQ(rig.port.opens, opens);
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.delayed.empty());
 }
 
@@ -260,14 +260,14 @@ TEST_F(PortControl, FailedReopenInTheResyncRetriesLikeAVanishedPort) {
   EXPECT_EQ(rig.host.delayed.size(), 1u);
   rig.port.failOpen = false;
   rig.host.RunDelayed();
-  EXPECT_TRUE(rig.port.open);
+  EXPECT_TRUE(rig.port.IsOpen());
 }
 
 TEST_F(PortControl, UnloadClosesEverythingAndEndsTheProgram) {
   rig.Start();
   rig.w->Unload();
   EXPECT_FALSE(rig.w->LapFileOpen());
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.ended);
   EXPECT_EQ(rig.host.endStatus, 0);
 }

@@ -125,8 +125,8 @@ TEST_F(Reception, ForeignBlockResetsThePort) {
   rig.port.Feed("\r A 31  1:02.34Lrest of the buffer");
   rig.w->OnPortNotification();
   EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"close", "inputlen 16", "discard", "open"}));
-  EXPECT_TRUE(rig.port.open);
-  EXPECT_EQ(rig.port.buffer, "");
+  EXPECT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.Waiting(), "");
   EXPECT_EQ(rig.w->LapCount(3), 0);
 }
 
@@ -164,7 +164,7 @@ TEST_F(Reception, NotificationsWhileStoppedReadNothing) {
   rig.port.Feed(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.w->OnPortNotification();
   EXPECT_EQ(rig.w->LapCount(3), 0);
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
 }
 
 TEST_F(Reception, NoiseBytesNeverReachTheLapFileUnchanged) {
