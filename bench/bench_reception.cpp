@@ -67,7 +67,7 @@ void BM_Reception(benchmark::State& state) {
       rig.w->openLap();  // a fresh lap file keeps the folder small
       state.ResumeTiming();
     }
-    rig.port.buffer = blocks[next++];
+    rig.port.Hold(blocks[next++]);
     rig.w->OnPortNotification();
     ++handled;
   }

@@ -399,15 +399,15 @@ class Executor {
     const RaceWindow& r = windows_.Race();
     out_ << "RaceNo=" << r.BookState().RaceNo << "\n";
     out_ << "RaceStat=" << QuoteScriptBytes(r.BookState().RaceStat) << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LaneTime(" << i << ")=" << r.LaneTime[i] << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LapCount(" << i << ")=" << r.LapCount[i] << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LaneRank(" << i << ")=" << r.LaneRank[i] << "\n";
-    out_ << "LastLane=" << r.LastLane << "\n";
-    out_ << "LastTime=" << QuoteScriptBytes(r.LastTime) << "\n";
-    out_ << "LastKind=" << QuoteScriptBytes(r.LastKind) << "\n";
-    out_ << "GoalSeen=" << QuoteScriptBytes(r.GoalSeen) << "\n";
-    out_ << "LaneMap=" << QuoteScriptBytes(r.LaneMap) << "\n";
-    out_ << "SpareLaneMap=" << QuoteScriptBytes(r.SpareLaneMap) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LaneTime(" << i << ")=" << r.LaneTime(i) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LapCount(" << i << ")=" << r.LapCount(i) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LaneRank(" << i << ")=" << r.LaneRank(i) << "\n";
+    out_ << "LastLane=" << r.LastLane() << "\n";
+    out_ << "LastTime=" << QuoteScriptBytes(r.LastTime()) << "\n";
+    out_ << "LastKind=" << QuoteScriptBytes(r.LastKind()) << "\n";
+    out_ << "GoalSeen=" << QuoteScriptBytes(r.GoalSeen()) << "\n";
+    out_ << "LaneMap=" << QuoteScriptBytes(r.LaneMap()) << "\n";
+    out_ << "SpareLaneMap=" << QuoteScriptBytes(r.SpareLaneMap()) << "\n";
     out_ << "Receiving=" << Flag(r.Receiving()) << "\n";
   }
 

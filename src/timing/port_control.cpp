@@ -77,7 +77,7 @@ void RaceWindow::StopReception() {
   c_.txtBiko->SetEnabled(true);
   c_.txtPort->SetEnabled(true);
   c_.txtKetugo->SetEnabled(true);
-  log_.Close();
+  lap_.Close();
   c_.cmdZushin->SetCaption(race_texts::kStart);
   port_.Close();
   port_.DiscardInput();

@@ -1,5 +1,7 @@
 #include "ui/race_view.h"
 
+#include "reception/console_line.h"
+
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -8,10 +10,6 @@
 #include <QVBoxLayout>
 
 namespace poolside {
-
-namespace {
-const char* kLaneId[kLanes] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
-}
 
 RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   setWindowTitle(race_texts::kCaption);
@@ -100,8 +98,8 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   // Lane identifiers of the console, two rows.
   auto* ids = new QGridLayout;
   for (int i = 0; i < kLanes; ++i) {
-    c.txtSingo[i] = b_.Box("txtSingo", i, kLaneId[i]);
-    c.txtTSingo[i] = b_.Box("txtTSingo", i, kLaneId[i]);
+    c.txtSingo[i] = b_.Box("txtSingo", i, std::string(1, kDefaultLaneMap[i]));
+    c.txtTSingo[i] = b_.Box("txtTSingo", i, std::string(1, kDefaultLaneMap[i]));
     W(c.txtSingo[i])->setFixedWidth(28);
     W(c.txtTSingo[i])->setFixedWidth(28);
     ids->addWidget(W(c.txtSingo[i]), 0, i);

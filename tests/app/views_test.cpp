@@ -123,7 +123,7 @@ TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   ASSERT_FALSE(messages.messages.empty());
   EXPECT_NE(messages.messages.back().find("\"x\""), std::string::npos) << messages.messages.back();
   EXPECT_EQ(TextOf(registry, "frmRace.cmdZushin"), "受信");
-  EXPECT_FALSE(port.open);
+  EXPECT_FALSE(port.IsOpen());
 
   QTest::mouseClick(registry.Find("frmRace.cmdKyogi")->widget, Qt::LeftButton);
   EXPECT_EQ(opened, 1);
@@ -132,9 +132,9 @@ TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   auto* t3 = static_cast<QLineEdit*>(registry.Find("frmRace.txtTSingo(2)")->widget);
   t3->selectAll();
   QTest::keyClicks(t3, "7");
-  EXPECT_EQ(race.SpareLaneMap[2], '7');
+  EXPECT_EQ(race.SpareLaneMap()[2], '7');
   registry.Find("frmRace.txtSingo(0)")->textBox->SetText("5");
-  EXPECT_EQ(race.LaneMap[0], '5');
+  EXPECT_EQ(race.LaneMap()[0], '5');
 }
 
 TEST_F(ViewsTest, CompetitionScreenHasEveryControlMenuAndInitialText) {

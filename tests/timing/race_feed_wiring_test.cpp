@@ -222,7 +222,7 @@ TEST(RaceFeedWiring, PortProblemsCarryTheMessageShown) {
 
   rig.port.failOpen = false;
   rig.Start();
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.onError("COM1 (/dev/ttyS0): gone");
   rig.host.RunDelayed();
   ASSERT_EQ(rig.messages.warnings.size(), 2u);
