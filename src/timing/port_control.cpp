@@ -62,7 +62,7 @@ void RaceWindow::OnStartStopClick() {
     // that fails leaves the race's laps as they were.
     openLap();
     receptionPublished_ = true;
-    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap});
+    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap()});
     // Reception now runs from the window's own event loop.
   } else if (caption == race_texts::kStop) {
     StopReception();

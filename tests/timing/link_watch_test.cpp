@@ -32,7 +32,7 @@ class LinkWatchTest : public ::testing::Test {
   LinkWatchTest() : watch_(label_, feed_, port_, host_, [this] { return now_; }) {
     feed_.Attach(watch_);
     feed_.Attach(changes_);
-    port_.open = true;
+    port_.Open();
     feed_.Publish(ReceptionStarted{2, "/dev/ttyUSB0", "1234567890"});
   }
   void Block(const std::string& bytes, BlockKind kind) {
@@ -100,11 +100,11 @@ TEST_F(LinkWatchTest, BlocksThatFormNoRecordPointAtTheLineSettings) {
 
 TEST_F(LinkWatchTest, AVanishedPortSaysItIsReconnectingAndStoppingClearsTheLabel) {
   Clock("   10.00");
-  port_.open = false;  // the adapter pulled; the window's reopen loop runs
+  port_.Vanish();  // the adapter pulled; the window's reopen loop runs
   After(500ms);
   After(1s);
   EXPECT_EQ(label_.caption, "COM2 が応答しません。再接続を試みています (1 秒)");
-  port_.open = true;
+  port_.Open();
   Clock("   12.00");
   EXPECT_EQ(label_.caption, "最終受信 0 秒前");
   feed_.Publish(ReceptionStopped{2, "/dev/ttyUSB0"});
