@@ -102,6 +102,24 @@ TEST_F(ViewsTest, EnterNeverClicksAButton) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(ViewsTest, CtrlROpensRecoveryAndTheLinkLabelIsAScriptControlBelowTheLanes) {
+  RaceView view(registry);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  int opened = 0;
+  view.onRecover = [&] { ++opened; };
+  QTest::keyClick(&view, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(opened, 1);
+  const RegisteredControl* link = registry.Find("frmRace.lblLink");
+  ASSERT_NE(link, nullptr);
+  ASSERT_NE(link->label, nullptr);
+  EXPECT_EQ(link->label, view.LinkLabel());
+  // Below the last lane row: a warning never covers a lane.
+  const QWidget* lane10 = registry.Find("frmRace.txtKiro(9)")->widget;
+  EXPECT_GT(link->widget->mapTo(&view, QPoint(0, 0)).y(),
+            lane10->mapTo(&view, QPoint(0, lane10->height())).y());
+}
+
 TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   TempDir dir;
   PathMapper paths;
