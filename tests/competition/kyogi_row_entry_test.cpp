@@ -174,6 +174,14 @@ TEST_F(KyogiRowEntryTest, AFailedWriteKeepsTheStoredValueEverywhere) {
   CompetitionRecord expected = stored;
   expected.Record[1] = 5555;
   EXPECT_EQ(Difference(MeetBytes(), WithRecord(before, 2, expected)), "");
+
+  // With the meet file closed the entry fails the same way.
+  meet.CloseMeetFile();
+  FakeTextBox& rank = Box(EntryColumn::Jun, 0);
+  Type(rank, "3");
+  EXPECT_THROW(Enter(EntryColumn::Jun, 0), RuntimeError);
+  EXPECT_EQ(meet.CurrentHeat.Rank[0], stored.Rank[0]);
+  EXPECT_EQ(rank.text, std::to_string(stored.Rank[0]));
 }
 
 TEST_F(KyogiRowEntryTest, ArrowsMoveWithinTheColumnAndAcrossTheRow) {

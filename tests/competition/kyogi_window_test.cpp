@@ -113,6 +113,10 @@ TEST_F(KyogiWindowTest, AnEmptyOrShortMeetReadsZeroRecordsPastTheEnd) {
   EXPECT_EQ(lblPNo.caption, "0");
   EXPECT_EQ(no[0].text, "0");
   EXPECT_TRUE(messages.messages.empty());
+  // The zero records past the end are program 0, heat 0: "0.0" finds one.
+  Search("0.0");
+  EXPECT_EQ(meet.CurrentCompetitionNo, 2);
+  EXPECT_EQ(lblPNo.caption, "0");
 }
 
 TEST_F(KyogiWindowTest, StepsBeyondTheFilesReachAreRefusedWithoutMovingOn) {
