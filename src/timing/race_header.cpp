@@ -144,6 +144,10 @@ void RaceWindow::Unload() {
   ++generation_;  // a pending reopen of the port does nothing now
   lap_.Close();
   port_.Close();
+  if (receptionPublished_) {
+    receptionPublished_ = false;
+    feed_->Publish(ReceptionStopped{portNumber_, port_.DeviceName()});
+  }
   meet_.CloseAll();
   host_.EndProgram(0);
 }

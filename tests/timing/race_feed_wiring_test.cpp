@@ -230,6 +230,9 @@ TEST(RaceFeedWiring, PortProblemsCarryTheMessageShown) {
             (std::vector<std::string>{"port_problem 1 " + rig.messages.messages[0],
                                       "port_problem 1 " + rig.messages.warnings[0],
                                       "port_problem 1 " + rig.messages.warnings[1]}));
+  // The program ending while receiving stops the reception too.
+  rig.w->Unload();
+  EXPECT_EQ(r.lines.back(), "stopped 1 []");
 }
 
 }  // namespace
