@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/early_commands.h"
 #include "app/options.h"
 #include "app/script_runner.h"
 #include "meetdata/meet_data.h"
@@ -42,6 +43,9 @@ int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --version, --help and --export-all answer before QApplication, which
+  // needs a display.
+  if (const auto status = RunEarlyCommand(ProgramArguments(argc, argv), std::cout)) return *status;
   QApplication app(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());

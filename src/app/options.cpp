@@ -54,6 +54,19 @@ Options ParseOptions(const std::vector<std::string>& args) {
       if (!next(o.printToPdf)) return o;
     } else if (a == "--screenshot") {
       if (!next(o.screenshot)) return o;
+    } else if (a == "--export-encoding") {
+      if (!next(o.exportEncoding)) return o;
+      if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932") {
+        o.error = "--export-encoding の値が正しくありません: " + o.exportEncoding +
+                  " (expected utf8 or cp932)";
+        return o;
+      }
+    } else if (a == "--export-all") {
+      o.exportAll = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
     } else {
       o.error = "不明なオプションです: " + a + " (unknown option)";
       return o;
