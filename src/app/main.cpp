@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/early_commands.h"
+#include "app/export_setup.h"
 #include "app/options.h"
 #include "app/script_runner.h"
 #include "meetdata/meet_data.h"
@@ -82,6 +83,9 @@ int main(int argc, char** argv) {
 
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
+  ExportAttachment exportFiles(
+      windows, meet, *messages, host,
+      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {

@@ -10,7 +10,17 @@ ExportListener::ExportListener(const MeetData& meet, CsvEncoding encoding, Sinks
   worker_ = std::thread([this] { Run(); });
 }
 
+void ExportListener::Drain() {
+  ExportPendingTargets();
+  Flush();
+}
+
 ExportListener::~ExportListener() {
+  try {
+    ExportPendingTargets();
+  } catch (...) {
+    // Nothing may leave a destructor; what was queued is still written.
+  }
   Flush();
   {
     std::lock_guard lock(mutex_);
@@ -21,11 +31,29 @@ ExportListener::~ExportListener() {
 }
 
 void ExportListener::OnRaceEvent(const RaceEvent& event) {
-  const auto* finished = std::get_if<RaceFinished>(&event);
-  if (!finished) return;
-  const WallTime now = std::chrono::system_clock::now();
-  ExportRace(finished->race, now);
-  for (int target : finished->combinedTargets) ExportRace(target, now);
+  if (const auto* finished = std::get_if<RaceFinished>(&event)) {
+    ExportPendingTargets();
+    const WallTime now = std::chrono::system_clock::now();
+    ExportRace(finished->race, now);
+    for (int target : finished->combinedTargets) pendingTargets_.push_back({target, now});
+  } else if (const auto* status = std::get_if<RaceStatusChanged>(&event)) {
+    for (auto it = pendingTargets_.begin(); it != pendingTargets_.end(); ++it) {
+      if (it->race == status->race) {
+        const PendingTarget target = *it;
+        pendingTargets_.erase(it);
+        ExportRace(target.race, target.finishedAt);
+        break;
+      }
+    }
+  } else if (std::holds_alternative<RaceShown>(event)) {
+    ExportPendingTargets();
+  }
+}
+
+void ExportListener::ExportPendingTargets() {
+  std::vector<PendingTarget> targets;
+  targets.swap(pendingTargets_);
+  for (const PendingTarget& t : targets) ExportRace(t.race, t.finishedAt);
 }
 
 void ExportListener::ExportRace(int race, WallTime finishedAt) {

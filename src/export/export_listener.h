@@ -3,6 +3,10 @@
 // by 確定, as a combined-race target, by a recovery) leaves
 // export\rNNNN.json and export\rNNNN.csv in the data folder.
 //
+// A combined race's targets are copied after RaceFinished is published: each
+// target is read when its status change ("6") arrives, or at the latest when
+// the next race is shown (a copy that failed exports what can be read).
+//
 // Threads: on RaceFinished the race's files are read on the publisher's
 // thread (a few small read-only reads, tens of microseconds: the snapshot is
 // the race as it was finished, before the next race can touch its lap
@@ -15,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "feed/bounded_queue.h"
 #include "feed/race_feed.h"
@@ -39,7 +44,7 @@ class ExportListener : public RaceListener {
 
   // `meet` is read on the publisher's thread only (data folder, settings).
   ExportListener(const MeetData& meet, CsvEncoding encoding, Sinks sinks);
-  // Writes what is queued, then ends the thread.
+  // Drains, then ends the thread.
   ~ExportListener() override;
   ExportListener(const ExportListener&) = delete;
   ExportListener& operator=(const ExportListener&) = delete;
@@ -51,6 +56,9 @@ class ExportListener : public RaceListener {
   void ExportRace(int race, WallTime finishedAt);
   // Waits until everything queued so far is written (or has failed).
   void Flush();
+  // On the publisher's thread, before the program ends: exports the combined
+  // targets still waiting for their copy, then waits like Flush.
+  void Drain();
 
  private:
   struct Job {
@@ -59,6 +67,13 @@ class ExportListener : public RaceListener {
   };
   void Run();
   void Done();
+  void ExportPendingTargets();
+
+  struct PendingTarget {
+    int race;
+    WallTime finishedAt;
+  };
+  std::vector<PendingTarget> pendingTargets_;  // publisher's thread only
 
   const MeetData& meet_;
   const CsvEncoding encoding_;

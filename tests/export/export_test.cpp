@@ -204,18 +204,42 @@ TEST_F(ExportTest, ListenerExportsTheRaceAndItsCombinedTargetsOffTheFeed) {
     finished.combinedTargets = {4};
     feed.Publish(finished);
     listener.Flush();
+    {
+      std::lock_guard lock(m);
+      EXPECT_EQ(written.size(), 2u);  // the target waits for its copy
+    }
+    // The copy is made, then its status change published.
+    dir.Write("meet/goal/g0004", dir.Read("meet/goal/g0001"));
+    feed.Publish(RaceStatusChanged{3, "6"});
+    feed.Publish(RaceStatusChanged{4, "6"});
+    listener.Flush();
     std::lock_guard lock(m);
     EXPECT_EQ(written.size(), 4u);
     EXPECT_TRUE(failures.empty());
   }
-  // Races 3 and 4 have no goal or lap file here: the export says so and
+  // Race 4 has its copied goal file; race 3 none: the export says so and
   // marks every lane.
-  const std::string json = Export("r0004.json");
-  EXPECT_NE(json.find("\"race\":4,"), std::string::npos);
-  EXPECT_NE(json.find("{\"file\":\"goal\\\\g0004\",\"what\":\"ありません\"}"), std::string::npos);
+  EXPECT_NE(Export("r0004.json").find("\"race\":4,"), std::string::npos);
+  EXPECT_NE(Export("r0004.json").find("\"packed\":12999,"), std::string::npos);
+  const std::string json = Export("r0003.json");
+  EXPECT_NE(json.find("{\"file\":\"goal\\\\g0003\",\"what\":\"ありません\"}"), std::string::npos);
   EXPECT_NE(json.find("\"status\":\"unreadable\""), std::string::npos);
   EXPECT_EQ(json.find("\"finished_at\":null"), std::string::npos);
   EXPECT_FALSE(Export("r0003.csv").empty());
+}
+
+TEST_F(ExportTest, ATargetWhoseCopyNeverCameExportsAtTheNextRaceShown) {
+  ExportListener listener(meetData, CsvEncoding::Utf8Bom, {});
+  RaceFinished finished;
+  finished.race = 1;
+  finished.combinedTargets = {2};
+  listener.OnRaceEvent(finished);
+  listener.OnRaceEvent(RaceStatusChanged{1, "6"});
+  listener.Flush();
+  EXPECT_FALSE(dir.Exists("meet/export/r0002.json"));
+  listener.OnRaceEvent(RaceShown{});
+  listener.Flush();
+  EXPECT_TRUE(dir.Exists("meet/export/r0002.json"));
 }
 
 TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
