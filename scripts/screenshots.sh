@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-build=${1:-$root/build-release}
+build=$(realpath "${1:-$root/build-release}")
 
 scripts/setup.sh
 if [[ $# -eq 0 ]]; then
@@ -42,7 +42,7 @@ SCRIPT
 cat >"$work/in-xvfb.sh" <<'INNER'
 set -euo pipefail
 work=$1 demo=$2 poolside=$3 sim=$4 out=$5
-"$sim" --wait-open --races 1 --lanes 8 --laps 4 --tick 8 --seed 5 >"$work/sim.out" 2>"$work/sim.err" &
+"$sim" --wait-open --races 1 --lanes 8 --laps 2 --tick 8 --seed 5 >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
 pty=$(head -1 "$work/sim.out")
