@@ -52,6 +52,19 @@ ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder
   return report;
 }
 
+std::vector<std::string> ExportRacesNow(const MeetData& meet, const std::vector<int>& races,
+                                        CsvEncoding encoding, WallTime finishedAt) {
+  std::vector<std::string> failures;
+  const std::string folder = ExportFolderOf(meet);
+  for (int race : races) {
+    RaceResult result = LoadRaceResult(SourcesOf(meet, race));
+    result.finishedAt = IsoLocalTime(finishedAt);
+    const ExportReport report = WriteRaceExport(result, folder, encoding);
+    if (!report.failure.empty()) failures.push_back(report.failure);
+  }
+  return failures;
+}
+
 int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
   RaceBookState book;
   try {

@@ -263,6 +263,17 @@ TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
   EXPECT_TRUE(dir.Exists("meet/export/r0001.csv"));
 }
 
+TEST_F(ExportTest, ExportRacesNowWritesEachRaceWithTheTimeGiven) {
+  const auto failures = ExportRacesNow(meetData, {2, 1}, CsvEncoding::Utf8Bom,
+                                       std::chrono::system_clock::from_time_t(86400));
+  EXPECT_TRUE(failures.empty());
+  EXPECT_NE(Export("r0001.json").find("\"finished_at\":\"1970-01-0"), std::string::npos);
+  EXPECT_TRUE(dir.Exists("meet/export/r0002.csv"));
+  std::filesystem::remove_all(dir.File("meet/export"));
+  dir.Write("meet/export", "x");
+  EXPECT_EQ(ExportRacesNow(meetData, {1}, CsvEncoding::Utf8Bom, {}).size(), 1u);
+}
+
 TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("prog"));
