@@ -2,17 +2,27 @@
 //   OUTDIR/ctl/dr_kyo.ctl, OUTDIR/prog (the working directory to start in),
 //   OUTDIR/meet/{taikai.dat, kijun.dat, projun.dat, hpro.dat, lap/, goal/}
 //   and, with --done K, OUTDIR/meet/Race.dat.
-// Usage: make_demo_meet OUTDIR [--competitions N] [--done K]
+// Usage: make_demo_meet OUTDIR [--competitions N] [--done K] [--lanes L] [--showcase]
+//   --lanes L    every heat has L swimmers, in lanes 1..L (the lanes the
+//                console simulator swims) instead of a centred random field
+//   --showcase   a meet in progress: Race.dat with the first races finished
+//                (their goal and lap files written, one disqualification),
+//                the combined group set up, the next race open
+// Without --lanes and --showcase the output is what it always was.
 // The output depends only on the arguments (fixed seed).
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "format/labels.h"
+#include "format/time_text.h"
 #include "meetdata/competition_record.h"
 #include "platform/bytes.h"
 #include "platform/errors.h"
@@ -99,7 +109,15 @@ int AddHundredths(int packed, int hundredths) {
   return (total / 6000) * 10000 + (total / 100 % 60) * 100 + total % 100;
 }
 
-std::vector<ProgramEntry> WriteMeetFile(const std::string& path, int count) {
+// Swimmers of one written heat, for the showcase's finished races.
+struct HeatPlan {
+  int race;
+  std::int16_t eventCode;
+  std::array<std::int32_t, 10> seed{};  // packed seed time per lane, 0 = empty lane
+};
+
+std::vector<ProgramEntry> WriteMeetFile(const std::string& path, int count, int laneCount,
+                                        std::vector<HeatPlan>& heatsOut) {
   Lcg rnd;
   std::vector<Bytes> records(static_cast<std::size_t>(count) + 10);
   records[0] = Bytes(poolside::kMeetRecordLength, 0);
@@ -126,8 +144,12 @@ std::vector<ProgramEntry> WriteMeetFile(const std::string& path, int count) {
         c.RoundCode = plan.round;
         c.HeatExtra = 0;
         // The first heat of an event with several heats is not full.
-        const int swimmers = (h == 1 && heats > 1) ? 5 + rnd.Next(4) : 6 + rnd.Next(5);
-        const int firstLane = (10 - swimmers) / 2;
+        int swimmers = (h == 1 && heats > 1) ? 5 + rnd.Next(4) : 6 + rnd.Next(5);
+        int firstLane = (10 - swimmers) / 2;
+        if (laneCount > 0) {
+          swimmers = laneCount;
+          firstLane = 0;
+        }
         for (int s = 0; s < swimmers; ++s) {
           const auto row = static_cast<std::size_t>(firstLane + s);
           c.EntryNo[row] = static_cast<std::int16_t>(entry++);
@@ -144,6 +166,13 @@ std::vector<ProgramEntry> WriteMeetFile(const std::string& path, int count) {
           }
         }
         for (auto& hoj : c.HojCode) hoj = " ";
+        HeatPlan hp{race, plan.eventCode, {}};
+        for (int lane = 0; lane < 10; ++lane) {
+          if (c.EntryNo[static_cast<std::size_t>(lane)] != 0) {
+            hp.seed[static_cast<std::size_t>(lane)] = c.Record[static_cast<std::size_t>(lane)];
+          }
+        }
+        heatsOut.push_back(hp);
         records[static_cast<std::size_t>(race) + 9] =
             poolside::EncodeCompetitionRecord(c, Hhmmss(clock));
         clock += 120 + (plan.baseTime / 10000) * 60 + rnd.Next(60);
@@ -252,6 +281,103 @@ void WriteRaceBook(const std::string& path, int count, int done) {
   Put(path, {book}, 1024);
 }
 
+// Hundredths of a packed time mmsshh and back.
+int ToHundredths(int packed) {
+  return (packed / 10000) * 6000 + (packed / 100 % 100) * 100 + packed % 100;
+}
+int ToPacked(int hundredths) {
+  return (hundredths / 6000) * 10000 + (hundredths / 100 % 60) * 100 + hundredths % 100;
+}
+
+// The goal and lap files of a heat swum as the timing window would have
+// written them: every lane's laps (50 m each, the demo's lap length) in the
+// order of touching, ranks by time, lane `dqLane` (1..10, 0 = none)
+// disqualified at the turn (700003).
+void WriteFinishedRace(const std::string& meet, const HeatPlan& heat, int dqLane, Lcg& rnd) {
+  const std::string label = poolside::EventLabel(heat.eventCode);
+  const int metres = std::max(25, std::atoi(label.c_str()));
+  const int laps = std::max(1, metres / 50);
+  struct Touch {
+    int at;
+    int lane;
+    bool finish;
+  };
+  std::vector<Touch> touches;
+  std::array<int, 10> finish{};
+  for (int lane = 1; lane <= 10; ++lane) {
+    const int seed = heat.seed[static_cast<std::size_t>(lane - 1)];
+    if (seed == 0) continue;
+    const int total = ToHundredths(seed) - 80 + rnd.Next(200);
+    finish[static_cast<std::size_t>(lane - 1)] = total;
+    for (int k = 1; k <= laps; ++k) {
+      // Splits a little slower in the second half.
+      const int at = k == laps ? total : total * k / laps - 40 + rnd.Next(30);
+      touches.push_back({at, lane, k == laps});
+    }
+  }
+  std::sort(touches.begin(), touches.end(), [](const Touch& a, const Touch& b) {
+    return a.at != b.at ? a.at < b.at : a.lane < b.lane;
+  });
+  std::string lap;
+  for (const Touch& t : touches) {
+    lap += " " + std::to_string(t.lane) + " ," + poolside::TimeText(ToPacked(t.at)) +
+           (t.finish ? ",G," : ",L,");
+  }
+  std::array<int, 10> value{};
+  for (int i = 0; i < 10; ++i) {
+    value[static_cast<std::size_t>(i)] = finish[static_cast<std::size_t>(i)] == 0
+                                             ? 888888
+                                             : ToPacked(finish[static_cast<std::size_t>(i)]);
+  }
+  if (dqLane >= 1 && dqLane <= 10 && finish[static_cast<std::size_t>(dqLane - 1)] != 0) {
+    value[static_cast<std::size_t>(dqLane - 1)] = 700003;
+  }
+  std::string goal;
+  for (int i = 0; i < 10; ++i) {
+    const int v = value[static_cast<std::size_t>(i)];
+    int rank = 0;
+    if (v <= 666666) {
+      rank = 1;
+      for (int j = 0; j < 10; ++j) {
+        if (value[static_cast<std::size_t>(j)] < v) ++rank;
+      }
+    }
+    goal += " " + std::to_string(rank) + " , " + std::to_string(v) + " ,";
+  }
+  char name[8];
+  std::snprintf(name, sizeof name, "%04d", heat.race % 10000);
+  for (const auto& [path, text] :
+       {std::pair{meet + "/lap/r" + name, lap}, std::pair{meet + "/goal/g" + name, goal}}) {
+    poolside::TextOutput out;
+    out.Create(path);
+    out.Write(text);
+    out.Close();
+  }
+}
+
+// The showcase book: the first `done` races finished, the combined group
+// set up ("3" at its first race), every other race "1".
+void WriteShowcase(const std::string& meet, int count, const std::vector<ProgramEntry>& program,
+                   const std::vector<HeatPlan>& heats) {
+  constexpr int kDone = 4;
+  Bytes book(1024, 0);
+  for (int k = 1; k <= 1024 && k <= count; ++k) book[static_cast<std::size_t>(k - 1)] = '1';
+  Lcg rnd;
+  for (const HeatPlan& heat : heats) {
+    if (heat.race > kDone || heat.race > count) break;
+    WriteFinishedRace(meet, heat, heat.race == 2 ? 4 : 0, rnd);
+    book[static_cast<std::size_t>(heat.race - 1)] = '6';
+  }
+  for (const ProgramEntry& e : program) {
+    if (e.planIndex == kCombinedFirst && e.firstRace + kCombinedSize - 1 <= std::min(count, 1024)) {
+      book[static_cast<std::size_t>(e.firstRace - 1)] =
+          static_cast<std::uint8_t>('0' + kCombinedSize);
+      break;
+    }
+  }
+  Put(meet + "/Race.dat", {book}, 1024);
+}
+
 bool ParseCount(const char* text, int& out) {
   try {
     std::size_t used = 0;
@@ -265,7 +391,9 @@ bool ParseCount(const char* text, int& out) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: make_demo_meet OUTDIR [--competitions N] [--done K]\n");
+  std::fprintf(stderr,
+               "usage: make_demo_meet OUTDIR [--competitions N] [--done K] [--lanes L] "
+               "[--showcase]\n");
   return 2;
 }
 
@@ -276,12 +404,18 @@ int main(int argc, char** argv) {
   const std::string out = argv[1];
   int count = 60;
   int done = -1;
+  int lanes = 0;
+  bool showcase = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--competitions" && i + 1 < argc) {
       if (!ParseCount(argv[++i], count)) return Usage();
     } else if (arg == "--done" && i + 1 < argc) {
       if (!ParseCount(argv[++i], done)) return Usage();
+    } else if (arg == "--lanes" && i + 1 < argc) {
+      if (!ParseCount(argv[++i], lanes) || lanes < 1 || lanes > 10) return Usage();
+    } else if (arg == "--showcase") {
+      showcase = true;
     } else {
       return Usage();
     }
@@ -298,12 +432,18 @@ int main(int argc, char** argv) {
       fs::create_directories(out + dir);
     }
     WriteControlFile(out + "/ctl/dr_kyo.ctl");
-    const std::vector<ProgramEntry> program = WriteMeetFile(meet + "/taikai.dat", count);
+    std::vector<HeatPlan> heats;
+    const std::vector<ProgramEntry> program =
+        WriteMeetFile(meet + "/taikai.dat", count, lanes, heats);
     WriteSettings(meet + "/kijun.dat");
     WriteProgramOrder(meet + "/projun.dat", program);
     WritePages(meet + "/hpro.dat", count);
     fs::remove(meet + "/Race.dat");
-    if (done >= 0) WriteRaceBook(meet + "/Race.dat", count, done);
+    if (showcase) {
+      WriteShowcase(meet, count, program, heats);
+    } else if (done >= 0) {
+      WriteRaceBook(meet + "/Race.dat", count, done);
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_demo_meet: %s\n", e.what());
     return 1;

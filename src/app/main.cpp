@@ -1,6 +1,7 @@
 // The program: the timing window first, then the competition screen on
 // demand; a script run drives both through the automation runner.
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -10,6 +11,8 @@
 #include <QTimer>
 
 #include "app/capture_setup.h"
+#include "app/early_commands.h"
+#include "app/export_setup.h"
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
@@ -49,13 +52,13 @@ int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Recovery needs no window: answered before Qt starts.
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) != "--recover") continue;
-    std::vector<std::string> plain;
-    for (int k = 1; k < argc; ++k) plain.push_back(argv[k]);
-    return RunRecover(ParseOptions(plain), std::cout, std::cerr);
+  // --recover, --version, --help and --export-all answer before
+  // QApplication, which needs a display.
+  const std::vector<std::string> early = ProgramArguments(argc, argv);
+  if (std::find(early.begin(), early.end(), "--recover") != early.end()) {
+    return RunRecover(ParseOptions(early), std::cout, std::cerr);
   }
+  if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
   QApplication app(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
@@ -104,6 +107,9 @@ int main(int argc, char** argv) {
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
   CaptureSetup capture(options, args, windows.Feed(), *messages, host);
+  ExportAttachment exportFiles(
+      windows, meet, *messages, host,
+      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {

@@ -72,6 +72,19 @@ Options ParseOptions(const std::vector<std::string>& args) {
       (a == "--take" ? o.take : o.as) = static_cast<int>(n);
     } else if (a == "--apply") {
       o.apply = true;
+    } else if (a == "--export-encoding") {
+      if (!next(o.exportEncoding)) return o;
+      if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932") {
+        o.error = "--export-encoding の値が正しくありません: " + o.exportEncoding +
+                  " (expected utf8 or cp932)";
+        return o;
+      }
+    } else if (a == "--export-all") {
+      o.exportAll = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
     } else {
       o.error = "不明なオプションです: " + a + " (unknown option)";
       return o;

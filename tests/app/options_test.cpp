@@ -1,5 +1,9 @@
 #include "app/options.h"
 
+#include <sstream>
+
+#include "app/early_commands.h"
+
 #include <gtest/gtest.h>
 
 namespace poolside {
@@ -58,6 +62,39 @@ TEST(ParseOptions, RejectsWrongInputWithAMessageNamingIt) {
     EXPECT_NE(o.error, "") << c.args[0];
     EXPECT_NE(o.error.find(c.named), std::string::npos) << o.error;
   }
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST(ParseOptions, ExportOptions) {
+  Options o = ParseOptions({"--export-encoding", "cp932", "--export-all"});
+  ASSERT_EQ(o.error, "");
+  EXPECT_EQ(o.exportEncoding, "cp932");
+  EXPECT_TRUE(o.exportAll);
+  EXPECT_EQ(ParseOptions({}).exportEncoding, "utf8");
+  o = ParseOptions({"--export-encoding", "sjis"});
+  EXPECT_NE(o.error.find("sjis"), std::string::npos);
+}
+
+TEST(EarlyCommands, AnswerWithoutAWindowAndLeaveQtOptionsAlone) {
+  const char* argv[] = {"poolside", "-platform", "offscreen", "--drive", "c=/x", "--version"};
+  const auto args = ProgramArguments(6, const_cast<char**>(argv));
+  EXPECT_EQ(args, (std::vector<std::string>{"--drive", "c=/x", "--version"}));
+  std::ostringstream out;
+  EXPECT_EQ(RunEarlyCommand(args, out), 0);
+  EXPECT_EQ(out.str().rfind("poolside ", 0), 0u);
+  std::ostringstream help;
+  EXPECT_EQ(RunEarlyCommand({"-h"}, help), 0);
+  EXPECT_NE(help.str().find("--export-all"), std::string::npos);
+  // Anything else starts the windows (bad options are reported there).
+  std::ostringstream none;
+  EXPECT_FALSE(RunEarlyCommand({"--competition"}, none));
+  EXPECT_FALSE(RunEarlyCommand({"--bogus", "--version"}, none));
+  EXPECT_EQ(none.str(), "");
 }
 
 }  // namespace

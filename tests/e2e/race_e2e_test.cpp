@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -181,6 +182,44 @@ TEST_F(RaceEndToEnd, RaceFromTheConsoleIsTimedIntoTheFiles) {
   const int combined = status >= '2' && status <= '5' ? status - '0' : 1;
   for (int k = 0; k < combined && race_ + k <= 1024; ++k) expectBook[race_ + k - 1] = '6';
   EXPECT_EQ(ReadAll(meet_ / "meet" / "Race.dat"), expectBook);
+
+  // The export of the race holds the goal file's ranks and values and, per
+  // lane, as many splits as the lap file has records of that lane.
+  const fs::path exported = meet_ / "meet" / "export" / ("r" + RaceText(race_));
+  const std::string json = ReadAll(exported.string() + ".json");
+  std::vector<std::string> goal;
+  {
+    std::istringstream items(GoalFile(race_));
+    for (std::string item; std::getline(items, item, ',');) {
+      goal.push_back(item.substr(1, item.size() - 2));  // " 3 " -> "3"
+    }
+  }
+  ASSERT_EQ(goal.size(), 20u);
+  for (int lane = 1; lane <= 10; ++lane) {
+    const std::string head = "{\"lane\":" + std::to_string(lane) + ",";
+    const std::size_t at = json.find(head);
+    ASSERT_NE(at, std::string::npos) << json;
+    const std::string obj = json.substr(at, json.find("]}", at) - at);
+    EXPECT_NE(
+        obj.find("\"rank\":" + goal[2 * (lane - 1)] + ",\"packed\":" + goal[2 * lane - 1] + ","),
+        std::string::npos)
+        << obj;
+    std::size_t records = 0;
+    for (std::size_t p = lap.find(" " + std::to_string(lane) + " ,"); p != std::string::npos;
+         p = lap.find(" " + std::to_string(lane) + " ,", p + 1)) {
+      if (p == 0 || lap[p - 1] == ',') ++records;
+    }
+    std::size_t splits = 0;
+    for (std::size_t p = obj.find("\"distance\""); p != std::string::npos;
+         p = obj.find("\"distance\"", p + 1)) {
+      ++splits;
+    }
+    EXPECT_EQ(splits, records) << "lane " << lane << ": " << obj;
+  }
+  EXPECT_NE(json.find("\"complete\":true"), std::string::npos) << json;
+  const std::string csv = ReadAll(exported.string() + ".csv");
+  EXPECT_EQ(csv.rfind("\xEF\xBB\xBFrace,", 0), 0u);
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
 
   // The next open race is current, with its lap file open and empty.
   const int next = OpenRaceFrom(expectBook, race_ + 1);

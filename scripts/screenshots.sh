@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Makes the screenshots of the README under docs/ (rerun to refresh them):
+#   docs/screenshot-timing.png       the timing window mid-race (Xvfb, the
+#                                    console simulator on a pseudo-terminal)
+#   docs/screenshot-competition.png  the competition screen (offscreen grab)
+#   docs/screenshot-scoreboard.png   the live scoreboard, once the program
+#                                    has --http (headless Chromium)
+# Usage: scripts/screenshots.sh [BUILD_DIR]   (default build-release, built here)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=$(realpath "${1:-$root/build-release}")
+
+scripts/setup.sh
+if [[ $# -eq 0 ]]; then
+  cmake --preset release >/dev/null
+  cmake --build "$build" -j2 --target poolside make_demo_meet console_sim
+fi
+poolside=$build/src/app/poolside
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+demo=$work/demo
+"$build/tools/make_demo_meet" "$demo" --showcase --lanes 8
+
+echo "== competition screen" >&2
+(cd "$demo/prog" && "$poolside" -platform offscreen --drive "c=$demo" --competition \
+  --screenshot "$work/start.png") >/dev/null
+cp "$work/start-kyogi.png" docs/screenshot-competition.png
+
+echo "== timing window mid-race (Xvfb)" >&2
+cat >"$work/race.script" <<'SCRIPT'
+click frmRace.cmdZushin
+wait 30000
+end
+SCRIPT
+cat >"$work/in-xvfb.sh" <<'INNER'
+set -euo pipefail
+work=$1 demo=$2 poolside=$3 sim=$4 out=$5
+"$sim" --wait-open --races 1 --lanes 8 --laps 2 --tick 8 --seed 5 >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
+pty=$(head -1 "$work/sim.out")
+(cd "$demo/prog" && exec "$poolside" --drive "c=$demo" --com "1=$pty" --script "$work/race.script") \
+  >"$work/poolside.out" 2>"$work/poolside.err" &
+app_pid=$!
+# Mid-race: the first laps are in, the clock runs.
+sleep 9
+win=$(xdotool search --onlyvisible --name '^Seiko' | head -1)
+import -window "$win" "$out"
+kill "$app_pid" "$sim_pid" 2>/dev/null || true
+wait 2>/dev/null || true
+INNER
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/in-xvfb.sh" "$work" "$demo" "$poolside" \
+  "$build/tools/console_sim" "$root/docs/screenshot-timing.png"
+
+# The live scoreboard: taken once the program serves it (--http).
+if "$poolside" --help | grep -q -- '--http'; then
+  echo "== scoreboard: add the capture here once the live pages exist" >&2
+fi
+ls -l docs/screenshot-*.png

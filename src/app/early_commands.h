@@ -1,0 +1,24 @@
+#pragma once
+// What the program answers before any window exists (no display needed):
+// --version, --help and --export-all.
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace poolside {
+
+// The program's arguments without Qt's own options (-platform NAME,
+// -display NAME, -style NAME and other single-dash options).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Runs --version, --help or --export-all when one of them is given and
+// returns the exit status; none when the windows should start. Bad options
+// give none too: the normal start reports them.
+std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::ostream& out);
+
+std::string VersionText();
+std::string HelpText();
+
+}  // namespace poolside

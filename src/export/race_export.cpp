@@ -1,0 +1,102 @@
+#include "export/race_export.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+#include "meetdata/meet_data.h"
+#include "platform/errors.h"
+#include "platform/record_file.h"
+#include "racebook/race_book.h"
+#include "results/race_json.h"
+
+namespace poolside {
+
+namespace {
+
+// Creates the export folder; "" when it exists afterwards, else the cause.
+std::string EnsureFolder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) {
+    struct stat st;
+    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return "";
+    return "書き出しフォルダを作れません: " + folder + " (フォルダではないものがあります)";
+  }
+  return "書き出しフォルダを作れません: " + folder + " (" + std::strerror(errno) + ")";
+}
+
+}  // namespace
+
+std::string ExportFolderOf(const MeetData& meet) { return meet.DataPath("export"); }
+
+ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder,
+                             CsvEncoding encoding) {
+  ExportReport report;
+  report.failure = EnsureFolder(folder);
+  if (!report.failure.empty()) return report;
+  const std::string base = folder + "/r" + result.raceText;
+  const std::pair<std::string, std::string> files[] = {
+      {base + ".json", RaceJson(result) + "\n"},
+      {base + ".csv", EncodeCsv(RaceCsv(result), encoding)},
+  };
+  for (const auto& [path, content] : files) {
+    try {
+      ReplaceFileAtomically(path, content);
+      report.written.push_back(path);
+    } catch (const std::exception& e) {
+      report.failure = std::string("結果を書き出せません: ") + e.what();
+      return report;
+    }
+  }
+  return report;
+}
+
+std::vector<std::string> ExportRacesNow(const MeetData& meet, const std::vector<int>& races,
+                                        CsvEncoding encoding, WallTime finishedAt) {
+  std::vector<std::string> failures;
+  const std::string folder = ExportFolderOf(meet);
+  for (int race : races) {
+    RaceResult result = LoadRaceResult(SourcesOf(meet, race));
+    result.finishedAt = IsoLocalTime(finishedAt);
+    const ExportReport report = WriteRaceExport(result, folder, encoding);
+    if (!report.failure.empty()) failures.push_back(report.failure);
+  }
+  return failures;
+}
+
+int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
+  RaceBookState book;
+  try {
+    meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
+    meet.LoadMeetSettings();
+    const std::string bookPath = meet.DataPath("Race.dat");
+    if (!FileExists(bookPath)) throw IoError("ファイルがありません: " + bookPath);
+    const std::string bytes = ReadWholeFile(bookPath);
+    book.RaceBook.replace(0, std::min(bytes.size(), kBookLength), bytes, 0, kBookLength);
+  } catch (const std::exception& e) {
+    out << e.what() << "\n";
+    return 1;
+  }
+  const std::string folder = ExportFolderOf(meet);
+  int status = 0;
+  int races = 0;
+  for (int race = 1; race <= kBookRaces; ++race) {
+    if (book.RaceBook[race - 1] != '6') continue;
+    ++races;
+    const RaceResult result = LoadRaceResult(SourcesOf(meet, race));
+    for (const ReadProblem& p : result.problems) {
+      out << "レース " << race << ": " << p.file << ": " << p.what << "\n";
+    }
+    const ExportReport report = WriteRaceExport(result, folder, encoding);
+    for (const std::string& path : report.written) out << "書き出しました: " << path << "\n";
+    if (!report.failure.empty()) {
+      out << report.failure << "\n";
+      status = 1;
+    }
+  }
+  if (races == 0) out << "終了したレース (6) がありません: " << meet.DataPath("Race.dat") << "\n";
+  return status;
+}
+
+}  // namespace poolside

@@ -1,0 +1,47 @@
+#pragma once
+// Writing one race's export files: export\rNNNN.json and export\rNNNN.csv
+// in the data folder (docs/export.md).
+
+#include <string>
+#include <vector>
+
+#include "results/race_csv.h"
+#include "results/race_result.h"
+
+namespace poolside {
+
+class MeetData;
+
+// Native path of the data folder's "export" folder (an existing folder is
+// matched without regard to letter case, like every name of the folder).
+std::string ExportFolderOf(const MeetData& meet);
+
+struct ExportReport {
+  std::vector<std::string> written;  // native paths, in the order written
+  std::string failure;               // "" when both files were written
+};
+
+// Creates `folder` when it is missing (its parent, the data folder, must
+// exist) and replaces rNNNN.json, then rNNNN.csv, each atomically: a file is
+// either the old one or the new one, never half written. Never throws for
+// the disk's sake: a failure stops at the file concerned and is described
+// in `failure`, naming the file and the cause.
+ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder,
+                             CsvEncoding encoding);
+
+// Exports `races` of the meet's data folder at once, on the calling thread,
+// as finished at `finishedAt`: for code that finishes races without the
+// timing window's feed (a recovery applied from the command line). Returns
+// one message per race that could not be written; problems reading a race's
+// files are in its JSON.
+std::vector<std::string> ExportRacesNow(const MeetData& meet, const std::vector<int>& races,
+                                        CsvEncoding encoding, WallTime finishedAt);
+
+// Both files of every race marked "6" in the book, for `--export-all`:
+// one line per file written ("書き出しました: PATH") and one per problem
+// ("goal\g0003: ありません") on `out`. Returns 0 when every file was
+// written, 1 otherwise (the control file, the meet or the book unreadable,
+// or a file that could not be written).
+int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out);
+
+}  // namespace poolside
