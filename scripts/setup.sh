@@ -11,6 +11,7 @@ packages=(
   fonts-ipaexfont-gothic
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format
+  clang libclang-rt-14-dev
 )
 
 missing=()

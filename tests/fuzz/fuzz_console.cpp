@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "app/script_parser.h"
 #include "fuzz_support.h"
 #include "platform/record_file.h"
 #include "timing/race_rig.h"
@@ -20,13 +23,25 @@ namespace {
 
 using poolside::fuzz::Require;
 
-// Noise lines whose time text holds a comma, quote or control byte still
-// reach the lap file; set this once reception refuses them.
-constexpr bool kLapRecordsMustBeWhole = false;
+// WAITING: noise lines whose time text holds a comma, quote or control byte
+// still reach the lap file, so the lap file check runs only when
+// POOLSIDE_FUZZ_LAP_RECORDS=1 is set. Make it unconditional once reception
+// refuses such lines.
+bool LapRecordsMustBeWhole() {
+  static const bool on = [] {
+    const char* v = std::getenv("POOLSIDE_FUZZ_LAP_RECORDS");
+    return v != nullptr && std::string(v) == "1";
+  }();
+  return on;
+}
 
 void CheckFolder(const std::string& folder, bool (*whole)(std::string_view), const char* what) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string bytes = poolside::ReadWholeFile(entry.path().string());
+    const std::string bytes = poolside::ReadWholeFile(entry.path().string());
+    if (!whole(bytes)) {
+      std::fprintf(stderr, "%s: %s\n", entry.path().c_str(),
+                   poolside::QuoteScriptBytes(bytes).c_str());
+    }
     Require(whole(bytes), what);
   }
 }
@@ -63,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckFolder(rig.tmp.File("data/goal"), poolside::fuzz::IsWholeGoalFile,
               "a goal file is not twenty fields");
-  if (kLapRecordsMustBeWhole) {
+  if (LapRecordsMustBeWhole()) {
     CheckFolder(rig.tmp.File("data/lap"), poolside::fuzz::IsWholeLapFile,
                 "a lap file is not whole records");
   }
