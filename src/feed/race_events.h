@@ -48,12 +48,22 @@ struct ReceptionStopped {
   std::string device;
 };
 
+// What a block read is, judged from its bytes alone.
+enum class BlockKind {
+  Clock,      // a clock record (shown in lblTimer)
+  Result,     // a lap or finish record (the duplicate filter may still drop it)
+  Ignored,    // a record of a kind reception leaves alone
+  Noise,      // a result record whose time would break the lap file: dropped
+  OutOfStep,  // column 2 is not "A": reception resynchronises the port
+};
+
 // One read of the port, raw, whatever it holds: a record, noise, a block
 // out of step. Published before the block is handled.
 struct BlockRead {
   std::string bytes;  // as read (Latin-1 bytes, may hold any byte value)
   WallTime wall;
   MonoTime mono;
+  BlockKind kind = BlockKind::Result;
 };
 
 // The running clock as shown in lblTimer.
@@ -80,7 +90,9 @@ struct ManualEntryStored {
   std::string text;        // as the box shows it afterwards
 };
 
-// A race ranked and its goal file written.
+// A race ranked, its goal file written and the race marked done in the book.
+// The combined-race copies are made right after it; then come the status
+// changes (the race, its targets) and the next race shown.
 struct RaceFinished {
   int race = 0;
   std::array<int, kFeedLanes> rank{};           // lanes 1..10
@@ -90,7 +102,9 @@ struct RaceFinished {
   std::vector<int> combinedTargets;             // races the results were copied to
 };
 
-// A race's character in the status book changed.
+// A race's character in the status book changed: a finish, a combined copy,
+// a status typed, a confirm, the combined set-up, or the book file changed
+// on disk and reloaded. Published after the change is saved.
 struct RaceStatusChanged {
   int race = 0;
   std::string status;  // the new character, "" when cleared

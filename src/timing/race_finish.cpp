@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -112,23 +113,53 @@ void RaceWindow::FinishRace() {
     return;
   }
 
-  LoadRaceStat(meet_, book_);
-  if (InBook(book_.RaceNo)) {
-    const char before = book_.RaceBook[static_cast<std::size_t>(book_.RaceNo - 1)];
-    SetRaceStatus(book_, book_.RaceNo, '6');
-    try {
-      SaveRaceBook(meet_, book_);
-    } catch (...) {
-      SetRaceStatus(book_, book_.RaceNo, before);
-      throw;
+  try {
+    LoadRaceStat(meet_, book_);
+    if (InBook(book_.RaceNo)) {
+      const char before = book_.RaceBook[static_cast<std::size_t>(book_.RaceNo - 1)];
+      SetRaceStatus(book_, book_.RaceNo, '6');
+      try {
+        SaveRaceBook(meet_, book_);
+      } catch (...) {
+        SetRaceStatus(book_, book_.RaceNo, before);
+        throw;
+      }
+    } else {
+      book_.RaceStat.clear();
     }
-  } else {
-    book_.RaceStat.clear();
+  } catch (const IoError& e) {
+    // The goal file stays; the race stays current with its lap file open
+    // until the book can be saved.
+    Report("レース状況ファイル " + BookPath(meet_) + " を保存できません。ゴールファイル " +
+           goalPath + " は書き込みましたが、レース " + std::to_string(book_.RaceNo) +
+           " は終了済みになっていません。\rフォルダーに書き込めるようにしてから「確定」を押して"
+           "ください。\r" +
+           e.what());
+    return;
   }
   log_.Close();
 
+  RaceFinished finished;
+  finished.race = book_.RaceNo;
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    finished.rank[lane - 1] = LaneRank[lane];
+    finished.time[lane - 1] = LaneTime[lane];
+  }
+  finished.goalFile = goalPath;
+  finished.lapFile = LapPath(book_.RaceNo);
   const std::string stat = book_.RaceStat;
-  if (stat.size() == 1 && stat[0] >= '2' && stat[0] <= '5') CopyCombinedRaceLogs();
+  const bool combined = stat.size() == 1 && stat[0] >= '2' && stat[0] <= '5';
+  if (combined) {
+    const int last = std::min(book_.RaceNo + (stat[0] - '0') - 1, kBookRaces);
+    for (int target = book_.RaceNo + 1; target <= last; ++target) {
+      finished.combinedTargets.push_back(target);
+    }
+  }
+  // Published once the race is marked done; the status changes (the race
+  // and its combined copies) follow, then the next race shown.
+  feed_->Publish(finished);
+  if (combined) CopyCombinedRaceLogs();
+  PublishBookChanges();
 
   do {
     if (book_.RaceNo >= kLastRaceNumber) break;
