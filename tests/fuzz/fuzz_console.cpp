@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -22,18 +21,6 @@
 namespace {
 
 using poolside::fuzz::Require;
-
-// WAITING: noise lines whose time text holds a comma, quote or control byte
-// still reach the lap file, so the lap file check runs only when
-// POOLSIDE_FUZZ_LAP_RECORDS=1 is set. Make it unconditional once reception
-// refuses such lines.
-bool LapRecordsMustBeWhole() {
-  static const bool on = [] {
-    const char* v = std::getenv("POOLSIDE_FUZZ_LAP_RECORDS");
-    return v != nullptr && std::string(v) == "1";
-  }();
-  return on;
-}
 
 void CheckFolder(const std::string& folder, bool (*whole)(std::string_view), const char* what) {
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -78,10 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckFolder(rig.tmp.File("data/goal"), poolside::fuzz::IsWholeGoalFile,
               "a goal file is not twenty fields");
-  if (LapRecordsMustBeWhole()) {
-    CheckFolder(rig.tmp.File("data/lap"), poolside::fuzz::IsWholeLapFile,
-                "a lap file is not whole records");
-  }
+  CheckFolder(rig.tmp.File("data/lap"), poolside::fuzz::IsWholeLapFile,
+              "a lap file is not whole records");
   const std::string book = rig.Book();
   Require(book.size() == 1024, "Race.dat is not 1024 bytes");
   return 0;
