@@ -5,8 +5,8 @@
 //     DATA is the data folder, FIRST_RACE the race on screen when reception
 //     started, SIM_LOG and SIM_STAMPS the simulator's --log and --stamps
 //     files, KILL_NS when the kill was sent and BEFORE_DIR a copy of the lap
-//     folder taken before the run. Every lap file of a race the simulator
-//     swam holds whole records in the order sent, including every record sent
+//     and goal folders (BEFORE_DIR/lap, BEFORE_DIR/goal) taken before the run. Every lap file of a
+//     race the simulator swam holds whole records in the order sent, including every record sent
 //     MARGIN_MS or more before the kill (or, when reception never started, is
 //     as it was before); every other lap file holds whole records; every goal
 //     file is whole (twenty numbers) and that of a race swum is the one the
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     bool prefix = records.size() <= races[k].records.size();
     for (std::size_t i = 0; prefix && i < records.size(); ++i)
       prefix = records[i] == races[k].records[i];
-    const bool asBefore = !before.empty() && required == 0 && lap == Read(before / name);
+    const bool asBefore = !before.empty() && required == 0 && lap == Read(before / "lap" / name);
     if (!prefix && !asBefore) Fail(name + " holds records that were not sent, or out of order");
     if (records.size() < required && !asBefore) {
       Fail(name + " lost records: " + std::to_string(records.size()) + " of at least " +
@@ -173,7 +173,10 @@ int main(int argc, char** argv) {
     recordsRequired += static_cast<int>(required);
     const fs::path goal = data / "goal" / RaceFile("g", race);
     if (fs::exists(goal)) {
-      if (!races[k].finished) Fail(goal.filename().string() + " written before its race ended");
+      const fs::path old = before / "goal" / goal.filename();
+      if (!races[k].finished && (before.empty() || !fs::exists(old) || Read(old) != Read(goal))) {
+        Fail(goal.filename().string() + " written before its race ended");
+      }
       const fs::path expected = fs::path(argv[3]).parent_path() / ("goal" + std::to_string(k + 1));
       if (fs::exists(expected) && Read(goal) != Read(expected)) {
         Fail(goal.filename().string() + " differs from the race swum");
