@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format
   dpkg-dev file groff-base
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -267,7 +267,7 @@ class Simulator {
       }
       done += static_cast<size_t>(n);
     }
-    if (result && stamps_) stamps_ << NowNs() << "\n";
+    if (result && stamps_) stamps_ << NowNs() << "\n" << std::flush;  // readable after a kill
     if (log_) log_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush();
     next_ += period;
     if (NowNs() > next_ + 100 * period) next_ = NowNs();  // do not rush after a stall

@@ -4,7 +4,9 @@
 // shared by both windows.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -30,8 +32,16 @@ class MeetData {
   // Native path of DataFolder + name ("taikai.dat", "lap\\r0007").
   std::string DataPath(std::string_view name) const;
 
+  // --- start-up warnings
+  // Where a warning that must not stop the program goes (a meet file shorter
+  // than its count, one created empty, settings that fell back to defaults).
+  // Each distinct text is given once. Unset: standard error.
+  std::function<void(const std::string&)> OnWarning;
+
   // --- meet file
-  void LoadMeetHeader();  // (re)opens the meet file, sets CompetitionCount
+  // (Re)opens the meet file, sets CompetitionCount. Creates the file empty
+  // when missing and warns about that, or about a file shorter than its count.
+  void LoadMeetHeader();
   void CloseMeetFile();
   bool MeetFileOpen() const { return meetFile_.IsOpen(); }
   // n is a competition number; n > 32757 throws OverflowError before any
@@ -45,7 +55,7 @@ class MeetData {
   CompetitionRecord RaceHeat;     // StartTime as hhmmss
 
   // --- settings
-  void LoadMeetSettings();   // falls back to ResetMeetSettings silently
+  void LoadMeetSettings();   // falls back to ResetMeetSettings with a warning
   void ResetMeetSettings();  // items 3..70 to defaults; 71..75 kept
   MeetSettings Settings;
 
@@ -60,7 +70,10 @@ class MeetData {
   void CloseAll();
 
  private:
+  void Warn(const std::string& text);
+
   const PathMapper& paths_;
+  std::set<std::string> warned_;
   RecordFile meetFile_;
   RecordFile pageFile_;
 };

@@ -1,3 +1,4 @@
+#include <iostream>
 #include <string>
 
 #include "meetdata/meet_data.h"
@@ -36,11 +37,35 @@ std::string StoredStartTime(const std::string& display) {
 
 void MeetData::LoadMeetHeader() {
   meetFile_.Close();
-  meetFile_.Open(DataPath(kMeetFileName), kMeetRecordLength);
-  if (meetFile_.Length() <= 10) {
+  const std::string path = DataPath(kMeetFileName);
+  const bool existed = FileExists(path);
+  meetFile_.Open(path, kMeetRecordLength);
+  if (!existed) {
+    Warn(path + ": 大会ファイルがなかったため、空の大会ファイルを作りました (競技 0 件)。");
+  }
+  const std::uint64_t length = meetFile_.Length();
+  if (length <= 10) {
     CompetitionCount = 0;
   } else {
     CompetitionCount = GetInt16(meetFile_.Read(1), 0);
+  }
+  // Competition n is record n + 10; a count beyond the last whole record
+  // means the competitions after it read as empty.
+  const std::uint64_t wholeRecords = length / kMeetRecordLength;
+  if (CompetitionCount > 0 && wholeRecords < static_cast<std::uint64_t>(CompetitionCount) + 10) {
+    const std::uint64_t present = wholeRecords > 10 ? wholeRecords - 10 : 0;
+    Warn(path + ": 大会ファイルが競技数 " + std::to_string(CompetitionCount) + " より短く、" +
+         std::to_string(present) + " 競技分しかありません (" + std::to_string(length) +
+         " バイト)。足りない競技は空として扱います。");
+  }
+}
+
+void MeetData::Warn(const std::string& text) {
+  if (!warned_.insert(text).second) return;
+  if (OnWarning) {
+    OnWarning(text);
+  } else {
+    std::cerr << "poolside: 警告: " << text << "\n";
   }
 }
 

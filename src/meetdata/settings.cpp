@@ -67,14 +67,19 @@ int MetresPerLap(const std::string& lapBaseCode, const std::string& lapDoubleCod
 }
 
 void MeetData::LoadMeetSettings() {
+  const std::string path = DataPath("kijun.dat");
+  const std::string fallback = "基準ファイルを読めないため、既定の設定で始めます: ";
+  ItemReader reader;
   try {
-    ItemReader reader;
-    reader.Open(DataPath("kijun.dat"));
+    reader.Open(path);
     ReadSettings(reader, Settings);
-  } catch (const RuntimeError&) {
+  } catch (const RuntimeError& e) {
     ResetMeetSettings();
+    Warn(fallback + e.what());
   } catch (const SettingsReadFailure&) {
     ResetMeetSettings();
+    Warn(fallback + path + " の " + std::to_string(reader.Line()) +
+         " 行目の数値が範囲を超えています。");
   }
 }
 

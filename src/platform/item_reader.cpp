@@ -17,19 +17,21 @@ void ItemReader::Open(const std::string& nativePath) {
   pos_ = 0;
   line_ = 1;
   itemLine_ = 0;
+  FindContentEnd();
 }
 
 ItemReader ItemReader::FromText(std::string utf8, std::string name) {
   ItemReader r;
   r.text_ = std::move(utf8);
   r.name_ = std::move(name);
+  r.FindContentEnd();
   return r;
 }
 
-bool ItemReader::AtEnd() const {
-  for (std::size_t i = pos_; i < text_.size(); ++i)
-    if (!IsBlank(text_[i]) && !IsLineEnd(text_[i])) return false;
-  return true;
+void ItemReader::FindContentEnd() {
+  contentEnd_ = text_.size();
+  while (contentEnd_ > 0 && (IsBlank(text_[contentEnd_ - 1]) || IsLineEnd(text_[contentEnd_ - 1])))
+    --contentEnd_;
 }
 
 std::string ItemReader::ReadItem() {

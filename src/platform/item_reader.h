@@ -18,8 +18,8 @@ class ItemReader {
   // A reader over UTF-8 text; `name` stands in messages for the file name.
   static ItemReader FromText(std::string utf8, std::string name);
 
-  // True when nothing but blanks and line ends remains.
-  bool AtEnd() const;
+  // True when nothing but blanks and line ends remains. Constant time.
+  bool AtEnd() const { return pos_ >= contentEnd_; }
   // The next item. Reading past the end throws IoError naming the file.
   std::string ReadItem();
   // Line (from 1) on which the last item read started, for messages.
@@ -27,8 +27,13 @@ class ItemReader {
   const std::string& Name() const { return name_; }
 
  private:
+  // Sets contentEnd_ once the text is in place.
+  void FindContentEnd();
+
   std::string text_;
   std::string name_;
+  // One past the last character that is neither a blank nor a line end.
+  std::size_t contentEnd_ = 0;
   std::size_t pos_ = 0;
   int line_ = 1;
   int itemLine_ = 0;

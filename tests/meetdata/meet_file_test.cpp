@@ -27,6 +27,31 @@ Bytes ArbitraryRecord() {
   return b;
 }
 
+TEST_F(MeetFixture, AMissingOrShortMeetFileWarnsOnceAndStillLoads) {
+  meet.LoadMeetHeader();  // created empty
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find(dir.File("taikai.dat")), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("空の大会ファイル"), std::string::npos) << warnings[0];
+  meet.LoadMeetHeader();  // now it exists and is empty: nothing more to say
+  EXPECT_EQ(warnings.size(), 1u);
+
+  // A count of 3 needs records 1..13; 12 whole records hold 2 competitions.
+  WriteRecords("taikai.dat", kMeetRecordLength, {Header(kMeetRecordLength, 3)});
+  dir.Write("taikai.dat", dir.Read("taikai.dat") + std::string(11 * kMeetRecordLength + 100, 'x'));
+  meet.LoadMeetHeader();
+  EXPECT_EQ(meet.CompetitionCount, 3);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[1].find("競技数 3 より短く、2 競技分"), std::string::npos) << warnings[1];
+  meet.LoadMeetHeader();
+  EXPECT_EQ(warnings.size(), 2u);
+
+  // Exactly long enough: no warning.
+  dir.Write("taikai.dat", dir.Read("taikai.dat").substr(0, 12 * kMeetRecordLength) +
+                              std::string(kMeetRecordLength, 'y'));
+  meet.LoadMeetHeader();
+  EXPECT_EQ(warnings.size(), 2u);
+}
+
 TEST_F(MeetFixture, HeaderCountComesFromTheFirstTwoBytes) {
   meet.LoadMeetHeader();
   EXPECT_EQ(meet.CompetitionCount, 0);

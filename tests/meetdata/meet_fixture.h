@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "meetdata/meet_data.h"
 #include "platform/bytes.h"
@@ -13,7 +14,10 @@ namespace poolside::testing {
 
 class MeetFixture : public ::testing::Test {
  protected:
-  MeetFixture() : meet(paths) { meet.DataFolder = dir.Path() + "\\"; }
+  MeetFixture() : meet(paths) {
+    meet.DataFolder = dir.Path() + "\\";
+    meet.OnWarning = [this](const std::string& text) { warnings.push_back(text); };
+  }
 
   // A file of `records` records of `length` bytes each; record 1 holds the
   // count in its first two bytes.
@@ -39,6 +43,7 @@ class MeetFixture : public ::testing::Test {
   TempDir dir;
   PathMapper paths;
   MeetData meet;
+  std::vector<std::string> warnings;  // the start-up warnings given so far
 };
 
 }  // namespace poolside::testing

@@ -96,21 +96,34 @@ TEST_F(MeetFixture, OutOfRangeNumbersResetTheSettings) {
   }
 }
 
-TEST_F(MeetFixture, GarbageAndMissingFilesFallBackSilently) {
+TEST_F(MeetFixture, GarbageAndMissingFilesFallBackWithOneWarningEach) {
   meet.LoadMeetSettings();  // no file at all
   EXPECT_EQ(meet.Settings.Items14to15[0], 4);
   EXPECT_EQ(meet.Settings.LapDoubleCode, "");
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("既定の設定"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find(dir.File("kijun.dat")), std::string::npos) << warnings[0];
+  meet.LoadMeetSettings();  // the same cause is not repeated
+  EXPECT_EQ(warnings.size(), 1u);
 
   const char garbage[] = "\x81\xff\x00\x01,,\"unterminated\r\n\x82";
   dir.Write("kijun.dat", std::string(garbage, sizeof garbage - 1));
   meet.LoadMeetSettings();
   EXPECT_EQ(meet.Settings.ClassLabelMode, "");
+  EXPECT_EQ(warnings.size(), 2u);
 
-  // Text where numbers belong reads as 0: not a failure.
+  // An out-of-range number names its line.
+  dir.Write("kijun.dat", SettingsFile({{14, "40000"}}));
+  meet.LoadMeetSettings();
+  ASSERT_EQ(warnings.size(), 3u);
+  EXPECT_NE(warnings[2].find("14 行目"), std::string::npos) << warnings[2];
+
+  // Text where numbers belong reads as 0: not a failure, no warning.
   dir.Write("kijun.dat", SettingsFile({{14, "abc"}, {12, " 2.0"}}));
   meet.LoadMeetSettings();
   EXPECT_EQ(meet.Settings.Items14to15[0], 0);
   EXPECT_EQ(meet.Settings.ClassLabelMode, "2.0");
+  EXPECT_EQ(warnings.size(), 3u);
 }
 
 TEST_F(MeetFixture, QuotedItemsMayHoldCommas) {

@@ -79,6 +79,14 @@ TEST(ItemSplitTest, AtEndWhenOnlyBlanksAndLineEndsRemain) {
   EXPECT_TRUE(ItemReader::FromText("", "e").AtEnd());
   EXPECT_TRUE(ItemReader::FromText("\r\n", "e").AtEnd());
   EXPECT_FALSE(ItemReader::FromText("\"\"", "e").AtEnd());
+  // Blank lines before the last item are items; those after it are not.
+  EXPECT_EQ(AllItems("\r\n\n \r\nz \r\n\r\n"),
+            (std::vector<Item>{{"", 1}, {"", 2}, {"", 3}, {"z", 4}}));
+  testing::TempDir dir;
+  dir.Write("a.txt", "\r\n1,\r\n\t\r\n");
+  ItemReader opened;
+  opened.Open(dir.File("a.txt"));
+  EXPECT_EQ(AllItems(opened), (std::vector<Item>{{"", 1}, {"1", 2}}));
 }
 
 TEST(ItemSplitTest, ReadingPastTheEndNamesTheFile) {
