@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       in.remove_prefix(n);
       if (op == 0xF0) {
         rig.Arrive(bytes);
-      } else if (rig.port.open) {
+      } else if (rig.port.IsOpen()) {
         rig.Deliver(bytes);
       }
     }
