@@ -2,25 +2,32 @@
 
 #include <type_traits>
 
-#include "live/json_text.h"
+#include "results/json_writer.h"
 
 namespace poolside {
 
 namespace {
 
 void Coded(JsonWriter& w, const char* key, const CodedText& t) {
-  w.Key(key).BeginObject().Member("code", t.code).Member("label", t.label).EndObject();
+  w.Key(key).BeginObject().Key("code").String(t.code).Key("label").String(t.label).EndObject();
 }
 
 void Lane(JsonWriter& w, const LiveLane& l) {
   w.BeginObject()
-      .Member("lane", l.lane)
-      .Member("entry", static_cast<std::int64_t>(l.entry))
-      .Member("rank", l.rank)
-      .Member("time", l.time)
-      .Member("laps", l.laps)
-      .Member("metres", l.metres)
-      .Member("finished", l.finished)
+      .Key("lane")
+      .Int(l.lane)
+      .Key("entry")
+      .Int(static_cast<std::int64_t>(l.entry))
+      .Key("rank")
+      .Int(l.rank)
+      .Key("time")
+      .String(l.time)
+      .Key("laps")
+      .Int(l.laps)
+      .Key("metres")
+      .Int(l.metres)
+      .Key("finished")
+      .Bool(l.finished)
       .EndObject();
 }
 
@@ -31,16 +38,21 @@ void Race(JsonWriter& w, const std::optional<LiveRace>& race) {
   }
   const RaceShown& h = race->header;
   w.BeginObject()
-      .Member("race", h.race)
-      .Member("status", h.status)
-      .Member("program", h.program)
-      .Member("heat", h.heat)
-      .Member("heats", h.heats);
+      .Key("race")
+      .Int(h.race)
+      .Key("status")
+      .String(h.status)
+      .Key("program")
+      .Int(h.program)
+      .Key("heat")
+      .Int(h.heat)
+      .Key("heats")
+      .Int(h.heats);
   Coded(w, "sex", h.sex);
   Coded(w, "class", h.raceClass);
   Coded(w, "event", h.event);
   Coded(w, "round", h.round);
-  w.Member("finished", race->finished);
+  w.Key("finished").Bool(race->finished);
   w.Key("lanes").BeginArray();
   for (const LiveLane& l : race->lanes) Lane(w, l);
   w.EndArray().EndObject();
@@ -49,21 +61,35 @@ void Race(JsonWriter& w, const std::optional<LiveRace>& race) {
 void Clock(JsonWriter& w, const LiveState& s) {
   w.Key("clock")
       .BeginObject()
-      .Member("text", s.Clock().text)
-      .Member("running", s.Clock().running)
+      .Key("text")
+      .String(s.Clock().text)
+      .Key("running")
+      .Bool(s.Clock().running)
       .EndObject();
 }
 
 void Reception(JsonWriter& w, const LiveState& s) {
-  w.Key("reception").BeginObject().Member("on", s.Receiving()).Member("port", s.Port()).EndObject();
+  w.Key("reception")
+      .BeginObject()
+      .Key("on")
+      .Bool(s.Receiving())
+      .Key("port")
+      .Int(s.Port())
+      .EndObject();
 }
 
 void Link(JsonWriter& w, const LiveState& s) {
-  w.Key("link").BeginObject().Member("lost", s.LinkLost()).Member("text", s.LinkText()).EndObject();
+  w.Key("link")
+      .BeginObject()
+      .Key("lost")
+      .Bool(s.LinkLost())
+      .Key("text")
+      .String(s.LinkText())
+      .EndObject();
 }
 
 void Head(JsonWriter& w, const char* type, const LiveState& s) {
-  w.BeginObject().Member("type", type).Member("seq", static_cast<std::int64_t>(s.Sequence()));
+  w.BeginObject().Key("type").String(type).Key("seq").Int(static_cast<std::int64_t>(s.Sequence()));
 }
 
 }  // namespace
@@ -78,14 +104,14 @@ std::string StateJson(const LiveState& s) {
   Race(w, s.Current());
   w.Key("result");
   Race(w, s.Result());
-  w.Member("hold", s.Holding());
+  w.Key("hold").Bool(s.Holding());
   std::string book;
   for (int r = 1; r <= 1024; ++r) {
     const std::string st = s.Status(r);
     book += st.empty() ? std::string(" ") : st;
   }
   book.erase(book.find_last_not_of(' ') + 1);
-  w.Member("statuses", book);
+  w.Key("statuses").String(book);
   w.EndObject();
   return w.Text();
 }
@@ -100,7 +126,7 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
           Head(w, "race_shown", s);
           w.Key("race");
           Race(w, s.Current());
-          w.Member("hold", s.Holding());
+          w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, ReceptionStarted> ||
                              std::is_same_v<T, ReceptionStopped>) {
           Head(w, "reception", s);
@@ -109,31 +135,31 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
         } else if constexpr (std::is_same_v<T, ClockShown>) {
           Head(w, "clock", s);
           Clock(w, s);
-          w.Member("hold", s.Holding());
+          w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, LaneTouched> ||
                              std::is_same_v<T, ManualEntryStored>) {
           Head(w, std::is_same_v<T, LaneTouched> ? "lane" : "manual_entry", s);
           const int race = s.Current() ? s.Current()->header.race : 0;
-          w.Member("race", race);
+          w.Key("race").Int(race);
           w.Key("lane");
           if (s.Current() && e.lane >= 1 && e.lane <= kFeedLanes) {
             Lane(w, s.Current()->lanes[e.lane - 1]);
           } else {
             w.Null();
           }
-          w.Member("hold", s.Holding());
+          w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, RaceFinished>) {
           Head(w, "race_finished", s);
           w.Key("result");
           Race(w, s.Result());
-          w.Member("hold", s.Holding());
+          w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, RaceStatusChanged>) {
           Head(w, "status", s);
-          w.Member("race", e.race).Member("status", e.status);
+          w.Key("race").Int(e.race).Key("status").String(e.status);
         } else if constexpr (std::is_same_v<T, PortProblem>) {
           // The operator's message names the device: only the port leaves.
           Head(w, "port_problem", s);
-          w.Member("port", e.port);
+          w.Key("port").Int(e.port);
         } else {
           return;
         }
@@ -155,7 +181,7 @@ std::string LinkJson(const LiveState& s) {
 std::string HeartbeatJson(const LiveState& s, std::int64_t unixMs) {
   JsonWriter w;
   Head(w, "heartbeat", s);
-  w.Member("time", unixMs).EndObject();
+  w.Key("time").Int(unixMs).EndObject();
   return w.Text();
 }
 

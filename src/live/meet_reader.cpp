@@ -32,11 +32,6 @@ Bytes RecordAt(const std::string& file, int k) {
 
 }  // namespace
 
-std::string RaceNumberText(int race) {
-  const std::string t = std::to_string(race + 10000);
-  return t.substr(t.size() - 4);
-}
-
 MeetReader::MeetReader(std::function<std::string(std::string_view)> dataPath,
                        std::string classLabelMode)
     : dataPath_(std::move(dataPath)), classLabelMode_(std::move(classLabelMode)) {}

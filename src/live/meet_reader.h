@@ -47,7 +47,4 @@ class MeetReader {
   std::string classLabelMode_;
 };
 
-// Race number text of the lap and goal files: race 7 gives "0007".
-std::string RaceNumberText(int race);
-
 }  // namespace poolside

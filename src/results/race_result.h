@@ -1,0 +1,121 @@
+#pragma once
+// The result of one race as the export files and the live pages show it,
+// loaded read-only from the meet office's files. Nothing here keeps a file
+// open, writes a file or touches shared state, so a loader may run on any
+// thread. The JSON form is in results/race_json.h; docs/export.md describes
+// both.
+//
+// Stable API: the live pages (/api/races/N) and the export share it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feed/race_events.h"
+
+namespace poolside {
+
+class MeetData;
+class PathMapper;
+struct MeetSettings;
+
+inline constexpr int kResultLanes = 10;
+
+// How a lane's goal-file value reads.
+enum class LaneStatus {
+  Time,        // a packed time 1 .. 666665
+  Dq,          // 700001 .. 700007: disqualification code 1 .. 7
+  Withdrawn,   // 888888 in a lane with an entry (withdrawal, no-time code, no time)
+  NoTime,      // anything else: an empty lane, 0, 666666, 999999, other status values
+  Unreadable,  // the goal file gave nothing for this lane
+};
+// "time", "dq", "withdrawn", "no_time", "unreadable".
+const char* LaneStatusName(LaneStatus status);
+
+// One lap record of the lap file.
+struct Split {
+  int distance = 0;  // n-th record of the lane x metres per lap; 0 when the meet has no lap length
+  std::string text;  // the console's time text without the leading blanks ("25.06")
+  std::optional<std::int64_t> hundredths;  // none when the text is not a time
+  char kind = 'L';                         // 'L' lap, 'G' finish
+};
+
+struct LaneResult {
+  int lane = 0;                            // 1..10
+  std::int32_t entry = 0;                  // entry number of the meet file, 0 = no entry
+  bool goalRead = false;                   // its rank/time pair was read from the goal file
+  bool lapsRead = false;                   // its lap records were all read from the lap file
+  int rank = 0;                            // goal file rank, 0 = none
+  std::int32_t packed = 0;                 // goal file value (mmsshh or status value)
+  std::optional<std::int64_t> hundredths;  // for LaneStatus::Time only
+  std::string text;  // TimeText(packed) without the leading blanks; "" when unreadable
+  LaneStatus status = LaneStatus::Unreadable;
+  int dqCode = 0;  // 1..7 when status is Dq
+  std::vector<Split> splits;
+};
+
+// Something a file could not give. `file` is the name in the data folder as
+// the meet office writes it ("goal\g0007", "taikai.dat"); never a path of
+// this machine, so it may be shown on a page.
+struct ReadProblem {
+  std::string file;
+  std::string what;  // Japanese, for the operator
+};
+
+struct RaceResult {
+  int race = 0;
+  std::string raceText;    // "0007": names the lap, goal and export files
+  std::string bookStatus;  // the race's character in Race.dat, "" when none
+  int program = 0;
+  int heat = 0;
+  int heats = 0;
+  CodedText sex;        // code trimmed ("1"), label as the timing window shows it
+  CodedText raceClass;  // code "low-high"
+  CodedText event;      // code the event number in decimal
+  CodedText round;
+  std::int16_t classLow = 0;
+  std::int16_t classHigh = 0;
+  std::int16_t eventCode = 0;
+  std::string finishedAt;  // ISO 8601 with UTC offset; "" when unknown
+  std::array<LaneResult, kResultLanes> lanes;
+  std::vector<ReadProblem> problems;  // empty when every file read cleanly
+
+  bool Complete() const { return problems.empty(); }
+};
+
+// The native paths and settings a load needs: taken on the thread that owns
+// the meet data, then handed to any thread.
+struct RaceSources {
+  int race = 0;
+  std::string meetFile;  // taikai.dat
+  std::string bookFile;  // Race.dat
+  std::string goalFile;  // goal\gNNNN
+  std::string lapFile;   // lap\rNNNN
+  std::string classLabelMode;
+  int metresPerLap = 0;
+};
+
+// "0007" for race 7: race + 10000, last four characters.
+std::string RaceNumberText(int race);
+RaceSources SourcesOf(const PathMapper& paths, const std::string& dataFolder,
+                      const MeetSettings& settings, int race);
+RaceSources SourcesOf(const MeetData& meet, int race);  // its DataFolder and Settings
+
+// Reads the meet file record, the book character, the goal file and the lap
+// file of one race, read-only. Never throws for a file's sake: what a file
+// could not give is listed in `problems`, and lanes it concerns are marked
+// (goalRead / lapsRead false, status Unreadable). `finishedAt` is the goal
+// file's modification time.
+RaceResult LoadRaceResult(const RaceSources& sources);
+
+// Result of one lane's goal value: status, text, hundredths, dqCode.
+void ClassifyLaneValue(LaneResult& lane);
+// Hundredths of a console time text ("1:02.34", "   25.06", ".45"); none
+// when the text is not one.
+std::optional<std::int64_t> TimeTextHundredths(const std::string& text);
+// ISO 8601 local time with its UTC offset: "2026-12-09T10:15:30+09:00".
+std::string IsoLocalTime(WallTime time);
+
+}  // namespace poolside

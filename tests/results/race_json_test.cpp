@@ -1,0 +1,99 @@
+#include "results/race_json.h"
+
+#include <gtest/gtest.h>
+
+namespace poolside {
+namespace {
+
+RaceResult SmallRace() {
+  RaceResult r;
+  r.race = 7;
+  r.raceText = "0007";
+  r.bookStatus = "6";
+  r.program = 3;
+  r.heat = 2;
+  r.heats = 4;
+  r.sex = {"1", "男子"};
+  r.raceClass = {"21-23", "21-23才"};
+  r.classLow = 21;
+  r.classHigh = 23;
+  r.eventCode = 3;
+  r.event = {"3", "100m自由形"};
+  r.round = {"1", "予選"};
+  r.finishedAt = "2026-12-09T10:15:30+09:00";
+  for (int i = 0; i < kResultLanes; ++i) {
+    r.lanes[i].lane = i + 1;
+    r.lanes[i].goalRead = true;
+    r.lanes[i].lapsRead = true;
+    r.lanes[i].packed = 888888;
+    ClassifyLaneValue(r.lanes[i]);
+  }
+  return r;
+}
+
+TEST(RaceJsonTest, OneRaceWithEveryLaneKind) {
+  RaceResult r = SmallRace();
+  LaneResult& l1 = r.lanes[0];
+  l1.entry = 1001;
+  l1.rank = 1;
+  l1.packed = 10234;
+  ClassifyLaneValue(l1);
+  l1.splits = {{50, "29.50", 2950, 'L'}, {100, "1:02.34", 6234, 'G'}};
+  LaneResult& l2 = r.lanes[1];
+  l2.entry = 1002;
+  l2.packed = 700002;
+  ClassifyLaneValue(l2);
+  LaneResult& l3 = r.lanes[2];
+  l3.entry = 1003;
+  l3.goalRead = false;
+  l3.lapsRead = false;
+  l3.status = LaneStatus::Unreadable;
+  l3.text.clear();
+  l3.splits = {{50, "2?.00", std::nullopt, 'L'}};
+  r.problems.push_back({"goal\\g0007", "3 コース (1 行目): 記録 「<b>」 は読めません"});
+
+  const std::string json = RaceJson(r);
+  const std::string head =
+      "{\"race\":7,\"race_text\":\"0007\",\"book_status\":\"6\",\"program\":3,\"heat\":2,"
+      "\"heats\":4,\"sex\":{\"code\":\"1\",\"label\":\"男子\"},"
+      "\"class\":{\"code\":\"21-23\",\"low\":21,\"high\":23,\"label\":\"21-23才\"},"
+      "\"event\":{\"code\":3,\"label\":\"100m自由形\"},\"round\":{\"code\":\"1\",\"label\":"
+      "\"予選\"},"
+      "\"finished_at\":\"2026-12-09T10:15:30+09:00\",\"complete\":false,"
+      "\"problems\":[{\"file\":\"goal\\\\g0007\",\"what\":\"3 コース (1 行目): 記録 "
+      "「\\u003cb\\u003e」 "
+      "は読めません\"}],\"lanes\":["
+      "{\"lane\":1,\"entry\":1001,\"rank\":1,\"packed\":10234,\"hundredths\":6234,"
+      "\"text\":\"1:02.34\",\"status\":\"time\",\"goal_read\":true,\"laps_read\":true,"
+      "\"splits\":[{\"distance\":50,\"text\":\"29.50\",\"hundredths\":2950,\"kind\":\"L\"},"
+      "{\"distance\":100,\"text\":\"1:02.34\",\"hundredths\":6234,\"kind\":\"G\"}]},"
+      "{\"lane\":2,\"entry\":1002,\"rank\":0,\"packed\":700002,\"hundredths\":null,"
+      "\"text\":\"泳法\",\"status\":\"dq\",\"dq_code\":2,\"goal_read\":true,\"laps_read\":true,"
+      "\"splits\":[]},"
+      "{\"lane\":3,\"entry\":1003,\"rank\":null,\"packed\":null,\"hundredths\":null,\"text\":\"\","
+      "\"status\":\"unreadable\",\"goal_read\":false,\"laps_read\":false,"
+      "\"splits\":[{\"distance\":50,\"text\":\"2?.00\",\"hundredths\":null,\"kind\":\"L\"}]},"
+      "{\"lane\":4,\"entry\":0,\"rank\":0,\"packed\":888888,\"hundredths\":null,"
+      "\"text\":\"棄権\",\"status\":\"no_time\",\"goal_read\":true,\"laps_read\":true,"
+      "\"splits\":[]},";
+  EXPECT_EQ(json.substr(0, head.size()), head);
+  EXPECT_EQ(json.back(), '}');
+  EXPECT_EQ(json.find('\n'), std::string::npos);
+}
+
+TEST(RaceJsonTest, UnknownFinishIsNullAndTextsFromFilesAreEscaped) {
+  RaceResult r = SmallRace();
+  r.finishedAt.clear();
+  r.sex = {"\"&<", std::string("\x82\xa0\x01", 3)};  // bytes that are no UTF-8
+  const std::string json = RaceJson(r);
+  EXPECT_NE(json.find("\"finished_at\":null"), std::string::npos);
+  EXPECT_NE(
+      json.find("\"sex\":{\"code\":\"\\\"\\u0026\\u003c\",\"label\":\"\xEF\xBF\xBD\xEF\xBF\xBD"
+                "\\u0001\"}"),
+      std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"complete\":true"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace poolside
