@@ -1,5 +1,7 @@
 #include "live/live_pages.h"
 
+#include <algorithm>
+
 #include "live/utf8_text.h"
 
 namespace poolside {
@@ -121,6 +123,64 @@ std::string RenderResults(const std::vector<RaceListEntry>& races) {
   body += "</table>";
   if (shown == 0) body += "<p>終了したレースはまだありません。</p>";
   return PageShell("結果一覧", body);
+}
+
+std::string LaneResultText(const LaneResult& lane) {
+  switch (lane.status) {
+    case LaneStatus::Dq: return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
+    case LaneStatus::Withdrawn: return "棄権";
+    case LaneStatus::Unreadable: return "（読めません）";
+    default: return lane.text;
+  }
+}
+
+std::string RenderRaceResult(const RaceResult& r) {
+  const std::string title = "レース " + std::to_string(r.race) + " 結果";
+  std::string body = "<header><h1>" + HtmlEscape(title) +
+                     "</h1><p class=\"unofficial\">速報（非公式）</p>"
+                     "<nav><a href=\"/results\">結果一覧</a> <a href=\"/\">トップ</a></nav></header>";
+  RaceShown h;
+  h.race = r.race;
+  h.program = r.program;
+  h.heat = r.heat;
+  h.heats = r.heats;
+  h.sex = r.sex;
+  h.raceClass = r.raceClass;
+  h.event = r.event;
+  h.round = r.round;
+  body += "<p class=\"heading\">" + HtmlEscape(RaceHeading(h)) + "</p>";
+  if (!r.finishedAt.empty()) body += "<p class=\"time\">" + HtmlEscape(r.finishedAt) + "</p>";
+  // Ranked lanes by rank, then the others by lane; empty lanes left out.
+  std::vector<const LaneResult*> lanes;
+  for (const LaneResult& l : r.lanes) {
+    if (l.entry != 0 || (l.status != LaneStatus::NoTime && l.status != LaneStatus::Unreadable) ||
+        !l.splits.empty()) {
+      lanes.push_back(&l);
+    }
+  }
+  std::stable_sort(lanes.begin(), lanes.end(), [](const LaneResult* a, const LaneResult* b) {
+    const int ra = a->rank > 0 ? a->rank : 1000, rb = b->rank > 0 ? b->rank : 1000;
+    return ra < rb;
+  });
+  body +=
+      "<table class=\"result\"><tr><th>順位</th><th>コース</th><th>記録</th><th>ラップ</th></tr>";
+  for (const LaneResult* l : lanes) {
+    std::string splits;
+    for (const Split& sp : l->splits) {
+      splits += "<span class=\"split\">";
+      if (sp.distance > 0) splits += std::to_string(sp.distance) + "m ";
+      splits += HtmlEscape(sp.text) + "</span> ";
+    }
+    body += "<tr>" + Cell(Num(l->rank)) + Cell(std::to_string(l->lane)) + Cell(LaneResultText(*l)) +
+            "<td>" + splits + "</td></tr>";
+  }
+  body += "</table>";
+  if (!r.problems.empty()) {
+    body += "<ul class=\"problems\">";
+    for (const ReadProblem& p : r.problems) body += "<li>" + HtmlEscape(p.file + ": " + p.what) + "</li>";
+    body += "</ul>";
+  }
+  return PageShell(title, body);
 }
 
 std::string RenderScoreboard(std::string_view page, std::string_view stateJson) {

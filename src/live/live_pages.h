@@ -10,6 +10,7 @@
 
 #include "live/live_state.h"
 #include "live/meet_reader.h"
+#include "results/race_result.h"
 
 namespace poolside {
 
@@ -29,6 +30,13 @@ std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>&
 
 // "/results": the races marked done in the book, each linked to its page.
 std::string RenderResults(const std::vector<RaceListEntry>& races);
+
+// "/results/N": ranks and times with the status texts of the timing window,
+// the splits per lap, and what a file could not give.
+std::string RenderRaceResult(const RaceResult& result);
+
+// The text of a lane's result: the time, "失格 3（折返）", "棄権", ...
+std::string LaneResultText(const LaneResult& lane);
 
 // "/scoreboard": `page` (the resource) with its snapshot placeholder
 // replaced by `stateJson`, so the board is right before the socket opens.

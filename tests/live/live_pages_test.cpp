@@ -79,6 +79,31 @@ TEST(LivePages, StatusTextsAndErrors) {
   EXPECT_NE(RenderError(503).find("503"), std::string::npos);
 }
 
+TEST(LivePages, RaceResultInRankOrderWithStatusTextsAndSplits) {
+  RaceResult r;
+  r.race = 7;
+  r.event = {"3", kHostile};
+  r.problems.push_back({"lap\\r0007", kHostile});
+  for (int i = 0; i < 10; ++i) r.lanes[i].lane = i + 1;
+  r.lanes[1] = {2, 101, true, true, 2, 5999, 5999, "59.99", LaneStatus::Time, 0, {}};
+  r.lanes[1].splits.push_back({50, "29.50", 2950, 'L'});
+  r.lanes[1].splits.push_back({100, kHostile, std::nullopt, 'G'});
+  r.lanes[2] = {3, 102, true, true, 1, 5800, 5800, "58.00", LaneStatus::Time, 0, {}};
+  r.lanes[3] = {4, 103, true, true, 0, 700003, std::nullopt, "折返", LaneStatus::Dq, 3, {}};
+  r.lanes[4] = {5, 104, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::Withdrawn, 0, {}};
+  r.lanes[0].status = LaneStatus::NoTime;  // empty lane: left out
+  const std::string page = RenderRaceResult(r);
+  ExpectNoRawMarkup(page);
+  const auto first = page.find("58.00"), second = page.find("59.99"), dq = page.find("失格 3（折返）");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, dq);
+  EXPECT_NE(page.find("棄権"), std::string::npos);
+  EXPECT_NE(page.find("50m 29.50"), std::string::npos);
+  EXPECT_NE(page.find("lap\\r0007"), std::string::npos);
+  EXPECT_EQ(page.find("<td>1</td><td>1</td>"), std::string::npos);  // lane 1 not listed
+}
+
 TEST(QrSvg, DrawsModulesForAnAddress) {
   const std::string svg = QrSvg("http://192.168.1.20:8080/");
   EXPECT_EQ(svg.rfind("<svg", 0), 0u);
