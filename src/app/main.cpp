@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
   QtWindowHost host;
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
+  // Listeners of the race feed attach here, before the load, so that they
+  // see the first race shown: windows.Feed().Attach(listener).
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {

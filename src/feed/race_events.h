@@ -80,7 +80,9 @@ struct ManualEntryStored {
   std::string text;        // as the box shows it afterwards
 };
 
-// A race ranked and its goal file written.
+// A race ranked, its goal file written and the race marked done in the book.
+// The combined-race copies are made right after it; then come the status
+// changes (the race, its targets) and the next race shown.
 struct RaceFinished {
   int race = 0;
   std::array<int, kFeedLanes> rank{};           // lanes 1..10
@@ -90,7 +92,9 @@ struct RaceFinished {
   std::vector<int> combinedTargets;             // races the results were copied to
 };
 
-// A race's character in the status book changed.
+// A race's character in the status book changed: a finish, a combined copy,
+// a status typed, a confirm, the combined set-up, or the book file changed
+// on disk and reloaded. Published after the change is saved.
 struct RaceStatusChanged {
   int race = 0;
   std::string status;  // the new character, "" when cleared

@@ -85,6 +85,10 @@ void PortRouter::DiscardInput() {
   if (current_) current_->DiscardInput();
 }
 
+std::string PortRouter::DeviceName() const {
+  return current_ && current_ == device_.get() ? deviceName_ : std::string();
+}
+
 int PortRouter::BytesWaiting() const { return current_ ? current_->BytesWaiting() : 0; }
 
 }  // namespace poolside

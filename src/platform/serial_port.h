@@ -35,6 +35,9 @@ class SerialPort {
   virtual void DiscardInput() = 0;
   // Characters waiting in the receive buffer.
   virtual int BytesWaiting() const = 0;
+  // The device the port reads ("/dev/ttyUSB0"), "" for a port with no device
+  // (the scripted port of a script run, a test fake).
+  virtual std::string DeviceName() const { return {}; }
 
   // Called on every notification: RThreshold or more characters waiting, or
   // any other port event. An implementation calls it again after a handler

@@ -45,6 +45,7 @@ void RaceWindow::OnTimeBoxKeyDown(int lane, int keyCode) {
   if (value == 9) value = 999999;
   LaneTime[lane] = value;
   box->SetText(TimeText(value));
+  feed_->Publish(ManualEntryStored{book_.RaceNo, lane, value, box->Text()});
   if (lane < kLanes) c_.txtKiro[lane]->SetFocus();
 }
 

@@ -36,7 +36,10 @@ void RaceWindow::OnStartStopClick() {
     const std::optional<std::int16_t> number = RoundToInt16(LeadingValue(portText));
     if (!number || *number <= 0) {
       StopReception();
-      Report("ポート番号 \"" + portText + "\" は使えません。1 以上の番号を入れてください。");
+      const std::string message =
+          "ポート番号 \"" + portText + "\" は使えません。1 以上の番号を入れてください。";
+      Report(message);
+      PublishPortProblem(message);
       return;
     }
     portNumber_ = *number;
@@ -50,8 +53,14 @@ void RaceWindow::OnStartStopClick() {
       port_.Open();
     } catch (const IoError& e) {
       StopReception();
-      Report("ポート " + PortName(portNumber_) + " を開けません。\r" + e.what());
+      const std::string message =
+          "ポート " + PortName(portNumber_) + " を開けません。\r" + e.what();
+      Report(message);
+      PublishPortProblem(message);
+      return;
     }
+    receptionPublished_ = true;
+    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName()});
     // Reception now runs from the window's own event loop.
   } else if (caption == race_texts::kStop) {
     StopReception();
@@ -70,14 +79,20 @@ void RaceWindow::StopReception() {
   c_.cmdZushin->SetCaption(race_texts::kStart);
   port_.Close();
   port_.DiscardInput();
+  if (receptionPublished_) {
+    receptionPublished_ = false;
+    feed_->Publish(ReceptionStopped{portNumber_, port_.DeviceName()});
+  }
 }
 
 void RaceWindow::OnPortError(const std::string& message) {
   // Stopping would make the next start empty the race's lap file, so the
   // window stays receiving and reopens the port by itself.
   if (!Receiving() || reopenPending_) return;
-  messages_.Warn(message + "\r" + PortName(portNumber_) +
-                 " が応答しません。受信を続け、再接続を試みます。");
+  const std::string warning =
+      message + "\r" + PortName(portNumber_) + " が応答しません。受信を続け、再接続を試みます。";
+  messages_.Warn(warning);
+  PublishPortProblem(warning);
   ScheduleReopen();
 }
 
@@ -100,7 +115,9 @@ void RaceWindow::RetryReopen(unsigned generation) {
     return;
   }
   reopenPending_ = false;
-  messages_.Warn(PortName(portNumber_) + " に再接続しました。受信を続けます。");
+  const std::string message = PortName(portNumber_) + " に再接続しました。受信を続けます。";
+  messages_.Warn(message);
+  PublishPortProblem(message);
 }
 
 }  // namespace poolside

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -127,8 +128,27 @@ void RaceWindow::FinishRace() {
   }
   log_.Close();
 
+  RaceFinished finished;
+  finished.race = book_.RaceNo;
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    finished.rank[lane - 1] = LaneRank[lane];
+    finished.time[lane - 1] = LaneTime[lane];
+  }
+  finished.goalFile = goalPath;
+  finished.lapFile = LapPath(book_.RaceNo);
   const std::string stat = book_.RaceStat;
-  if (stat.size() == 1 && stat[0] >= '2' && stat[0] <= '5') CopyCombinedRaceLogs();
+  const bool combined = stat.size() == 1 && stat[0] >= '2' && stat[0] <= '5';
+  if (combined) {
+    const int last = std::min(book_.RaceNo + (stat[0] - '0') - 1, kBookRaces);
+    for (int target = book_.RaceNo + 1; target <= last; ++target) {
+      finished.combinedTargets.push_back(target);
+    }
+  }
+  // Published once the race is marked done; the status changes (the race
+  // and its combined copies) follow, then the next race shown.
+  feed_->Publish(finished);
+  if (combined) CopyCombinedRaceLogs();
+  PublishBookChanges();
 
   do {
     if (book_.RaceNo >= kLastRaceNumber) break;

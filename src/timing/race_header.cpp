@@ -13,6 +13,14 @@ constexpr const char* kVersionText = "Ver 2.17\r2007/06/16\rhttps://poolside.exa
 
 bool InBook(int raceNo) { return raceNo >= 1 && raceNo <= kBookRaces; }
 
+// A code field of the meet file as text: NULs and blanks around it dropped.
+std::string CodeText(const std::string& field) {
+  const std::size_t first = field.find_first_not_of(std::string(" \0", 2));
+  if (first == std::string::npos) return {};
+  const std::size_t last = field.find_last_not_of(std::string(" \0", 2));
+  return Cp932ToUtf8(field.substr(first, last - first + 1));
+}
+
 }  // namespace
 
 void RaceWindow::Load() {
@@ -21,6 +29,7 @@ void RaceWindow::Load() {
   meet_.CloseMeetFile();
   meet_.LoadMeetSettings();
   FindOpenRace(meet_, book_);
+  PublishBookChanges();  // the book as loaded is the starting point
   ShowRaceHeader();
   for (int i = 0; i < kLanes; ++i) {
     SetLaneIdentifier(LaneMap, i, c_.txtSingo[i]->Text());
@@ -38,6 +47,13 @@ void RaceWindow::Load() {
 }
 
 void RaceWindow::ShowRaceHeader() {
+  // The status box's change handling redraws the header from inside this
+  // call: only the outermost call publishes the race shown.
+  ++headerDepth_;
+  struct DepthGuard {
+    int& depth;
+    ~DepthGuard() { --depth; }
+  } guard{headerDepth_};
   // A race outside the book (all races done, or no competitions) has no
   // record to read: its header comes from a zero record.
   if (InBook(book_.RaceNo)) {
@@ -84,6 +100,26 @@ void RaceWindow::ShowRaceHeader() {
     c_.txtKiro[lane - 1]->SetText("");
     c_.txtShukai[lane - 1]->SetText("");
   }
+  if (headerDepth_ == 1) PublishRaceShown();
+}
+
+void RaceWindow::PublishRaceShown() {
+  PublishBookChanges();
+  const CompetitionRecord& heat = meet_.RaceHeat;
+  RaceShown shown;
+  shown.race = book_.RaceNo;
+  const std::string& stat = book_.RaceStat;
+  if (!stat.empty() && stat[0] != '\0') shown.status = Cp932ToUtf8(stat.substr(0, 1));
+  shown.program = heat.ProgramNo;
+  shown.heat = heat.HeatNo;
+  shown.heats = heat.HeatCount;
+  shown.sex = {CodeText(heat.SexCode), c_.lblSei->Caption()};
+  shown.raceClass = {std::to_string(heat.ClassLow) + "-" + std::to_string(heat.ClassHigh),
+                     c_.lblKubun->Caption()};
+  shown.event = {std::to_string(heat.EventCode), c_.lblShu->Caption()};
+  shown.round = {CodeText(heat.RoundCode), c_.lblYoKetu->Caption()};
+  for (int lane = 1; lane <= kLanes; ++lane) shown.entries[lane - 1] = heat.EntryNo[lane - 1];
+  feed_->Publish(shown);
 }
 
 void RaceWindow::SetLaneIdentifier(std::string& map, int i, const std::string& text) {

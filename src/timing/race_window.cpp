@@ -1,5 +1,6 @@
 #include "timing/race_window.h"
 
+#include "platform/cp932.h"
 #include "racebook/combined_setup.h"
 #include "racebook/navigation.h"
 #include "racebook/status_entry.h"
@@ -7,8 +8,13 @@
 namespace poolside {
 
 RaceWindow::RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages,
-                       SerialPort& port, WindowHost& host)
-    : c_(controls), meet_(meet), messages_(messages), port_(port), host_(host) {
+                       SerialPort& port, WindowHost& host, RaceFeed* feed)
+    : c_(controls),
+      meet_(meet),
+      messages_(messages),
+      port_(port),
+      host_(host),
+      feed_(feed != nullptr ? feed : &ownFeed_) {
   for (int lane = 1; lane <= kLanes; ++lane) LaneTime[lane] = 999999;
   port_.onNotify = [this] { OnPortNotification(); };
   port_.onError = [this](const std::string& message) { OnPortError(message); };
@@ -34,14 +40,46 @@ void RaceWindow::ReportError(const std::string& text) {
   }
 }
 
-void RaceWindow::OnRaceSelectKeyDown(int keyCode) {
-  ::poolside::OnRaceSelectKeyDown(*this, keyCode);
+void RaceWindow::PublishBookChanges() {
+  const std::string& book = book_.RaceBook;
+  if (publishedBook_.size() != book.size()) {
+    publishedBook_ = book;
+    return;
+  }
+  for (std::size_t k = 0; k < book.size(); ++k) {
+    if (book[k] == publishedBook_[k]) continue;
+    publishedBook_[k] = book[k];
+    RaceStatusChanged changed;
+    changed.race = static_cast<int>(k) + 1;
+    if (book[k] != '\0') changed.status = Cp932ToUtf8(std::string(1, book[k]));
+    feed_->Publish(changed);
+  }
 }
 
-void RaceWindow::OnStatusBoxChange() { ::poolside::OnStatusBoxChange(*this); }
+void RaceWindow::PublishPortProblem(const std::string& message) {
+  feed_->Publish(PortProblem{portNumber_, message});
+}
 
-void RaceWindow::OnShokiClick() { SetupCombinedRaces(*this); }
+// The race book operations change the book only through a successful save;
+// a failed one throws before anything is published.
+void RaceWindow::OnRaceSelectKeyDown(int keyCode) {
+  ::poolside::OnRaceSelectKeyDown(*this, keyCode);
+  PublishBookChanges();
+}
 
-void RaceWindow::OnKakuteiClick() { OnConfirmClick(*this); }
+void RaceWindow::OnStatusBoxChange() {
+  ::poolside::OnStatusBoxChange(*this);
+  PublishBookChanges();
+}
+
+void RaceWindow::OnShokiClick() {
+  SetupCombinedRaces(*this);
+  PublishBookChanges();
+}
+
+void RaceWindow::OnKakuteiClick() {
+  OnConfirmClick(*this);
+  PublishBookChanges();
+}
 
 }  // namespace poolside

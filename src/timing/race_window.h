@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/race_feed.h"
 #include "meetdata/meet_data.h"
 #include "platform/controls.h"
 #include "platform/messages.h"
@@ -64,8 +65,14 @@ inline constexpr const char* kControlFile = "..\\ctl\\dr_kyo.ctl";
 
 class RaceWindow : public RaceScreen {
  public:
+  // `feed` is the feed the window publishes on; null gives the window a feed
+  // of its own. Either way Feed() returns it.
   RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages, SerialPort& port,
-             WindowHost& host);
+             WindowHost& host, RaceFeed* feed = nullptr);
+
+  // The race events of this window (feed/race_events.h), published on the
+  // window's thread in the order they happen.
+  RaceFeed& Feed() { return *feed_; }
 
   // --- load, header, shutdown
   // The window load, in order. Throws RuntimeError (IoError) when the control
@@ -143,6 +150,17 @@ class RaceWindow : public RaceScreen {
   void ScheduleReopen();
   void RetryReopen(unsigned generation);
 
+  // Publishes a RaceStatusChanged for every character of the book that
+  // differs from the last one published (the first call only takes note).
+  void PublishBookChanges();
+  void PublishPortProblem(const std::string& message);
+  void PublishRaceShown();
+
+  RaceFeed ownFeed_;
+  RaceFeed* feed_;
+  std::string publishedBook_;  // empty until the book was first seen
+  int headerDepth_ = 0;        // ShowRaceHeader runs nested through the status box
+  bool receptionPublished_ = false;
   bool inNotification_ = false;
   bool lapWriteFailed_ = false;  // reported once per lap file
   int portNumber_ = 0;

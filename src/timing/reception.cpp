@@ -1,3 +1,4 @@
+#include <chrono>
 #include <limits>
 #include <string>
 
@@ -45,6 +46,8 @@ void RaceWindow::OnPortNotification() {
   NotificationScope scope(inNotification_);
   try {
     const std::string block = port_.Read();
+    feed_->Publish(
+        BlockRead{block, std::chrono::system_clock::now(), std::chrono::steady_clock::now()});
     switch (Classify(block)) {
       case LineClass::Foreign:
         Resync();
@@ -91,7 +94,9 @@ void RaceWindow::HandleClockLine(const std::string& block) {
     LastTime.clear();
     LastKind.clear();
   }
-  c_.lblTimer->SetCaption(Latin1ToUtf8(timeText));
+  const std::string shown = Latin1ToUtf8(timeText);
+  c_.lblTimer->SetCaption(shown);
+  feed_->Publish(ClockShown{shown});
 }
 
 void RaceWindow::HandleResultLine(const std::string& block) {
@@ -116,14 +121,23 @@ void RaceWindow::HandleResultLine(const std::string& block) {
   const int metres = MetresPerLap(meet_.Settings.LapBaseCode, meet_.Settings.LapDoubleCode);
   if (metres > 0) c_.txtShukai[lane - 1]->SetText(std::to_string(LapCount[lane] * metres));
 
-  if (kind == "L") {
-    appendLapRecord(lane, timeText, 'L');
-    return;
+  const bool finish = kind != "L";
+  if (finish) {
+    jun->SetBackColor(kLightRed);
+    kiro->SetBackColor(kLightRed);
   }
-  jun->SetBackColor(kLightRed);
-  kiro->SetBackColor(kLightRed);
-  appendLapRecord(lane, timeText, 'G');
-  GoalSeen = "1";
+  appendLapRecord(lane, timeText, finish ? 'G' : 'L');
+  if (finish) GoalSeen = "1";
+
+  LaneTouched touched;
+  touched.lane = lane;
+  touched.rank = rank;
+  touched.timeText = Latin1ToUtf8(timeText);
+  touched.packed = LaneTime[lane];
+  touched.laps = LapCount[lane];
+  touched.metres = metres > 0 ? LapCount[lane] * metres : 0;
+  touched.finish = finish;
+  feed_->Publish(touched);
 }
 
 }  // namespace poolside

@@ -10,6 +10,7 @@ class QWidget;
 namespace poolside {
 
 class RaceWindow;
+class RaceFeed;
 class KyogiWindow;
 
 class AppWindows {
@@ -28,6 +29,10 @@ class AppWindows {
   virtual ControlRegistry& Controls() = 0;
   // The timing window's logic (always created at start).
   virtual RaceWindow& Race() = 0;
+  // The timing window's race feed. It exists before the timing window is
+  // created, so a listener attached before StartTimingWindow sees the load's
+  // first RaceShown.
+  virtual RaceFeed& Feed() = 0;
 };
 
 }  // namespace poolside

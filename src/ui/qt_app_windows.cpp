@@ -27,7 +27,8 @@ QtAppWindows::~QtAppWindows() = default;
 
 void QtAppWindows::StartTimingWindow() {
   raceView_ = std::make_unique<RaceView>(registry_);
-  race_ = std::make_unique<RaceWindow>(raceView_->Controls(), meet_, messages_, port_, host_);
+  race_ =
+      std::make_unique<RaceWindow>(raceView_->Controls(), meet_, messages_, port_, host_, &feed_);
   raceView_->Wire(*race_, messages_);
   raceView_->onOpenCompetition = [this] {
     if (!LoadWindow("frmKyogi")) return;

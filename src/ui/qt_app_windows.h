@@ -37,6 +37,7 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   bool IsKnownWindow(const std::string& name) const override;
   ControlRegistry& Controls() override { return registry_; }
   RaceWindow& Race() override { return *race_; }
+  RaceFeed& Feed() override { return feed_; }
   RaceView* RaceWidget() const { return raceView_.get(); }
   KyogiView* KyogiWidget() const { return kyogiView_.get(); }
 
@@ -59,6 +60,7 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   bool scriptRun_;
   std::string printToPdf_;
   ControlRegistry registry_;
+  RaceFeed feed_;  // outlives the timing window that publishes on it
   std::unique_ptr<RaceView> raceView_;
   std::unique_ptr<RaceWindow> race_;
   std::unique_ptr<KyogiView> kyogiView_;

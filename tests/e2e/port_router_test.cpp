@@ -82,9 +82,11 @@ TEST_F(PortRouterTest, NumbersReachMappedOrDefaultDevices) {
 
   PortRouter r({{1, "/dev/pts/7"}}, Factory(), nullptr);
   Configure(r, 1);
+  EXPECT_EQ(r.DeviceName(), "");  // nothing opened yet
   r.Open();
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0].device, "/dev/pts/7");
+  EXPECT_EQ(r.DeviceName(), "/dev/pts/7");
   EXPECT_TRUE(r.IsOpen());
 
   // Another number without a mapping goes to its default device; the old
@@ -94,7 +96,17 @@ TEST_F(PortRouterTest, NumbersReachMappedOrDefaultDevices) {
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[1].number, 3);
   EXPECT_EQ(made[1].device, "/dev/ttyS2");
+  EXPECT_EQ(r.DeviceName(), "/dev/ttyS2");
   EXPECT_TRUE(r.IsOpen());
+
+  // A number without a mapping in a script run reaches the scripted port,
+  // which has no device.
+  FakeSerialPort scripted;
+  PortRouter s({{1, "/dev/pts/7"}}, Factory(), &scripted);
+  Configure(s, 2);
+  s.Open();
+  EXPECT_TRUE(scripted.open);
+  EXPECT_EQ(s.DeviceName(), "");
 }
 
 TEST_F(PortRouterTest, ReopeningTheSameNumberKeepsItsDevice) {

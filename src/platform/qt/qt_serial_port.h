@@ -47,7 +47,7 @@ class QtSerialPort : public SerialPort {
   void DiscardInput() override;
   int BytesWaiting() const override;
 
-  const std::string& Device() const { return device_; }
+  std::string DeviceName() const override { return device_; }
 
  private:
   std::string Name() const;  // "COM1 (/dev/ttyS0)"
