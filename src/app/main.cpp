@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/live_start.h"
 #include "app/options.h"
 #include "app/script_runner.h"
 #include "meetdata/meet_data.h"
@@ -74,16 +75,23 @@ int main(int argc, char** argv) {
       },
       scriptRun ? &scripted : nullptr);
   QtWindowHost host;
+  // Made before the windows so that it outlives the feed that calls it.
+  std::unique_ptr<LiveServer> live = MakeLiveServer(options, paths);
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
+  if (live) windows.Feed().Attach(*live);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
     messages->ShowError(e.what());
     std::cout.flush();
     return 1;
+  }
+  if (live && !StartLiveServer(*live, options, meet, *messages)) {
+    windows.Feed().Detach(*live);
+    live.reset();
   }
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 
