@@ -30,6 +30,7 @@ constexpr auto kIdleTimeout = 30s;                // an HTTP connection without 
 constexpr auto kHeartbeat = 10s;
 constexpr auto kListCacheAge = 5s;
 constexpr std::size_t kMaxCachedRaces = 256;
+constexpr int kDrainBatch = 64;
 
 const char* kHtml = "text/html; charset=utf-8";
 const char* kJson = "application/json; charset=utf-8";
@@ -84,10 +85,11 @@ void LiveTcpServer::incomingConnection(qintptr descriptor) {
 // --- the server
 
 LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
-                   std::atomic<bool>& wakePending)
+                   std::atomic<bool>& wakePending, LiveCounters& counters)
     : config_(std::move(config)),
       queue_(queue),
       wakePending_(wakePending),
+      counters_(counters),
       reader_([paths = config_.paths, folder = config_.dataFolder](
                   std::string_view name) { return paths.Resolve(folder + std::string(name)); },
               config_.settings.ClassLabelMode) {
@@ -128,12 +130,17 @@ void LiveCore::Shutdown() {
     c->abort();
   }
   clients_.clear();
+  counters_.clients.store(0);
   if (tcp_) tcp_->close();
 }
 
 void LiveCore::Drain() {
   wakePending_.store(false);
-  while (auto input = queue_.Pop(0ms)) {
+  // A bounded batch, then back to the event loop: the sockets are written
+  // from there, so a flood of events must not keep it away.
+  for (int taken = 0; taken < kDrainBatch; ++taken) {
+    auto input = queue_.Pop(0ms);
+    if (!input) break;
     if (auto* link = std::get_if<LinkWarning>(&*input)) {
       state_.SetLinkWarning(link->lost, link->text);
       Broadcast(LinkJson(state_));
@@ -154,6 +161,11 @@ void LiveCore::Drain() {
         },
         event);
     if (auto message = EventJson(event, state_)) Broadcast(*message);
+  }
+  if (queue_.Size() > 0 && !wakePending_.exchange(true)) {
+    // A timer, not a posted call: posted calls run before the sockets'
+    // notifications, a timer after them.
+    QTimer::singleShot(0, this, [this] { Drain(); });
   }
   const std::size_t dropped = queue_.Dropped();
   if (dropped != dropsReported_) {
@@ -177,19 +189,17 @@ void LiveCore::AcceptClients() {
     ws->setMaxAllowedIncomingFrameSize(4096);
     connect(ws, &QWebSocket::disconnected, this, [this, ws] { Drop(ws); });
     clients_.push_back(std::move(client));
+    counters_.clients.store(static_cast<int>(clients_.size()));
     // The snapshot first, so a late joiner is right at once.
-    Send(ws, QString::fromStdString(StateJson(state_)));
+    ws->sendTextMessage(QString::fromStdString(StateJson(state_)));
   }
 }
 
-void LiveCore::Send(QWebSocket* client, const QString& message) {
+bool LiveCore::Send(QWebSocket* client, const QString& message) {
   // A client that cannot keep up is dropped rather than buffered without end.
-  if (client->bytesToWrite() > kMaxClientBacklog) {
-    QMetaObject::invokeMethod(
-        this, [this, client] { Drop(client); }, Qt::QueuedConnection);
-    return;
-  }
+  if (client->bytesToWrite() > kMaxClientBacklog) return false;
   client->sendTextMessage(message);
+  return true;
 }
 
 void LiveCore::Drop(QWebSocket* client) {
@@ -197,6 +207,7 @@ void LiveCore::Drop(QWebSocket* client) {
     if (it->get() != client) continue;
     QWebSocket* ws = it->release();
     clients_.erase(it);
+    counters_.clients.store(static_cast<int>(clients_.size()));
     ws->disconnect(this);
     ws->abort();
     ws->deleteLater();
@@ -207,7 +218,14 @@ void LiveCore::Drop(QWebSocket* client) {
 void LiveCore::Broadcast(const std::string& message) {
   if (clients_.empty()) return;
   const QString text = QString::fromStdString(message);
-  for (auto& c : clients_) Send(c.get(), text);
+  std::vector<QWebSocket*> behind;
+  for (auto& c : clients_) {
+    if (!Send(c.get(), text)) behind.push_back(c.get());
+  }
+  for (QWebSocket* ws : behind) {
+    counters_.slowDropped.fetch_add(1);
+    Drop(ws);
+  }
 }
 
 void LiveCore::Heartbeat() {

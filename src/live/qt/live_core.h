@@ -47,7 +47,8 @@ class LiveTcpServer : public QTcpServer {
 class LiveCore : public QAbstractHttpServer {
   Q_OBJECT
  public:
-  LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue, std::atomic<bool>& wakePending);
+  LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue, std::atomic<bool>& wakePending,
+           LiveCounters& counters);
   ~LiveCore() override;
 
   // On the server thread: binds; the port bound, or -1 with `error`.
@@ -70,7 +71,8 @@ class LiveCore : public QAbstractHttpServer {
   void Serve(const QHttpServerRequest& request, QTcpSocket* socket, const RouteMatch& match);
   void AcceptClients();
   void Broadcast(const std::string& message);
-  void Send(QWebSocket* client, const QString& message);
+  // False, sending nothing, when the client has fallen too far behind.
+  bool Send(QWebSocket* client, const QString& message);
   void Drop(QWebSocket* client);
   void Heartbeat();
   std::string Address(const QHttpServerRequest& request) const;
@@ -81,6 +83,7 @@ class LiveCore : public QAbstractHttpServer {
   LiveServerConfig config_;
   BoundedQueue<LiveInput>& queue_;
   std::atomic<bool>& wakePending_;
+  LiveCounters& counters_;
   LiveState state_;
   MeetReader reader_;
   LiveTcpServer* tcp_ = nullptr;

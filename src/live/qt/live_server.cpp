@@ -31,7 +31,7 @@ bool LiveServer::Start(const std::string& dataFolder, const MeetSettings& settin
   QMetaObject::invokeMethod(
       &anchor,
       [&] {
-        core_ = new LiveCore(config_, queue_, wakePending_);
+        core_ = new LiveCore(config_, queue_, wakePending_, counters_);
         port = core_->Listen(error);
         if (port < 0) {
           delete core_;

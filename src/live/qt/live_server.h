@@ -40,6 +40,12 @@ struct LinkWarning {
 
 using LiveInput = std::variant<RaceEvent, LinkWarning>;
 
+// Kept by the server thread, read from any thread.
+struct LiveCounters {
+  std::atomic<int> clients{0};
+  std::atomic<int> slowDropped{0};
+};
+
 class LiveServer : public RaceListener {
  public:
   explicit LiveServer(LiveServerConfig config);
@@ -62,6 +68,9 @@ class LiveServer : public RaceListener {
   void SetLinkWarning(bool lost, std::string text);
 
   std::size_t DroppedInputs() const { return queue_.Dropped(); }
+  // WebSocket clients connected now, and those dropped for falling behind.
+  int Clients() const { return counters_.clients.load(); }
+  int SlowClientsDropped() const { return counters_.slowDropped.load(); }
 
  private:
   void Push(LiveInput input);
@@ -69,6 +78,7 @@ class LiveServer : public RaceListener {
   LiveServerConfig config_;
   BoundedQueue<LiveInput> queue_;
   std::atomic<bool> wakePending_{false};
+  LiveCounters counters_;
   QThread* thread_ = nullptr;
   LiveCore* core_ = nullptr;
   int port_ = 0;
