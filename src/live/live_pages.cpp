@@ -127,18 +127,23 @@ std::string RenderResults(const std::vector<RaceListEntry>& races) {
 
 std::string LaneResultText(const LaneResult& lane) {
   switch (lane.status) {
-    case LaneStatus::Dq: return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
-    case LaneStatus::Withdrawn: return "棄権";
-    case LaneStatus::Unreadable: return "（読めません）";
-    default: return lane.text;
+    case LaneStatus::Dq:
+      return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
+    case LaneStatus::Withdrawn:
+      return "棄権";
+    case LaneStatus::Unreadable:
+      return "（読めません）";
+    default:
+      return lane.text;
   }
 }
 
 std::string RenderRaceResult(const RaceResult& r) {
   const std::string title = "レース " + std::to_string(r.race) + " 結果";
-  std::string body = "<header><h1>" + HtmlEscape(title) +
-                     "</h1><p class=\"unofficial\">速報（非公式）</p>"
-                     "<nav><a href=\"/results\">結果一覧</a> <a href=\"/\">トップ</a></nav></header>";
+  std::string body =
+      "<header><h1>" + HtmlEscape(title) +
+      "</h1><p class=\"unofficial\">速報（非公式）</p>"
+      "<nav><a href=\"/results\">結果一覧</a> <a href=\"/\">トップ</a></nav></header>";
   RaceShown h;
   h.race = r.race;
   h.program = r.program;
@@ -177,7 +182,8 @@ std::string RenderRaceResult(const RaceResult& r) {
   body += "</table>";
   if (!r.problems.empty()) {
     body += "<ul class=\"problems\">";
-    for (const ReadProblem& p : r.problems) body += "<li>" + HtmlEscape(p.file + ": " + p.what) + "</li>";
+    for (const ReadProblem& p : r.problems)
+      body += "<li>" + HtmlEscape(p.file + ": " + p.what) + "</li>";
     body += "</ul>";
   }
   return PageShell(title, body);

@@ -140,7 +140,7 @@ void LiveState::Finish(const RaceFinished& e) {
     lane.packed = e.time[i];
     const bool empty = lane.entry == 0 && e.time[i] == 888888 && e.rank[i] == 0;
     lane.time = empty ? std::string() : TimeText(e.time[i]);
-    lane.finished = !empty;
+    lane.finished = e.time[i] > 0 && e.time[i] < 666666;  // a time, not a status
   }
   result_ = race;
   holding_ = true;

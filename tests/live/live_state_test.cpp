@@ -75,6 +75,7 @@ TEST(LiveState, BoardHoldsTheResultUntilTheNextRaceStarts) {
   EXPECT_EQ(s.Result()->lanes[2].rank, 1);
   EXPECT_TRUE(s.Result()->lanes[1].finished);
   EXPECT_FALSE(s.Result()->lanes[0].finished);  // empty lane
+  EXPECT_FALSE(s.Result()->lanes[3].finished);  // no time: 888888
   EXPECT_EQ(s.Result()->lanes[0].time, "");
   EXPECT_EQ(s.Status(5), "6");
   s.Apply(ClockShown{"    0.00"});
