@@ -1,5 +1,8 @@
 #include "live/qt/live_server.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QThread>
 
 #include "live/qt/live_core.h"
@@ -8,7 +11,8 @@ namespace poolside {
 
 namespace {
 constexpr std::size_t kQueueCapacity = 16384;
-}
+constexpr int kServerNice = 5;
+}  // namespace
 
 LiveServer::LiveServer(LiveServerConfig config)
     : config_(std::move(config)), queue_(kQueueCapacity) {}
@@ -31,6 +35,8 @@ bool LiveServer::Start(const std::string& dataFolder, const MeetSettings& settin
   QMetaObject::invokeMethod(
       &anchor,
       [&] {
+        // The pages yield to the timing window when the processor is busy.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kServerNice);
         core_ = new LiveCore(config_, queue_, wakePending_, counters_);
         port = core_->Listen(error);
         if (port < 0) {
