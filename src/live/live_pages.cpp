@@ -31,11 +31,13 @@ std::string ListRow(const RaceListEntry& e, bool link) {
 
 }  // namespace
 
-std::string PageShell(std::string_view title, std::string_view body) {
+std::string PageShell(std::string_view title, std::string_view body, int refreshSeconds) {
+  const std::string refresh = refreshSeconds > 0 ? "<meta http-equiv=\"refresh\" content=\"" +
+                                                       std::to_string(refreshSeconds) + "\">"
+                                                 : std::string();
   return "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-         "<title>" +
-         HtmlEscape(title) +
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">" +
+         refresh + "<title>" + HtmlEscape(title) +
          "</title><link rel=\"stylesheet\" href=\"/static/live.css\"></head>\n<body>" +
          std::string(body) + "</body></html>\n";
 }
@@ -106,7 +108,7 @@ std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>&
     body += "<section class=\"share\"><h2>このページ</h2>" + std::string(qrSvg) + "<p>" +
             HtmlEscape(address) + "</p></section>";
   }
-  return PageShell("競泳 速報", body);
+  return PageShell("競泳 速報", body, 15);
 }
 
 std::string RenderResults(const std::vector<RaceListEntry>& races) {

@@ -14,8 +14,9 @@
 
 namespace poolside {
 
-// A whole page: title, the shared style sheet and `body` (already HTML).
-std::string PageShell(std::string_view title, std::string_view body);
+// A whole page: title, the shared style sheet and `body` (already HTML);
+// reloaded by the browser every `refreshSeconds` when it is not 0.
+std::string PageShell(std::string_view title, std::string_view body, int refreshSeconds = 0);
 
 // What the status character of a race means to a spectator.
 std::string StatusText(std::string_view status);

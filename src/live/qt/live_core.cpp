@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <type_traits>
