@@ -48,12 +48,22 @@ struct ReceptionStopped {
   std::string device;
 };
 
+// What a block read is, judged from its bytes alone.
+enum class BlockKind {
+  Clock,      // a clock record (shown in lblTimer)
+  Result,     // a lap or finish record (the duplicate filter may still drop it)
+  Ignored,    // a record of a kind reception leaves alone
+  Noise,      // a result record whose time would break the lap file: dropped
+  OutOfStep,  // column 2 is not "A": reception resynchronises the port
+};
+
 // One read of the port, raw, whatever it holds: a record, noise, a block
 // out of step. Published before the block is handled.
 struct BlockRead {
   std::string bytes;  // as read (Latin-1 bytes, may hold any byte value)
   WallTime wall;
   MonoTime mono;
+  BlockKind kind = BlockKind::Result;
 };
 
 // The running clock as shown in lblTimer.

@@ -26,6 +26,8 @@ void ReadBook(MeetData& meet, RaceBookState& book) {
 
 }  // namespace
 
+std::string BookPath(const MeetData& meet) { return meet.DataPath(kBookFileName); }
+
 bool IsDone(const std::string& stat) {
   return !stat.empty() && static_cast<unsigned char>(stat[0]) > static_cast<unsigned char>('5');
 }

@@ -22,6 +22,8 @@ struct RaceBookState {
 bool IsDone(const std::string& stat);           // greater than "5"
 bool IsCombinedCount(const std::string& stat);  // "1" to "5"
 
+// Native path of the book file of the meet's data folder.
+std::string BookPath(const MeetData& meet);
 // Reloads RaceBook from the file (missing bytes read as NUL; a missing file
 // is created empty) and sets RaceStat. Throws IoError naming the file.
 void LoadRaceStat(MeetData& meet, RaceBookState& book);

@@ -4,7 +4,8 @@ namespace poolside {
 
 namespace {
 
-// Character at 1-based column `col`, or '\0' with `ok` false when absent.
+// Character at 1-based column `col` into `out`; false when the block is
+// shorter.
 bool ColumnAt(std::string_view block, std::size_t col, char& out) {
   if (col == 0 || block.size() < col) return false;
   out = block[col - 1];
@@ -18,9 +19,19 @@ LineClass Classify(std::string_view block) {
   if (!ColumnAt(block, 2, marker) || marker != 'A') return LineClass::Foreign;
   char kind = 0;
   if (!ColumnAt(block, 15, kind)) return LineClass::Clock;
-  if (kind == 'G' || kind == 'L') return LineClass::Result;
+  if (kind == 'G' || kind == 'L') {
+    return BreaksLapItems(TimeTextOf(block)) ? LineClass::Noise : LineClass::Result;
+  }
   if (kind == 'T' || kind == 'K' || kind == 'J') return LineClass::Ignored;
   return LineClass::Clock;
+}
+
+bool BreaksLapItems(std::string_view timeText) {
+  for (char ch : timeText) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b == 0x7F || ch == ',' || ch == '"') return true;
+  }
+  return false;
 }
 
 std::string KindOf(std::string_view block) {

@@ -8,12 +8,18 @@
 
 namespace poolside {
 
-enum class LineClass { Foreign, Result, Ignored, Clock };
+// Foreign: column 2 is not "A", the block is out of step. Noise: a result
+// line whose time text holds a byte that would break the lap file's items
+// (a comma, a double quote, a line end or any other control byte).
+enum class LineClass { Foreign, Result, Ignored, Clock, Noise };
 
 inline constexpr std::string_view kZeroClock = "    0.00";
 inline constexpr std::string_view kDefaultLaneMap = "1234567890";
 
 LineClass Classify(std::string_view block);
+// True when the time text holds a comma, a double quote or a control byte
+// (below 0x20, or 0x7F). Letters and bytes above 0x7F are no noise.
+bool BreaksLapItems(std::string_view timeText);
 // Column 15, or "" when the block is shorter.
 std::string KindOf(std::string_view block);
 // Columns 7-14 unchanged (fewer characters when the block is shorter).

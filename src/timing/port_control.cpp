@@ -29,7 +29,6 @@ void RaceWindow::OnStartStopClick() {
     c_.txtBiko->SetEnabled(false);
     c_.txtPort->SetEnabled(false);
     c_.txtKetugo->SetEnabled(false);
-    openLap();
     c_.cmdZushin->SetCaption(race_texts::kStop);
 
     const std::string portText = c_.txtPort->Text();
@@ -59,6 +58,9 @@ void RaceWindow::OnStartStopClick() {
       PublishPortProblem(message);
       return;
     }
+    // The lap file is made afresh only once reception really runs: a start
+    // that fails leaves the race's laps as they were.
+    openLap();
     receptionPublished_ = true;
     feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName()});
     // Reception now runs from the window's own event loop.

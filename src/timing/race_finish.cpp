@@ -113,18 +113,29 @@ void RaceWindow::FinishRace() {
     return;
   }
 
-  LoadRaceStat(meet_, book_);
-  if (InBook(book_.RaceNo)) {
-    const char before = book_.RaceBook[static_cast<std::size_t>(book_.RaceNo - 1)];
-    SetRaceStatus(book_, book_.RaceNo, '6');
-    try {
-      SaveRaceBook(meet_, book_);
-    } catch (...) {
-      SetRaceStatus(book_, book_.RaceNo, before);
-      throw;
+  try {
+    LoadRaceStat(meet_, book_);
+    if (InBook(book_.RaceNo)) {
+      const char before = book_.RaceBook[static_cast<std::size_t>(book_.RaceNo - 1)];
+      SetRaceStatus(book_, book_.RaceNo, '6');
+      try {
+        SaveRaceBook(meet_, book_);
+      } catch (...) {
+        SetRaceStatus(book_, book_.RaceNo, before);
+        throw;
+      }
+    } else {
+      book_.RaceStat.clear();
     }
-  } else {
-    book_.RaceStat.clear();
+  } catch (const IoError& e) {
+    // The goal file stays; the race stays current with its lap file open
+    // until the book can be saved.
+    Report("レース状況ファイル " + BookPath(meet_) + " を保存できません。ゴールファイル " +
+           goalPath + " は書き込みましたが、レース " + std::to_string(book_.RaceNo) +
+           " は終了済みになっていません。\rフォルダーに書き込めるようにしてから「確定」を押して"
+           "ください。\r" +
+           e.what());
+    return;
   }
   log_.Close();
 

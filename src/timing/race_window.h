@@ -120,6 +120,8 @@ class RaceWindow : public RaceScreen {
   std::string SpareLaneMap = "1234567890";
   const RaceBookState& BookState() const { return book_; }
   bool LapFileOpen() const { return log_.IsOpen(); }
+  // Result records dropped as noise since the window was made.
+  long long NoiseBlocks() const { return noiseBlocks_; }
 
  private:
   RaceControls c_;
@@ -161,6 +163,7 @@ class RaceWindow : public RaceScreen {
   std::string publishedBook_;  // empty until the book was first seen
   int headerDepth_ = 0;        // ShowRaceHeader runs nested through the status box
   bool receptionPublished_ = false;
+  long long noiseBlocks_ = 0;
   bool inNotification_ = false;
   bool lapWriteFailed_ = false;  // reported once per lap file
   int portNumber_ = 0;

@@ -25,6 +25,22 @@ std::string Latin1ToUtf8(const std::string& bytes) {
   return out;
 }
 
+BlockKind KindOfBlock(LineClass c) {
+  switch (c) {
+    case LineClass::Foreign:
+      return BlockKind::OutOfStep;
+    case LineClass::Result:
+      return BlockKind::Result;
+    case LineClass::Ignored:
+      return BlockKind::Ignored;
+    case LineClass::Clock:
+      return BlockKind::Clock;
+    case LineClass::Noise:
+      break;
+  }
+  return BlockKind::Noise;
+}
+
 // Restores the flag however the handling ends.
 class NotificationScope {
  public:
@@ -46,11 +62,15 @@ void RaceWindow::OnPortNotification() {
   NotificationScope scope(inNotification_);
   try {
     const std::string block = port_.Read();
-    feed_->Publish(
-        BlockRead{block, std::chrono::system_clock::now(), std::chrono::steady_clock::now()});
-    switch (Classify(block)) {
+    const LineClass lineClass = Classify(block);
+    feed_->Publish(BlockRead{block, std::chrono::system_clock::now(),
+                             std::chrono::steady_clock::now(), KindOfBlock(lineClass)});
+    switch (lineClass) {
       case LineClass::Foreign:
         Resync();
+        break;
+      case LineClass::Noise:
+        ++noiseBlocks_;
         break;
       case LineClass::Ignored:
         break;

@@ -204,5 +204,46 @@ TEST_F(Finish, FullDiskWhileLoggingGivesOneMessageAfterTheNotification) {
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
 }
 
+// Refuses to put a new book in place, as a read-only data folder does to
+// the rename (the goal folder stays writable).
+int RefuseBookRename(const char* from, const char* to) {
+  const std::string target(to);
+  if (target.size() >= 8 && target.compare(target.size() - 8, 8, "Race.dat") == 0) {
+    errno = EACCES;
+    return -1;
+  }
+  return RealOs().rename(from, to);
+}
+
+TEST_F(Finish, ABookThatCannotBeSavedSaysTheRaceIsNotDoneAndConfirmFinishesItLater) {
+  rig.WriteBook("1111");
+  rig.Show(1);
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'G'));
+  Os().rename = RefuseBookRename;
+  rig.Deliver(ClockLine("    0.00"));
+  Os().rename = RealOs().rename;
+  rig.host.RunPosted();
+  ASSERT_EQ(rig.messages.messages.size(), 1u);
+  const std::string& text = rig.messages.messages[0];
+  EXPECT_NE(text.find("Race.dat"), std::string::npos) << text;
+  EXPECT_NE(text.find("g0001"), std::string::npos) << text;
+  EXPECT_NE(text.find("終了済みになっていません"), std::string::npos) << text;
+  EXPECT_NE(text.find("確定"), std::string::npos) << text;
+  EXPECT_TRUE(rig.messages.errors.empty());
+  EXPECT_TRUE(rig.HasGoal(1));
+  EXPECT_EQ(rig.Book()[0], '1');
+  EXPECT_EQ(rig.w->BookState().RaceBook[0], '1');
+  EXPECT_EQ(rig.w->Book().RaceNo, 1);
+  EXPECT_TRUE(rig.w->LapFileOpen());
+
+  // Once the folder takes the book again, the confirm button finishes it.
+  rig.w->OnStartStopClick();
+  rig.w->OnKakuteiClick();
+  EXPECT_EQ(rig.Book()[0], '6');
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,G,");
+}
+
 }  // namespace
 }  // namespace poolside::testing

@@ -188,6 +188,24 @@ TEST_F(PortControl, PortThatCannotBeOpenedGoesBackToStopped) {
   EXPECT_TRUE(rig.w->Receiving());
 }
 
+TEST_F(PortControl, AStartThatFailsLeavesTheRaceLapFileAsItWas) {
+  rig.tmp.Write("data/lap/r0001", " 3 , 1:02.34,L,");
+  rig.port.failOpen = true;
+  rig.Start();
+  rig.txtPort.text = "0";
+  rig.Start();
+  ExpectStopped();
+  EXPECT_EQ(rig.messages.messages.size(), 2u);
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
+  EXPECT_FALSE(rig.w->LapFileOpen());
+  // A start that succeeds begins the race's lap file afresh, as always.
+  rig.txtPort.text = "1";
+  rig.port.failOpen = false;
+  rig.Start();
+  EXPECT_TRUE(rig.w->LapFileOpen());
+  EXPECT_EQ(rig.Lap(1), "");
+}
+
 TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   rig.Start();
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
