@@ -164,6 +164,7 @@ int main(int argc, char** argv) {
   Percentiles("reception, no client (write -> handler done)", alone);
   Percentiles("reception, clients connected", loaded);
   Percentiles("pty write -> message at every client", delivery);
+  std::printf("server thread: %.2f ms a message to all clients (mean)\n", server.MeanBroadcastMs());
   std::printf(
       "deliveries %zu of %zu; clients dropped by the server %d, closed %d; events lost %zu\n",
       delivery.size(), size_t(clients) * second.size(), server.SlowClientsDropped(), group.Lost(),

@@ -218,6 +218,7 @@ void LiveCore::Drop(QWebSocket* client) {
 
 void LiveCore::Broadcast(const std::string& message) {
   if (clients_.empty()) return;
+  const auto start = std::chrono::steady_clock::now();
   const QString text = QString::fromStdString(message);
   std::vector<QWebSocket*> behind;
   for (auto& c : clients_) {
@@ -227,6 +228,10 @@ void LiveCore::Broadcast(const std::string& message) {
     counters_.slowDropped.fetch_add(1);
     Drop(ws);
   }
+  counters_.broadcasts.fetch_add(1);
+  counters_.broadcastNs.fetch_add(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+          .count());
 }
 
 void LiveCore::Heartbeat() {

@@ -44,6 +44,8 @@ using LiveInput = std::variant<RaceEvent, LinkWarning>;
 struct LiveCounters {
   std::atomic<int> clients{0};
   std::atomic<int> slowDropped{0};
+  std::atomic<long long> broadcasts{0};   // messages handed to every client
+  std::atomic<long long> broadcastNs{0};  // time spent handing them over
 };
 
 class LiveServer : public RaceListener {
@@ -71,6 +73,11 @@ class LiveServer : public RaceListener {
   // WebSocket clients connected now, and those dropped for falling behind.
   int Clients() const { return counters_.clients.load(); }
   int SlowClientsDropped() const { return counters_.slowDropped.load(); }
+  // Mean time the server thread spent handing one message to every client.
+  double MeanBroadcastMs() const {
+    const long long n = counters_.broadcasts.load();
+    return n == 0 ? 0.0 : counters_.broadcastNs.load() / 1e6 / static_cast<double>(n);
+  }
 
  private:
   void Push(LiveInput input);
