@@ -94,7 +94,8 @@ TEST(LivePages, RaceResultInRankOrderWithStatusTextsAndSplits) {
   r.lanes[0].status = LaneStatus::NoTime;  // empty lane: left out
   const std::string page = RenderRaceResult(r);
   ExpectNoRawMarkup(page);
-  const auto first = page.find("58.00"), second = page.find("59.99"), dq = page.find("失格 3（折返）");
+  const auto first = page.find("58.00"), second = page.find("59.99"),
+             dq = page.find("失格 3（折返）");
   ASSERT_NE(first, std::string::npos);
   EXPECT_LT(first, second);
   EXPECT_LT(second, dq);
