@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_journal.h"
 #include "timing/race_rig.h"
 
 namespace {
@@ -42,8 +43,15 @@ std::vector<std::string> RaceBlocks() {
   return blocks;
 }
 
+// state.range(0): 1 with the capture journal appending every block (and
+// the other events) to a file of its own, 0 without.
 void BM_Reception(benchmark::State& state) {
   RaceRig rig(30, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  poolside::CaptureJournal journal({"bench", {}});
+  if (state.range(0) == 1) {
+    if (!journal.Open(rig.tmp.Path() + "/capture")) state.SkipWithError("no journal");
+    rig.w->Feed().Attach(journal);
+  }
   rig.WriteBook("1111");
   rig.meet.Settings.LapBaseCode = "0";
   rig.meet.Settings.LapDoubleCode = "0";
@@ -59,7 +67,7 @@ void BM_Reception(benchmark::State& state) {
       rig.w->openLap();  // a fresh lap file keeps the folder small
       state.ResumeTiming();
     }
-    rig.port.buffer = blocks[next++];
+    rig.port.Hold(blocks[next++]);
     rig.w->OnPortNotification();
     ++handled;
   }
@@ -67,8 +75,9 @@ void BM_Reception(benchmark::State& state) {
   // The console sends about 54 records a second at 9600 baud.
   state.counters["x_line_rate"] =
       benchmark::Counter(static_cast<double>(handled) / 54.0, benchmark::Counter::kIsRate);
+  rig.w->Feed().Detach(journal);
 }
-BENCHMARK(BM_Reception);
+BENCHMARK(BM_Reception)->Arg(0)->Arg(1);
 
 }  // namespace
 

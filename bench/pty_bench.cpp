@@ -8,6 +8,9 @@
 //    handler having returned, with the lane's time box updated and the lap
 //    record written to the operating system.
 //    Both print median and 99th percentile over N records (default 2000).
+// 2b. Reception with the capture journal on and off, alternating runs in
+//    the same process (off, on, off, on): median and p99 of each, and the
+//    ratio of the p99s over all samples.
 // 3. Burst: all ten lanes finishing in one clock tick, then the clock back
 //    to zero; the goal file must hold all ten.
 // 4. Flood: 10,000 lap records at 100 times the line rate; every one must
@@ -32,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/capture_journal.h"
 #include "pty_rig.h"
 
 namespace {
@@ -93,6 +97,43 @@ int main(int argc, char** argv) {
     const std::string lap = win.rig.Lap(1);
     std::printf("  lap records written: %zu of %zu\n", Count(lap, ",L,"), lines.size());
     if (Count(lap, ",L,") != lines.size()) status = 1;
+  }
+
+  {  // 2b. the same with the capture journal on and off
+    auto run = [&](bool journal) {
+      Pty pty;
+      Window win(pty.device);
+      poolside::CaptureJournal capture({"bench", {}});
+      if (journal) {
+        if (!capture.Open(win.rig.tmp.Path() + "/capture")) std::exit(1);
+        win.w->Feed().Attach(capture);
+      }
+      std::vector<long long> handled;
+      win.Start([&] { handled.push_back(NowNs()); });
+      Writer writer(pty.master, lines, gapNs);
+      RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
+      std::vector<long long> lat;
+      for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
+        lat.push_back(handled[i] - writer.Stamp(i));
+      }
+      if (journal) win.w->Feed().Detach(capture);
+      return lat;
+    };
+    std::vector<long long> off, on;
+    for (int round = 0; round < 2; ++round) {
+      std::vector<long long> a = run(false);
+      Report("reception, journal off", a);
+      std::vector<long long> b = run(true);
+      Report("reception, journal on", b);
+      off.insert(off.end(), a.begin(), a.end());
+      on.insert(on.end(), b.begin(), b.end());
+    }
+    auto p99 = [](std::vector<long long> v) {
+      std::sort(v.begin(), v.end());
+      return v.empty() ? 0.0 : v[std::min(v.size() - 1, size_t(0.99 * v.size()))] / 1000.0;
+    };
+    std::printf("journal on / off: p99 %.1f us / %.1f us = %.2f\n", p99(on), p99(off),
+                p99(off) > 0 ? p99(on) / p99(off) : 0.0);
   }
 
   {  // 3. ten lanes finishing in one tick

@@ -14,6 +14,9 @@
 // for each race k, DIR/lapK and DIR/goalK: the lap and goal files a timing
 // program must write for it. --stamps FILE writes the monotonic time (ns)
 // after the last byte of every result record was handed to the pty.
+#include "capture/capture_format.h"
+#include "capture/capture_reader.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -365,8 +368,29 @@ class Simulator {
       std::cerr << "console_sim: cannot read " << o_.play << "\n";
       return false;
     }
+    std::string first;
+    std::getline(in, first);
+    if (first == poolside::capture::kHeader) return PlayCapture();
+    in.clear();
+    in.seekg(0);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (size_t i = 0; i < bytes.size(); i += 16) Send(bytes.substr(i, 16), false);
+    return true;
+  }
+
+  // A capture file: every block read by the program, sent as it was read.
+  bool PlayCapture() {
+    try {
+      poolside::CaptureReader reader;
+      reader.Open(o_.play);
+      poolside::CaptureRecord r;
+      while (reader.Next(r)) {
+        if (r.kind == "block" && !r.bytes.empty()) Send(r.bytes, false);
+      }
+    } catch (const std::exception& e) {
+      std::cerr << "console_sim: " << e.what() << "\n";
+      return false;
+    }
     return true;
   }
 

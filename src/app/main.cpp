@@ -9,18 +9,25 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/capture_setup.h"
 #include "app/live_start.h"
 #include "app/options.h"
+#include "app/recover_command.h"
 #include "app/script_runner.h"
+#include "capture/recovery_panel.h"
+#include "capture/replay_port.h"
 #include "meetdata/meet_data.h"
+#include "platform/errors.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
+#include "timing/link_watch.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
+#include "ui/recovery_dialog.h"
 
 using namespace poolside;
 
@@ -43,6 +50,13 @@ int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Recovery needs no window: answered before Qt starts.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) != "--recover") continue;
+    std::vector<std::string> plain;
+    for (int k = 1; k < argc; ++k) plain.push_back(argv[k]);
+    return RunRecover(ParseOptions(plain), std::cout, std::cerr);
+  }
   QApplication app(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
@@ -68,19 +82,31 @@ int main(int argc, char** argv) {
     messages = std::make_unique<QtMessageSink>();
   }
   ScriptedPort scripted;
+  QtWindowHost host;
   PortRouter port(
       options.coms,
-      [](int n, const std::string& device) -> std::unique_ptr<SerialPort> {
+      [&host](int n, const std::string& device) -> std::unique_ptr<SerialPort> {
+        // --com N=replay:FILE[@SPEED] plays a capture file.
+        const std::string prefix = ReplayPort::kPrefix;
+        if (device.rfind(prefix, 0) == 0) {
+          std::string file;
+          double speed = 1;
+          if (!ReplayPort::ParseSpec(device.substr(prefix.size()), file, speed)) {
+            throw IoError("ポート COM" + std::to_string(n) + " の " + device +
+                          " は使えません (replay:FILE@SPEED)");
+          }
+          return std::make_unique<ReplayPort>(n, file, speed, host);
+        }
         return std::make_unique<QtSerialPort>(n, device);
       },
       scriptRun ? &scripted : nullptr);
-  QtWindowHost host;
   // Made before the windows so that it outlives the feed that calls it.
   std::unique_ptr<LiveServer> live = MakeLiveServer(options, paths);
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
+  CaptureSetup capture(options, args, windows.Feed(), *messages, host);
   if (live) windows.Feed().Attach(*live);
   try {
     windows.StartTimingWindow();
@@ -89,10 +115,22 @@ int main(int argc, char** argv) {
     std::cout.flush();
     return 1;
   }
+  capture.AfterLoad(meet);
   if (live && !StartLiveServer(*live, options, meet, *messages)) {
     windows.Feed().Detach(*live);
     live.reset();
   }
+  LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
+  windows.Feed().Attach(link);
+  windows.RaceWidget()->onRecover = [&] {
+    // The captures of this meet, where this run writes its own.
+    const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
+    RecoveryPanel panel(paths, {folder}, *messages);
+    panel.onApplied = [&] { windows.Race().ShowRaceHeader(); };
+    RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
+                          windows.RaceWidget());
+    dialog.exec();
+  };
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 
   if (!options.screenshot.empty()) {

@@ -82,6 +82,24 @@ Options ParseOptions(const std::vector<std::string>& args) {
       }
     } else if (a == "--screenshot") {
       if (!next(o.screenshot)) return o;
+    } else if (a == "--capture") {
+      if (!next(o.capture)) return o;
+    } else if (a == "--no-capture") {
+      o.noCapture = true;
+    } else if (a == "--recover") {
+      if (!next(v)) return o;
+      o.recover.push_back(v);
+    } else if (a == "--take" || a == "--as") {
+      if (!next(v)) return o;
+      char* end = nullptr;
+      const long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 1 || n > 32767) {
+        o.error = a + " の値が正しくありません: " + v + " (expected a number from 1)";
+        return o;
+      }
+      (a == "--take" ? o.take : o.as) = static_cast<int>(n);
+    } else if (a == "--apply") {
+      o.apply = true;
     } else {
       o.error = "不明なオプションです: " + a + " (unknown option)";
       return o;

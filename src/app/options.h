@@ -15,6 +15,12 @@ struct Options {
   bool competition = false;            // --competition: open frmKyogi at start
   std::string printToPdf;              // --print-to-pdf FILE: ranking print into a PDF
   std::string screenshot;              // --screenshot FILE: grab the windows as PNG, exit
+  std::string capture;                 // --capture DIR: the capture journal's folder
+  bool noCapture = false;              // --no-capture: no journal
+  std::vector<std::string> recover;    // --recover FILE|DIR (repeatable): captured races
+  int take = 0;                        // --take K: the captured race to re-time
+  int as = 0;                          // --as N: the race it is re-timed into
+  bool apply = false;                  // --apply: write what --take/--as would
   std::string httpAddress;             // --http [ADDR:]PORT: the live pages' address
   int httpPort = -1;                   // its port; -1: no server, no socket
   std::string error;                   // non-empty: the options are wrong

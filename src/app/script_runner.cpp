@@ -180,98 +180,98 @@ class Executor {
   // Carries out one line's words; returns an exit status to end with, or -1
   // to go on. Throws ScriptError for a line that cannot be understood.
   int Execute(const std::vector<std::string>& w) {
-    const std::string& cmd = w[0];
-    if (cmd == "end") {
-      Arity(w, 1, 1);
-      return 0;
+    for (const Command& command : kCommands) {
+      if (w[0] != command.name) continue;
+      Arity(w, command.minWords, command.maxWords);
+      return (this->*command.run)(w);
     }
-    if (cmd == "load") {
-      Arity(w, 2, 2);
-      RequireWindow(w[1]);
-      if (!windows_.LoadWindow(w[1])) return 1;  // the load reported its failure
-      return -1;
-    }
-    if (cmd == "close") {
-      Arity(w, 2, 2);
-      RequireWindow(w[1]);
-      windows_.CloseWindow(w[1]);
-      return -1;
-    }
-    if (cmd == "settext") {
-      Arity(w, 3, 3);
-      const RegisteredControl& c = Control(w[1]);
-      if (!c.textBox) throw ScriptError(w[1] + " is not a text box");
-      c.textBox->SetText(w[2]);
-      return -1;
-    }
-    if (cmd == "caret") {
-      Arity(w, 3, 3);
-      const RegisteredControl& c = Control(w[1]);
-      if (!c.textBox) throw ScriptError(w[1] + " is not a text box");
-      c.textBox->SetCaret(ParseNumber(w[2], "the caret position", 0, 1000000));
-      return -1;
-    }
-    if (cmd == "key") {
-      Arity(w, 3, 4);
-      const RegisteredControl& c = Control(w[1]);
-      if (!c.widget) throw ScriptError(w[1] + " is a menu entry, not a control with a focus");
-      PressKey(c, KeyCode(w[2]), w.size() > 3 ? ParseNumber(w[3], "the shift state", 0, 7) : 0);
-      return -1;
-    }
-    if (cmd == "click") {
-      Arity(w, 2, 2);
-      Click(Control(w[1]));
-      return -1;
-    }
-    if (cmd == "answer") {
-      Arity(w, 2, 2);
-      if (w[1] == "OK")
-        messages_.QueueAnswer(true);
-      else if (w[1] == "Cancel")
-        messages_.QueueAnswer(false);
-      else
-        throw ScriptError("answer takes OK or Cancel, not " + w[1]);
-      return -1;
-    }
-    if (cmd == "port") {
-      Arity(w, 2, 2);
-      port_.DeliverBlock(w[1]);
-      return -1;
-    }
-    if (cmd == "portstream") {
-      Arity(w, 2, 2);
-      port_.Stream(w[1]);
-      return -1;
-    }
-    if (cmd == "wait") {
-      Arity(w, 2, 2);
-      RunEventsFor(ParseNumber(w[1], "the wait in milliseconds", 0, 600000));
-      return -1;
-    }
-    if (cmd == "show") {
-      Arity(w, 2, 2);
-      Show(w[1]);
-      return -1;
-    }
-    if (cmd == "focus") {
-      Arity(w, 1, 1);
-      PrintFocus();
-      return -1;
-    }
-    if (cmd == "state") {
-      Arity(w, 1, 1);
-      PrintState();
-      return -1;
-    }
-    if (cmd == "file") {
-      Arity(w, 2, 2);
-      PrintFile(w[1]);
-      return -1;
-    }
-    throw ScriptError("unknown command " + cmd);
+    throw ScriptError("unknown command " + w[0]);
   }
 
  private:
+  using Words = std::vector<std::string>;
+  // A command: its name, the number of words of its line (itself included)
+  // and what it does.
+  struct Command {
+    const char* name;
+    std::size_t minWords;
+    std::size_t maxWords;
+    int (Executor::*run)(const Words&);
+  };
+  static const Command kCommands[15];
+
+  int End(const Words&) { return 0; }
+  int Load(const Words& w) {
+    RequireWindow(w[1]);
+    return windows_.LoadWindow(w[1]) ? -1 : 1;  // a failed load reported itself
+  }
+  int Close(const Words& w) {
+    RequireWindow(w[1]);
+    windows_.CloseWindow(w[1]);
+    return -1;
+  }
+  int SetText(const Words& w) {
+    TextBoxOf(w[1]).SetText(w[2]);
+    return -1;
+  }
+  int Caret(const Words& w) {
+    TextBoxOf(w[1]).SetCaret(ParseNumber(w[2], "the caret position", 0, 1000000));
+    return -1;
+  }
+  int Key(const Words& w) {
+    const RegisteredControl& c = Control(w[1]);
+    if (!c.widget) throw ScriptError(w[1] + " is a menu entry, not a control with a focus");
+    PressKey(c, KeyCode(w[2]), w.size() > 3 ? ParseNumber(w[3], "the shift state", 0, 7) : 0);
+    return -1;
+  }
+  int ClickCommand(const Words& w) {
+    Click(Control(w[1]));
+    return -1;
+  }
+  int Answer(const Words& w) {
+    if (w[1] == "OK")
+      messages_.QueueAnswer(true);
+    else if (w[1] == "Cancel")
+      messages_.QueueAnswer(false);
+    else
+      throw ScriptError("answer takes OK or Cancel, not " + w[1]);
+    return -1;
+  }
+  int Port(const Words& w) {
+    port_.DeliverBlock(w[1]);
+    return -1;
+  }
+  int PortStream(const Words& w) {
+    port_.Stream(w[1]);
+    return -1;
+  }
+  int Wait(const Words& w) {
+    RunEventsFor(ParseNumber(w[1], "the wait in milliseconds", 0, 600000));
+    return -1;
+  }
+  int ShowCommand(const Words& w) {
+    Show(w[1]);
+    return -1;
+  }
+  int Focus(const Words&) {
+    PrintFocus();
+    return -1;
+  }
+  int State(const Words&) {
+    PrintState();
+    return -1;
+  }
+  int File(const Words& w) {
+    PrintFile(w[1]);
+    return -1;
+  }
+
+  TextBox& TextBoxOf(const std::string& name) {
+    const RegisteredControl& c = Control(name);
+    if (!c.textBox) throw ScriptError(name + " is not a text box");
+    return *c.textBox;
+  }
+
   static void Arity(const std::vector<std::string>& w, std::size_t min, std::size_t max) {
     if (w.size() < min || w.size() > max) {
       std::string expected = std::to_string(min - 1);
@@ -399,15 +399,15 @@ class Executor {
     const RaceWindow& r = windows_.Race();
     out_ << "RaceNo=" << r.BookState().RaceNo << "\n";
     out_ << "RaceStat=" << QuoteScriptBytes(r.BookState().RaceStat) << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LaneTime(" << i << ")=" << r.LaneTime[i] << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LapCount(" << i << ")=" << r.LapCount[i] << "\n";
-    for (int i = 1; i <= kLanes; ++i) out_ << "LaneRank(" << i << ")=" << r.LaneRank[i] << "\n";
-    out_ << "LastLane=" << r.LastLane << "\n";
-    out_ << "LastTime=" << QuoteScriptBytes(r.LastTime) << "\n";
-    out_ << "LastKind=" << QuoteScriptBytes(r.LastKind) << "\n";
-    out_ << "GoalSeen=" << QuoteScriptBytes(r.GoalSeen) << "\n";
-    out_ << "LaneMap=" << QuoteScriptBytes(r.LaneMap) << "\n";
-    out_ << "SpareLaneMap=" << QuoteScriptBytes(r.SpareLaneMap) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LaneTime(" << i << ")=" << r.LaneTime(i) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LapCount(" << i << ")=" << r.LapCount(i) << "\n";
+    for (int i = 1; i <= kLanes; ++i) out_ << "LaneRank(" << i << ")=" << r.LaneRank(i) << "\n";
+    out_ << "LastLane=" << r.LastLane() << "\n";
+    out_ << "LastTime=" << QuoteScriptBytes(r.LastTime()) << "\n";
+    out_ << "LastKind=" << QuoteScriptBytes(r.LastKind()) << "\n";
+    out_ << "GoalSeen=" << QuoteScriptBytes(r.GoalSeen()) << "\n";
+    out_ << "LaneMap=" << QuoteScriptBytes(r.LaneMap()) << "\n";
+    out_ << "SpareLaneMap=" << QuoteScriptBytes(r.SpareLaneMap()) << "\n";
     out_ << "Receiving=" << Flag(r.Receiving()) << "\n";
   }
 
@@ -446,6 +446,24 @@ class Executor {
   ScriptMessageSink& messages_;
   const PathMapper& paths_;
   std::ostream& out_;
+};
+
+const Executor::Command Executor::kCommands[15] = {
+    {"end", 1, 1, &Executor::End},
+    {"load", 2, 2, &Executor::Load},
+    {"close", 2, 2, &Executor::Close},
+    {"settext", 3, 3, &Executor::SetText},
+    {"caret", 3, 3, &Executor::Caret},
+    {"key", 3, 4, &Executor::Key},
+    {"click", 2, 2, &Executor::ClickCommand},
+    {"answer", 2, 2, &Executor::Answer},
+    {"port", 2, 2, &Executor::Port},
+    {"portstream", 2, 2, &Executor::PortStream},
+    {"wait", 2, 2, &Executor::Wait},
+    {"show", 2, 2, &Executor::ShowCommand},
+    {"focus", 1, 1, &Executor::Focus},
+    {"state", 1, 1, &Executor::State},
+    {"file", 2, 2, &Executor::File},
 };
 
 }  // namespace

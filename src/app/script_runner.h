@@ -1,6 +1,6 @@
 #pragma once
 // The automation runner: carries out a script line by line against the real
-// windows (see AUTOMATION.md for the contract), and the message sink of a
+// windows (docs/automation.md holds the contract), and the message sink of a
 // script run, which prints every box and answers questions from a queue.
 
 #include <deque>

@@ -6,12 +6,14 @@
 #include "platform/cp932.h"
 #include "platform/numbers.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
 
 // Highest competition number the meet file can address.
-constexpr int kMaxCompetitionNo = 32757;
+constexpr int kMaxCompetitionNo = kLastNumberedRecord;
 
 void SetCaption(Label* label, const std::string& text) {
   if (label != nullptr) label->SetCaption(text);

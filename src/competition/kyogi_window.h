@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "competition/ranking_line.h"
 #include "meetdata/meet_data.h"
 #include "platform/controls.h"
 #include "platform/messages.h"
@@ -20,14 +21,6 @@ namespace poolside {
 
 // The seven entry columns of a row, in neighbour order (left to right).
 enum class EntryColumn { Jun, Kiro, Mu, Nen, Hoj, Biko, No };
-
-// A row of the ranking print.
-struct RankingLine {
-  int rank = 0;
-  int lane = 0;  // 1..10, 11 and 12 for the reserves
-  int entryNo = 0;
-  std::string time;  // TimeText of the record
-};
 
 // What the screen asks of the window system beyond its own controls.
 class KyogiHost {
@@ -42,8 +35,8 @@ class KyogiHost {
   // Shows the program print window modal; sets txtLpS and txtLpE to `page`
   // first when there is one.
   virtual void ShowProgramPrint(std::optional<int> page) = 0;
-  // Prints the lines on the default printer; false with a message when no
-  // printer is available.
+  // Prints the lines on the default printer; with no printer available it
+  // shows a message and prints nothing.
   virtual void PrintRanking(const std::string& title, const std::vector<RankingLine>& lines) = 0;
   // Closes every file and ends the program at once.
   virtual void EndProgram(int status) = 0;

@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace poolside {
+#include "meetdata/record_layout.h"
 
-inline constexpr std::size_t kShikakuRecordLength = 384;
+namespace poolside {
 
 // Rearranges the file at `nativePath`: builds the new arrangement whole and
 // replaces the file in one step. Throws IoError naming the file.

@@ -13,17 +13,15 @@
 #include "platform/numbers.h"
 #include "platform/record_file.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
 
-constexpr std::size_t kProjunLength = 64;
-constexpr std::size_t kShikakuLength = 384;
-constexpr std::size_t kPageLength = 128;
-constexpr std::size_t kRelayLength = 256;
 constexpr int kMaxPageCompetitions = 8;
 // Record numbers and counts are 16-bit: data record n + 10 must fit.
-constexpr int kMaxCountedRecords = 32757;
+constexpr int kMaxCountedRecords = kLastNumberedRecord;
 constexpr int kMaxShikakuRecords = 32766;
 
 // True when `item` begins with a number as LeadingValue reads one: a sign,
@@ -172,7 +170,7 @@ Bytes ReadCompetition(RecordItems& in) {
 }
 
 Bytes ReadProgramOrder(RecordItems& in) {
-  Bytes b(kProjunLength, 0);
+  Bytes b(kProjunRecordLength, 0);
   PutInt16(b, 0, in.Int16());
   PutInt16(b, 2, in.Int16());
   PutRaw(b, 4, in.Text(1));
@@ -192,7 +190,7 @@ Bytes ReadProgramOrder(RecordItems& in) {
 }
 
 Bytes ReadShikaku(RecordItems& in) {
-  Bytes b(kShikakuLength, 0);
+  Bytes b(kShikakuRecordLength, 0);
   // Two halves of 25 values; the second lies 29 elements after the first.
   static constexpr int kHalf[25] = {2,  3,  4,  5,  6,  7,  9,  10, 11, 13, 14, 15, 17,
                                     18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29};
@@ -205,7 +203,7 @@ Bytes ReadShikaku(RecordItems& in) {
 }
 
 Bytes ReadPage(RecordItems& in) {
-  Bytes b(kPageLength, 0);
+  Bytes b(kPageRecordLength, 0);
   in.Skip();
   const std::int16_t first = in.Int16();
   const std::int16_t count = in.Int16();
@@ -224,7 +222,7 @@ Bytes ReadPage(RecordItems& in) {
 }
 
 Bytes ReadRelay(RecordItems& in) {
-  Bytes b(kRelayLength, 0);
+  Bytes b(kRelayRecordLength, 0);
   PutInt16(b, 0, in.Int16());
   // The table is stored column by column: element (i, j) at 2 + 2 (i + 12 j).
   for (int i = 0; i < 12; ++i) {
@@ -243,19 +241,19 @@ void ImportMeet(const std::string& textPath, const std::string& dataPath) {
 }
 
 void ImportProgramOrder(const std::string& textPath, const std::string& dataPath) {
-  Import(textPath, dataPath, kProjunLength, 11, true, ReadProgramOrder);
+  Import(textPath, dataPath, kProjunRecordLength, 11, true, ReadProgramOrder);
 }
 
 void ImportRecords(const std::string& textPath, const std::string& dataPath) {
-  Import(textPath, dataPath, kShikakuLength, 2, false, ReadShikaku);
+  Import(textPath, dataPath, kShikakuRecordLength, 2, false, ReadShikaku);
 }
 
 void ImportPages(const std::string& textPath, const std::string& dataPath) {
-  Import(textPath, dataPath, kPageLength, 11, true, ReadPage);
+  Import(textPath, dataPath, kPageRecordLength, 11, true, ReadPage);
 }
 
 void ImportRelays(const std::string& textPath, const std::string& dataPath) {
-  Import(textPath, dataPath, kRelayLength, 11, true, ReadRelay);
+  Import(textPath, dataPath, kRelayRecordLength, 11, true, ReadRelay);
 }
 
 }  // namespace poolside

@@ -40,7 +40,8 @@ struct RaceShown {
 
 struct ReceptionStarted {
   int port = 0;
-  std::string device;  // "" when the port has no device name (a script run)
+  std::string device;   // "" when the port has no device name (a script run)
+  std::string laneMap;  // the console's identifier of lanes 1..10 (one byte each)
 };
 
 struct ReceptionStopped {
@@ -116,8 +117,18 @@ struct PortProblem {
   std::string message;  // as shown to the operator
 };
 
+// The link-health label (lblLink) changed its warning: silence while a race
+// runs, blocks that form no record, a port that vanished, or back to fine.
+struct LinkHealth {
+  enum class State { Fine, Silence, Noise, Vanished };
+  int port = 0;
+  State state = State::Fine;
+  int seconds = 0;      // of silence, of noise, or since the port vanished
+  std::string message;  // the warning as lblLink shows it, "" when fine
+};
+
 using RaceEvent =
     std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
-                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem>;
+                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth>;
 
 }  // namespace poolside

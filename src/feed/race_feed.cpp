@@ -57,6 +57,7 @@ struct KindName {
   const char* operator()(const RaceFinished&) const { return "race_finished"; }
   const char* operator()(const RaceStatusChanged&) const { return "status"; }
   const char* operator()(const PortProblem&) const { return "port_problem"; }
+  const char* operator()(const LinkHealth&) const { return "link"; }
 };
 
 }  // namespace

@@ -156,6 +156,9 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
         } else if constexpr (std::is_same_v<T, RaceStatusChanged>) {
           Head(w, "status", s);
           w.Key("race").Int(e.race).Key("status").String(e.status);
+        } else if constexpr (std::is_same_v<T, LinkHealth>) {
+          Head(w, "link", s);
+          Link(w, s);
         } else if constexpr (std::is_same_v<T, PortProblem>) {
           // The operator's message names the device: only the port leaves.
           Head(w, "port_problem", s);

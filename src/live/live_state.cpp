@@ -37,6 +37,25 @@ void LiveState::SetStatus(int race, const std::string& status) {
   if (result_ && result_->header.race == race) result_->header.status = status;
 }
 
+void LiveState::SetLink(const LinkHealth& e) {
+  // The desk's own text may name the device: the pages get their own words.
+  switch (e.state) {
+    case LinkHealth::State::Fine:
+      linkText_.clear();
+      break;
+    case LinkHealth::State::Silence:
+      linkText_ = "計時盤から " + std::to_string(e.seconds) + " 秒受信がありません";
+      break;
+    case LinkHealth::State::Noise:
+      linkText_ = "計時盤のデータが読めません";
+      break;
+    case LinkHealth::State::Vanished:
+      linkText_ = "計時回線が切れています";
+      break;
+  }
+  linkLost_ = e.state != LinkHealth::State::Fine;
+}
+
 void LiveState::SetLinkWarning(bool lost, std::string text) {
   linkLost_ = lost;
   linkText_ = lost ? std::move(text) : std::string();
@@ -69,6 +88,8 @@ bool LiveState::Apply(const RaceEvent& event) {
           SetStatus(e.race, e.status);
         } else if constexpr (std::is_same_v<T, PortProblem>) {
           port_ = e.port;
+        } else if constexpr (std::is_same_v<T, LinkHealth>) {
+          SetLink(e);
         } else {
           // Raw blocks, and kinds the pages do not know yet.
           shown = false;

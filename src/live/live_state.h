@@ -44,7 +44,7 @@ class LiveState {
   bool Apply(const RaceEvent& event);
 
   // The link-health warning (a silent or garbled console line); on while
-  // `lost` is true. Fed by the link watch when there is one.
+  // `lost` is true. The feed's LinkHealth events set it as well.
   void SetLinkWarning(bool lost, std::string text);
 
   // Status characters of races 1..1024 as read from the book at start; the
@@ -72,6 +72,7 @@ class LiveState {
   void Store(const ManualEntryStored& e);
   void Finish(const RaceFinished& e);
   void SetClock(const std::string& text);
+  void SetLink(const LinkHealth& e);
   void SetStatus(int race, const std::string& status);
 
   std::optional<LiveRace> current_;

@@ -8,9 +8,10 @@
 
 #include "platform/bytes.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
-inline constexpr std::size_t kMeetRecordLength = 256;
 inline constexpr int kRows = 12;  // lanes 1..10 (index 0..9), reserves 10, 11
 
 // Texts are UTF-8. StartTime holds six characters (hhmmss) in RaceHeat and

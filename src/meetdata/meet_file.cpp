@@ -4,6 +4,8 @@
 #include "meetdata/text_field.h"
 #include "platform/errors.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
@@ -13,7 +15,7 @@ constexpr const char* kMeetFileName = "taikai.dat";
 // Record number of competition n. Record numbers are 16-bit: n above 32757
 // (and anything that gives no record at all) is refused before any I/O.
 std::int64_t CompetitionRecordNo(int n) {
-  if (n > 32757 || n + 10 < 1) {
+  if (n > kLastNumberedRecord || n + 10 < 1) {
     throw OverflowError("競技番号が範囲外です: " + std::to_string(n) + " (" + kMeetFileName +
                         " のレコード番号は 1 から 32767)");
   }

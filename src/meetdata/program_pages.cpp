@@ -4,14 +4,15 @@
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
 
 constexpr const char* kPageFileName = "hpro.dat";
-constexpr std::size_t kPageRecordLength = 128;
 constexpr int kPageSlots = 8;
-constexpr int kLastPage = 32757;  // record numbers are 16-bit
+constexpr int kLastPage = kLastNumberedRecord;
 
 }  // namespace
 

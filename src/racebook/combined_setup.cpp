@@ -6,6 +6,8 @@
 #include "platform/bytes.h"
 #include "platform/record_file.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
@@ -13,7 +15,7 @@ namespace {
 constexpr const char* kQuestion = "データを初期化(結合レースのセット)します。";
 constexpr const char* kProjunFileName = "projun.dat";
 // Entry k is record k + 10, a 16-bit record number.
-constexpr int kLastEntry = 32757;
+constexpr int kLastEntry = kLastNumberedRecord;
 // A group's count is one digit, and the race finish copies at most five.
 constexpr int kMaxCombined = 5;
 

@@ -4,9 +4,9 @@
 
 #include "racebook/race_screen.h"
 
-namespace poolside {
+#include "meetdata/record_layout.h"
 
-inline constexpr std::size_t kProjunRecordLength = 64;
+namespace poolside {
 
 void SetupCombinedRaces(RaceScreen& screen);
 

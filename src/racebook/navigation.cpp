@@ -9,6 +9,8 @@
 #include "platform/errors.h"
 #include "platform/numbers.h"
 
+#include "meetdata/record_layout.h"
+
 namespace poolside {
 
 namespace {
@@ -18,7 +20,7 @@ constexpr const char* kNoLarger = "より大きいデータはありません。
 
 // The highest competition number whose record number (n + 10) still fits
 // the meet file's 16-bit record numbers.
-constexpr int kLastReadableCompetition = 32757;
+constexpr int kLastReadableCompetition = kLastNumberedRecord;
 
 // RaceNo is a 16-bit number: stepping past its range is refused rather than
 // wrapped around.

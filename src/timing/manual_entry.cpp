@@ -2,6 +2,7 @@
 #include <string>
 
 #include "format/time_text.h"
+#include "format/time_values.h"
 #include "platform/controls.h"
 #include "platform/cp932.h"
 #include "platform/numbers.h"
@@ -40,10 +41,10 @@ void RaceWindow::OnTimeBoxKeyDown(int lane, int keyCode) {
     return;
   }
   std::int32_t value = *rounded;
-  if (value >= 1 && value <= 7) value += 700000;
-  if (value == 8) value = 888888;
-  if (value == 9) value = 999999;
-  LaneTime[lane] = value;
+  if (value >= 1 && value <= 7) value += kDisqualifiedBase;
+  if (value == 8) value = kWithdrawn;
+  if (value == 9) value = kNoTime;
+  reception_.SetLaneTime(lane, value);
   box->SetText(TimeText(value));
   feed_->Publish(ManualEntryStored{book_.RaceNo, lane, value, box->Text()});
   if (lane < kLanes) c_.txtKiro[lane]->SetFocus();

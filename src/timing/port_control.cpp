@@ -62,7 +62,7 @@ void RaceWindow::OnStartStopClick() {
     // that fails leaves the race's laps as they were.
     openLap();
     receptionPublished_ = true;
-    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName()});
+    feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap()});
     // Reception now runs from the window's own event loop.
   } else if (caption == race_texts::kStop) {
     StopReception();
@@ -77,7 +77,7 @@ void RaceWindow::StopReception() {
   c_.txtBiko->SetEnabled(true);
   c_.txtPort->SetEnabled(true);
   c_.txtKetugo->SetEnabled(true);
-  log_.Close();
+  lap_.Close();
   c_.cmdZushin->SetCaption(race_texts::kStart);
   port_.Close();
   port_.DiscardInput();

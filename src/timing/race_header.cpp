@@ -32,8 +32,8 @@ void RaceWindow::Load() {
   PublishBookChanges();  // the book as loaded is the starting point
   ShowRaceHeader();
   for (int i = 0; i < kLanes; ++i) {
-    SetLaneIdentifier(LaneMap, i, c_.txtSingo[i]->Text());
-    SetLaneIdentifier(SpareLaneMap, i, c_.txtTSingo[i]->Text());
+    SetLaneIdentifier(reception_.LaneMap(), i, c_.txtSingo[i]->Text());
+    SetLaneIdentifier(spareLaneMap_, i, c_.txtTSingo[i]->Text());
   }
   c_.lblVersion->SetCaption(kVersionText);
   // The fixed tooltips; the Qt layer sets them too.
@@ -92,10 +92,8 @@ void RaceWindow::ShowRaceHeader() {
     c_.txtJun[lane - 1]->SetBackColor(rowColor);
     c_.txtKiro[lane - 1]->SetBackColor(rowColor);
   }
+  reception_.ResetLanes();
   for (int lane = 1; lane <= kLanes; ++lane) {
-    LaneRank[lane] = 0;
-    LaneTime[lane] = 999999;
-    LapCount[lane] = 0;
     c_.txtJun[lane - 1]->SetText("");
     c_.txtKiro[lane - 1]->SetText("");
     c_.txtShukai[lane - 1]->SetText("");
@@ -139,13 +137,17 @@ void RaceWindow::OnLaneBoxChange(int row, int i) {
   const std::string text = box->Text();
   const std::string first = Utf8First(text);
   if (first != text) box->SetText(first);
-  SetLaneIdentifier(row == 0 ? LaneMap : SpareLaneMap, i, first);
+  SetLaneIdentifier(row == 0 ? reception_.LaneMap() : spareLaneMap_, i, first);
 }
 
 void RaceWindow::Unload() {
   ++generation_;  // a pending reopen of the port does nothing now
-  log_.Close();
+  lap_.Close();
   port_.Close();
+  if (receptionPublished_) {
+    receptionPublished_ = false;
+    feed_->Publish(ReceptionStopped{portNumber_, port_.DeviceName()});
+  }
   meet_.CloseAll();
   host_.EndProgram(0);
 }

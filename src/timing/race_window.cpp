@@ -15,9 +15,18 @@ RaceWindow::RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink
       port_(port),
       host_(host),
       feed_(feed != nullptr ? feed : &ownFeed_) {
-  for (int lane = 1; lane <= kLanes; ++lane) LaneTime[lane] = 999999;
   port_.onNotify = [this] { OnPortNotification(); };
   port_.onError = [this](const std::string& message) { OnPortError(message); };
+}
+
+std::string RaceWindow::LastKind() const {
+  const char kind = reception_.LastKind();
+  return kind == '\0' ? std::string() : std::string(1, kind);
+}
+
+std::string RaceWindow::GoalSeen() const {
+  if (reception_.GoalSeen()) return "1";
+  return reception_.FinishedOnce() ? "0" : "";
 }
 
 bool RaceWindow::Receiving() const {

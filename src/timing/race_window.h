@@ -1,11 +1,14 @@
 #pragma once
-// The timing window frmRace: its state and every handler, over control
-// interfaces. Split by concern:
-//   race_window.cpp    constructor, deferred messages, race book delegations
+// The timing window frmRace: every handler, over control interfaces. What a
+// block means is decided by Reception (src/reception), what a finish writes
+// by src/finish; the window shows their results, owns the port and the lap
+// file, and publishes every race event on its feed. Split by concern:
+//   race_window.cpp    constructor, deferred messages, race book delegations,
+//                      book changes on the feed
 //   race_header.cpp    load, ShowRaceHeader, lane identifier boxes, unload
 //   reception.cpp      OnPortNotification
-//   race_finish.cpp    openLap, appendLapRecord, FinishRace, CopyCombinedRaceLogs
-//   port_control.cpp   OnStartStopClick
+//   race_finish.cpp    openLap, FinishRace
+//   port_control.cpp   OnStartStopClick, port problems
 //   manual_entry.cpp   OnTimeBoxKeyDown
 
 #include <array>
@@ -14,17 +17,17 @@
 #include <vector>
 
 #include "feed/race_feed.h"
+#include "finish/race_files.h"
 #include "meetdata/meet_data.h"
 #include "platform/controls.h"
 #include "platform/messages.h"
 #include "platform/serial_port.h"
-#include "platform/text_output.h"
 #include "platform/window_host.h"
 #include "racebook/race_screen.h"
+#include "reception/lanes.h"
+#include "reception/reception.h"
 
 namespace poolside {
-
-inline constexpr int kLanes = 10;
 
 // Every control of frmRace the logic touches; arrays are indexed 0..9 for
 // lanes 1..10. The Qt layer (or a test) owns the controls.
@@ -90,8 +93,9 @@ class RaceWindow : public RaceScreen {
   void OnStartStopClick();
   bool Receiving() const;
   // --- lap and goal files, race finish
+  // Creates the lap file of the current race afresh (a failure is shown and
+  // reception goes on without one).
   void openLap();
-  void appendLapRecord(int lane, const std::string& timeText, char kind);
   void FinishRace() override;
   // --- manual entry (txtKiro key-down), lane 1..10
   void OnTimeBoxKeyDown(int lane, int keyCode);
@@ -108,20 +112,20 @@ class RaceWindow : public RaceScreen {
   TextBox& RaceSelectBox() override { return *c_.txtBiko; }
   TextBox& StatusBox() override { return *c_.txtKetugo; }
 
-  // --- state, index 1..10 for lanes (index 0 unused)
-  std::array<std::int32_t, kLanes + 1> LaneTime{};
-  std::array<std::int16_t, kLanes + 1> LapCount{};
-  std::array<std::int16_t, kLanes + 1> LaneRank{};
-  int LastLane = 0;
-  std::string LastTime;
-  std::string LastKind;
-  std::string GoalSeen;
-  std::string LaneMap = "1234567890";
-  std::string SpareLaneMap = "1234567890";
+  // --- state, lanes 1..10, as the automation runner's state shows it
+  std::int32_t LaneTime(int lane) const { return reception_.LaneTime(lane); }
+  std::int16_t LapCount(int lane) const { return reception_.LapCount(lane); }
+  std::int16_t LaneRank(int lane) const { return reception_.LaneRank(lane); }
+  int LastLane() const { return reception_.LastLane(); }
+  const std::string& LastTime() const { return reception_.LastTime(); }
+  std::string LastKind() const;  // "" before the first result, else "L" or "G"
+  std::string GoalSeen() const;  // "" before the first finish, then "1" or "0"
+  const std::string& LaneMap() const { return reception_.LaneMap(); }
+  const std::string& SpareLaneMap() const { return spareLaneMap_; }
   const RaceBookState& BookState() const { return book_; }
-  bool LapFileOpen() const { return log_.IsOpen(); }
+  bool LapFileOpen() const { return lap_.IsOpen(); }
   // Result records dropped as noise since the window was made.
-  long long NoiseBlocks() const { return noiseBlocks_; }
+  long long NoiseBlocks() const { return reception_.NoiseBlocks(); }
 
  private:
   RaceControls c_;
@@ -130,19 +134,18 @@ class RaceWindow : public RaceScreen {
   SerialPort& port_;
   WindowHost& host_;
   RaceBookState book_;
-  TextOutput log_;  // LogFileNo: the open lap file of the current race
+  Reception reception_;
+  std::string spareLaneMap_ = std::string(kDefaultLaneMap);
+  LapFile lap_;  // LogFileNo: the open lap file of the current race
 
   // Shows a message at once, or, while a port notification is being handled,
   // right after it returns (a modal box must never nest inside reception).
   void Report(const std::string& text);
   void ReportError(const std::string& text);
-  std::string RaceNumberText() const;  // "0007" for race 7
-  std::string GoalPath(int raceNo) const;
-  std::string LapPath(int raceNo) const;
-  void HandleClockLine(const std::string& block);
-  void HandleResultLine(const std::string& block);
+  void ShowClock(const BlockMeaning& meaning);
+  void ShowLaneTouched(const BlockMeaning& meaning);
+  void AppendLap(int lane, const std::string& timeText, char kind);
   void Resync();
-  void CopyCombinedRaceLogs();
   // Lane identifier character i of `map` from a box's text (single bytes).
   static void SetLaneIdentifier(std::string& map, int i, const std::string& text);
   // Back to the stopped state: controls enabled, lap file and port closed.
@@ -163,9 +166,7 @@ class RaceWindow : public RaceScreen {
   std::string publishedBook_;  // empty until the book was first seen
   int headerDepth_ = 0;        // ShowRaceHeader runs nested through the status box
   bool receptionPublished_ = false;
-  long long noiseBlocks_ = 0;
   bool inNotification_ = false;
-  bool lapWriteFailed_ = false;  // reported once per lap file
   int portNumber_ = 0;
   unsigned generation_ = 0;  // changes at every start and stop
   bool reopenPending_ = false;

@@ -1,9 +1,9 @@
 #include <chrono>
-#include <limits>
 #include <string>
 
+#include "meetdata/settings.h"
 #include "platform/errors.h"
-#include "timing/console_line.h"
+#include "reception/console_line.h"
 #include "timing/race_window.h"
 
 namespace poolside {
@@ -62,23 +62,21 @@ void RaceWindow::OnPortNotification() {
   NotificationScope scope(inNotification_);
   try {
     const std::string block = port_.Read();
-    const LineClass lineClass = Classify(block);
     feed_->Publish(BlockRead{block, std::chrono::system_clock::now(),
-                             std::chrono::steady_clock::now(), KindOfBlock(lineClass)});
-    switch (lineClass) {
+                             std::chrono::steady_clock::now(), KindOfBlock(Classify(block))});
+    const BlockMeaning meaning = reception_.Take(block);
+    switch (meaning.line) {
       case LineClass::Foreign:
         Resync();
         break;
-      case LineClass::Noise:
-        ++noiseBlocks_;
-        break;
-      case LineClass::Ignored:
-        break;
       case LineClass::Clock:
-        HandleClockLine(block);
+        ShowClock(meaning);
         break;
       case LineClass::Result:
-        HandleResultLine(block);
+        ShowLaneTouched(meaning);
+        break;
+      case LineClass::Noise:
+      case LineClass::Ignored:
         break;
     }
   } catch (const RuntimeError& e) {
@@ -99,64 +97,43 @@ void RaceWindow::Resync() {
   }
 }
 
-void RaceWindow::HandleClockLine(const std::string& block) {
-  const std::string timeText = TimeTextOf(block);
-  if (GoalSeen == "1" && timeText == kZeroClock) {
-    // The filter and GoalSeen are reset even when the finish fails, so that
-    // the zero clock repeated by the console does not finish it again.
+void RaceWindow::ShowClock(const BlockMeaning& meaning) {
+  if (meaning.finishRace) {
     try {
       FinishRace();
     } catch (const RuntimeError& e) {
       ReportError(e.what());
     }
-    GoalSeen = "0";
-    LastLane = 0;
-    LastTime.clear();
-    LastKind.clear();
   }
-  const std::string shown = Latin1ToUtf8(timeText);
+  const std::string shown = Latin1ToUtf8(meaning.clockText);
   c_.lblTimer->SetCaption(shown);
   feed_->Publish(ClockShown{shown});
 }
 
-void RaceWindow::HandleResultLine(const std::string& block) {
-  const std::string kind = KindOf(block);
-  const int rank = RankOf(block);
-  const int lane = LaneOf(block, LaneMap);
-  const std::string timeText = TimeTextOf(block);
-
-  if (timeText == LastTime && lane == LastLane && kind == LastKind) return;
-  LastLane = lane;
-  LastTime = timeText;
-  LastKind = kind;
-  // An identifier that is not in the lane map has no row.
-  if (lane < 1 || lane > kLanes) return;
-
+void RaceWindow::ShowLaneTouched(const BlockMeaning& meaning) {
+  if (meaning.lane == 0) return;  // taken by the filter, or no row
+  const int lane = meaning.lane;
   TextBox* jun = c_.txtJun[lane - 1];
   TextBox* kiro = c_.txtKiro[lane - 1];
-  jun->SetText(std::to_string(rank));
-  kiro->SetText(Latin1ToUtf8(timeText));
-  LaneTime[lane] = PackedTime(timeText);
-  if (LapCount[lane] < std::numeric_limits<std::int16_t>::max()) ++LapCount[lane];
+  const std::string timeText = Latin1ToUtf8(meaning.timeText);
+  jun->SetText(std::to_string(meaning.rank));
+  kiro->SetText(timeText);
   const int metres = MetresPerLap(meet_.Settings.LapBaseCode, meet_.Settings.LapDoubleCode);
-  if (metres > 0) c_.txtShukai[lane - 1]->SetText(std::to_string(LapCount[lane] * metres));
-
-  const bool finish = kind != "L";
-  if (finish) {
+  if (metres > 0) c_.txtShukai[lane - 1]->SetText(std::to_string(meaning.laps * metres));
+  if (meaning.finish) {
     jun->SetBackColor(kLightRed);
     kiro->SetBackColor(kLightRed);
   }
-  appendLapRecord(lane, timeText, finish ? 'G' : 'L');
-  if (finish) GoalSeen = "1";
+  AppendLap(lane, meaning.timeText, meaning.finish ? 'G' : 'L');
 
   LaneTouched touched;
   touched.lane = lane;
-  touched.rank = rank;
-  touched.timeText = Latin1ToUtf8(timeText);
-  touched.packed = LaneTime[lane];
-  touched.laps = LapCount[lane];
-  touched.metres = metres > 0 ? LapCount[lane] * metres : 0;
-  touched.finish = finish;
+  touched.rank = meaning.rank;
+  touched.timeText = timeText;
+  touched.packed = meaning.packed;
+  touched.laps = meaning.laps;
+  touched.metres = metres > 0 ? meaning.laps * metres : 0;
+  touched.finish = meaning.finish;
   feed_->Publish(touched);
 }
 

@@ -50,36 +50,16 @@ KyogiView::KyogiView(ControlRegistry& registry) : b_(registry, "frmKyogi", this)
 
   // Menus.
   QMenuBar* bar = menuBar();
-  auto topAction = [&](const char* name, const char* caption) {
-    QAction* a = bar->addAction(QString::fromUtf8(caption));
-    a->setObjectName(name);
-    RegisteredControl rc;
-    rc.name = std::string("frmKyogi.") + name;
-    rc.action = a;
-    registry.Add(rc);
-    menus_.push_back({name, a});
-  };
-  topAction("mOwari", "終わり");
-  topAction("mKijun", "概要");
-  topAction("mProjun", "競技順");
-  topAction("mKiroku", "記録");
-  QMenu* insatu = bar->addMenu("印刷");
-  {
-    RegisteredControl rc;
-    rc.name = "frmKyogi.mInsatu";
-    rc.action = insatu->menuAction();
-    registry.Add(rc);
-  }
+  for (auto [n, t] : {std::pair{"mOwari", "終わり"},
+                      {"mKijun", "概要"},
+                      {"mProjun", "競技順"},
+                      {"mKiroku", "記録"}})
+    menus_.push_back({n, b_.BarEntry(bar, n, t)});
+  QMenu* insatu = b_.BarMenu(bar, "mInsatu", "印刷");
   for (auto [n, t] :
        {std::pair{"mLpRank", "ランキング"}, {"mLpPage", "プログラム"}, {"mVwPage", "ﾌﾟﾚﾋﾞｭｰ"}})
     menus_.push_back({n, b_.Menu(insatu, n, t)});
-  QMenu* work = bar->addMenu("旧データ入力");
-  {
-    RegisteredControl rc;
-    rc.name = "frmKyogi.mWork";
-    rc.action = work->menuAction();
-    registry.Add(rc);
-  }
+  QMenu* work = b_.BarMenu(bar, "mWork", "旧データ入力");
   for (auto [n, t] : {std::pair{"mWKyogi", "競技"},
                       {"mWProjun", "プロ順"},
                       {"mWShikaku", "記録"},

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "competition/kyogi_window.h"
+#include "competition/ranking_line.h"
 #include "platform/messages.h"
 
 namespace poolside {

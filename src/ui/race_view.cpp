@@ -1,16 +1,15 @@
 #include "ui/race_view.h"
 
+#include "reception/console_line.h"
+
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace poolside {
-
-namespace {
-const char* kLaneId[kLanes] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
-}
 
 RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   setWindowTitle(race_texts::kCaption);
@@ -99,8 +98,8 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   // Lane identifiers of the console, two rows.
   auto* ids = new QGridLayout;
   for (int i = 0; i < kLanes; ++i) {
-    c.txtSingo[i] = b_.Box("txtSingo", i, kLaneId[i]);
-    c.txtTSingo[i] = b_.Box("txtTSingo", i, kLaneId[i]);
+    c.txtSingo[i] = b_.Box("txtSingo", i, std::string(1, kDefaultLaneMap[i]));
+    c.txtTSingo[i] = b_.Box("txtTSingo", i, std::string(1, kDefaultLaneMap[i]));
     W(c.txtSingo[i])->setFixedWidth(28);
     W(c.txtTSingo[i])->setFixedWidth(28);
     ids->addWidget(W(c.txtSingo[i]), 0, i);
@@ -128,8 +127,20 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   buttons->addWidget(cmdKyogi_->Widget());
   top->addLayout(buttons);
 
+  // Link health (LinkWatch): its own line under the buttons, wrapped, so a
+  // warning never covers the lanes nor widens the window.
+  lblLink_ = b_.Caption("lblLink");
+  W(lblLink_)->setWordWrap(true);
+  W(lblLink_)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  top->addWidget(W(lblLink_));
+
   c.lblVersion = b_.Caption("lblVersion");
   top->addWidget(W(c.lblVersion));
+
+  auto* recover = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  connect(recover, &QShortcut::activated, this, [this] {
+    if (onRecover) onRecover();
+  });
 }
 
 void RaceView::Wire(RaceWindow& race, MessageSink& messages) {

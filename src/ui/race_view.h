@@ -20,6 +20,10 @@ class RaceView : public QWidget {
   // Connects the widgets to the window's handlers; failures the handlers
   // throw are shown through `messages`.
   void Wire(RaceWindow& race, MessageSink& messages);
+  // The link-health label lblLink (shown by LinkWatch).
+  Label* LinkLabel() const { return lblLink_; }
+  // Runs on Ctrl+R (opens the recovery dialog).
+  std::function<void()> onRecover;
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 
@@ -30,6 +34,7 @@ class RaceView : public QWidget {
   ViewBuilder b_;
   RaceControls controls_;
   QtButton* cmdKyogi_ = nullptr;
+  QtLabel* lblLink_ = nullptr;
   RaceWindow* race_ = nullptr;
   MessageSink* messages_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "ui/view_builder.h"
 
+#include <QMenuBar>
+
 #include <QAction>
 #include <QMenu>
 
@@ -48,14 +50,30 @@ QtButton* ViewBuilder::Push(const std::string& name, const std::string& caption)
   return buttons_.back().get();
 }
 
-QAction* ViewBuilder::Menu(QMenu* menu, const std::string& name, const std::string& caption) {
-  QAction* a = menu->addAction(QString::fromStdString(caption));
-  a->setObjectName(QString::fromStdString(name));
+void ViewBuilder::AddAction(const std::string& name, QAction* action) {
+  action->setObjectName(QString::fromStdString(name));
   RegisteredControl rc;
   rc.name = window_ + "." + name;
-  rc.action = a;
+  rc.action = action;
   registry_.Add(rc);
+}
+
+QAction* ViewBuilder::Menu(QMenu* menu, const std::string& name, const std::string& caption) {
+  QAction* a = menu->addAction(QString::fromStdString(caption));
+  AddAction(name, a);
   return a;
+}
+
+QAction* ViewBuilder::BarEntry(QMenuBar* bar, const std::string& name, const std::string& caption) {
+  QAction* a = bar->addAction(QString::fromStdString(caption));
+  AddAction(name, a);
+  return a;
+}
+
+QMenu* ViewBuilder::BarMenu(QMenuBar* bar, const std::string& name, const std::string& caption) {
+  QMenu* menu = bar->addMenu(QString::fromStdString(caption));
+  AddAction(name, menu->menuAction());
+  return menu;
 }
 
 }  // namespace poolside

@@ -15,6 +15,7 @@
 
 class QAction;
 class QMenu;
+class QMenuBar;
 
 namespace poolside {
 
@@ -30,11 +31,16 @@ class ViewBuilder {
   QtLabel* Caption(const std::string& name, int index = -1, const std::string& caption = "");
   QtButton* Push(const std::string& name, const std::string& caption);
   QAction* Menu(QMenu* menu, const std::string& name, const std::string& caption);
+  // An entry of the menu bar itself, and a menu of the bar, registered
+  // under their names.
+  QAction* BarEntry(QMenuBar* bar, const std::string& name, const std::string& caption);
+  QMenu* BarMenu(QMenuBar* bar, const std::string& name, const std::string& caption);
   const std::string& Window() const { return window_; }
 
  private:
   // The registry entry of `widget` under "WINDOW.name".
   RegisteredControl Entry(const std::string& name, QWidget* widget) const;
+  void AddAction(const std::string& name, QAction* action);
 
   ControlRegistry& registry_;
   std::string window_;

@@ -102,6 +102,24 @@ TEST_F(ViewsTest, EnterNeverClicksAButton) {
   EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(ViewsTest, CtrlROpensRecoveryAndTheLinkLabelIsAScriptControlBelowTheLanes) {
+  RaceView view(registry);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  int opened = 0;
+  view.onRecover = [&] { ++opened; };
+  QTest::keyClick(&view, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(opened, 1);
+  const RegisteredControl* link = registry.Find("frmRace.lblLink");
+  ASSERT_NE(link, nullptr);
+  ASSERT_NE(link->label, nullptr);
+  EXPECT_EQ(link->label, view.LinkLabel());
+  // Below the last lane row: a warning never covers a lane.
+  const QWidget* lane10 = registry.Find("frmRace.txtKiro(9)")->widget;
+  EXPECT_GT(link->widget->mapTo(&view, QPoint(0, 0)).y(),
+            lane10->mapTo(&view, QPoint(0, lane10->height())).y());
+}
+
 TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   TempDir dir;
   PathMapper paths;
@@ -123,7 +141,7 @@ TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   ASSERT_FALSE(messages.messages.empty());
   EXPECT_NE(messages.messages.back().find("\"x\""), std::string::npos) << messages.messages.back();
   EXPECT_EQ(TextOf(registry, "frmRace.cmdZushin"), "受信");
-  EXPECT_FALSE(port.open);
+  EXPECT_FALSE(port.IsOpen());
 
   QTest::mouseClick(registry.Find("frmRace.cmdKyogi")->widget, Qt::LeftButton);
   EXPECT_EQ(opened, 1);
@@ -132,9 +150,9 @@ TEST_F(ViewsTest, TimingWindowClicksReachTheLogicAndFailuresAreShown) {
   auto* t3 = static_cast<QLineEdit*>(registry.Find("frmRace.txtTSingo(2)")->widget);
   t3->selectAll();
   QTest::keyClicks(t3, "7");
-  EXPECT_EQ(race.SpareLaneMap[2], '7');
+  EXPECT_EQ(race.SpareLaneMap()[2], '7');
   registry.Find("frmRace.txtSingo(0)")->textBox->SetText("5");
-  EXPECT_EQ(race.LaneMap[0], '5');
+  EXPECT_EQ(race.LaneMap()[0], '5');
 }
 
 TEST_F(ViewsTest, CompetitionScreenHasEveryControlMenuAndInitialText) {

@@ -70,6 +70,8 @@ TEST_F(KyogiMenusTest, ButtonsOpenTheirWindowsOnceAndRingTheFocus) {
   EXPECT_TRUE(txtToi.HasFocus());
   window->OnOhdaKeyDown(kKeyUp);
   window->OnKeijiKeyDown(kKeyDown);
+  window->OnOhdaKeyDown('A');  // other keys: nothing
+  window->OnKeijiKeyDown('A');
   EXPECT_TRUE(txtToi.HasFocus());
   EXPECT_EQ(host.calls,
             (std::vector<std::string>{"timing", "timing", "frmOhda modal", "frmOhda modal"}));
@@ -90,8 +92,10 @@ TEST_F(KyogiMenusTest, ProgramPrintOpensOnTheLastPageListingTheCompetition) {
   for (int i = 0; i < 6; ++i) window->NextCompetition();
   ASSERT_EQ(meet.CurrentCompetitionNo, 7);
   WritePages({{1, 2}, {3, 4, 5}, {0, 0, 0, 0, 0, 0, 0, 7}, {6, 7}, {8}});
+  const std::string pages = dir.Read("data/hpro.dat");
   window->OnMenu("mLpPage");
   EXPECT_EQ(host.calls.back(), "program 4");
+  EXPECT_EQ(dir.Read("data/hpro.dat"), pages);  // read, never written
 
   WritePages({});  // no page: the window opens with its boxes as they were
   window->OnMenu("mLpPage");

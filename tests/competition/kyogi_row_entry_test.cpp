@@ -137,7 +137,8 @@ TEST_F(KyogiRowEntryTest, AValueBeyondItsFieldIsRefused) {
                                {EntryColumn::Mu, "-32769"},
                                {EntryColumn::Kiro, "3000000000"},
                                {EntryColumn::No, "-40000"},
-                               {EntryColumn::Biko, "1E+300"}}) {
+                               {EntryColumn::Biko, "1E+300"},
+                               {EntryColumn::Biko, "1e400"}}) {
     FakeTextBox& box = Box(column, 5);
     const std::string shown = box.text;
     Type(box, typed);
@@ -174,6 +175,14 @@ TEST_F(KyogiRowEntryTest, AFailedWriteKeepsTheStoredValueEverywhere) {
   CompetitionRecord expected = stored;
   expected.Record[1] = 5555;
   EXPECT_EQ(Difference(MeetBytes(), WithRecord(before, 2, expected)), "");
+
+  // With the meet file closed the entry fails the same way.
+  meet.CloseMeetFile();
+  FakeTextBox& rank = Box(EntryColumn::Jun, 0);
+  Type(rank, "3");
+  EXPECT_THROW(Enter(EntryColumn::Jun, 0), RuntimeError);
+  EXPECT_EQ(meet.CurrentHeat.Rank[0], stored.Rank[0]);
+  EXPECT_EQ(rank.text, std::to_string(stored.Rank[0]));
 }
 
 TEST_F(KyogiRowEntryTest, ArrowsMoveWithinTheColumnAndAcrossTheRow) {
@@ -183,6 +192,20 @@ TEST_F(KyogiRowEntryTest, ArrowsMoveWithinTheColumnAndAcrossTheRow) {
   };
   key(EntryColumn::Kiro, 3, kKeyDown);
   EXPECT_TRUE(kiro[4].HasFocus());
+  // Without a shift key the arrows move the same way.
+  jun[0].SetFocus();
+  window->OnEntryKeyDown(EntryColumn::Jun, 0, kKeyUp, 0);
+  EXPECT_TRUE(jun[0].HasFocus());
+  window->OnEntryKeyDown(EntryColumn::Jun, 0, kKeyLeft, 0);
+  EXPECT_TRUE(jun[0].HasFocus());
+  window->OnEntryKeyDown(EntryColumn::Jun, 0, kKeyDown, 0);
+  EXPECT_TRUE(jun[1].HasFocus());
+  no[11].SetFocus();
+  window->OnEntryKeyDown(EntryColumn::No, 11, kKeyRight, 0);
+  window->OnEntryKeyDown(EntryColumn::No, 11, kKeyDown, 0);
+  EXPECT_TRUE(no[11].HasFocus());
+  window->OnEntryKeyDown(EntryColumn::No, 11, kKeyUp, 0);
+  EXPECT_TRUE(no[10].HasFocus());
   key(EntryColumn::Kiro, 3, kKeyUp);
   EXPECT_TRUE(kiro[2].HasFocus());
   key(EntryColumn::Mu, 0, kKeyUp);

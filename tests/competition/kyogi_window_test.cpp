@@ -1,6 +1,7 @@
 // Load, navigation, the competition search and what the screen shows.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "competition/kyogi_rig.h"
@@ -53,6 +54,13 @@ TEST_F(KyogiWindowTest, LoadShowsTheFirstCompetitionAndWritesNothing) {
 }
 
 TEST_F(KyogiWindowTest, LoadFailuresNameTheFile) {
+  std::filesystem::remove(dir.File("ctl/dr_kyo.ctl"));
+  try {
+    window->Load();
+    FAIL() << "no error for a missing control file";
+  } catch (const RuntimeError& e) {
+    EXPECT_NE(std::string(e.what()).find("dr_kyo.ctl"), std::string::npos) << e.what();
+  }
   dir.Write("ctl/dr_kyo.ctl", "");
   try {
     window->Load();
@@ -105,6 +113,15 @@ TEST_F(KyogiWindowTest, AnEmptyOrShortMeetReadsZeroRecordsPastTheEnd) {
   EXPECT_EQ(meet.CurrentCompetitionNo, 2);
   EXPECT_TRUE(messages.messages.empty());
 
+  // A header that counts no competitions: Down steps on without a message.
+  WriteMeet({}, 0);
+  window->Load();
+  EXPECT_EQ(meet.CompetitionCount, 0);
+  EXPECT_EQ(kiro[0].text, "0");
+  window->OnToiKeyDown(kKeyDown, 0);
+  EXPECT_EQ(meet.CurrentCompetitionNo, 2);
+  EXPECT_TRUE(messages.messages.empty());
+
   // A count that points past the last record.
   WriteMeet({Heat(7, 1, 1)}, 5);
   window->Load();
@@ -113,6 +130,10 @@ TEST_F(KyogiWindowTest, AnEmptyOrShortMeetReadsZeroRecordsPastTheEnd) {
   EXPECT_EQ(lblPNo.caption, "0");
   EXPECT_EQ(no[0].text, "0");
   EXPECT_TRUE(messages.messages.empty());
+  // The zero records past the end are program 0, heat 0: "0.0" finds one.
+  Search("0.0");
+  EXPECT_EQ(meet.CurrentCompetitionNo, 2);
+  EXPECT_EQ(lblPNo.caption, "0");
 }
 
 TEST_F(KyogiWindowTest, StepsBeyondTheFilesReachAreRefusedWithoutMovingOn) {
@@ -148,21 +169,22 @@ TEST_P(KyogiSearchTest, FindsTheFirstMatchAndClearsTheBox) {
   EXPECT_EQ(meet.CurrentHeat.ProgramNo, kProgram[GetParam().expected]);
   EXPECT_EQ(meet.CurrentHeat.HeatNo, kHeat[GetParam().expected]);
   EXPECT_EQ(lblKumi.caption, std::to_string(kHeat[GetParam().expected]));
+  EXPECT_EQ(kiro[0].text, std::to_string(meet.CurrentHeat.Record[0]));  // the rows follow
   EXPECT_EQ(txtToi.text, "");
   EXPECT_EQ(Difference(MeetBytes(), before), "");
   EXPECT_TRUE(messages.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, KyogiSearchTest,
-                         ::testing::Values(SearchCase{"12.3", -1, 4}, SearchCase{"12.9", -1, 5},
-                                           SearchCase{"12", -1, 2}, SearchCase{".3", -1, 6},
-                                           SearchCase{"12.3xyz", 4, 4}, SearchCase{"12.3xyz", 2, 2},
-                                           SearchCase{"12.3.4", -1, 4},
-                                           SearchCase{" 1 2 . 2.5", -1, 3},
-                                           SearchCase{"10.1", -1, 1}, SearchCase{"99.1", -1, 2},
-                                           SearchCase{"70000.1", -1, 2},
-                                           SearchCase{"12.-40000", -1, 2}, SearchCase{"", -1, 2},
-                                           SearchCase{"12.3", 0, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, KyogiSearchTest,
+    ::testing::Values(SearchCase{"12.3", -1, 4}, SearchCase{"12.9", -1, 5}, SearchCase{"12", -1, 2},
+                      SearchCase{".3", -1, 6}, SearchCase{"12.3xyz", 4, 4},
+                      SearchCase{"12.3xyz", 2, 2}, SearchCase{"12.3.4", -1, 4},
+                      SearchCase{" 1 2 . 2.5", -1, 3}, SearchCase{"10.1", -1, 1},
+                      SearchCase{"99.1", -1, 2}, SearchCase{"70000.1", -1, 2},
+                      SearchCase{"12.-40000", -1, 2}, SearchCase{"", -1, 2},
+                      SearchCase{"12.3", 0, 2}, SearchCase{"12.3xyz", 3, 2},  // "12.": heat 0
+                      SearchCase{"1e300.1", -1, 2}));
 
 TEST_F(KyogiWindowTest, AClampedHeatCarriesOnToLaterCompetitions) {
   // Heat 3 is beyond the first competition's heat count 2, so the search
@@ -228,6 +250,8 @@ TEST_F(KyogiWindowTest, ToiKeysMoveTheFocusAroundTheButtons) {
   window->Load();
   window->OnToiKeyDown(kKeyLeft, 0);
   EXPECT_TRUE(cmdOhda.HasFocus());
+  window->OnToiKeyDown(kKeyRight, 0);
+  EXPECT_TRUE(cmdKeiji.HasFocus());
   window->OnToiKeyDown(kKeyRight, kShiftMask);
   EXPECT_TRUE(cmdKeiji.HasFocus());
   window->OnToiKeyDown(kKeyUp, kShiftMask);  // Shift alone: to the first row's number

@@ -110,6 +110,22 @@ TEST(LiveState, RawBlocksAreNotSentAndDoNotCount) {
   EXPECT_TRUE(s.Receiving());
 }
 
+TEST(LiveState, LinkHealthTurnsTheMarkOnAndOffInItsOwnWords) {
+  LiveState s;
+  const LinkHealth vanished{1, LinkHealth::State::Vanished, 4, "COM1 (/dev/ttyUSB0) が抜けました"};
+  ASSERT_TRUE(s.Apply(vanished));
+  EXPECT_TRUE(s.LinkLost());
+  const QJsonObject link = Parse(*EventJson(vanished, s));
+  EXPECT_EQ(link["type"].toString(), "link");
+  EXPECT_TRUE(link["link"].toObject()["lost"].toBool());
+  EXPECT_FALSE(link["link"].toObject()["text"].toString().contains("/dev/"));
+  s.Apply(LinkHealth{1, LinkHealth::State::Silence, 3, "COM1 3 秒"});
+  EXPECT_NE(s.LinkText().find("3 秒"), std::string::npos);
+  s.Apply(LinkHealth{1, LinkHealth::State::Fine, 0, ""});
+  EXPECT_FALSE(s.LinkLost());
+  EXPECT_EQ(s.LinkText(), "");
+}
+
 TEST(LiveJson, NoMachinePathReachesAClient) {
   LiveState s;
   const ReceptionStarted started{1, "/dev/pts/9"};

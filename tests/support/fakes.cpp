@@ -3,6 +3,8 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
+#include <utility>
+
 namespace poolside::testing {
 
 namespace {
@@ -33,24 +35,26 @@ bool FakeMessages::AskOkCancel(const std::string& text) {
   return a;
 }
 
-void FakeSerialPort::Open() {
+void FakeSerialPort::OpenPort() {
   calls.push_back("open");
-  if (failOpen) throw IoError("COM" + std::to_string(portNumber) + ": cannot open (test)");
-  open = true;
+  if (failOpen) throw IoError("COM" + std::to_string(PortNumber()) + ": cannot open (test)");
   ++opens;
 }
 
 void FakeSerialPort::Close() {
   calls.push_back("close");
-  if (open) ++closes;
-  open = false;
+  if (IsOpen()) ++closes;
+  BufferedPort::Close();
+}
+
+void FakeSerialPort::Hold(const std::string& block) {
+  Buffer() = block;
+  wholeNextRead_ = true;
 }
 
 std::string FakeSerialPort::Read() {
-  std::size_t n = inputLen > 0 ? static_cast<std::size_t>(inputLen) : buffer.size();
-  std::string block = buffer.substr(0, n);
-  buffer.erase(0, block.size());
-  return block;
+  if (std::exchange(wholeNextRead_, false)) return std::exchange(Buffer(), std::string());
+  return BufferedPort::Read();
 }
 
 void FakeHost::RunPosted() {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/buffered_port.h"
 #include "platform/controls.h"
 #include "platform/messages.h"
-#include "platform/serial_port.h"
 #include "platform/window_host.h"
 
 namespace poolside::testing {
@@ -84,36 +84,31 @@ class FakeMessages : public MessageSink {
 };
 
 // A serial port whose receive buffer the test fills.
-class FakeSerialPort : public SerialPort {
+class FakeSerialPort : public BufferedPort {
  public:
-  void SetPortNumber(int n) override { portNumber = n; }
-  void SetSettings(const std::string& s) override { settings = s; }
-  void SetInBufferSize(int n) override { inBufferSize = n; }
-  void SetInputLen(int n) override { inputLen = n; }
-  void SetHandshaking(FlowControl f) override { flow = f; }
-  void SetRThreshold(int n) override { threshold = n; }
-  void Open() override;
   void Close() override;
-  bool IsOpen() const override { return open; }
   std::string Read() override;
-  void DiscardInput() override { buffer.clear(); }
-  int BytesWaiting() const override { return static_cast<int>(buffer.size()); }
 
-  // Appends bytes to the receive buffer without notifying.
-  void Feed(const std::string& bytes) { buffer += bytes; }
+  // Appends bytes to the receive buffer without notifying (no size limit).
+  void Feed(const std::string& bytes) { Buffer() += bytes; }
+  // Bytes arriving on the line: buffered and notified as a port does.
+  void Arrive(const std::string& bytes) { Receive(bytes); }
+  // The next read returns exactly `block`, whatever the read length.
+  void Hold(const std::string& block);
+  // The device vanishes: the port is closed without a Close call.
+  void Vanish() { BufferedPort::Close(); }
+  const std::string& Waiting() { return Buffer(); }
 
-  int portNumber = 0;
-  std::string settings;
-  int inBufferSize = 0;
-  int inputLen = 0;
-  FlowControl flow = FlowControl::None;
-  int threshold = 0;
-  bool open = false;
   bool failOpen = false;  // Open throws IoError
   int opens = 0;
   int closes = 0;
-  std::string buffer;
   std::vector<std::string> calls;  // "open", "close", "discard", "inputlen 16"...
+
+ protected:
+  void OpenPort() override;
+
+ private:
+  bool wholeNextRead_ = false;
 };
 
 class FakeHost : public WindowHost {

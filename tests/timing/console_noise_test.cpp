@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "timing/console_line.h"
+#include "reception/console_line.h"
 #include "timing/race_rig.h"
 
 namespace poolside::testing {

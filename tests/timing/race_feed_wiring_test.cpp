@@ -60,6 +60,9 @@ struct Describe {
   std::string operator()(const PortProblem& e) const {
     return "port_problem " + std::to_string(e.port) + " " + e.message;
   }
+  std::string operator()(const LinkHealth& e) const {
+    return "link " + std::to_string(e.port) + " " + e.message;
+  }
 };
 
 class Recorder : public RaceListener {
@@ -219,7 +222,7 @@ TEST(RaceFeedWiring, PortProblemsCarryTheMessageShown) {
 
   rig.port.failOpen = false;
   rig.Start();
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.onError("COM1 (/dev/ttyS0): gone");
   rig.host.RunDelayed();
   ASSERT_EQ(rig.messages.warnings.size(), 2u);
@@ -227,6 +230,9 @@ TEST(RaceFeedWiring, PortProblemsCarryTheMessageShown) {
             (std::vector<std::string>{"port_problem 1 " + rig.messages.messages[0],
                                       "port_problem 1 " + rig.messages.warnings[0],
                                       "port_problem 1 " + rig.messages.warnings[1]}));
+  // The program ending while receiving stops the reception too.
+  rig.w->Unload();
+  EXPECT_EQ(r.lines.back(), "stopped 1 []");
 }
 
 }  // namespace

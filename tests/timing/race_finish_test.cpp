@@ -14,7 +14,7 @@ class Finish : public ::testing::Test {
  protected:
   void Times(const std::vector<std::int32_t>& times) {
     for (int lane = 1; lane <= 10; ++lane) {
-      rig.w->LaneTime[lane] = lane <= static_cast<int>(times.size()) ? times[lane - 1] : 999999;
+      rig.TypeTime(lane, lane <= static_cast<int>(times.size()) ? times[lane - 1] : 999999);
     }
   }
   RaceRig rig;
@@ -106,7 +106,7 @@ TEST_F(Finish, BeyondTheBookTheGoalIsWrittenAndNoPositionTouched) {
   EXPECT_EQ(rig.lblRace.back, kLightRed);
   EXPECT_EQ(rig.lblPNo.caption, "0");
   EXPECT_EQ(rig.lblNin.caption, "");
-  rig.w->LaneTime[1] = 5999;
+  rig.TypeTime(1, 5999);
   rig.w->FinishRace();
   EXPECT_EQ(rig.Goal(1025).substr(0, 16), " 1 , 5999 , 0 , ");
   EXPECT_EQ(rig.Book(), std::string(1024, '6'));
@@ -151,7 +151,7 @@ TEST_F(Finish, MissingGoalFolderLeavesTheRaceCurrentAndReportsAfterTheNotificati
   EXPECT_EQ(rig.Book()[0], '1');
   EXPECT_TRUE(rig.w->LapFileOpen());
   EXPECT_TRUE(rig.w->Receiving());
-  EXPECT_EQ(rig.w->GoalSeen, "0");  // the repeated zero clock does not retry
+  EXPECT_EQ(rig.w->GoalSeen(), "0");  // the repeated zero clock does not retry
   rig.host.RunPosted();
   ASSERT_EQ(rig.messages.messages.size(), 1u);
   EXPECT_NE(rig.messages.messages[0].find("g0001"), std::string::npos);
@@ -179,7 +179,7 @@ TEST_F(Finish, MissingLapFolderGivesOneMessageAndReceptionGoesOn) {
   rig.Deliver(ResultLine('4', '1', " 1:02.34", 'G'));
   rig.host.RunPosted();
   EXPECT_EQ(rig.messages.messages.size(), 1u);
-  EXPECT_EQ(rig.w->LapCount[3], 1);
+  EXPECT_EQ(rig.w->LapCount(3), 1);
   EXPECT_FALSE(rig.tmp.Exists("data/lap"));
 }
 
@@ -200,7 +200,7 @@ TEST_F(Finish, FullDiskWhileLoggingGivesOneMessageAfterTheNotification) {
   ASSERT_EQ(rig.messages.messages.size(), 1u);
   EXPECT_NE(rig.messages.messages[0].find("r0001"), std::string::npos);
   EXPECT_FALSE(rig.w->LapFileOpen());
-  EXPECT_EQ(rig.w->LapCount[5], 1);
+  EXPECT_EQ(rig.w->LapCount(5), 1);
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
 }
 

@@ -147,17 +147,22 @@ struct RaceRig {
     w->ShowRaceHeader();
   }
   void Start() { w->OnStartStopClick(); }
+  // Types `value` into lane `lane`'s time box and presses Enter.
+  void TypeTime(int lane, std::int32_t value) {
+    FakeTextBox& box = txtKiro[lane - 1];
+    box.text = std::to_string(value);
+    box.caret = static_cast<int>(box.text.size());
+    w->OnTimeBoxKeyDown(lane, kKeyEnter);
+  }
   // One notification whose read returns `block`.
   void Deliver(const std::string& block) {
-    port.buffer = block;
-    port.inputLen = static_cast<int>(block.size());
+    port.Hold(block);
     w->OnPortNotification();
-    port.inputLen = 16;
   }
   // Bytes arriving on the line: a notification whenever 15 or more wait.
   void Arrive(const std::string& bytes) {
     port.Feed(bytes);
-    while (port.open && port.BytesWaiting() >= 15) w->OnPortNotification();
+    while (port.IsOpen() && port.BytesWaiting() >= 15) w->OnPortNotification();
   }
   std::string Lap(int race) const { return tmp.Read("data/lap/r" + Num(race)); }
   std::string Goal(int race) const { return tmp.Read("data/goal/g" + Num(race)); }

@@ -24,7 +24,7 @@ TEST(RaceHeader, EntriesCountAndRowsTakeTheRaceColour) {
     const bool entered = lane == 2 || lane == 3 || lane == 7;
     EXPECT_EQ(rig.txtJun[lane - 1].back, entered ? kLightCyan : kFaceColor) << lane;
     EXPECT_EQ(rig.txtKiro[lane - 1].back, entered ? kLightCyan : kFaceColor) << lane;
-    EXPECT_EQ(rig.w->LaneTime[lane], 999999);
+    EXPECT_EQ(rig.w->LaneTime(lane), 999999);
   }
 }
 
@@ -68,8 +68,8 @@ TEST(RaceHeader, LoadReadsTheControlFileAndPicksTheFirstOpenRace) {
   std::filesystem::current_path(cwd);
   EXPECT_EQ(rig.w->Book().RaceNo, 4);
   EXPECT_EQ(rig.lblRace.caption, "4");
-  EXPECT_EQ(rig.w->LaneMap, "1234A67890");
-  EXPECT_EQ(rig.w->SpareLaneMap, "1234567890");
+  EXPECT_EQ(rig.w->LaneMap(), "1234A67890");
+  EXPECT_EQ(rig.w->SpareLaneMap(), "1234567890");
   EXPECT_EQ(rig.lblVersion.caption, "Ver 2.17\r2007/06/16\rhttps://poolside.example.org/");
   EXPECT_EQ(rig.txtKiro[0].tip, race_texts::kTimeTip);
   EXPECT_FALSE(rig.w->Receiving());
@@ -88,18 +88,18 @@ TEST(LaneBoxes, FirstCharacterBecomesTheIdentifier) {
   RaceRig rig;
   rig.txtSingo[4].Type("27");
   EXPECT_EQ(rig.txtSingo[4].text, "2");
-  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  EXPECT_EQ(rig.w->LaneMap(), "1234267890");
   rig.txtSingo[4].Type("");
-  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  EXPECT_EQ(rig.w->LaneMap(), "1234267890");
   rig.txtTSingo[0].Type("Z");
-  EXPECT_EQ(rig.w->SpareLaneMap, "Z234567890");
-  EXPECT_EQ(rig.w->LaneMap, "1234267890");
+  EXPECT_EQ(rig.w->SpareLaneMap(), "Z234567890");
+  EXPECT_EQ(rig.w->LaneMap(), "1234267890");
   // A half-width katakana is one byte of the code page; a kanji is two.
   rig.txtSingo[9].Type("ｱ");
-  EXPECT_EQ(rig.w->LaneMap, "123426789\xb1");
+  EXPECT_EQ(rig.w->LaneMap(), "123426789\xb1");
   rig.txtSingo[8].Type("漢");
   EXPECT_EQ(rig.txtSingo[8].text, "漢");
-  EXPECT_EQ(rig.w->LaneMap, "123426789\xb1");
+  EXPECT_EQ(rig.w->LaneMap(), "123426789\xb1");
 }
 
 class PortControl : public ::testing::Test {
@@ -116,7 +116,7 @@ class PortControl : public ::testing::Test {
       EXPECT_TRUE(on);
     }
     EXPECT_FALSE(rig.w->LapFileOpen());
-    EXPECT_FALSE(rig.port.open);
+    EXPECT_FALSE(rig.port.IsOpen());
   }
   RaceRig rig;
 };
@@ -140,7 +140,7 @@ TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
   rig.Start();  // stop
   ExpectStopped();
   EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"close", "discard"}));
-  EXPECT_EQ(rig.port.buffer, "");
+  EXPECT_EQ(rig.port.Waiting(), "");
 }
 
 TEST_F(PortControl, RestartEmptiesTheLapFile) {
@@ -151,17 +151,17 @@ TEST_F(PortControl, RestartEmptiesTheLapFile) {
   rig.Start();
   EXPECT_EQ(rig.Lap(1), "");
   // The duplicate filter survives a stop and a start.
-  EXPECT_EQ(rig.w->LastLane, 3);
+  EXPECT_EQ(rig.w->LastLane(), 3);
 }
 
 TEST_F(PortControl, PortNumberIsRounded) {
   rig.txtPort.text = " 2.5abc";
   rig.Start();
-  EXPECT_EQ(rig.port.portNumber, 2);
+  EXPECT_EQ(rig.port.PortNumber(), 2);
   rig.Start();
   rig.txtPort.text = "3.5";
   rig.Start();
-  EXPECT_EQ(rig.port.portNumber, 4);
+  EXPECT_EQ(rig.port.PortNumber(), 4);
 }
 
 TEST_F(PortControl, InvalidPortNumberGoesBackToStopped) {
@@ -209,7 +209,7 @@ TEST_F(PortControl, AStartThatFailsLeavesTheRaceLapFileAsItWas) {
 TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   rig.Start();
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.failOpen = true;
   rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
   ASSERT_EQ(rig.messages.warnings.size(), 1u);
@@ -225,11 +225,11 @@ TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   EXPECT_EQ(rig.host.delayed.size(), 1u);
 
   rig.host.RunDelayed();  // still missing: tries again later
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   ASSERT_EQ(rig.host.delayed.size(), 1u);
   rig.port.failOpen = false;
   rig.host.RunDelayed();
-  EXPECT_TRUE(rig.port.open);
+  EXPECT_TRUE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.delayed.empty());
   ASSERT_EQ(rig.messages.warnings.size(), 2u);
   EXPECT_NE(rig.messages.warnings[1].find("COM1"), std::string::npos);
@@ -240,13 +240,13 @@ TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
 
 TEST_F(PortControl, ReopenAfterStopDoesNothing) {
   rig.Start();
-  rig.port.open = false;
+  rig.port.Vanish();
   rig.port.onError("COM1: gone");
   rig.Start();  // stop
   const int opens = rig.port.opens;
   rig.host.RunDelayed();
   EXPECT_EQ(rig.port.opens, opens);
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.delayed.empty());
 }
 
@@ -260,14 +260,14 @@ TEST_F(PortControl, FailedReopenInTheResyncRetriesLikeAVanishedPort) {
   EXPECT_EQ(rig.host.delayed.size(), 1u);
   rig.port.failOpen = false;
   rig.host.RunDelayed();
-  EXPECT_TRUE(rig.port.open);
+  EXPECT_TRUE(rig.port.IsOpen());
 }
 
 TEST_F(PortControl, UnloadClosesEverythingAndEndsTheProgram) {
   rig.Start();
   rig.w->Unload();
   EXPECT_FALSE(rig.w->LapFileOpen());
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.ended);
   EXPECT_EQ(rig.host.endStatus, 0);
 }
@@ -310,24 +310,24 @@ TEST_F(ManualEntry, StoresTimesAndCodes) {
   };
   for (const Case& c : cases) {
     Enter(4, c.typed);
-    EXPECT_EQ(rig.w->LaneTime[4], c.stored) << c.typed;
+    EXPECT_EQ(rig.w->LaneTime(4), c.stored) << c.typed;
     EXPECT_EQ(rig.txtKiro[3].text, c.shown) << c.typed;
     EXPECT_TRUE(rig.txtKiro[4].HasFocus()) << c.typed;
   }
-  EXPECT_EQ(rig.w->LapCount[4], 0);
+  EXPECT_EQ(rig.w->LapCount(4), 0);
   EXPECT_EQ(rig.txtJun[3].text, "");
 }
 
 TEST_F(ManualEntry, OnlyTheTextLeftOfTheCaretCounts) {
   Enter(2, "10234", 2);
-  EXPECT_EQ(rig.w->LaneTime[2], 10);
+  EXPECT_EQ(rig.w->LaneTime(2), 10);
 }
 
 TEST_F(ManualEntry, TooLongNegativeAndOversizedEntriesAreRejected) {
   for (const char* typed : {"1234567", "-5", "-0.5", "9E99", "1E10"}) {
-    rig.w->LaneTime[6] = 5999;
+    rig.TypeTime(6, 5999);
     Enter(6, typed);
-    EXPECT_EQ(rig.w->LaneTime[6], 5999) << typed;
+    EXPECT_EQ(rig.w->LaneTime(6), 5999) << typed;
     EXPECT_EQ(rig.txtKiro[5].text, "") << typed;
   }
 }
@@ -344,11 +344,12 @@ TEST_F(ManualEntry, ArrowsMoveBetweenLanesAndEnterInAnEmptyBoxDoesNothing) {
   EXPECT_TRUE(rig.txtKiro[5].HasFocus());
   ClearFocus();
   Enter(10, "10234");
-  EXPECT_EQ(rig.w->LaneTime[10], 10234);
+  EXPECT_EQ(rig.w->LaneTime(10), 10234);
   EXPECT_EQ(FocusedControl(), nullptr);
-  rig.w->LaneTime[3] = 5999;
+  rig.TypeTime(3, 5999);
+  ClearFocus();
   Enter(3, "");
-  EXPECT_EQ(rig.w->LaneTime[3], 5999);
+  EXPECT_EQ(rig.w->LaneTime(3), 5999);
   EXPECT_EQ(FocusedControl(), nullptr);
 }
 

@@ -23,11 +23,11 @@ TEST_F(Reception, ResultLineFillsTheLaneAndLogsALapRecord) {
   EXPECT_EQ(rig.txtJun[2].text, "1");
   EXPECT_EQ(rig.txtKiro[2].text, " 1:02.34");
   EXPECT_EQ(rig.txtShukai[2].text, "50");
-  EXPECT_EQ(rig.w->LaneTime[3], 10234);
-  EXPECT_EQ(rig.w->LapCount[3], 1);
-  EXPECT_EQ(rig.w->LastLane, 3);
-  EXPECT_EQ(rig.w->LastTime, " 1:02.34");
-  EXPECT_EQ(rig.w->LastKind, "L");
+  EXPECT_EQ(rig.w->LaneTime(3), 10234);
+  EXPECT_EQ(rig.w->LapCount(3), 1);
+  EXPECT_EQ(rig.w->LastLane(), 3);
+  EXPECT_EQ(rig.w->LastTime(), " 1:02.34");
+  EXPECT_EQ(rig.w->LastKind(), "L");
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
   EXPECT_NE(rig.txtKiro[2].back, kLightRed);
 }
@@ -36,27 +36,27 @@ TEST_F(Reception, DuplicateFilterComparesOnlyThePreviousAcceptedLine) {
   const std::string lane3 = ResultLine('3', '1', " 1:02.34", 'L');
   rig.Deliver(lane3);
   rig.Deliver(lane3);
-  EXPECT_EQ(rig.w->LapCount[3], 1);
+  EXPECT_EQ(rig.w->LapCount(3), 1);
   rig.Deliver(ResultLine('4', '2', " 1:03.00", 'L'));
   rig.Deliver(lane3);
-  EXPECT_EQ(rig.w->LapCount[3], 2);
+  EXPECT_EQ(rig.w->LapCount(3), 2);
   // Same lane and time, other kind: accepted.
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'G'));
-  EXPECT_EQ(rig.w->LapCount[3], 3);
+  EXPECT_EQ(rig.w->LapCount(3), 3);
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,L, 3 , 1:02.34,L, 3 , 1:02.34,G,");
 }
 
 TEST_F(Reception, UnknownLaneIsTakenByTheFilterAndTouchesNoLane) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.Deliver(ResultLine('X', '1', " 1:02.34", 'L'));
-  EXPECT_EQ(rig.w->LastLane, 0);
-  EXPECT_EQ(rig.w->LastTime, " 1:02.34");
+  EXPECT_EQ(rig.w->LastLane(), 0);
+  EXPECT_EQ(rig.w->LastTime(), " 1:02.34");
   // Lane 3's repeat is no longer the previous line: accepted.
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
-  EXPECT_EQ(rig.w->LapCount[3], 2);
+  EXPECT_EQ(rig.w->LapCount(3), 2);
   for (int lane = 1; lane <= 10; ++lane) {
     if (lane != 3) {
-      EXPECT_EQ(rig.w->LapCount[lane], 0);
+      EXPECT_EQ(rig.w->LapCount(lane), 0);
     }
   }
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 3 , 1:02.34,L,");
@@ -78,7 +78,7 @@ TEST_F(Reception, DistanceFollowsTheLapCodes) {
     rig.Deliver(ResultLine('5', '1', " 1:00.00", 'L'));
     rig.Deliver(ResultLine('5', '1', " 1:30.00", 'L'));
     EXPECT_EQ(rig.txtShukai[4].text, c.third) << c.base << "/" << c.dbl;
-    EXPECT_EQ(rig.w->LapCount[5], 3);
+    EXPECT_EQ(rig.w->LapCount(5), 3);
   }
 }
 
@@ -91,17 +91,17 @@ TEST_F(Reception, FinishLinePaintsTheLaneAndTheZeroClockFinishesTheRace) {
   EXPECT_EQ(rig.txtJun[1].text, "10");
   EXPECT_EQ(rig.txtJun[1].back, kLightRed);
   EXPECT_EQ(rig.txtKiro[1].back, kLightRed);
-  EXPECT_EQ(rig.w->GoalSeen, "1");
+  EXPECT_EQ(rig.w->GoalSeen(), "1");
   rig.Deliver(ClockLine(" 1:05.10"));
   EXPECT_EQ(rig.w->Book().RaceNo, 1);
   EXPECT_EQ(rig.lblTimer.caption, " 1:05.10");
   rig.Deliver(ClockLine("    0.00"));
   EXPECT_EQ(rig.w->Book().RaceNo, 2);
   EXPECT_EQ(rig.lblTimer.caption, "    0.00");
-  EXPECT_EQ(rig.w->GoalSeen, "0");
-  EXPECT_EQ(rig.w->LastLane, 0);
-  EXPECT_EQ(rig.w->LastTime, "");
-  EXPECT_EQ(rig.w->LastKind, "");
+  EXPECT_EQ(rig.w->GoalSeen(), "0");
+  EXPECT_EQ(rig.w->LastLane(), 0);
+  EXPECT_EQ(rig.w->LastTime(), "");
+  EXPECT_EQ(rig.w->LastKind(), "");
   EXPECT_EQ(rig.Book()[0], '6');
   EXPECT_EQ(rig.Lap(1), " 2 , 1:05.00,G,");
   EXPECT_TRUE(rig.w->LapFileOpen());
@@ -115,7 +115,7 @@ TEST_F(Reception, IgnoredLinesChangeNothing) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'T'));
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'K'));
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'J'));
-  EXPECT_EQ(rig.w->LapCount[3], 0);
+  EXPECT_EQ(rig.w->LapCount(3), 0);
   EXPECT_EQ(rig.lblTimer.caption, "");
   EXPECT_EQ(rig.Lap(1), "");
 }
@@ -125,9 +125,9 @@ TEST_F(Reception, ForeignBlockResetsThePort) {
   rig.port.Feed("\r A 31  1:02.34Lrest of the buffer");
   rig.w->OnPortNotification();
   EXPECT_EQ(rig.port.calls, (std::vector<std::string>{"close", "inputlen 16", "discard", "open"}));
-  EXPECT_TRUE(rig.port.open);
-  EXPECT_EQ(rig.port.buffer, "");
-  EXPECT_EQ(rig.w->LapCount[3], 0);
+  EXPECT_TRUE(rig.port.IsOpen());
+  EXPECT_EQ(rig.port.Waiting(), "");
+  EXPECT_EQ(rig.w->LapCount(3), 0);
 }
 
 // Records cut across reads: whatever the split, no record is misread, and a
@@ -142,11 +142,11 @@ TEST_F(Reception, RecordsSplitAcrossReadsAreNeverMisread) {
     for (std::size_t at = 0; at < stream.size(); at += chunk) rig.Arrive(stream.substr(at, chunk));
     int total = 0;
     for (int lane = 1; lane <= 10; ++lane) {
-      EXPECT_LE(rig.w->LapCount[lane], 1) << "chunk " << chunk;
-      if (rig.w->LapCount[lane] == 1) {
-        EXPECT_EQ(rig.w->LaneTime[lane], 10000);
+      EXPECT_LE(rig.w->LapCount(lane), 1) << "chunk " << chunk;
+      if (rig.w->LapCount(lane) == 1) {
+        EXPECT_EQ(rig.w->LaneTime(lane), 10000);
       }
-      total += rig.w->LapCount[lane];
+      total += rig.w->LapCount(lane);
     }
     EXPECT_GE(total, 1) << "chunk " << chunk;
     // Every logged record is whole.
@@ -163,8 +163,8 @@ TEST_F(Reception, NotificationsWhileStoppedReadNothing) {
   rig.Start();  // stop
   rig.port.Feed(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.w->OnPortNotification();
-  EXPECT_EQ(rig.w->LapCount[3], 0);
-  EXPECT_FALSE(rig.port.open);
+  EXPECT_EQ(rig.w->LapCount(3), 0);
+  EXPECT_FALSE(rig.port.IsOpen());
 }
 
 TEST_F(Reception, NoiseBytesNeverReachTheLapFileUnchanged) {

@@ -1,4 +1,4 @@
-#include "timing/console_line.h"
+#include "reception/console_line.h"
 
 namespace poolside {
 

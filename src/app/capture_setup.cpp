@@ -1,0 +1,31 @@
+#include "app/capture_setup.h"
+
+namespace poolside {
+
+const char* ProgramVersion() { return POOLSIDE_VERSION; }
+
+CaptureSetup::CaptureSetup(const Options& options, const std::vector<std::string>& args,
+                           RaceFeed& feed, MessageSink& messages, WindowHost& host)
+    : feed_(feed) {
+  if (options.noCapture) return;
+  journal_ = std::make_unique<CaptureJournal>(ProgramStart{ProgramVersion(), args});
+  journal_->onFailure = [&messages, &host](const std::string& text) {
+    host.Post([&messages, text] { messages.Warn(text); });
+  };
+  feed_.Attach(*journal_);
+  if (!options.capture.empty()) {
+    ownFolder_ = true;
+    journal_->Open(options.capture);
+  }
+}
+
+CaptureSetup::~CaptureSetup() {
+  if (journal_) feed_.Detach(*journal_);
+}
+
+void CaptureSetup::AfterLoad(const MeetData& meet) {
+  if (!journal_ || ownFolder_ || journal_->Writing()) return;
+  journal_->Open(meet.DataPath("capture"));
+}
+
+}  // namespace poolside

@@ -1,0 +1,55 @@
+#include "app/recover_command.h"
+
+#include <exception>
+
+#include "capture/captured_races.h"
+#include "capture/race_retiming.h"
+#include "platform/paths.h"
+
+namespace poolside {
+
+int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
+  if (!options.error.empty()) {
+    err << options.error << "\n";
+    return 2;
+  }
+  if ((options.take > 0) != (options.as > 0) || (options.apply && options.take == 0)) {
+    err << "--take と --as は一緒に指定してください (--apply はその二つと一緒に)\n";
+    return 2;
+  }
+  try {
+    const std::vector<std::string> files = CaptureFiles(options.recover);
+    if (files.empty()) {
+      err << "キャプチャファイルがありません\n";
+      return 1;
+    }
+    const std::vector<CapturedRace> races = FindCapturedRaces(files);
+    if (options.take == 0) {
+      for (const CapturedRace& race : races) out << ListingLine(race) << "\n";
+      if (races.empty()) err << files.front() << ": レースは記録されていません\n";
+      return 0;
+    }
+    if (options.take > static_cast<int>(races.size())) {
+      err << "記録されたレース " << options.take << " はありません (記録は " << races.size()
+          << " レースです)\n";
+      return 1;
+    }
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    const CapturedRace& captured = races[static_cast<std::size_t>(options.take - 1)];
+    const Retiming retiming = RetimeRace(paths, files, captured, options.as);
+    out << "take " << captured.index << " (race " << captured.race << ") as race " << options.as
+        << (options.apply ? "" : " (preview: nothing written)") << "\n";
+    out << DescribeRetiming(retiming);
+    if (options.apply) {
+      ApplyRetiming(retiming);
+      out << "written\n";
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace poolside

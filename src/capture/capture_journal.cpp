@@ -1,0 +1,220 @@
+#include "capture/capture_journal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "capture/capture_format.h"
+#include "platform/os_calls.h"
+
+namespace poolside {
+
+using namespace capture;
+
+namespace {
+
+std::string JoinInts(const int* values, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i) out += ',';
+    out += std::to_string(values[i]);
+  }
+  return out;
+}
+
+std::string Num(long long v) { return std::to_string(v); }
+
+// How reception took the block, for a person reading the file.
+std::string BlockKindField(BlockKind kind) {
+  switch (kind) {
+    case BlockKind::Clock:
+      return " kind=clock";
+    case BlockKind::Result:
+      return " kind=result";
+    case BlockKind::Ignored:
+      return " kind=ignored";
+    case BlockKind::Noise:
+      return " kind=noise";
+    case BlockKind::OutOfStep:
+      return " kind=out_of_step";
+  }
+  return "";
+}
+
+// The fields of one event's line (blocks are written by the journal itself).
+struct FieldsOf {
+  std::string operator()(const RaceShown& e) const {
+    return "race=" + Num(e.race) + " status=" + Quoted(CutUtf8(e.status)) +
+           " program=" + Num(e.program) + " heat=" + Num(e.heat) + " heats=" + Num(e.heats);
+  }
+  std::string operator()(const ReceptionStarted& e) const {
+    return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device)) +
+           " lanes=" + Quoted(e.laneMap.substr(0, kFeedLanes), true);
+  }
+  std::string operator()(const ReceptionStopped& e) const {
+    return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device));
+  }
+  std::string operator()(const BlockRead&) const { return {}; }
+  std::string operator()(const ClockShown&) const { return {}; }
+  std::string operator()(const LaneTouched& e) const {
+    return "lane=" + Num(e.lane) + " rank=" + Num(e.rank) + " time=" + Quoted(CutUtf8(e.timeText)) +
+           " laps=" + Num(e.laps) + " finish=" + (e.finish ? "1" : "0");
+  }
+  std::string operator()(const ManualEntryStored& e) const {
+    return "race=" + Num(e.race) + " lane=" + Num(e.lane) + " value=" + Num(e.value) +
+           " text=" + Quoted(CutUtf8(e.text));
+  }
+  std::string operator()(const RaceFinished& e) const {
+    std::array<int, kFeedLanes> times{};
+    for (int i = 0; i < kFeedLanes; ++i) times[i] = static_cast<int>(e.time[i]);
+    std::vector<int> targets(e.combinedTargets.begin(), e.combinedTargets.end());
+    if (targets.size() > 64) targets.resize(64);
+    return "race=" + Num(e.race) + " ranks=\"" + JoinInts(e.rank.data(), e.rank.size()) +
+           "\" times=\"" + JoinInts(times.data(), times.size()) +
+           "\" goal=" + Quoted(CutUtf8(e.goalFile)) + " lap=" + Quoted(CutUtf8(e.lapFile)) +
+           " combined=\"" + JoinInts(targets.data(), targets.size()) + "\"";
+  }
+  std::string operator()(const RaceStatusChanged& e) const {
+    return "race=" + Num(e.race) + " status=" + Quoted(CutUtf8(e.status));
+  }
+  std::string operator()(const LinkHealth& e) const {
+    static const char* const kStates[] = {"fine", "silence", "noise", "vanished"};
+    return "port=" + Num(e.port) + " state=" + kStates[static_cast<int>(e.state)] +
+           " seconds=" + Num(e.seconds) + " message=" + Quoted(CutUtf8(e.message));
+  }
+  std::string operator()(const PortProblem& e) const {
+    return "port=" + Num(e.port) + " message=" + Quoted(CutUtf8(e.message));
+  }
+};
+
+}  // namespace
+
+CaptureJournal::CaptureJournal(const ProgramStart& start)
+    : origin_(std::chrono::steady_clock::now()), startWall_(std::chrono::system_clock::now()) {
+  std::string args;
+  for (const std::string& a : start.args) {
+    if (!args.empty()) args += ' ';
+    args += a;
+  }
+  Emit("start", startWall_, origin_,
+       "version=" + Quoted(CutUtf8(start.version)) + " args=" + Quoted(CutUtf8(args)));
+}
+
+CaptureJournal::~CaptureJournal() { Close(); }
+
+std::string CaptureJournal::FileName(WallTime start, int attempt) {
+  const std::time_t tt = std::chrono::system_clock::to_time_t(start);
+  std::tm local{};
+  localtime_r(&tt, &local);
+  char name[40];
+  std::strftime(name, sizeof name, "%Y%m%d-%H%M%S", &local);
+  std::string out = name;
+  if (attempt > 1) out += "-" + std::to_string(attempt);
+  return out + ".cap";
+}
+
+bool CaptureJournal::Open(const std::string& folder) {
+  if (fd_ >= 0 || failed_) return fd_ >= 0;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    Fail("キャプチャフォルダ " + folder + " を作成できません。(" + ec.message() + ")");
+    return false;
+  }
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const std::string path = folder + "/" + FileName(startWall_, attempt);
+    int fd;
+    do {
+      fd = Os().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      fd_ = fd;
+      path_ = path;
+      break;
+    }
+    if (errno != EEXIST) {
+      Fail("キャプチャファイル " + path + " を作成できません。(" + std::strerror(errno) + ")");
+      return false;
+    }
+  }
+  if (fd_ < 0) {
+    Fail("キャプチャファイルを " + folder + " に作成できません。(同じ名前のファイルがあります)");
+    return false;
+  }
+  WriteLine(kHeader);
+  for (const std::string& line : held_) {
+    if (fd_ < 0) break;
+    WriteLine(line);
+  }
+  held_.clear();
+  held_.shrink_to_fit();
+  return fd_ >= 0;
+}
+
+void CaptureJournal::Close() {
+  if (fd_ >= 0) Os().close(fd_);
+  fd_ = -1;
+}
+
+void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
+  if (failed_) return;
+  if (const auto* block = std::get_if<BlockRead>(&event)) {
+    std::string_view rest = block->bytes;
+    // A read longer than one line goes on in "block+" lines, so that a
+    // line keeps its bounded size and the reader can join them again.
+    do {
+      const std::string_view part = rest.substr(0, kBlockBytesPerLine);
+      rest.remove_prefix(part.size());
+      Emit(rest.empty() ? "block" : "block+", block->wall, block->mono,
+           "n=" + std::to_string(part.size()) + " hex=" + HexOf(part) +
+               " text=" + Quoted(part, true) + (rest.empty() ? BlockKindField(block->kind) : ""));
+    } while (!rest.empty() && !failed_);
+    return;
+  }
+  // The clock is in the blocks already.
+  if (std::holds_alternative<ClockShown>(event)) return;
+  Emit(EventKindName(event), std::chrono::system_clock::now(), std::chrono::steady_clock::now(),
+       std::visit(FieldsOf{}, event));
+}
+
+void CaptureJournal::Emit(std::string_view kind, WallTime wall, MonoTime mono,
+                          std::string_view fields) {
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(mono - origin_).count();
+  std::string line = WallText(wall) + " " + MonoText(micros) + " " + std::string(kind);
+  if (!fields.empty()) line += " " + std::string(fields);
+  if (fd_ >= 0) {
+    WriteLine(line);
+  } else if (!failed_ && held_.size() < kMaxHeldLines) {
+    held_.push_back(std::move(line));
+  }
+}
+
+void CaptureJournal::WriteLine(const std::string& text) {
+  const std::string line = text + "\n";
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t w = Os().write(fd_, line.data() + done, line.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      Fail("キャプチャファイル " + path_ + " に書き込めません。受信は続けます。(" +
+           std::strerror(w < 0 ? errno : ENOSPC) + ")");
+      return;
+    }
+    done += static_cast<std::size_t>(w);
+  }
+}
+
+void CaptureJournal::Fail(const std::string& message) {
+  Close();
+  held_.clear();
+  if (failed_) return;
+  failed_ = true;
+  if (onFailure) onFailure(message);
+}
+
+}  // namespace poolside

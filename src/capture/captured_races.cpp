@@ -1,0 +1,122 @@
+#include "capture/captured_races.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "capture/capture_reader.h"
+
+namespace poolside {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
+  std::vector<std::string> files;
+  for (const std::string& p : paths) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(p, ec)) {
+      files.push_back(p);
+      continue;
+    }
+    std::vector<std::string> inFolder;
+    for (const auto& e : std::filesystem::directory_iterator(p, ec)) {
+      if (e.path().extension() == ".cap") inFolder.push_back(e.path().string());
+    }
+    std::sort(inFolder.begin(), inFolder.end());
+    files.insert(files.end(), inFolder.begin(), inFolder.end());
+  }
+  return files;
+}
+
+std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files) {
+  std::vector<CapturedRace> races;
+  bool open = false;  // the last race's stretch is still going on
+  std::string laneMap;
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    CaptureReader reader;
+    reader.Open(files[f]);
+    CaptureRecord r;
+    while (reader.Next(r)) {
+      if (r.kind == "reception_started") {
+        laneMap = r.Text("lanes");
+        if (open && races.back().blocks == 0) races.back().laneMap = laneMap;
+      }
+      if (r.kind == "race_shown") {
+        const int race = static_cast<int>(r.Number("race"));
+        if (!(open && races.back().race == race)) {
+          CapturedRace c;
+          c.index = static_cast<int>(races.size()) + 1;
+          c.race = race;
+          c.program = static_cast<int>(r.Number("program"));
+          c.heat = static_cast<int>(r.Number("heat"));
+          c.start = r.wall;
+          c.laneMap = laneMap;
+          races.push_back(std::move(c));
+          open = true;
+        }
+      }
+      if (!open) continue;
+      CapturedRace& c = races.back();
+      if (c.spans.empty() || c.spans.back().file != f) c.spans.push_back({f, r.line, r.line});
+      c.spans.back().lastLine = r.line;
+      c.end = r.wall;
+      if (r.kind == "block") {
+        ++c.blocks;
+      } else if (r.kind == "lane" && r.Number("finish") == 1) {
+        const int lane = static_cast<int>(r.Number("lane"));
+        if (lane < 1 || lane > 10) continue;
+        auto same = std::find_if(c.lanes.begin(), c.lanes.end(),
+                                 [&](const CapturedLane& l) { return l.lane == lane; });
+        if (same == c.lanes.end()) {
+          c.lanes.push_back({lane, Trim(r.Text("time"))});
+        } else {
+          same->time = Trim(r.Text("time"));
+        }
+      } else if (r.kind == "race_finished") {
+        c.finished = true;
+        c.goalFile = r.Text("goal");
+        open = false;
+      }
+    }
+  }
+  for (CapturedRace& c : races) {
+    std::sort(c.lanes.begin(), c.lanes.end(),
+              [](const CapturedLane& a, const CapturedLane& b) { return a.lane < b.lane; });
+  }
+  return races;
+}
+
+std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race) {
+  std::vector<std::string> blocks;
+  for (const CapturedRace::Span& span : race.spans) {
+    if (span.file >= files.size()) continue;
+    CaptureReader reader;
+    reader.Open(files[span.file]);
+    CaptureRecord r;
+    while (reader.Next(r)) {
+      if (r.line > span.lastLine) break;
+      if (r.line >= span.firstLine && r.kind == "block") blocks.push_back(std::move(r.bytes));
+    }
+  }
+  return blocks;
+}
+
+std::string ListingLine(const CapturedRace& c) {
+  std::string line = std::to_string(c.index) + " race=" + std::to_string(c.race) +
+                     " program=" + std::to_string(c.program) + " heat=" + std::to_string(c.heat) +
+                     " start=" + c.start + " end=" + c.end +
+                     (c.finished ? " finished" : " unfinished") +
+                     " blocks=" + std::to_string(c.blocks);
+  for (const CapturedLane& l : c.lanes) line += " " + std::to_string(l.lane) + ":" + l.time;
+  return line;
+}
+
+}  // namespace poolside

@@ -1,0 +1,56 @@
+#pragma once
+// The races of a capture: a captured race is the stretch from a race put on
+// screen to its finish or to the next race put on screen. Reception stopped
+// and started again on the same race stays inside the stretch; the same
+// race shown again while its stretch is open (a redraw) continues it. The
+// files of several program runs read as one capture in the order given, so
+// a race whose program was killed and started again (which shows the same
+// race first) is one captured race over both files.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace poolside {
+
+struct CapturedLane {
+  int lane = 0;      // 1..10
+  std::string time;  // the finish time as shown, blanks trimmed
+};
+
+struct CapturedRace {
+  int index = 0;  // 1, 2, ... in the file's order
+  int race = 0;   // the race that was current
+  int program = 0;
+  int heat = 0;
+  std::string start;  // wall time of the race put on screen
+  std::string end;    // wall time of its finish or of the stretch's last line
+  bool finished = false;
+  std::string goalFile;             // of the finish, "" when unfinished
+  std::vector<CapturedLane> lanes;  // lanes that finished, lane order
+  std::size_t blocks = 0;           // reads of the port inside the stretch
+  // The lane identifiers in effect for its blocks (one byte per lane),
+  // from the latest reception start; "" when none was captured.
+  std::string laneMap;
+  struct Span {
+    std::size_t file = 0;  // index into the files read
+    long firstLine = 0, lastLine = 0;
+  };
+  std::vector<Span> spans;  // the lines the stretch covers, file by file
+};
+
+// The capture files named by `paths`: a file as it is, a folder as its
+// ".cap" files in name order (which is their start-time order).
+std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths);
+
+// Reads the whole capture (streaming). Throws IoError naming the file and
+// line on bad input.
+std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files);
+
+// The bytes of every read of the port inside captured race `race`, in order.
+std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race);
+
+// One line of the --recover listing.
+std::string ListingLine(const CapturedRace& race);
+
+}  // namespace poolside

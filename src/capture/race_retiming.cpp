@@ -1,0 +1,162 @@
+#include "capture/race_retiming.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "capture/headless_window.h"
+#include "meetdata/meet_data.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/record_file.h"
+#include "racebook/race_book.h"
+
+namespace poolside {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder removed with its content when it goes out of scope.
+class StagingFolder {
+ public:
+  StagingFolder() {
+    std::string pattern = (fs::temp_directory_path() / "poolside-retime-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+      throw IoError("作業フォルダを作成できません: " + pattern);
+    }
+    path_ = pattern;
+  }
+  ~StagingFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string RaceText(int race) {
+  const std::string t = std::to_string(race + 10000LL);
+  return t.substr(t.size() - 4);
+}
+
+std::string ReadIfThere(const std::string& path, bool& there) {
+  std::error_code ec;
+  there = fs::is_regular_file(path, ec);
+  return there ? ReadWholeFile(path) : std::string();
+}
+
+}  // namespace
+
+Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& captureFiles,
+                    const CapturedRace& captured, int race) {
+  if (race < 1 || race > kBookRaces) {
+    throw RuntimeError("レース番号 " + std::to_string(race) + " は 1 から " +
+                       std::to_string(kBookRaces) + " までです");
+  }
+  const std::vector<std::string> blocks = BlocksOf(captureFiles, captured);
+
+  MeetData meet(paths);
+  HeadlessRaceWindow headless(meet);
+  headless.Window().Load();  // reads only: the control file, the meet file, the book
+  const std::string realFolder = meet.DataFolder;
+  MeetData real(paths);
+  real.DataFolder = realFolder;
+
+  // The staging copy: the data folder's own files, empty lap and goal folders.
+  StagingFolder staging;
+  std::error_code ec;
+  const std::string dataDir = real.DataPath("");
+  for (const fs::directory_entry& entry : fs::directory_iterator(dataDir, ec)) {
+    if (!entry.is_regular_file()) continue;
+    fs::copy_file(entry.path(), fs::path(staging.Path()) / entry.path().filename(), ec);
+    if (ec)
+      throw IoError("ファイル " + entry.path().string() + " を複写できません (" + ec.message() +
+                    ")");
+  }
+  if (ec) throw IoError("データフォルダ " + dataDir + " を読めません (" + ec.message() + ")");
+  fs::create_directories(fs::path(staging.Path()) / "lap");
+  fs::create_directories(fs::path(staging.Path()) / "goal");
+  meet.DataFolder = staging.Path() + "/";
+  const std::string bookBefore = [&] {
+    bool there = false;
+    return ReadIfThere(meet.DataPath("Race.dat"), there);
+  }();
+
+  headless.ShowRace(race);
+  headless.SetLaneMap(captured.laneMap);
+  if (!headless.StartReception()) {
+    throw RuntimeError("受信を始められません");
+  }
+  for (const std::string& block : blocks) {
+    if (headless.Window().BookState().RaceNo != race) break;  // finished
+    headless.Deliver(block);
+  }
+  if (headless.Window().BookState().RaceNo == race) headless.Window().FinishRace();
+  headless.StopReception();
+
+  if (!headless.Messages().empty()) {
+    std::string text = "再計時できません:";
+    for (const std::string& m : headless.Messages()) text += "\n" + m;
+    throw RuntimeError(text);
+  }
+
+  Retiming out;
+  out.race = race;
+  out.bookPath = real.DataPath("Race.dat");
+  bool there = false;
+  const std::string bookAfter = ReadIfThere(meet.DataPath("Race.dat"), there);
+  std::vector<int> races = {race};
+  for (std::size_t k = 0; k < bookAfter.size() && k < static_cast<std::size_t>(kBookRaces); ++k) {
+    const char before = k < bookBefore.size() ? bookBefore[k] : '\0';
+    if (bookAfter[k] == before) continue;
+    out.statuses.push_back({static_cast<int>(k) + 1, before, bookAfter[k]});
+    if (static_cast<int>(k) + 1 != race) races.push_back(static_cast<int>(k) + 1);
+  }
+  for (int r : races) {
+    for (const std::string& name : {"lap\\r" + RaceText(r), "goal\\g" + RaceText(r)}) {
+      const std::string bytes = ReadIfThere(meet.DataPath(name), there);
+      if (there) out.files.push_back({real.DataPath(name), bytes});
+    }
+  }
+  bool goalWritten = false;
+  for (const RetimedFile& f : out.files) {
+    if (f.path == real.DataPath("goal\\g" + RaceText(race))) goalWritten = true;
+  }
+  if (!goalWritten) throw RuntimeError("レース " + std::to_string(race) + " を終了できません");
+  return out;
+}
+
+void ApplyRetiming(const Retiming& retiming) {
+  for (const RetimedFile& f : retiming.files) ReplaceFileAtomically(f.path, f.bytes);
+  if (retiming.statuses.empty()) return;
+  bool there = false;
+  std::string book = ReadIfThere(retiming.bookPath, there);
+  for (const RetimedStatus& s : retiming.statuses) {
+    const std::size_t k = static_cast<std::size_t>(s.race - 1);
+    if (book.size() <= k) book.resize(k + 1, '\0');
+    book[k] = s.after;
+  }
+  ReplaceFileAtomically(retiming.bookPath, book);
+}
+
+std::string DescribeRetiming(const Retiming& r) {
+  std::string out;
+  for (const RetimedFile& f : r.files) {
+    out += "file " + f.path + " size=" + std::to_string(f.bytes.size()) + "\n";
+    out += Cp932ToUtf8(f.bytes) + "\n";
+  }
+  auto shown = [](char c) { return c == '\0' ? std::string() : Cp932ToUtf8(std::string(1, c)); };
+  for (const RetimedStatus& s : r.statuses) {
+    out += "status race=" + std::to_string(s.race) + " \"" + shown(s.before) + "\" -> \"" +
+           shown(s.after) + "\"\n";
+  }
+  return out;
+}
+
+}  // namespace poolside

@@ -1,0 +1,66 @@
+#include "capture/recovery_panel.h"
+
+#include <exception>
+
+#include "capture/race_retiming.h"
+
+namespace poolside {
+
+RecoveryPanel::RecoveryPanel(const PathMapper& paths, std::vector<std::string> sources,
+                             MessageSink& messages)
+    : paths_(paths), sources_(std::move(sources)), messages_(messages) {}
+
+bool RecoveryPanel::Refresh() {
+  races_.clear();
+  problem_.clear();
+  try {
+    files_ = CaptureFiles(sources_);
+    races_ = FindCapturedRaces(files_);
+  } catch (const std::exception& e) {
+    problem_ = e.what();
+    return false;
+  }
+  if (races_.empty()) problem_ = "記録されたレースはありません";
+  return true;
+}
+
+std::vector<std::string> RecoveryPanel::Lines() const {
+  std::vector<std::string> lines;
+  for (const CapturedRace& r : races_) lines.push_back(ListingLine(r));
+  return lines;
+}
+
+std::string RecoveryPanel::Preview(int index, int race) {
+  if (index < 1 || index > static_cast<int>(races_.size())) return "レースを選んでください";
+  try {
+    return DescribeRetiming(
+        RetimeRace(paths_, files_, races_[static_cast<std::size_t>(index - 1)], race));
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+bool RecoveryPanel::Apply(int index, int race, bool receiving) {
+  if (receiving) {
+    messages_.ShowMessage("受信中は再計時できません。受信を停止してください。");
+    return false;
+  }
+  if (index < 1 || index > static_cast<int>(races_.size())) return false;
+  const CapturedRace& captured = races_[static_cast<std::size_t>(index - 1)];
+  if (!messages_.AskOkCancel(
+          "記録 " + std::to_string(index) + " (レース " + std::to_string(captured.race) +
+          ") をレース " + std::to_string(race) +
+          " として再計時し、ラップ・ゴールファイルを置き換えます。よろしいですか？")) {
+    return false;
+  }
+  try {
+    ApplyRetiming(RetimeRace(paths_, files_, captured, race));
+  } catch (const std::exception& e) {
+    messages_.ShowError(e.what());
+    return false;
+  }
+  if (onApplied) onApplied();
+  return true;
+}
+
+}  // namespace poolside

@@ -1,0 +1,48 @@
+#pragma once
+// The logic of the timing window's recovery dialog (Ctrl+R): the captured
+// races of this meet's capture folder, a preview of re-timing one of them
+// into a race, and the apply that asks first. Nothing is applied while the
+// window is receiving.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture/captured_races.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+
+namespace poolside {
+
+class RecoveryPanel {
+ public:
+  // `sources`: capture files or folders, read as one capture.
+  RecoveryPanel(const PathMapper& paths, std::vector<std::string> sources, MessageSink& messages);
+
+  // Reads the captures again; false (the message in Problem) when they
+  // cannot be read.
+  bool Refresh();
+  const std::vector<CapturedRace>& Races() const { return races_; }
+  std::vector<std::string> Lines() const;
+  const std::string& Problem() const { return problem_; }
+
+  // What re-timing captured race `index` (1-based) as `race` would write,
+  // or the message saying why it cannot.
+  std::string Preview(int index, int race);
+  // Asks, then writes. False when the operator declined, the window is
+  // receiving, or it failed (the message shown).
+  bool Apply(int index, int race, bool receiving);
+
+  // Runs after a successful apply (the window redraws its race).
+  std::function<void()> onApplied;
+
+ private:
+  const PathMapper& paths_;
+  std::vector<std::string> sources_;
+  std::vector<std::string> files_;
+  MessageSink& messages_;
+  std::vector<CapturedRace> races_;
+  std::string problem_;
+};
+
+}  // namespace poolside

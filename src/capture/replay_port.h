@@ -1,0 +1,68 @@
+#pragma once
+// A port that plays the blocks of a capture file (--com N=replay:FILE@SPEED):
+// each captured read comes back as one read, in the same order, with the
+// captured spacing divided by SPEED (0: the next block as soon as the
+// previous one has been read). Closing and discarding keep the blocks to
+// come, since the capture holds only what was read; at the end of the file
+// the port stays open and quiet.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "capture/capture_reader.h"
+#include "platform/serial_port.h"
+#include "platform/window_host.h"
+
+namespace poolside {
+
+class ReplayPort : public SerialPort {
+ public:
+  ReplayPort(int portNumber, std::string file, double speed, WindowHost& host);
+
+  // Splits "FILE" or "FILE@SPEED" (the device after "replay:"). False when
+  // SPEED is not a number of zero or more.
+  static bool ParseSpec(const std::string& spec, std::string& file, double& speed);
+  static constexpr const char* kPrefix = "replay:";
+
+  void SetPortNumber(int n) override { portNumber_ = n; }
+  void SetSettings(const std::string&) override {}
+  void SetInBufferSize(int) override {}
+  void SetInputLen(int) override {}
+  void SetHandshaking(FlowControl) override {}
+  void SetRThreshold(int) override {}
+  // The first open reads the whole file once and throws IoError naming the
+  // file and the line when it is not a sound capture.
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  std::string Read() override;
+  void DiscardInput() override {}
+  int BytesWaiting() const override;
+  std::string DeviceName() const override;
+
+  // Blocks still to come (not yet arrived).
+  bool AtEnd() const { return !haveNext_; }
+
+ private:
+  void Schedule(std::int64_t delayMicros);
+  void Arrive();
+  void Advance();
+
+  int portNumber_;
+  std::string file_;
+  double speed_;
+  WindowHost& host_;
+  bool open_ = false;
+  bool checked_ = false;
+  CaptureReader reader_;
+  CaptureRecord next_;
+  bool haveNext_ = false;
+  std::deque<std::string> pending_;
+  bool scheduled_ = false;
+  unsigned generation_ = 0;
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
+};
+
+}  // namespace poolside

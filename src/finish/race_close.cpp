@@ -1,0 +1,150 @@
+#include "finish/race_close.h"
+
+#include <algorithm>
+
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/item_reader.h"
+#include "platform/record_file.h"
+
+namespace poolside {
+
+namespace {
+
+bool InBook(int raceNo) { return raceNo >= 1 && raceNo <= kBookRaces; }
+
+// The highest race whose number text (race + 10000) still fits 16 bits.
+constexpr int kLastRaceNumber = 22767;
+
+}  // namespace
+
+FinishOutcome CloseRace(MeetData& meet, RaceBookState& book, const LaneArray<std::int32_t>& times,
+                        LapFile& lap, const FinishReport& report) {
+  FinishOutcome out;
+  out.ranking = RankLanes(times);
+  out.goalFile = GoalPath(meet, book.RaceNo);
+  out.lapFile = LapPath(meet, book.RaceNo);
+
+  // The goal file is either absent or complete. A race whose goal file
+  // failed is not marked done and stays current with its lap file open.
+  try {
+    ReplaceFileAtomically(out.goalFile, GoalText(out.ranking));
+  } catch (const IoError& e) {
+    report("ゴールファイル " + out.goalFile + " を書き込めません。レースは終了していません。\r" +
+           e.what());
+    return out;
+  }
+
+  try {
+    LoadRaceStat(meet, book);
+    if (InBook(book.RaceNo)) {
+      const char before = book.RaceBook[static_cast<std::size_t>(book.RaceNo - 1)];
+      SetRaceStatus(book, book.RaceNo, '6');
+      try {
+        SaveRaceBook(meet, book);
+      } catch (...) {
+        SetRaceStatus(book, book.RaceNo, before);
+        throw;
+      }
+    } else {
+      book.RaceStat.clear();
+    }
+  } catch (const IoError& e) {
+    // The goal file stays; the race stays current with its lap file open
+    // until the book can be saved.
+    report("レース状況ファイル " + BookPath(meet) + " を保存できません。ゴールファイル " +
+           out.goalFile + " は書き込みましたが、レース " + std::to_string(book.RaceNo) +
+           " は終了済みになっていません。\rフォルダーに書き込めるようにしてから「確定」を押して"
+           "ください。\r" +
+           e.what());
+    return out;
+  }
+  lap.Close();
+  out.done = true;
+
+  const std::string& stat = book.RaceStat;
+  if (stat.size() == 1 && stat[0] >= '2' && stat[0] <= '5') {
+    // Races beyond the book have no status: the copies stop at its end.
+    const int last = std::min(book.RaceNo + (stat[0] - '0') - 1, kBookRaces);
+    for (int target = book.RaceNo + 1; target <= last; ++target) {
+      out.combinedTargets.push_back(target);
+    }
+  }
+  return out;
+}
+
+void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& report) {
+  const int r = book.RaceNo;
+  const int n = book.RaceStat[0] - '0';
+  const int last = std::min(r + n - 1, kBookRaces);
+
+  std::vector<bool> goalCopied(static_cast<std::size_t>(n + 1), false);
+  for (int target = r + 1; target <= last; ++target) {
+    const std::string to = GoalPath(meet, target);
+    try {
+      ItemReader in;
+      in.Open(GoalPath(meet, r));
+      std::string out;
+      for (int field = 0; field < 2 * kLanes; ++field) out += in.ReadItem() + ",";
+      ReplaceFileAtomically(to, Utf8ToCp932(out));
+      goalCopied[static_cast<std::size_t>(target - r)] = true;
+    } catch (const IoError& e) {
+      report("ゴールファイル " + to + " を書き込めません。\r" + e.what());
+    }
+  }
+  for (int target = r + 1; target <= last; ++target) {
+    const std::string to = LapPath(meet, target);
+    try {
+      ItemReader in;
+      in.Open(LapPath(meet, r));
+      std::string out;
+      while (!in.AtEnd()) out += in.ReadItem() + ",";
+      ReplaceFileAtomically(to, Utf8ToCp932(out));
+    } catch (const IoError& e) {
+      report("ラップファイル " + to + " を書き込めません。\r" + e.what());
+    }
+    // Done means the goal file is there.
+    if (goalCopied[static_cast<std::size_t>(target - r)]) SetRaceStatus(book, target, '6');
+  }
+  SaveRaceBook(meet, book);
+}
+
+void AdvanceToNextOpenRace(RaceBookState& book) {
+  do {
+    if (book.RaceNo >= kLastRaceNumber) break;
+    ++book.RaceNo;
+    book.RaceStat = InBook(book.RaceNo)
+                        ? book.RaceBook.substr(static_cast<std::size_t>(book.RaceNo - 1), 1)
+                        : std::string();
+  } while (IsDone(book.RaceStat));
+}
+
+TimedRace TimeRaceFromBlocks(MeetData& meet, RaceBookState& book, const std::string& laneMap,
+                             const std::vector<std::string>& blocks, const FinishReport& report) {
+  TimedRace timed;
+  timed.blocksTaken = blocks.size();
+  LoadRaceStat(meet, book);
+  Reception reception(laneMap);
+  LapFile lap;
+  if (auto problem = lap.Create(LapPath(meet, book.RaceNo))) report(*problem);
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const BlockMeaning meaning = reception.Take(blocks[i]);
+    if (meaning.lane != 0) {
+      if (auto problem = lap.Append(meaning.lane, meaning.timeText, meaning.finish ? 'G' : 'L')) {
+        report(*problem);
+      }
+    }
+    if (!meaning.finishRace) continue;
+    timed.finished = true;
+    timed.blocksTaken = i + 1;
+    timed.outcome = CloseRace(meet, book, reception.LaneTimes(), lap, report);
+    if (timed.outcome.done && !timed.outcome.combinedTargets.empty()) {
+      CopyCombinedRace(meet, book, report);
+    }
+    break;
+  }
+  timed.noiseBlocks = reception.NoiseBlocks();
+  return timed;
+}
+
+}  // namespace poolside

@@ -1,0 +1,42 @@
+#pragma once
+// A race's files in the data folder: the lap file (every lap and finish as
+// it is accepted) and the goal file (ranks and times of the ten lanes).
+
+#include <optional>
+#include <string>
+
+#include "finish/ranking.h"
+#include "meetdata/meet_data.h"
+#include "platform/text_output.h"
+
+namespace poolside {
+
+// Native paths of "goal\gNNNN" and "lap\rNNNN" (the last four digits of
+// race + 10000).
+std::string GoalPath(const MeetData& meet, int race);
+std::string LapPath(const MeetData& meet, int race);
+
+// The goal file: rank and time of lanes 1..10, twenty items.
+std::string GoalText(const Ranking& ranking);
+// One lap record: lane, time text (a byte above 0x7F as "?"), kind.
+std::string LapRecord(int lane, const std::string& timeText, char kind);
+
+// The open lap file of the race being timed. Every record reaches the
+// operating system when it is appended. A failure returns the message to
+// show; a failed write closes the file, and only the first one of a lap file
+// gives a message.
+class LapFile {
+ public:
+  // Creates `path` empty (closing the previous file).
+  [[nodiscard]] std::optional<std::string> Create(const std::string& path);
+  // Does nothing when no file is open.
+  [[nodiscard]] std::optional<std::string> Append(int lane, const std::string& timeText, char kind);
+  void Close() { out_.Close(); }
+  bool IsOpen() const { return out_.IsOpen(); }
+
+ private:
+  TextOutput out_;
+  bool writeFailed_ = false;
+};
+
+}  // namespace poolside

@@ -1,0 +1,98 @@
+#include "reception/reception.h"
+
+#include <limits>
+#include <utility>
+
+#include "format/time_values.h"
+
+namespace poolside {
+
+Reception::Reception(std::string laneMap) : laneMap_(std::move(laneMap)) { ResetLanes(); }
+
+BlockMeaning Reception::Take(std::string_view block) {
+  const LineClass line = Classify(block);
+  switch (line) {
+    case LineClass::Clock:
+      return TakeClock(block);
+    case LineClass::Result:
+      return TakeResult(block);
+    case LineClass::Noise:
+      ++noiseBlocks_;
+      break;
+    case LineClass::Foreign:
+    case LineClass::Ignored:
+      break;
+  }
+  BlockMeaning meaning;
+  meaning.line = line;
+  return meaning;
+}
+
+BlockMeaning Reception::TakeClock(std::string_view block) {
+  BlockMeaning meaning;
+  meaning.line = LineClass::Clock;
+  meaning.clockText = TimeTextOf(block);
+  if (goalSeen_ && meaning.clockText == kZeroClock) {
+    // Reset whether or not the finish then succeeds, so that the zero clock
+    // the console repeats does not finish the race again.
+    meaning.finishRace = true;
+    goalSeen_ = false;
+    finishedOnce_ = true;
+    lastLane_ = 0;
+    lastTime_.clear();
+    lastKind_ = '\0';
+  }
+  return meaning;
+}
+
+BlockMeaning Reception::TakeResult(std::string_view block) {
+  BlockMeaning meaning;
+  meaning.line = LineClass::Result;
+  const char kind = KindOf(block)[0];  // a result always has column 15
+  const int rank = RankOf(block);
+  const int lane = LaneOf(block, laneMap_);
+  std::string timeText = TimeTextOf(block);
+
+  if (timeText == lastTime_ && lane == lastLane_ && kind == lastKind_) return meaning;
+  lastLane_ = lane;
+  lastTime_ = timeText;
+  lastKind_ = kind;
+  // An identifier that is not in the lane map has no row.
+  if (lane < 1 || lane > kLanes) return meaning;
+
+  const auto at = static_cast<std::size_t>(lane);
+  laneTime_[at] = PackedTime(timeText);
+  if (lapCount_[at] < std::numeric_limits<std::int16_t>::max()) ++lapCount_[at];
+  meaning.finish = kind != 'L';
+  if (meaning.finish) goalSeen_ = true;
+  meaning.lane = lane;
+  meaning.rank = rank;
+  meaning.packed = laneTime_[at];
+  meaning.laps = lapCount_[at];
+  meaning.timeText = std::move(timeText);
+  return meaning;
+}
+
+void Reception::ResetLanes() {
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    const auto at = static_cast<std::size_t>(lane);
+    laneRank_[at] = 0;
+    laneTime_[at] = kNoTime;
+    lapCount_[at] = 0;
+  }
+}
+
+void Reception::SetLaneTime(int lane, std::int32_t value) {
+  if (lane >= 1 && lane <= kLanes) laneTime_[static_cast<std::size_t>(lane)] = value;
+}
+
+void Reception::SetRanking(const LaneArray<std::int16_t>& rank,
+                           const LaneArray<std::int32_t>& time) {
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    const auto at = static_cast<std::size_t>(lane);
+    laneRank_[at] = rank[at];
+    laneTime_[at] = time[at];
+  }
+}
+
+}  // namespace poolside

@@ -1,0 +1,92 @@
+#pragma once
+// Reception: what each block read from the timing console means, one block
+// at a time, with the state that takes (the duplicate filter, whether a
+// finish was seen, each lane's time, lap count and rank). Plain code: no
+// port, no controls, no files. The timing window shows what a block meant
+// and writes the lap file; a headless driver does the same without a window
+// (see finish/race_close.h).
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "reception/console_line.h"
+#include "reception/lanes.h"
+
+namespace poolside {
+
+// What one block meant. Only the fields of its kind are set.
+struct BlockMeaning {
+  LineClass line = LineClass::Foreign;  // Foreign: resynchronise the port
+  // Clock: the 8 characters to show (Latin-1 bytes). `finishRace` when this
+  // zero clock ends a race whose finish was seen: the caller finishes the
+  // race before it shows the clock (the filter and the goal flag are already
+  // reset, whether the finish succeeds or not).
+  std::string clockText;
+  bool finishRace = false;
+  // Result accepted by the filter for a lane of the map (`lane` 0 when the
+  // filter took it, or its identifier is not in the map): append a lap
+  // record, show rank and time; a finish also paints the lane.
+  int lane = 0;
+  int rank = 0;
+  std::string timeText;  // columns 7-14, Latin-1 bytes
+  std::int32_t packed = 0;
+  int laps = 0;
+  bool finish = false;  // "G"; "L" is a lap
+};
+
+class Reception {
+ public:
+  explicit Reception(std::string laneMap = std::string(kDefaultLaneMap));
+
+  // Takes one block (the text of one read of the port).
+  BlockMeaning Take(std::string_view block);
+
+  // A new race on screen: every lane empty (time 999999, no laps, rank 0).
+  // The duplicate filter and the goal flag are kept.
+  void ResetLanes();
+  // A time or status value typed into lane `lane` (1..10).
+  void SetLaneTime(int lane, std::int32_t value);
+  // The ranks and goal file values of a finish.
+  void SetRanking(const LaneArray<std::int16_t>& rank, const LaneArray<std::int32_t>& time);
+
+  // The lane identifiers: character p is the console's identifier of lane
+  // p + 1. Only the first ten characters count.
+  std::string& LaneMap() { return laneMap_; }
+  const std::string& LaneMap() const { return laneMap_; }
+
+  // --- state, lanes 1..10
+  const LaneArray<std::int32_t>& LaneTimes() const { return laneTime_; }
+  std::int32_t LaneTime(int lane) const { return laneTime_.at(static_cast<std::size_t>(lane)); }
+  std::int16_t LapCount(int lane) const { return lapCount_.at(static_cast<std::size_t>(lane)); }
+  std::int16_t LaneRank(int lane) const { return laneRank_.at(static_cast<std::size_t>(lane)); }
+  // The duplicate filter: the last result accepted (lane 0 for an identifier
+  // not in the map), its time text and kind ('\0' before the first).
+  int LastLane() const { return lastLane_; }
+  const std::string& LastTime() const { return lastTime_; }
+  char LastKind() const { return lastKind_; }
+  bool GoalSeen() const { return goalSeen_; }
+  // True once a race was finished by a zero clock (the goal flag then reads
+  // "0" rather than empty in the automation runner's state).
+  bool FinishedOnce() const { return finishedOnce_; }
+  // Result records dropped as noise (LineClass::Noise).
+  long long NoiseBlocks() const { return noiseBlocks_; }
+
+ private:
+  BlockMeaning TakeClock(std::string_view block);
+  BlockMeaning TakeResult(std::string_view block);
+
+  std::string laneMap_;
+  LaneArray<std::int32_t> laneTime_{};
+  LaneArray<std::int16_t> lapCount_{};
+  LaneArray<std::int16_t> laneRank_{};
+  int lastLane_ = 0;
+  std::string lastTime_;
+  char lastKind_ = '\0';
+  bool goalSeen_ = false;
+  bool finishedOnce_ = false;
+  long long noiseBlocks_ = 0;
+};
+
+}  // namespace poolside

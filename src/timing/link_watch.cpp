@@ -1,0 +1,122 @@
+#include "timing/link_watch.h"
+
+#include <memory>
+
+namespace poolside {
+
+namespace {
+
+std::string PortName(int n) { return "COM" + std::to_string(n); }
+
+int WholeSeconds(MonoTime from, MonoTime to) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+  return ms < 0 ? 0 : static_cast<int>(ms / 1000);
+}
+
+bool ClockRunning(const std::string& text) {
+  for (char c : text) {
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+LinkWatch::LinkWatch(Label& label, RaceFeed& feed, const SerialPort& port, WindowHost& host,
+                     Clock now)
+    : label_(label), feed_(feed), port_(port), host_(host), now_(std::move(now)) {}
+
+LinkWatch::~LinkWatch() { feed_.Detach(*this); }
+
+void LinkWatch::OnRaceEvent(const RaceEvent& event) {
+  if (const auto* block = std::get_if<BlockRead>(&event)) {
+    if (!receiving_) return;
+    lastByte_ = block->mono;
+    anyByte_ = true;
+    if (block->kind != BlockKind::Noise && block->kind != BlockKind::OutOfStep) {
+      lastRecord_ = block->mono;
+    }
+    vanished_ = false;
+    // Data is back: the warning clears at once (published after the event).
+    if (shown_ != LinkHealth::State::Fine) Update(false);
+  } else if (const auto* clock = std::get_if<ClockShown>(&event)) {
+    raceRunning_ = ClockRunning(clock->text);
+  } else if (const auto* started = std::get_if<ReceptionStarted>(&event)) {
+    receiving_ = true;
+    portNumber_ = started->port;
+    anyByte_ = false;
+    vanished_ = false;
+    raceRunning_ = false;
+    lastByte_ = lastRecord_ = now_();
+    ++generation_;
+    Update(false);
+    ScheduleTick();
+  } else if (std::holds_alternative<ReceptionStopped>(event)) {
+    receiving_ = false;
+    ++generation_;
+    Update(false);
+  }
+}
+
+void LinkWatch::ScheduleTick() {
+  const unsigned generation = generation_;
+  const std::weak_ptr<char> alive = alive_;
+  host_.PostDelayed(kTickMs, [this, alive, generation] {
+    if (alive.expired() || generation != generation_ || !receiving_) return;
+    Tick();
+    ScheduleTick();
+  });
+}
+
+void LinkWatch::Tick() { Update(true); }
+
+void LinkWatch::Update(bool publishNow) {
+  const MonoTime now = now_();
+  LinkHealth health;
+  health.port = portNumber_;
+  std::string caption;
+  if (!receiving_) {
+    health.state = LinkHealth::State::Fine;
+  } else if (!port_.IsOpen()) {
+    if (!vanished_) {
+      vanished_ = true;
+      vanishedAt_ = now;
+    }
+    health.state = LinkHealth::State::Vanished;
+    health.seconds = WholeSeconds(vanishedAt_, now);
+    health.message = PortName(portNumber_) + " が応答しません。再接続を試みています (" +
+                     std::to_string(health.seconds) + " 秒)";
+    caption = health.message;
+  } else if (raceRunning_ && now - lastByte_ >= std::chrono::milliseconds(kWarnAfterMs)) {
+    health.state = LinkHealth::State::Silence;
+    health.seconds = WholeSeconds(lastByte_, now);
+    health.message = PortName(portNumber_) + " から " + std::to_string(health.seconds) +
+                     " 秒間データが来ません。計時盤とケーブルを確認してください";
+    caption = health.message;
+  } else if (anyByte_ && now - lastByte_ < std::chrono::milliseconds(kWarnAfterMs) &&
+             now - lastRecord_ >= std::chrono::milliseconds(kWarnAfterMs)) {
+    health.state = LinkHealth::State::Noise;
+    health.seconds = WholeSeconds(lastRecord_, now);
+    health.message = PortName(portNumber_) + " のデータが " + std::to_string(health.seconds) +
+                     " 秒間記録になりません。回線設定 (9600,e,7,2) とケーブルを確認してください";
+    caption = health.message;
+  } else {
+    health.state = LinkHealth::State::Fine;
+    caption = anyByte_ ? "最終受信 " + std::to_string(WholeSeconds(lastByte_, now)) + " 秒前"
+                       : "受信待ち";
+  }
+  if (label_.Caption() != caption) label_.SetCaption(caption);
+  if (health.state == shown_) return;
+  shown_ = health.state;
+  if (publishNow) {
+    feed_.Publish(health);
+    return;
+  }
+  // Inside another event's publication: the change follows it.
+  const std::weak_ptr<char> alive = alive_;
+  host_.Post([this, alive, health] {
+    if (!alive.expired()) feed_.Publish(health);
+  });
+}
+
+}  // namespace poolside

@@ -1,0 +1,135 @@
+// Captured races as the --recover listing shows them, from files written by
+// the journal.
+#include "capture/captured_races.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "capture/capture_journal.h"
+#include "support/temp_dir.h"
+
+namespace poolside {
+namespace {
+
+using poolside::testing::TempDir;
+
+class CapturedRacesTest : public ::testing::Test {
+ protected:
+  CapturedRacesTest() : journal_({"v", {}}) { EXPECT_TRUE(journal_.Open(dir_.Path())); }
+  void Show(int race) {
+    RaceShown e;
+    e.race = race;
+    e.program = race * 10;
+    e.heat = 1;
+    journal_.OnRaceEvent(e);
+  }
+  void Block(const std::string& bytes) {
+    journal_.OnRaceEvent(
+        BlockRead{bytes, std::chrono::system_clock::now(), std::chrono::steady_clock::now()});
+  }
+  void Finish(int lane, const std::string& time) {
+    journal_.OnRaceEvent(LaneTouched{lane, 1, time, 0, 1, 0, true});
+  }
+  void Finished(int race) {
+    RaceFinished f;
+    f.race = race;
+    f.goalFile = "g" + std::to_string(race);
+    journal_.OnRaceEvent(f);
+  }
+  TempDir dir_;
+  CaptureJournal journal_;
+};
+
+TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
+  Show(7);
+  journal_.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
+  Block("a");
+  journal_.OnRaceEvent(ReceptionStopped{1, "d"});
+  Show(7);  // redrawn after a status change: the same stretch
+  journal_.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
+  Block("b");
+  Finish(3, "  1:02.34");
+  Finish(1, "    59.10");
+  Finish(3, "  1:02.35");  // a later finish of the same lane replaces the time
+  Block("c");
+  Finished(7);
+  Show(8);
+  Block("d");
+  Show(5);  // navigated away: race 8 ends unfinished
+  Show(8);  // and back: a new stretch
+  Block("e");
+
+  const std::vector<CapturedRace> races = FindCapturedRaces({journal_.Path()});
+  ASSERT_EQ(races.size(), 4u);
+  EXPECT_EQ(races[0].race, 7);
+  EXPECT_TRUE(races[0].finished);
+  EXPECT_EQ(races[0].blocks, 3u);
+  EXPECT_EQ(races[0].goalFile, "g7");
+  ASSERT_EQ(races[0].lanes.size(), 2u);
+  EXPECT_EQ(races[0].lanes[0].lane, 1);
+  EXPECT_EQ(races[0].lanes[1].time, "1:02.35");
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[0]), (std::vector<std::string>{"a", "b", "c"}));
+
+  EXPECT_EQ(races[1].race, 8);
+  EXPECT_FALSE(races[1].finished);
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[1]), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(races[2].race, 5);
+  EXPECT_EQ(races[3].index, 4);
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[3]), (std::vector<std::string>{"e"}));
+
+  const std::string line = ListingLine(races[0]);
+  EXPECT_EQ(line.rfind("1 race=7 program=70 heat=1 start=", 0), 0u) << line;
+  EXPECT_NE(line.find(" finished blocks=3 1:59.10 3:1:02.35"), std::string::npos) << line;
+  EXPECT_NE(ListingLine(races[1]).find(" unfinished "), std::string::npos);
+}
+
+TEST_F(CapturedRacesTest, BlocksBeforeAnyRaceBelongToNone) {
+  Block("x");
+  EXPECT_TRUE(FindCapturedRaces({journal_.Path()}).empty());
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST(CapturedRaces, ARaceGoesOnInTheNextRunsFileWhenItShowsTheSameRaceFirst) {
+  poolside::testing::TempDir dir;
+  const auto block = [](const std::string& b) {
+    return BlockRead{b, std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
+  };
+  RaceShown seven;
+  seven.race = 7;
+  std::string first, second;
+  {
+    CaptureJournal killed({"v", {}});
+    ASSERT_TRUE(killed.Open(dir.File("a")));
+    killed.OnRaceEvent(seven);
+    killed.OnRaceEvent(block("a"));
+    first = killed.Path();
+  }
+  {
+    CaptureJournal next({"v", {}});
+    ASSERT_TRUE(next.Open(dir.File("b")));
+    next.OnRaceEvent(seven);
+    next.OnRaceEvent(block("b"));
+    next.OnRaceEvent(RaceFinished{7, {}, {}, "g", "l", {}});
+    second = next.Path();
+  }
+  const std::vector<std::string> files = {first, second};
+  const std::vector<CapturedRace> races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 1u);
+  EXPECT_TRUE(races[0].finished);
+  EXPECT_EQ(races[0].spans.size(), 2u);
+  EXPECT_EQ(BlocksOf(files, races[0]), (std::vector<std::string>{"a", "b"}));
+  // A folder reads as its capture files in name order.
+  EXPECT_EQ(CaptureFiles({dir.File("a"), dir.File("missing.cap")}),
+            (std::vector<std::string>{first, dir.File("missing.cap")}));
+}
+
+}  // namespace
+}  // namespace poolside

@@ -1,0 +1,63 @@
+// The recovery dialog's logic: nothing is applied while receiving or when
+// the operator declines; a capture that cannot be read says why.
+#include "capture/recovery_panel.h"
+
+#include <chrono>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "capture/capture_journal.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace poolside {
+namespace {
+
+using poolside::testing::FakeMessages;
+using poolside::testing::TempDir;
+
+TEST(RecoveryPanel, AppliesNothingWhileReceivingOrWhenDeclined) {
+  TempDir dir;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.File("capture")));
+    RaceShown shown;
+    shown.race = 4;
+    journal.OnRaceEvent(shown);
+  }
+  PathMapper paths;
+  FakeMessages messages;
+  RecoveryPanel panel(paths, {dir.File("capture")}, messages);
+  bool applied = false;
+  panel.onApplied = [&] { applied = true; };
+  ASSERT_TRUE(panel.Refresh());
+  ASSERT_EQ(panel.Lines().size(), 1u);
+  EXPECT_EQ(panel.Lines()[0].rfind("1 race=4 ", 0), 0u);
+
+  EXPECT_FALSE(panel.Apply(1, 4, /*receiving=*/true));
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_TRUE(messages.questions.empty());
+
+  messages.answers.push_back(false);
+  EXPECT_FALSE(panel.Apply(1, 4, false));
+  EXPECT_EQ(messages.questions.size(), 1u);
+  EXPECT_FALSE(applied);
+  EXPECT_FALSE(panel.Apply(2, 4, false));  // no such captured race
+  EXPECT_EQ(panel.Preview(0, 4), "レースを選んでください");
+}
+
+TEST(RecoveryPanel, ABadCaptureIsNamedInTheProblem) {
+  TempDir dir;
+  dir.MakeDir("capture");
+  dir.Write("capture/x.cap", "poolside-capture 1\nnot a line\n");
+  PathMapper paths;
+  FakeMessages messages;
+  RecoveryPanel panel(paths, {dir.File("capture")}, messages);
+  EXPECT_FALSE(panel.Refresh());
+  EXPECT_NE(panel.Problem().find("x.cap の 2 行目"), std::string::npos) << panel.Problem();
+  EXPECT_TRUE(panel.Lines().empty());
+}
+
+}  // namespace
+}  // namespace poolside

@@ -1,0 +1,123 @@
+// The replay port gives back each captured read as one read, in order, as
+// fast as it is read at @0, keeps its place over a close, and names a bad
+// file when it opens.
+#include "capture/replay_port.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "capture/capture_journal.h"
+#include "platform/errors.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace poolside {
+namespace {
+
+using poolside::testing::FakeHost;
+using poolside::testing::TempDir;
+
+// A capture holding `blocks`, 20 ms apart, with other lines between them.
+std::string WriteCapture(const TempDir& dir, const std::vector<std::string>& blocks) {
+  CaptureJournal journal({"v", {}});
+  EXPECT_TRUE(journal.Open(dir.Path()));
+  const auto wall = std::chrono::system_clock::now();
+  const auto mono = std::chrono::steady_clock::now();
+  journal.OnRaceEvent(ReceptionStarted{1, "d", "1234567890"});
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const auto later = std::chrono::milliseconds(20 * static_cast<int>(i));
+    journal.OnRaceEvent(BlockRead{blocks[i], wall + later, mono + later});
+    journal.OnRaceEvent(RaceStatusChanged{1, ""});
+  }
+  return journal.Path();
+}
+
+TEST(ReplayPort, AtSpeedZeroEachBlockComesAfterThePreviousWasRead) {
+  TempDir dir;
+  const std::string file = WriteCapture(dir, {"one", "", std::string(5000, 'z'), "four"});
+  FakeHost host;
+  ReplayPort port(1, file, 0, host);
+  std::vector<std::string> reads;
+  port.onNotify = [&] { reads.push_back(port.Read()); };
+  port.Open();
+  for (int i = 0; i < 10 && !host.posted.empty(); ++i) host.RunPosted();
+  EXPECT_EQ(reads, (std::vector<std::string>{"one", "", std::string(5000, 'z'), "four"}));
+  EXPECT_TRUE(port.AtEnd());
+  EXPECT_TRUE(port.IsOpen());  // open and quiet at the end
+  EXPECT_TRUE(host.delayed.empty());
+}
+
+TEST(ReplayPort, CloseAndDiscardKeepTheBlocksToCome) {
+  TempDir dir;
+  const std::string file = WriteCapture(dir, {"a", "b", "c"});
+  FakeHost host;
+  ReplayPort port(1, file, 0, host);
+  std::vector<std::string> reads;
+  port.onNotify = [&] {
+    reads.push_back(port.Read());
+    if (reads.size() == 1) {  // the window resynchronising after a bad block
+      port.Close();
+      port.DiscardInput();
+      port.Open();
+    }
+  };
+  port.Open();
+  for (int i = 0; i < 10 && !host.posted.empty(); ++i) host.RunPosted();
+  EXPECT_EQ(reads, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(ReplayPort, AtSpeedOneTheCapturedSpacingIsKept) {
+  TempDir dir;
+  const std::string file = WriteCapture(dir, {"a", "b", "c"});
+  FakeHost host;
+  ReplayPort port(1, file, 2, host);  // twice as fast: 10 ms apart
+  std::vector<std::string> reads;
+  port.onNotify = [&] { reads.push_back(port.Read()); };
+  port.Open();
+  host.RunPosted();
+  EXPECT_EQ(reads, (std::vector<std::string>{"a"}));
+  ASSERT_EQ(host.delayed.size(), 1u);
+  EXPECT_EQ(host.delayed[0].first, 10);
+  host.RunDelayed();
+  host.RunDelayed();
+  EXPECT_EQ(reads, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(ReplayPort, ABadOrMissingFileFailsTheOpenNamingIt) {
+  TempDir dir;
+  FakeHost host;
+  dir.Write("bad.cap", "poolside-capture 1\nnonsense\n");
+  ReplayPort bad(1, dir.File("bad.cap"), 0, host);
+  try {
+    bad.Open();
+    FAIL() << "opened";
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find("bad.cap の 2 行目"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(bad.IsOpen());
+  ReplayPort missing(1, dir.File("none.cap"), 0, host);
+  EXPECT_THROW(missing.Open(), IoError);
+}
+
+TEST(ReplayPort, DeviceSpecs) {
+  std::string file;
+  double speed = -1;
+  EXPECT_TRUE(ReplayPort::ParseSpec("/a/b.cap", file, speed));
+  EXPECT_EQ(file, "/a/b.cap");
+  EXPECT_EQ(speed, 1);
+  EXPECT_TRUE(ReplayPort::ParseSpec("/a/b.cap@0", file, speed));
+  EXPECT_EQ(speed, 0);
+  EXPECT_TRUE(ReplayPort::ParseSpec("x@y/c.cap@2.5", file, speed));
+  EXPECT_EQ(file, "x@y/c.cap");
+  EXPECT_EQ(speed, 2.5);
+  EXPECT_FALSE(ReplayPort::ParseSpec("c.cap@fast", file, speed));
+  EXPECT_FALSE(ReplayPort::ParseSpec("c.cap@-1", file, speed));
+  EXPECT_FALSE(ReplayPort::ParseSpec("@2", file, speed));
+  EXPECT_FALSE(ReplayPort::ParseSpec("", file, speed));
+}
+
+}  // namespace
+}  // namespace poolside

@@ -1,0 +1,351 @@
+// The capture journal end to end: a race timed over a pseudo-terminal and
+// replayed from its capture into a fresh copy of the meet writes the same
+// files; a race whose program was killed, or whose reception was stopped
+// and started again, is re-timed from the capture into the files a run to
+// its end writes.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "capture/capture_reader.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A child process with its standard output and error in files.
+class Child {
+ public:
+  Child(const std::vector<std::string>& args, const fs::path& dir, const fs::path& out,
+        const fs::path& err) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(126);
+      int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(o, 1);
+      dup2(e, 2);
+      std::vector<char*> argv;
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  ~Child() { Kill(); }
+  void Kill() {
+    if (pid_ > 0 && !done_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      done_ = true;
+    }
+  }
+  int Wait(int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        done_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool done_ = false;
+};
+
+std::string RaceText(int race) {
+  std::string t = std::to_string(race + 10000);
+  return t.substr(t.size() - 4);
+}
+
+// Every file of the lap and goal folders and the book, by name.
+std::map<std::string, std::string> Results(const fs::path& meet) {
+  std::map<std::string, std::string> out;
+  for (const char* folder : {"lap", "goal"}) {
+    for (const auto& e : fs::directory_iterator(meet / "meet" / folder)) {
+      out[std::string(folder) + "/" + e.path().filename().string()] = ReadAll(e.path());
+    }
+  }
+  out["Race.dat"] = ReadAll(meet / "meet" / "Race.dat");
+  return out;
+}
+
+class CaptureEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("poolside-capture-e2e-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(dir_);
+  }
+
+  // A demo meet with two races done; returns the race the load puts on screen.
+  fs::path Meet(const std::string& name) {
+    const fs::path meet = dir_ / name;
+    EXPECT_EQ(
+        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet.string() + "' --done 2 >/dev/null")
+                        .c_str()),
+        0);
+    return meet;
+  }
+
+  // Runs the program on `meet` with `script` and more arguments; returns its
+  // standard output.
+  std::string Run(const fs::path& meet, const std::string& script,
+                  std::vector<std::string> more = {}, int expectStatus = 0) {
+    const fs::path file = dir_ / ("script" + std::to_string(++runs_));
+    std::ofstream(file) << script;
+    std::vector<std::string> args = {POOLSIDE_BIN, "-platform", "offscreen", "--drive",
+                                     "c=" + meet.string()};
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back("--script");
+    args.push_back(file.string());
+    Child program(args, meet / "prog", dir_ / "out", dir_ / "err");
+    EXPECT_EQ(program.Wait(90), expectStatus) << ReadAll(dir_ / "out") << ReadAll(dir_ / "err");
+    return ReadAll(dir_ / "out");
+  }
+
+  // poolside --recover ... in the meet's working folder.
+  int Recover(const fs::path& meet, std::vector<std::string> more, std::string& out) {
+    std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet.string()};
+    args.insert(args.end(), more.begin(), more.end());
+    Child tool(args, meet / "prog", dir_ / "rout", dir_ / "rerr");
+    const int rc = tool.Wait(60);
+    out = ReadAll(dir_ / "rout") + ReadAll(dir_ / "rerr");
+    return rc;
+  }
+
+  // The records of one race from the simulator, as script `port` lines.
+  std::vector<std::string> RaceRecords() {
+    Child sim(
+        {SIM_BIN, "--races", "1", "--lanes", "6", "--laps", "3", "--tick", "50", "--speed", "1000",
+         "--pause", "0", "--seed", "5", "--repeat", "--log", (dir_ / "sent").string()},
+        dir_, dir_ / "sim.out", dir_ / "sim.err");
+    EXPECT_EQ(sim.Wait(30), 0) << ReadAll(dir_ / "sim.err");
+    const std::string sent = ReadAll(dir_ / "sent");
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i + 16 <= sent.size(); i += 16) {
+      std::string r = sent.substr(i, 16);
+      EXPECT_EQ(r.back(), '\r');
+      r.pop_back();
+      lines.push_back("port \"" + r + "\\r\"\n");
+    }
+    return lines;
+  }
+
+  static std::string Lines(const std::vector<std::string>& v, std::size_t from, std::size_t to) {
+    std::string out;
+    for (std::size_t i = from; i < to && i < v.size(); ++i) out += v[i];
+    return out;
+  }
+
+  fs::path dir_;
+  int runs_ = 0;
+};
+
+TEST_F(CaptureEndToEnd, ARaceReplayedFromItsCaptureWritesTheSameFiles) {
+  const fs::path live = Meet("live");
+  Child sim({SIM_BIN, "--wait-open", "--races", "1", "--lanes", "8", "--laps", "3", "--tick", "20",
+             "--speed", "20", "--repeat", "--seed", "7"},
+            dir_, dir_ / "sim.out", dir_ / "sim.err");
+  std::string pty;
+  for (int i = 0; i < 100 && pty.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
+  }
+  ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir_ / "sim.err");
+  const std::string out = Run(live, "click frmRace.cmdZushin\nwait 5000\nend\n",
+                              {"--com", "1=" + pty, "--capture", (dir_ / "cap").string()});
+  EXPECT_EQ(sim.Wait(10), 0);
+  EXPECT_EQ(out.find("message:"), std::string::npos) << out;
+  std::vector<fs::path> captures;
+  for (const auto& e : fs::directory_iterator(dir_ / "cap")) captures.push_back(e.path());
+  ASSERT_EQ(captures.size(), 1u);
+  // The default folder is not made when --capture names another.
+  EXPECT_FALSE(fs::exists(live / "meet" / "capture"));
+
+  const fs::path again = Meet("again");
+  const std::string replayed =
+      Run(again, "click frmRace.cmdZushin\nwait 3000\nend\n",
+          {"--com", "1=replay:" + captures[0].string() + "@0", "--no-capture"});
+  EXPECT_EQ(replayed.find("message:"), std::string::npos) << replayed;
+  EXPECT_FALSE(fs::exists(again / "meet" / "capture"));
+  const auto expected = Results(live);
+  EXPECT_EQ(Results(again), expected);
+
+  // The simulator plays the same capture: every block read, in order.
+  std::string read;
+  poolside::CaptureReader reader;
+  reader.Open(captures[0].string());
+  poolside::CaptureRecord record;
+  while (reader.Next(record)) {
+    if (record.kind == "block") read += record.bytes;
+  }
+  ASSERT_FALSE(read.empty());
+  Child player({SIM_BIN, "--play", captures[0].string(), "--speed", "1000", "--log",
+                (dir_ / "played").string()},
+               dir_, dir_ / "play.out", dir_ / "play.err");
+  EXPECT_EQ(player.Wait(60), 0) << ReadAll(dir_ / "play.err");
+  EXPECT_EQ(ReadAll(dir_ / "played"), read);
+  // A race was timed at all: some goal file beyond the demo's own.
+  EXPECT_NE(expected, Results(Meet("untouched")));
+}
+
+TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEnd) {
+  const std::vector<std::string> records = RaceRecords();
+  ASSERT_GT(records.size(), 20u);
+  const std::size_t half = records.size() / 2;
+  // Lanes 1 and 2 swap their console identifiers: re-timing must use the
+  // identifiers in effect when the race was captured.
+  const std::string swap = "settext frmRace.txtSingo(0) \"2\"\nsettext frmRace.txtSingo(1) \"1\"\n";
+
+  // The reference: the whole race in one reception.
+  const fs::path whole = Meet("whole");
+  Run(whole, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
+  const int race = 3;  // the first open race of the demo meet with two done
+  const std::string lap = ReadAll(whole / "meet" / "lap" / ("r" + RaceText(race)));
+  const std::string goal = ReadAll(whole / "meet" / "goal" / ("g" + RaceText(race)));
+  ASSERT_FALSE(lap.empty());
+  ASSERT_FALSE(goal.empty());
+  const std::string book = ReadAll(whole / "meet" / "Race.dat");
+
+  // Killed half-way; the next run shows the same race and times the rest.
+  const fs::path killed = Meet("killed");
+  {
+    std::ofstream(dir_ / "first") << swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
+                                         "show frmRace.lblRace\nwait 60000\n";
+    Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + killed.string(),
+                   "--script", (dir_ / "first").string()},
+                  killed / "prog", dir_ / "kout", dir_ / "kerr");
+    for (int i = 0; i < 600 && ReadAll(dir_ / "kout").find("lblRace") == std::string::npos; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_NE(ReadAll(dir_ / "kout").find("lblRace"), std::string::npos) << ReadAll(dir_ / "kerr");
+    program.Kill();
+  }
+  // A second later, so that the run's capture file sorts after the first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  Run(killed, swap + "click frmRace.cmdZushin\n" + Lines(records, half, records.size()) + "end\n");
+  EXPECT_NE(ReadAll(killed / "meet" / "lap" / ("r" + RaceText(race))), lap);  // lost half
+
+  std::string listing;
+  ASSERT_EQ(Recover(killed, {"--recover", (killed / "meet" / "capture").string()}, listing), 0)
+      << listing;
+  EXPECT_EQ(listing.rfind("1 race=" + std::to_string(race) + " ", 0), 0u) << listing;
+  EXPECT_NE(listing.find(" finished "), std::string::npos) << listing;
+  std::string applied;
+  ASSERT_EQ(Recover(killed,
+                    {"--recover", (killed / "meet" / "capture").string(), "--take", "1", "--as",
+                     std::to_string(race), "--apply"},
+                    applied),
+            0)
+      << applied;
+  EXPECT_EQ(ReadAll(killed / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  EXPECT_EQ(ReadAll(killed / "meet" / "goal" / ("g" + RaceText(race))), goal);
+  EXPECT_EQ(ReadAll(killed / "meet" / "Race.dat"), book);
+
+  // Reception stopped and started again half-way: the lap file restarts
+  // empty live; the capture holds both halves.
+  const fs::path restarted = Meet("restarted");
+  Run(restarted, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
+                     "click frmRace.cmdZushin\nclick frmRace.cmdZushin\n" +
+                     Lines(records, half, records.size()) + "end\n");
+  EXPECT_NE(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  std::string out;
+  ASSERT_EQ(Recover(restarted,
+                    {"--recover", (restarted / "meet" / "capture").string(), "--take", "1", "--as",
+                     std::to_string(race), "--apply"},
+                    out),
+            0)
+      << out;
+  EXPECT_EQ(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  EXPECT_EQ(ReadAll(restarted / "meet" / "goal" / ("g" + RaceText(race))), goal);
+}
+
+TEST_F(CaptureEndToEnd, RetimingIntoAnotherRaceChangesOnlyThatRaceAndAPreviewNothing) {
+  const std::vector<std::string> records = RaceRecords();
+  const fs::path meet = Meet("meet");
+  Run(meet, "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
+  const auto before = Results(meet);
+  const std::string capture = (meet / "meet" / "capture").string();
+
+  std::string preview;
+  ASSERT_EQ(Recover(meet, {"--recover", capture, "--take", "1", "--as", "9"}, preview), 0)
+      << preview;
+  EXPECT_NE(preview.find("goal" + std::string(1, fs::path::preferred_separator) + "g0009"),
+            std::string::npos)
+      << preview;
+  EXPECT_NE(preview.find("status race=9 \"" + before.at("Race.dat").substr(8, 1) + "\" -> \"6\""),
+            std::string::npos)
+      << preview;
+  EXPECT_EQ(Results(meet), before);
+
+  std::string applied;
+  ASSERT_EQ(Recover(meet, {"--recover", capture, "--take", "1", "--as", "9", "--apply"}, applied),
+            0)
+      << applied;
+  auto after = Results(meet);
+  EXPECT_EQ(after["lap/r0009"], before.at("lap/r0003"));
+  EXPECT_EQ(after["goal/g0009"], before.at("goal/g0003"));
+  std::string book = before.at("Race.dat");
+  book[8] = '6';
+  EXPECT_EQ(after["Race.dat"], book);
+  after.erase("lap/r0009");
+  after.erase("goal/g0009");
+  after["Race.dat"] = before.at("Race.dat");
+  EXPECT_EQ(after, before);  // no other race changed
+
+  // Bad requests: status 1, a message naming what is wrong, nothing written.
+  const auto retimed = Results(meet);
+  std::string bad;
+  EXPECT_EQ(Recover(meet, {"--recover", capture, "--take", "7", "--as", "9"}, bad), 1);
+  EXPECT_NE(bad.find("7"), std::string::npos) << bad;
+  std::ofstream(dir_ / "bad.cap") << "poolside-capture 1\nthis is not a line\n";
+  EXPECT_EQ(Recover(meet, {"--recover", (dir_ / "bad.cap").string()}, bad), 1);
+  EXPECT_NE(bad.find("bad.cap の 2 行目"), std::string::npos) << bad;
+  EXPECT_EQ(Results(meet), retimed);
+}
+
+TEST_F(CaptureEndToEnd, AJournalThatCannotBeWrittenIsToldOnceAndReceptionGoesOn) {
+  const std::vector<std::string> records = RaceRecords();
+  const fs::path meet = Meet("meet");
+  std::ofstream(meet / "meet" / "capture") << "a file where the folder should be";
+  const std::string out =
+      Run(meet, "click frmRace.cmdZushin\n" + Lines(records, 0, records.size()) + "end\n");
+  EXPECT_EQ(out.find("message:"), std::string::npos) << out;  // no box
+  const std::string err = ReadAll(dir_ / "err");
+  const std::string told = "warning: キャプチャフォルダ " + (meet / "meet" / "capture").string();
+  EXPECT_NE(err.find(told), std::string::npos) << err;
+  EXPECT_EQ(err.find(told), err.rfind(told)) << err;  // once
+  EXPECT_FALSE(ReadAll(meet / "meet" / "goal" / "g0003").empty());
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// One test body for every port implementation: the test fake, the scripted
+// port of a script run, and a real pseudo-terminal through the Qt port.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/qt/qt_serial_port.h"
+#include "platform/scripted_port.h"
+#include "ports/pty.h"
+#include "support/fakes.h"
+
+namespace poolside {
+namespace {
+
+// A port and the line in front of it.
+class PortUnderTest {
+ public:
+  virtual ~PortUnderTest() = default;
+  virtual SerialPort& Port() = 0;
+  // Bytes arriving on the line; returns once every notification they cause
+  // has run.
+  virtual void Arrive(const std::string& bytes) = 0;
+};
+
+class FakeUnderTest : public PortUnderTest {
+ public:
+  SerialPort& Port() override { return port_; }
+  void Arrive(const std::string& bytes) override { port_.Arrive(bytes); }
+
+ private:
+  testing::FakeSerialPort port_;
+};
+
+class ScriptedUnderTest : public PortUnderTest {
+ public:
+  SerialPort& Port() override { return port_; }
+  void Arrive(const std::string& bytes) override { port_.Stream(bytes); }
+
+ private:
+  ScriptedPort port_;
+};
+
+class PtyUnderTest : public PortUnderTest {
+ public:
+  PtyUnderTest() : port_(1, (App(), pty_.Device())) {}
+  SerialPort& Port() override { return port_; }
+  void Arrive(const std::string& bytes) override {
+    const int before = port_.BytesWaiting();
+    pty_.Send(bytes);
+    // Until the bytes are in (or were read by a handler) and the event loop
+    // is quiet.
+    RunUntil([&] { return port_.BytesWaiting() != before; }, 500);
+    RunFor(100);
+  }
+
+ private:
+  Pty pty_;
+  QtSerialPort port_;
+};
+
+using Maker = std::function<std::unique_ptr<PortUnderTest>()>;
+
+class PortContract : public ::testing::TestWithParam<Maker> {
+ protected:
+  void SetUp() override {
+    rig_ = GetParam()();
+    SerialPort& p = Port();
+    p.SetPortNumber(1);
+    p.SetSettings("9600,e,7,2");
+    p.SetInBufferSize(1024);
+    p.SetInputLen(16);
+    p.SetHandshaking(FlowControl::XonXoff);
+    p.SetRThreshold(15);
+    p.onNotify = [this] {
+      ++notifications;
+      if (readOnNotify) reads.push_back(Port().Read());
+    };
+  }
+  SerialPort& Port() { return rig_->Port(); }
+  void Arrive(const std::string& bytes) { rig_->Arrive(bytes); }
+
+  std::unique_ptr<PortUnderTest> rig_;
+  std::vector<std::string> reads;
+  int notifications = 0;
+  bool readOnNotify = true;
+};
+
+TEST_P(PortContract, NotifiesWhileTheThresholdIsReachedAndReadsAtMostTheReadLength) {
+  Port().Open();
+  ASSERT_TRUE(Port().IsOpen());
+  Arrive("0123456789abcd");  // 14: below the threshold
+  EXPECT_EQ(notifications, 0);
+  EXPECT_EQ(Port().BytesWaiting(), 14);
+  Arrive("efghijklmnopqrstuvwxyz");  // 36 waiting
+  EXPECT_EQ(reads, (std::vector<std::string>{"0123456789abcdef", "ghijklmnopqrstuv"}));
+  EXPECT_EQ(Port().BytesWaiting(), 4);
+  EXPECT_EQ(Port().Read(), "wxyz");
+  // Bytes of any value come through unchanged (XON and XOFF excepted).
+  reads.clear();
+  const std::string odd("\x80\xff\x01\x7f\x00\"\x1b,\xfe\x02\x03\x04\x05\x06\x07\x08", 16);
+  Arrive(odd);
+  EXPECT_EQ(reads, std::vector<std::string>{odd});
+}
+
+TEST_P(PortContract, AHandlerThatReadsNothingIsNotCalledWithoutEnd) {
+  readOnNotify = false;
+  Port().Open();
+  Arrive(std::string(100, 'z'));
+  EXPECT_GE(notifications, 1);
+  EXPECT_LE(notifications, 3);
+  EXPECT_EQ(Port().BytesWaiting(), 100);
+  // A later read takes what waits, in read lengths.
+  EXPECT_EQ(Port().Read(), std::string(16, 'z'));
+  Port().DiscardInput();
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+}
+
+TEST_P(PortContract, ClosingThrowsTheWaitingBytesAwayAndAClosedPortReadsNothing) {
+  Port().Open();
+  readOnNotify = false;
+  Arrive("abc");
+  Port().Close();
+  Port().Close();  // a no-op
+  EXPECT_FALSE(Port().IsOpen());
+  EXPECT_EQ(Port().Read(), "");
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+  Port().Open();
+  EXPECT_TRUE(Port().IsOpen());
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+  readOnNotify = true;
+  Arrive("0123456789abcdef");
+  EXPECT_EQ(reads, std::vector<std::string>{"0123456789abcdef"});
+}
+
+std::unique_ptr<PortUnderTest> MakeFake() { return std::make_unique<FakeUnderTest>(); }
+std::unique_ptr<PortUnderTest> MakeScripted() { return std::make_unique<ScriptedUnderTest>(); }
+std::unique_ptr<PortUnderTest> MakePty() { return std::make_unique<PtyUnderTest>(); }
+
+std::string PortName(const ::testing::TestParamInfo<Maker>& info) {
+  static const char* const kNames[] = {"Fake", "Scripted", "QtPty"};
+  return kNames[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPort, PortContract,
+                         ::testing::Values(Maker(MakeFake), Maker(MakeScripted), Maker(MakePty)),
+                         PortName);
+
+}  // namespace
+}  // namespace poolside
