@@ -13,6 +13,13 @@
 namespace poolside {
 namespace {
 
+ReceptionStarted Started(const char* device) {
+  ReceptionStarted e;
+  e.port = 1;
+  e.device = device;
+  return e;
+}
+
 QJsonObject Parse(const std::string& json) {
   QJsonParseError error{};
   const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
@@ -106,7 +113,7 @@ TEST(LiveState, RawBlocksAreNotSentAndDoNotCount) {
   EXPECT_FALSE(s.Apply(BlockRead{" A 11  1:02.34L\r", {}, {}}));
   EXPECT_EQ(s.Sequence(), before);
   EXPECT_FALSE(EventJson(BlockRead{}, s));
-  EXPECT_TRUE(s.Apply(ReceptionStarted{1, "/dev/pts/9"}));
+  EXPECT_TRUE(s.Apply(Started("/dev/pts/9")));
   EXPECT_TRUE(s.Receiving());
 }
 
@@ -128,7 +135,7 @@ TEST(LiveState, LinkHealthTurnsTheMarkOnAndOffInItsOwnWords) {
 
 TEST(LiveJson, NoMachinePathReachesAClient) {
   LiveState s;
-  const ReceptionStarted started{1, "/dev/pts/9"};
+  const ReceptionStarted started = Started("/dev/pts/9");
   s.Apply(started);
   const PortProblem problem{1, "COM1 (/dev/pts/9) が見つかりません"};
   s.Apply(problem);

@@ -29,6 +29,13 @@
 namespace poolside {
 namespace {
 
+ReceptionStarted Started(const char* device) {
+  ReceptionStarted e;
+  e.port = 1;
+  e.device = device;
+  return e;
+}
+
 using testing::TempDir;
 
 const std::string kHostile = "<script>alert(\"x\")</script>&'";
@@ -214,7 +221,7 @@ TEST_F(LiveServerTest, SocketSendsTheSnapshotThenOneMessagePerEventInOrder) {
   ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
   EXPECT_EQ(got[0]["type"].toString(), "state");
   EXPECT_EQ(got[0]["race"].toObject()["race"].toInt(), 2);  // a late joiner is right at once
-  server->OnRaceEvent(ReceptionStarted{1, "/dev/pts/7"});
+  server->OnRaceEvent(Started("/dev/pts/7"));
   server->OnRaceEvent(BlockRead{"   0.10 \r", {}, {}});
   server->OnRaceEvent(ClockShown{"    0.10"});
   server->OnRaceEvent(LaneTouched{2, 1, "   25.06", 2506, 1, 50, false});
