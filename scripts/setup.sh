@@ -8,6 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium
   fonts-ipaexfont-gothic
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format

@@ -53,6 +53,8 @@ std::string HelpText() {
          "  --recover FILE|DIR       list the races of a capture and exit (no window);\n"
          "    --take K --as N        print what re-timing captured race K as race N writes\n"
          "    --apply                and write it\n"
+         "  --http [ADDR:]PORT       serve the live pages (scoreboard, results, WebSocket\n"
+         "                           feed) on ADDR:PORT; off by default\n"
          "  --version                print the version and exit\n"
          "  -h, --help               print this help and exit\n"
          "\n"

@@ -13,6 +13,7 @@
 #include "app/capture_setup.h"
 #include "app/early_commands.h"
 #include "app/export_setup.h"
+#include "app/live_start.h"
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
         return std::make_unique<QtSerialPort>(n, device);
       },
       scriptRun ? &scripted : nullptr);
+  // Made before the windows so that it outlives the feed that calls it.
+  std::unique_ptr<LiveServer> live = MakeLiveServer(options, paths);
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   // Listeners of the race feed attach here, before the load, so that they
@@ -110,6 +113,7 @@ int main(int argc, char** argv) {
   ExportAttachment exportFiles(
       windows, meet, *messages, host,
       options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
+  if (live) windows.Feed().Attach(*live);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
@@ -118,6 +122,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   capture.AfterLoad(meet);
+  if (live && !StartLiveServer(*live, options, meet, *messages)) {
+    windows.Feed().Detach(*live);
+    live.reset();
+  }
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);
   windows.RaceWidget()->onRecover = [&] {

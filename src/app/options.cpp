@@ -15,6 +15,28 @@ bool Split(const std::string& v, std::string& key, std::string& value) {
 }
 }  // namespace
 
+bool ParseHttpAddress(const std::string& v, std::string& address, int& port) {
+  std::string host = "0.0.0.0", digits = v;
+  const auto colon = v.rfind(':');
+  if (colon != std::string::npos) {
+    host = v.substr(0, colon);
+    digits = v.substr(colon + 1);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+      host = host.substr(1, host.size() - 2);
+    }
+    if (host.empty()) return false;
+  }
+  if (digits.empty() || digits.size() > 5) return false;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+  }
+  const int n = std::stoi(digits);
+  if (n > 65535) return false;
+  address = host;
+  port = n;
+  return true;
+}
+
 Options ParseOptions(const std::vector<std::string>& args) {
   Options o;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -52,6 +74,12 @@ Options ParseOptions(const std::vector<std::string>& args) {
       o.competition = true;
     } else if (a == "--print-to-pdf") {
       if (!next(o.printToPdf)) return o;
+    } else if (a == "--http") {
+      if (!next(v)) return o;
+      if (!ParseHttpAddress(v, o.httpAddress, o.httpPort)) {
+        o.error = "--http の値が正しくありません: " + v + " (expected [ADDR:]PORT)";
+        return o;
+      }
     } else if (a == "--screenshot") {
       if (!next(o.screenshot)) return o;
     } else if (a == "--capture") {

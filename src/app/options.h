@@ -25,9 +25,16 @@ struct Options {
   bool exportAll = false;               // --export-all: write every finished race's export, exit
   bool version = false;                 // --version
   bool help = false;                    // --help, -h
+  std::string httpAddress;              // --http [ADDR:]PORT: the live pages' address
+  int httpPort = -1;                    // its port; -1: no server, no socket
   std::string error;                    // non-empty: the options are wrong
 };
 
 Options ParseOptions(const std::vector<std::string>& args);
+
+// "[ADDR:]PORT" of --http: PORT alone listens on every IPv4 address
+// (0.0.0.0); an IPv6 address goes in brackets ("[::1]:8080"). Port 0 takes
+// any free port.
+bool ParseHttpAddress(const std::string& value, std::string& address, int& port);
 
 }  // namespace poolside

@@ -32,6 +32,25 @@ TEST(ParseOptions, NoArgumentsIsANormalRun) {
   EXPECT_FALSE(o.competition);
 }
 
+TEST(ParseOptions, HttpIsOffUnlessGivenAndTakesAnAddressAndPort) {
+  EXPECT_EQ(ParseOptions({}).httpPort, -1);
+  Options o = ParseOptions({"--http", "127.0.0.1:8080"});
+  ASSERT_EQ(o.error, "");
+  EXPECT_EQ(o.httpAddress, "127.0.0.1");
+  EXPECT_EQ(o.httpPort, 8080);
+  o = ParseOptions({"--http", "9000"});
+  EXPECT_EQ(o.httpAddress, "0.0.0.0");
+  EXPECT_EQ(o.httpPort, 9000);
+  o = ParseOptions({"--http", "[::1]:0"});
+  EXPECT_EQ(o.httpAddress, "::1");
+  EXPECT_EQ(o.httpPort, 0);
+  for (const char* bad : {"", "x", ":80", "1.2.3.4:", "1.2.3.4:65536", "80a", "1.2.3.4:-1"}) {
+    o = ParseOptions({"--http", bad});
+    EXPECT_NE(o.error.find("--http"), std::string::npos) << bad;
+  }
+  EXPECT_NE(ParseOptions({"--http"}).error, "");
+}
+
 TEST(ParseOptions, DirectoryMayContainAnEqualsSign) {
   Options o = ParseOptions({"--drive", "c=/tmp/a=b"});
   ASSERT_EQ(o.error, "");

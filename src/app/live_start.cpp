@@ -1,0 +1,29 @@
+#include "app/live_start.h"
+
+#include <iostream>
+
+namespace poolside {
+
+std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths) {
+  if (options.httpPort < 0) return nullptr;
+  LiveServerConfig config;
+  config.address = options.httpAddress;
+  config.port = options.httpPort;
+  config.paths = paths;
+  return std::make_unique<LiveServer>(std::move(config));
+}
+
+bool StartLiveServer(LiveServer& server, const Options& options, const MeetData& meet,
+                     MessageSink& messages) {
+  std::string error;
+  if (!server.Start(meet.DataFolder, meet.Settings, error)) {
+    messages.Warn(error);
+    return false;
+  }
+  const bool v6 = options.httpAddress.find(':') != std::string::npos;
+  const std::string host = v6 ? "[" + options.httpAddress + "]" : options.httpAddress;
+  std::cerr << "ライブページ (live pages): http://" << host << ":" << server.Port() << "/\n";
+  return true;
+}
+
+}  // namespace poolside

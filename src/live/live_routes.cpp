@@ -1,0 +1,57 @@
+#include "live/live_routes.h"
+
+#include <array>
+
+namespace poolside {
+
+namespace {
+
+constexpr std::array<std::string_view, 2> kAssets = {"live.css", "scoreboard.js"};
+
+RouteMatch Refuse(int status) { return RouteMatch{LiveRoute::None, status, 0, {}}; }
+RouteMatch Found(LiveRoute route, int race = 0) { return RouteMatch{route, 200, race, {}}; }
+
+// A race number: 1..1024 in plain decimal. Not a number at all is a bad
+// request; a number that names no race is not found.
+RouteMatch RaceRoute(LiveRoute route, std::string_view digits) {
+  if (digits.empty()) return Refuse(404);
+  for (char c : digits) {
+    if (c < '0' || c > '9') return Refuse(400);
+  }
+  if (digits.size() > 4 || digits[0] == '0') return Refuse(404);
+  int race = 0;
+  for (char c : digits) race = race * 10 + (c - '0');
+  if (race > kMaxRace) return Refuse(404);
+  return Found(route, race);
+}
+
+}  // namespace
+
+RouteMatch MatchRoute(std::string_view method, std::string_view path) {
+  if (method != "GET") return Refuse(405);
+  if (path.size() > kMaxPathLength) return Refuse(400);
+  if (path.empty() || path[0] != '/') return Refuse(400);
+  // No route holds an encoded character, a backslash or a dot segment.
+  if (path.find_first_of("%\\") != std::string_view::npos) return Refuse(404);
+  if (path.find("..") != std::string_view::npos || path.find("//") != std::string_view::npos) {
+    return Refuse(404);
+  }
+  if (path == "/") return Found(LiveRoute::Home);
+  if (path == "/scoreboard") return Found(LiveRoute::Scoreboard);
+  if (path == "/results") return Found(LiveRoute::Results);
+  if (path == "/api/state") return Found(LiveRoute::State);
+  if (path == "/ws") return Found(LiveRoute::Socket);
+  constexpr std::string_view results = "/results/", races = "/api/races/", assets = "/static/";
+  if (path.starts_with(results))
+    return RaceRoute(LiveRoute::RaceResult, path.substr(results.size()));
+  if (path.starts_with(races)) return RaceRoute(LiveRoute::RaceJson, path.substr(races.size()));
+  if (path.starts_with(assets)) {
+    const std::string_view name = path.substr(assets.size());
+    for (std::string_view a : kAssets) {
+      if (name == a) return RouteMatch{LiveRoute::Asset, 200, 0, a};
+    }
+  }
+  return Refuse(404);
+}
+
+}  // namespace poolside

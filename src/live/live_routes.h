@@ -1,0 +1,36 @@
+#pragma once
+// Which page a request asks for. Only the routes below are served; anything
+// else is refused before a handler runs. The path is taken as it came on the
+// wire (still percent-encoded), so an encoded slash or dot never matches.
+
+#include <cstddef>
+#include <string_view>
+
+namespace poolside {
+
+enum class LiveRoute {
+  None,        // refused with `status`
+  Home,        // /
+  Scoreboard,  // /scoreboard
+  Results,     // /results
+  RaceResult,  // /results/N
+  State,       // /api/state
+  RaceJson,    // /api/races/N
+  Socket,      // /ws
+  Asset,       // /static/NAME: style sheet, script
+};
+
+struct RouteMatch {
+  LiveRoute route = LiveRoute::None;
+  int status = 404;        // 200 when matched
+  int race = 0;            // RaceResult, RaceJson
+  std::string_view asset;  // Asset: the file name under /static/
+};
+
+inline constexpr std::size_t kMaxPathLength = 256;
+inline constexpr int kMaxRace = 1024;
+
+// `method` as sent ("GET"); `path` without the query.
+RouteMatch MatchRoute(std::string_view method, std::string_view path);
+
+}  // namespace poolside

@@ -1,0 +1,94 @@
+#pragma once
+// What the live pages show, kept on the server's thread: the race on the
+// timing window, its lanes, the clock, reception, the status of every race
+// and the result of the race finished last. Fed with the race feed's events
+// in order; plain C++ so that every rule runs in a unit test.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "feed/race_events.h"
+
+namespace poolside {
+
+struct LiveLane {
+  int lane = 0;             // 1..10
+  std::int32_t entry = 0;   // entry number of the meet file, 0 = empty lane
+  int rank = 0;             // 0 = none yet
+  std::string time;         // as the timing window shows it ("" = none)
+  std::int32_t packed = 0;  // value behind `time` (packed time or status value)
+  int laps = 0;
+  int metres = 0;
+  bool finished = false;  // a finish seen, or the race ranked
+};
+
+struct LiveRace {
+  RaceShown header;
+  std::array<LiveLane, kFeedLanes> lanes{};
+  bool finished = false;  // ranked and its goal file written
+};
+
+struct LiveClock {
+  std::string text;      // the console's 8 characters, "" before the first
+  bool running = false;  // the last clock line moved on from the one before
+};
+
+class LiveState {
+ public:
+  LiveState();
+
+  // Applies one event; false when it changes nothing that a page shows (a
+  // raw block read from the port), so no message goes to the clients.
+  bool Apply(const RaceEvent& event);
+
+  // The link-health warning (a silent or garbled console line); on while
+  // `lost` is true. The feed's LinkHealth events set it as well.
+  void SetLinkWarning(bool lost, std::string text);
+
+  // Status characters of races 1..1024 as read from the book at start; the
+  // events keep them up to date afterwards.
+  void SetStatusBook(std::string book);
+
+  const std::optional<LiveRace>& Current() const { return current_; }
+  // The race finished last, kept for the board until the next race starts.
+  const std::optional<LiveRace>& Result() const { return result_; }
+  // True while the board should show Result() rather than Current().
+  bool Holding() const { return holding_; }
+  const LiveClock& Clock() const { return clock_; }
+  bool Receiving() const { return receiving_; }
+  int Port() const { return port_; }
+  bool LinkLost() const { return linkLost_; }
+  const std::string& LinkText() const { return linkText_; }
+  // Status character of race n (1..1024), "" when none.
+  std::string Status(int race) const;
+  // Counts the events applied, so that a client can tell it missed none.
+  std::uint64_t Sequence() const { return sequence_; }
+
+ private:
+  void Show(const RaceShown& e);
+  void Touch(const LaneTouched& e);
+  void Store(const ManualEntryStored& e);
+  void Finish(const RaceFinished& e);
+  void SetClock(const std::string& text);
+  void SetLink(const LinkHealth& e);
+  void SetStatus(int race, const std::string& status);
+
+  std::optional<LiveRace> current_;
+  std::optional<LiveRace> result_;
+  bool holding_ = false;
+  bool justFinished_ = false;
+  LiveClock clock_;
+  bool receiving_ = false;
+  int port_ = 0;
+  bool linkLost_ = false;
+  std::string linkText_;
+  std::string book_;
+  std::uint64_t sequence_ = 0;
+};
+
+// True when a console clock text shows zero (blank, "0.00", "  0:00.00").
+bool ClockIsZero(const std::string& text);
+
+}  // namespace poolside

@@ -1,0 +1,101 @@
+#pragma once
+// The server thread's side of the live pages: HTTP routes, the WebSocket
+// clients and the state. Lives on LiveServer's thread; every member is
+// touched on that thread only.
+
+#include <QAbstractHttpServer>
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "live/live_routes.h"
+#include "live/live_state.h"
+#include "live/meet_reader.h"
+#include "live/qt/live_server.h"
+
+class QTcpSocket;
+class QTimer;
+class QWebSocket;
+
+namespace poolside {
+
+// Counts and guards the TCP connections: a request larger than the bound
+// or a connection idle too long is cut; far beyond the limit a connection
+// is closed at once (the limit itself is answered with 503 by LiveCore).
+class LiveTcpServer : public QTcpServer {
+  Q_OBJECT
+ public:
+  LiveTcpServer(int maxConnections, QObject* parent);
+  int OpenConnections();
+  static void MarkUpgraded(QTcpSocket* socket);
+
+ protected:
+  void incomingConnection(qintptr descriptor) override;
+
+ private:
+  int maxConnections_;
+  std::vector<QPointer<QTcpSocket>> sockets_;
+};
+
+class LiveCore : public QAbstractHttpServer {
+  Q_OBJECT
+ public:
+  LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue, std::atomic<bool>& wakePending,
+           LiveCounters& counters);
+  ~LiveCore() override;
+
+  // On the server thread: binds; the port bound, or -1 with `error`.
+  int Listen(std::string& error);
+  // On the server thread: takes every queued input and tells the clients.
+  void Drain();
+  // On the server thread: closes every client and the listening socket.
+  void Shutdown();
+
+ protected:
+  bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+  void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+ private:
+  struct Client {
+    std::unique_ptr<QWebSocket> socket;
+  };
+  void Answer(const QHttpServerRequest& request, QTcpSocket* socket, int status,
+              const QByteArray& body, const char* type);
+  void Serve(const QHttpServerRequest& request, QTcpSocket* socket, const RouteMatch& match);
+  void AcceptClients();
+  void Broadcast(const std::string& message);
+  // False, sending nothing, when the client has fallen too far behind.
+  bool Send(QWebSocket* client, const QString& message);
+  void Drop(QWebSocket* client);
+  void Heartbeat();
+  std::string Address(const QHttpServerRequest& request) const;
+  const std::vector<RaceListEntry>& Races();
+  std::optional<std::pair<std::string, std::string>> RaceResultTexts(int race);
+  void Forget(int race);
+
+  LiveServerConfig config_;
+  BoundedQueue<LiveInput>& queue_;
+  std::atomic<bool>& wakePending_;
+  LiveCounters& counters_;
+  LiveState state_;
+  MeetReader reader_;
+  LiveTcpServer* tcp_ = nullptr;
+  QTimer* heartbeat_ = nullptr;
+  std::vector<std::unique_ptr<QWebSocket>> clients_;
+  QByteArray scoreboardPage_;
+  // Finished races: JSON and page, read once and kept until the race changes.
+  std::map<int, std::pair<std::string, std::string>> raceCache_;
+  std::vector<RaceListEntry> races_;
+  std::chrono::steady_clock::time_point racesRead_{};
+  bool racesValid_ = false;
+  std::size_t dropsReported_ = 0;
+};
+
+}  // namespace poolside

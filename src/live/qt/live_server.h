@@ -1,0 +1,94 @@
+#pragma once
+// The live pages' server: Qt HTTP Server and Qt WebSockets on a thread of
+// their own with their own event loop. It learns what happens only through
+// the race feed: OnRaceEvent (called on the timing window's thread) pushes
+// into a bounded queue and returns at once; the server thread applies the
+// events to its LiveState and sends one message per event to every client.
+// Finished races are read from the meet's files, read-only, on request.
+// Routes, JSON and messages: docs/live-pages.md.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "feed/bounded_queue.h"
+#include "feed/race_feed.h"
+#include "meetdata/settings.h"
+#include "platform/paths.h"
+
+class QThread;
+
+namespace poolside {
+
+class LiveCore;
+
+struct LiveServerConfig {
+  std::string address = "127.0.0.1";  // the one address bound
+  int port = 8080;                    // 0: any free port (see Port())
+  int maxConnections = 2000;          // beyond: 503
+  PathMapper paths;                   // to find the meet's files
+  std::string dataFolder;             // MeetData::DataFolder, known after the load
+  MeetSettings settings;              // labels and metres per lap, likewise
+};
+
+// The link-health warning turning on or off, as the link watch reports it.
+struct LinkWarning {
+  bool lost = false;
+  std::string text;
+};
+
+using LiveInput = std::variant<RaceEvent, LinkWarning>;
+
+// Kept by the server thread, read from any thread.
+struct LiveCounters {
+  std::atomic<int> clients{0};
+  std::atomic<int> slowDropped{0};
+  std::atomic<long long> broadcasts{0};   // messages handed to every client
+  std::atomic<long long> broadcastNs{0};  // time spent handing them over
+};
+
+class LiveServer : public RaceListener {
+ public:
+  explicit LiveServer(LiveServerConfig config);
+  ~LiveServer() override;
+  LiveServer(const LiveServer&) = delete;
+  LiveServer& operator=(const LiveServer&) = delete;
+
+  // Starts the thread and binds the address, reading the meet's files in
+  // `dataFolder`; false with `error` naming the address and port when it
+  // cannot listen (the thread is then stopped). Events published before
+  // the start are taken first.
+  bool Start(const std::string& dataFolder, const MeetSettings& settings, std::string& error);
+  void Stop();
+  int Port() const { return port_; }
+
+  // From the timing window's thread: never blocks. An event that finds the
+  // queue full is dropped and counted.
+  void OnRaceEvent(const RaceEvent& event) override;
+  // From any thread, likewise: the link-lost mark of the pages.
+  void SetLinkWarning(bool lost, std::string text);
+
+  std::size_t DroppedInputs() const { return queue_.Dropped(); }
+  // WebSocket clients connected now, and those dropped for falling behind.
+  int Clients() const { return counters_.clients.load(); }
+  int SlowClientsDropped() const { return counters_.slowDropped.load(); }
+  // Mean time the server thread spent handing one message to every client.
+  double MeanBroadcastMs() const {
+    const long long n = counters_.broadcasts.load();
+    return n == 0 ? 0.0 : counters_.broadcastNs.load() / 1e6 / static_cast<double>(n);
+  }
+
+ private:
+  void Push(LiveInput input);
+
+  LiveServerConfig config_;
+  BoundedQueue<LiveInput> queue_;
+  std::atomic<bool> wakePending_{false};
+  LiveCounters counters_;
+  QThread* thread_ = nullptr;
+  LiveCore* core_ = nullptr;
+  int port_ = 0;
+};
+
+}  // namespace poolside

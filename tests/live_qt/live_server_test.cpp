@@ -1,0 +1,308 @@
+// The live pages' server in-process: a meet folder on disk, events pushed as
+// the timing window would, and real HTTP and WebSocket clients on the
+// loopback. The Qt layer is thin; these tests check its wiring, limits and
+// refusals, not the page texts (tests/live).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "live/qt/live_server.h"
+#include "meetdata/competition_record.h"
+#include "support/temp_dir.h"
+
+namespace poolside {
+namespace {
+
+ReceptionStarted Started(const char* device) {
+  ReceptionStarted e;
+  e.port = 1;
+  e.device = device;
+  return e;
+}
+
+using testing::TempDir;
+
+const std::string kHostile = "<script>alert(\"x\")</script>&'";
+
+QCoreApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_live_qt";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return app;
+}
+
+bool SpinUntil(const std::function<bool()>& done, int ms = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+struct Reply {
+  int status = 0;
+  std::string head, body;
+};
+
+// One raw request; the answer read up to its Content-Length or the close.
+Reply Request(int port, const std::string& text) {
+  QTcpSocket s;
+  s.connectToHost("127.0.0.1", static_cast<quint16>(port));
+  if (!s.waitForConnected(3000)) return {};
+  s.write(QByteArray::fromStdString(text));
+  QByteArray data;
+  Reply r;
+  SpinUntil(
+      [&] {
+        data += s.readAll();
+        const auto end = data.indexOf("\r\n\r\n");
+        if (end >= 0) {
+          const QByteArray head = data.left(end).toLower();
+          const auto at = head.indexOf("content-length:");
+          if (at >= 0) {
+            const int length =
+                head.mid(at + 15, head.indexOf("\r\n", at) - at - 15).trimmed().toInt();
+            if (data.size() >= end + 4 + length) return true;
+          }
+        }
+        return s.state() == QAbstractSocket::UnconnectedState;
+      },
+      5000);
+  data += s.readAll();
+  const auto end = data.indexOf("\r\n\r\n");
+  if (data.startsWith("HTTP/1.1 ")) r.status = data.mid(9, 3).toInt();
+  r.head = data.left(end).toStdString();
+  r.body = end < 0 ? std::string() : data.mid(end + 4).toStdString();
+  return r;
+}
+
+Reply Get(int port, const std::string& path) {
+  return Request(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+RaceShown HostileRace(int race) {
+  RaceShown r;
+  r.race = race;
+  r.status = "1";
+  r.program = 4;
+  r.heat = 1;
+  r.heats = 1;
+  r.sex = r.raceClass = r.event = r.round = {kHostile, kHostile};
+  r.entries = {0, 11, 12, 0, 0, 0, 0, 0, 0, 0};
+  return r;
+}
+
+class LiveServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    // Race 1 of 2 finished, with a lap file that holds markup.
+    dir.MakeDir("lap");
+    dir.MakeDir("goal");
+    CompetitionRecord heat;
+    heat.ProgramNo = 4;
+    heat.HeatNo = 1;
+    heat.HeatCount = 1;
+    heat.SexCode = "1";
+    heat.EventCode = 3;
+    heat.RoundCode = "1";
+    heat.EntryNo = {0, 11, 12};
+    std::string meet(10 * kMeetRecordLength, '\0');
+    meet[0] = 2;
+    for (int i = 0; i < 2; ++i) {
+      const Bytes record = EncodeCompetitionRecord(heat, "093000");
+      meet.append(record.begin(), record.end());
+    }
+    dir.Write("taikai.dat", meet);
+    dir.Write("Race.dat", "61");
+    dir.Write("goal/g0001",
+              " 0 , 888888 , 1 , 5999 , 2 , 10234 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,"
+              " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
+    dir.Write("lap/r0001", " 2 ,   29.50,L, 2 ,<script>alert(\"x\")</script>&',G,");
+  }
+
+  void Start(int maxConnections = 2000) {
+    LiveServerConfig config;
+    config.address = "127.0.0.1";
+    config.port = 0;
+    config.maxConnections = maxConnections;
+    server = std::make_unique<LiveServer>(config);
+    std::string error;
+    ASSERT_TRUE(server->Start(dir.Path() + "/", MeetSettings{}, error)) << error;
+    port = server->Port();
+  }
+
+  std::unique_ptr<QWebSocket> Connect(std::vector<QJsonObject>& messages) {
+    auto ws = std::make_unique<QWebSocket>();
+    QObject::connect(ws.get(), &QWebSocket::textMessageReceived, [&messages](const QString& m) {
+      messages.push_back(QJsonDocument::fromJson(m.toUtf8()).object());
+    });
+    ws->open(QUrl("ws://127.0.0.1:" + QString::number(port) + "/ws"));
+    return ws;
+  }
+
+  TempDir dir;
+  std::unique_ptr<LiveServer> server;
+  int port = 0;
+};
+
+TEST_F(LiveServerTest, EveryPageEscapesTextsFromEventsAndFiles) {
+  Start();
+  server->OnRaceEvent(HostileRace(2));
+  server->OnRaceEvent(LaneTouched{2, 1, kHostile, 0, 1, 50, false});
+  ASSERT_TRUE(SpinUntil([&] {
+    return Get(port, "/api/state").body.find("\"lane\":2,\"entry\":11,\"rank\":1") !=
+           std::string::npos;
+  }));
+  for (const char* path :
+       {"/", "/scoreboard", "/results", "/results/1", "/api/state", "/api/races/1"}) {
+    const Reply r = Get(port, path);
+    EXPECT_EQ(r.status, 200) << path;
+    EXPECT_EQ(r.body.find("<script>alert"), std::string::npos) << path;
+    EXPECT_EQ(r.body.find(dir.Path()), std::string::npos) << path;  // no machine path
+    if (std::string(path).starts_with("/api/")) {
+      EXPECT_NE(r.head.find("application/json"), std::string::npos);
+      QJsonParseError error{};
+      QJsonDocument::fromJson(QByteArray::fromStdString(r.body), &error);
+      EXPECT_EQ(error.error, QJsonParseError::NoError) << path << r.body;
+    }
+  }
+  EXPECT_NE(Get(port, "/results/1").body.find("&lt;script&gt;"), std::string::npos);
+  EXPECT_NE(Get(port, "/api/races/1").body.find("\\u003cscript\\u003e"), std::string::npos);
+  EXPECT_NE(Get(port, "/static/scoreboard.js").head.find("javascript"), std::string::npos);
+}
+
+TEST_F(LiveServerTest, RefusesOtherMethodsPathsAndOversizedRequests) {
+  Start();
+  const Reply post = Request(port, "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc");
+  EXPECT_EQ(post.status, 405);
+  EXPECT_NE(post.head.find("Allow: GET"), std::string::npos);
+  EXPECT_EQ(Request(port, "DELETE /api/state HTTP/1.1\r\nHost: x\r\n\r\n").status, 405);
+  EXPECT_EQ(Get(port, "/static/%2e%2e/%2e%2e/taikai.dat").status, 404);
+  EXPECT_EQ(Get(port, "/../../taikai.dat").status, 404);
+  EXPECT_EQ(Get(port, "/results%2f1").status, 404);
+  EXPECT_EQ(Get(port, "/results/abc").status, 400);
+  EXPECT_EQ(Get(port, "/results/2").status, 404);    // not finished
+  EXPECT_EQ(Get(port, "/api/races/3").status, 404);  // not in the meet
+  EXPECT_EQ(Get(port, "/results/1025").status, 404);
+  EXPECT_EQ(Get(port, "/ws").status, 400);  // not an upgrade
+  EXPECT_EQ(Get(port, "/" + std::string(4000, 'a')).status, 400);
+  // A request far beyond the bound is cut, never answered 200.
+  const Reply big =
+      Request(port, "GET / HTTP/1.1\r\nHost: x\r\nX-Pad: " + std::string(200000, 'a') + "\r\n\r\n");
+  EXPECT_NE(big.status, 200);
+  EXPECT_EQ(Get(port, "/").status, 200);  // and the server goes on
+}
+
+TEST_F(LiveServerTest, SocketSendsTheSnapshotThenOneMessagePerEventInOrder) {
+  Start();
+  server->OnRaceEvent(HostileRace(2));
+  std::vector<QJsonObject> got;
+  auto ws = Connect(got);
+  ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  EXPECT_EQ(got[0]["type"].toString(), "state");
+  EXPECT_EQ(got[0]["race"].toObject()["race"].toInt(), 2);  // a late joiner is right at once
+  server->OnRaceEvent(Started("/dev/pts/7"));
+  server->OnRaceEvent(BlockRead{"   0.10 \r", {}, {}});
+  server->OnRaceEvent(ClockShown{"    0.10"});
+  server->OnRaceEvent(LaneTouched{2, 1, "   25.06", 2506, 1, 50, false});
+  server->SetLinkWarning(true, "COM1 3 秒");
+  server->OnRaceEvent(HostileRace(3));
+  ASSERT_TRUE(SpinUntil([&] { return got.size() >= 6; })) << got.size();
+  const char* kinds[] = {"state", "reception", "clock", "lane", "link", "race_shown"};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(got[i]["type"].toString(), kinds[i]) << i;
+    if (i > 0) {
+      EXPECT_EQ(got[i]["seq"].toInt(), got[i - 1]["seq"].toInt() + 1) << i;
+    }
+  }
+  EXPECT_EQ(got[3]["lane"].toObject()["time"].toString(), "   25.06");
+  EXPECT_TRUE(got[4]["link"].toObject()["lost"].toBool());
+  // The new race comes with its lanes empty: lane 2's time is gone.
+  const QJsonArray lanes = got[5]["race"].toObject()["lanes"].toArray();
+  ASSERT_EQ(lanes.size(), 10);
+  EXPECT_EQ(lanes[1].toObject()["time"].toString(), "");
+  EXPECT_EQ(got[5]["race"].toObject()["race"].toInt(), 3);
+  EXPECT_EQ(server->Clients(), 1);
+}
+
+TEST_F(LiveServerTest, ConnectionsBeyondTheLimitGet503) {
+  Start(2);
+  std::vector<QJsonObject> a, b, c;
+  auto first = Connect(a);
+  auto second = Connect(b);
+  ASSERT_TRUE(SpinUntil([&] { return !a.empty() && !b.empty(); }));
+  EXPECT_EQ(Get(port, "/api/state").status, 503);
+  auto third = Connect(c);
+  SpinUntil([&] { return third->state() == QAbstractSocket::UnconnectedState; }, 3000);
+  EXPECT_TRUE(c.empty());
+  EXPECT_EQ(server->Clients(), 2);
+  first->close();
+  ASSERT_TRUE(SpinUntil([&] { return server->Clients() == 1; }));
+  EXPECT_EQ(Get(port, "/api/state").status, 200);
+}
+
+TEST_F(LiveServerTest, ClientThatNeverReadsIsDroppedAndOthersKeepUp) {
+  Start();
+  server->OnRaceEvent(HostileRace(2));
+  std::vector<QJsonObject> got;
+  auto reader = Connect(got);
+  ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  // A WebSocket client that completes the handshake and then never reads.
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  int small = 4096;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  const std::string handshake =
+      "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+  ASSERT_EQ(::write(fd, handshake.data(), handshake.size()),
+            static_cast<ssize_t>(handshake.size()));
+  ASSERT_TRUE(SpinUntil([&] { return server->Clients() == 2; }));
+  const std::string big(1000, 'x');
+  int sent = 0;
+  SpinUntil(
+      [&] {
+        // Paced so that the reading client, on this thread, keeps up.
+        if (static_cast<int>(got.size()) + 300 < sent) return false;
+        for (int i = 0; i < 100; ++i, ++sent) {
+          server->OnRaceEvent(LaneTouched{1 + sent % 10, 1, big, 0, 1, 0, false});
+        }
+        return server->SlowClientsDropped() == 1 || sent >= 20000;
+      },
+      30000);
+  // The reading client had every message, in order; the other was dropped.
+  ASSERT_TRUE(SpinUntil([&] { return static_cast<int>(got.size()) == sent + 1; }, 20000))
+      << got.size() << " of " << sent + 1;
+  EXPECT_EQ(got.back()["seq"].toInt() - got[1]["seq"].toInt(), sent - 1);
+  EXPECT_EQ(server->SlowClientsDropped(), 1);
+  EXPECT_EQ(server->Clients(), 1);
+  EXPECT_EQ(server->DroppedInputs(), 0u);
+  ::close(fd);
+}
+
+}  // namespace
+}  // namespace poolside
