@@ -127,19 +127,26 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   for (int i = 0; i < kResultLanes; ++i) r.lanes[i].entry = heat.EntryNo[i];
 }
 
-void LoadBookStatus(const RaceSources& src, RaceResult& r) {
-  std::string bytes;
+// The file's bytes, or false with its problem noted under `name`.
+bool FetchOrNote(const std::string& path, std::uintmax_t limit, const std::string& name,
+                 std::string& bytes, RaceResult& r) {
   std::string why;
-  switch (FetchFile(src.bookFile, 1024 * 1024, bytes, why)) {
+  switch (FetchFile(path, limit, bytes, why)) {
     case Fetch::Missing:
-      r.problems.push_back({"Race.dat", "ありません"});
-      return;
+      r.problems.push_back({name, "ありません"});
+      return false;
     case Fetch::Failed:
-      r.problems.push_back({"Race.dat", "読めません: " + why});
-      return;
+      r.problems.push_back({name, "読めません: " + why});
+      return false;
     case Fetch::Ok:
       break;
   }
+  return true;
+}
+
+void LoadBookStatus(const RaceSources& src, RaceResult& r) {
+  std::string bytes;
+  if (!FetchOrNote(src.bookFile, 1024 * 1024, "Race.dat", bytes, r)) return;
   if (src.race < 1 || src.race > kBookBytes) return;
   if (static_cast<std::size_t>(src.race) > bytes.size()) return;
   const char c = bytes[src.race - 1];
@@ -149,17 +156,7 @@ void LoadBookStatus(const RaceSources& src, RaceResult& r) {
 void LoadGoal(const RaceSources& src, RaceResult& r) {
   const std::string name = "goal\\g" + r.raceText;
   std::string bytes;
-  std::string why;
-  switch (FetchFile(src.goalFile, kMaxGoalBytes, bytes, why)) {
-    case Fetch::Missing:
-      r.problems.push_back({name, "ありません"});
-      return;
-    case Fetch::Failed:
-      r.problems.push_back({name, "読めません: " + why});
-      return;
-    case Fetch::Ok:
-      break;
-  }
+  if (!FetchOrNote(src.goalFile, kMaxGoalBytes, name, bytes, r)) return;
   struct stat st;
   if (::stat(src.goalFile.c_str(), &st) == 0) {
     r.finishedAt = IsoLocalTime(std::chrono::system_clock::from_time_t(st.st_mtime));
@@ -198,17 +195,7 @@ void LoadGoal(const RaceSources& src, RaceResult& r) {
 void LoadLaps(const RaceSources& src, RaceResult& r) {
   const std::string name = "lap\\r" + r.raceText;
   std::string bytes;
-  std::string why;
-  switch (FetchFile(src.lapFile, kMaxLapBytes, bytes, why)) {
-    case Fetch::Missing:
-      r.problems.push_back({name, "ありません"});
-      return;
-    case Fetch::Failed:
-      r.problems.push_back({name, "読めません: " + why});
-      return;
-    case Fetch::Ok:
-      break;
-  }
+  if (!FetchOrNote(src.lapFile, kMaxLapBytes, name, bytes, r)) return;
   for (LaneResult& lane : r.lanes) lane.lapsRead = true;
   ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), name);
   int record = 0;
