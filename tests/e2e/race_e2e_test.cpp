@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -23,74 +25,15 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class Child {
- public:
-  // Starts `args` in `dir` with standard output and error to the files given.
-  Child(const std::vector<std::string>& args, const fs::path& dir, const fs::path& out,
-        const fs::path& err) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(o, 1);
-      dup2(e, 2);
-      std::vector<char*> argv;
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-  }
-  ~Child() {
-    if (pid_ > 0 && !done_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  void Kill() {
-    if (pid_ > 0 && !done_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      done_ = true;
-    }
-  }
-  // Exit status, or -1 when the child did not end within `seconds`.
-  int Wait(int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        done_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool done_ = false;
-};
+using e2e::Child;
+using e2e::RaceText;
+using e2e::ReadAll;
 
 // The first race from `from` on whose status character is "5" or below.
 int OpenRaceFrom(const std::string& book, int from) {
   int r = from;
   while (r <= 1024 && static_cast<unsigned char>(book[r - 1]) > '5') ++r;
   return r;
-}
-
-std::string RaceText(int race) {
-  std::string t = std::to_string(race + 10000);
-  return t.substr(t.size() - 4);
 }
 
 class RaceEndToEnd : public ::testing::Test {

@@ -1,0 +1,83 @@
+#pragma once
+// What the end-to-end tests share: a program started as a child process with
+// its output in files, whole-file reads and the race number text.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+inline std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// "0007" for race 7, as in the lap and goal file names.
+inline std::string RaceText(int race) {
+  std::string t = std::to_string(race + 10000);
+  return t.substr(t.size() - 4);
+}
+
+// A child process with its standard output and error in files; killed when
+// it is still running at the end of the test.
+class Child {
+ public:
+  Child(const std::vector<std::string>& args, const std::filesystem::path& dir,
+        const std::filesystem::path& out, const std::filesystem::path& err) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(126);
+      int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(o, 1);
+      dup2(e, 2);
+      std::vector<char*> argv;
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { Kill(); }
+
+  void Kill() {
+    if (pid_ > 0 && !done_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      done_ = true;
+    }
+  }
+  // Exit status (128 + signal when killed), or -1 when the child did not end
+  // within `seconds`.
+  int Wait(int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        done_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool done_ = false;
+};
+
+}  // namespace e2e
