@@ -3,8 +3,8 @@
 #   docs/screenshot-timing.png       the timing window mid-race (Xvfb, the
 #                                    console simulator on a pseudo-terminal)
 #   docs/screenshot-competition.png  the competition screen (offscreen grab)
-#   docs/screenshot-scoreboard.png   the live scoreboard, once the program
-#                                    has --http (headless Chromium)
+#   docs/scoreboard.png              the live scoreboard at the same moment
+#                                    (--http, headless Chromium)
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default build-release, built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,7 +33,7 @@ echo "== competition screen" >&2
   --screenshot "$work/start.png") >/dev/null
 cp "$work/start-kyogi.png" docs/screenshot-competition.png
 
-echo "== timing window mid-race (Xvfb)" >&2
+echo "== timing window and scoreboard mid-race (Xvfb, headless Chromium)" >&2
 cat >"$work/race.script" <<'SCRIPT'
 click frmRace.cmdZushin
 wait 30000
@@ -41,26 +41,27 @@ end
 SCRIPT
 cat >"$work/in-xvfb.sh" <<'INNER'
 set -euo pipefail
-work=$1 demo=$2 poolside=$3 sim=$4 out=$5
+work=$1 demo=$2 poolside=$3 sim=$4 out=$5 board=$6
 "$sim" --wait-open --races 1 --lanes 8 --laps 2 --tick 8 --seed 5 >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 for _ in $(seq 100); do [[ -s "$work/sim.out" ]] && break; sleep 0.05; done
 pty=$(head -1 "$work/sim.out")
-(cd "$demo/prog" && exec "$poolside" --drive "c=$demo" --com "1=$pty" --script "$work/race.script") \
+(cd "$demo/prog" && exec "$poolside" --drive "c=$demo" --com "1=$pty" --script "$work/race.script" \
+  --http 127.0.0.1:0) \
   >"$work/poolside.out" 2>"$work/poolside.err" &
 app_pid=$!
 # Mid-race: the first laps are in, the clock runs.
 sleep 9
 win=$(xdotool search --onlyvisible --name '^Seiko' | head -1)
 import -window "$win" "$out"
+# The board of the same moment: the page carries the snapshot of the race.
+url=$(grep -o 'http://127\.0\.0\.1:[0-9]*/' "$work/poolside.err" | head -1)
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1280,720 \
+  --virtual-time-budget=2000 --screenshot="$board" "${url}scoreboard" >/dev/null 2>&1
 kill "$app_pid" "$sim_pid" 2>/dev/null || true
 wait 2>/dev/null || true
 INNER
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/in-xvfb.sh" "$work" "$demo" "$poolside" \
-  "$build/tools/console_sim" "$root/docs/screenshot-timing.png"
+  "$build/tools/console_sim" "$root/docs/screenshot-timing.png" "$root/docs/scoreboard.png"
 
-# The live scoreboard: taken once the program serves it (--http).
-if "$poolside" --help | grep -q -- '--http'; then
-  echo "== scoreboard: add the capture here once the live pages exist" >&2
-fi
-ls -l docs/screenshot-*.png
+ls -l docs/screenshot-*.png docs/scoreboard.png

@@ -132,7 +132,10 @@ int main(int argc, char** argv) {
     // The captures of this meet, where this run writes its own.
     const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
     RecoveryPanel panel(paths, {folder}, *messages);
-    panel.onApplied = [&] { windows.Race().ShowRaceHeader(); };
+    panel.onApplied = [&](const std::vector<int>& finished) {
+      windows.Race().ShowRaceHeader();
+      exportFiles.ExportRaces(finished);
+    };
     RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
                           windows.RaceWidget());
     dialog.exec();

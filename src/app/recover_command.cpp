@@ -1,12 +1,37 @@
 #include "app/recover_command.h"
 
+#include <chrono>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "capture/captured_races.h"
 #include "capture/race_retiming.h"
+#include "export/race_export.h"
+#include "meetdata/meet_data.h"
 #include "platform/paths.h"
 
 namespace poolside {
+
+namespace {
+
+// The export files of the races the re-timing finished, as the timing
+// window writes them for a finished race. Returns one message per failure.
+std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& retiming,
+                                       const Options& options) {
+  MeetData meet(paths);
+  try {
+    meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
+    meet.LoadMeetSettings();
+  } catch (const std::exception& e) {
+    return {std::string("結果を書き出せません: ") + e.what()};
+  }
+  const CsvEncoding encoding =
+      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
+  return ExportRacesNow(meet, FinishedRaces(retiming), encoding, std::chrono::system_clock::now());
+}
+
+}  // namespace
 
 int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
   if (!options.error.empty()) {
@@ -44,6 +69,10 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
     if (options.apply) {
       ApplyRetiming(retiming);
       out << "written\n";
+      // Applied: an export that fails is told, the status stays 0.
+      for (const std::string& failure : ExportRetimed(paths, retiming, options)) {
+        err << failure << "\n";
+      }
     }
     return 0;
   } catch (const std::exception& e) {

@@ -145,6 +145,14 @@ void ApplyRetiming(const Retiming& retiming) {
   ReplaceFileAtomically(retiming.bookPath, book);
 }
 
+std::vector<int> FinishedRaces(const Retiming& retiming) {
+  std::vector<int> races = {retiming.race};
+  for (const RetimedStatus& s : retiming.statuses) {
+    if (s.after == '6' && s.race != retiming.race) races.push_back(s.race);
+  }
+  return races;
+}
+
 std::string DescribeRetiming(const Retiming& r) {
   std::string out;
   for (const RetimedFile& f : r.files) {

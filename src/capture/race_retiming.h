@@ -44,6 +44,11 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
 // the book as it is now). Throws IoError naming the file.
 void ApplyRetiming(const Retiming& retiming);
 
+// The races the re-timing finishes, to be exported like any finished race:
+// race N first, then each race the book marks "6" by it (the targets of a
+// combined race).
+std::vector<int> FinishedRaces(const Retiming& retiming);
+
 // What RetimeRace found, for a person: the files with their content and the
 // status characters.
 std::string DescribeRetiming(const Retiming& retiming);

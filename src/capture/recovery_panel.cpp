@@ -53,13 +53,16 @@ bool RecoveryPanel::Apply(int index, int race, bool receiving) {
           " として再計時し、ラップ・ゴールファイルを置き換えます。よろしいですか？")) {
     return false;
   }
+  std::vector<int> finished;
   try {
-    ApplyRetiming(RetimeRace(paths_, files_, captured, race));
+    const Retiming retiming = RetimeRace(paths_, files_, captured, race);
+    ApplyRetiming(retiming);
+    finished = FinishedRaces(retiming);
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
     return false;
   }
-  if (onApplied) onApplied();
+  if (onApplied) onApplied(finished);
   return true;
 }
 

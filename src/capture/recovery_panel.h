@@ -33,8 +33,9 @@ class RecoveryPanel {
   // receiving, or it failed (the message shown).
   bool Apply(int index, int race, bool receiving);
 
-  // Runs after a successful apply (the window redraws its race).
-  std::function<void()> onApplied;
+  // Runs after a successful apply with the races it finished (race N, then
+  // its combined targets): the window redraws its race and exports them.
+  std::function<void(const std::vector<int>& finished)> onApplied;
 
  private:
   const PathMapper& paths_;

@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "capture/capture_journal.h"
+#include "capture/race_retiming.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -30,7 +32,7 @@ TEST(RecoveryPanel, AppliesNothingWhileReceivingOrWhenDeclined) {
   FakeMessages messages;
   RecoveryPanel panel(paths, {dir.File("capture")}, messages);
   bool applied = false;
-  panel.onApplied = [&] { applied = true; };
+  panel.onApplied = [&](const std::vector<int>&) { applied = true; };
   ASSERT_TRUE(panel.Refresh());
   ASSERT_EQ(panel.Lines().size(), 1u);
   EXPECT_EQ(panel.Lines()[0].rfind("1 race=4 ", 0), 0u);
@@ -45,6 +47,16 @@ TEST(RecoveryPanel, AppliesNothingWhileReceivingOrWhenDeclined) {
   EXPECT_FALSE(applied);
   EXPECT_FALSE(panel.Apply(2, 4, false));  // no such captured race
   EXPECT_EQ(panel.Preview(0, 4), "レースを選んでください");
+}
+
+TEST(RecoveryPanel, TheRacesToExportAreTheRaceThenThoseTheRetimingFinished) {
+  Retiming retiming;
+  retiming.race = 5;
+  EXPECT_EQ(FinishedRaces(retiming), std::vector<int>({5}));  // already "6" before
+  // Race 5 finished, races 6 and 8 copied as its combined targets; race 7
+  // changed to something else is not finished.
+  retiming.statuses = {{5, '0', '6'}, {6, '0', '6'}, {7, '0', '2'}, {8, '\0', '6'}};
+  EXPECT_EQ(FinishedRaces(retiming), std::vector<int>({5, 6, 8}));
 }
 
 TEST(RecoveryPanel, ABadCaptureIsNamedInTheProblem) {

@@ -43,6 +43,17 @@ std::map<std::string, std::string> Results(const fs::path& meet) {
   return out;
 }
 
+// The "packed" values of an export's lanes, in lane order: the goal file's.
+std::vector<std::string> PackedValues(const std::string& json) {
+  std::vector<std::string> out;
+  const std::string key = "\"packed\":";
+  for (std::size_t at = json.find(key); at != std::string::npos; at = json.find(key, at + 1)) {
+    const std::size_t from = at + key.size();
+    out.push_back(json.substr(from, json.find_first_of(",}", from) - from));
+  }
+  return out;
+}
+
 class CaptureEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -256,6 +267,8 @@ TEST_F(CaptureEndToEnd, RetimingIntoAnotherRaceChangesOnlyThatRaceAndAPreviewNot
             std::string::npos)
       << preview;
   EXPECT_EQ(Results(meet), before);
+  const fs::path exported = meet / "meet" / "export";
+  EXPECT_FALSE(fs::exists(exported / "r0009.json"));
 
   std::string applied;
   ASSERT_EQ(Recover(meet, {"--recover", capture, "--take", "1", "--as", "9", "--apply"}, applied),
@@ -267,6 +280,23 @@ TEST_F(CaptureEndToEnd, RetimingIntoAnotherRaceChangesOnlyThatRaceAndAPreviewNot
   std::string book = before.at("Race.dat");
   book[8] = '6';
   EXPECT_EQ(after["Race.dat"], book);
+  // Exported like any finished race, with the values of its goal file.
+  const std::string json = ReadAll(exported / "r0009.json");
+  EXPECT_NE(json.find("\"race\":9,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"book_status\":\"6\""), std::string::npos) << json;
+  const std::vector<std::string> packed = PackedValues(json);
+  EXPECT_EQ(packed.size(), 10u);
+  EXPECT_EQ(packed, PackedValues(ReadAll(exported / "r0003.json")));
+  EXPECT_TRUE(fs::is_regular_file(exported / "r0009.csv"));
+  // An export that cannot be written is told, naming the file; the
+  // re-timing stands and counts as applied.
+  fs::remove(exported / "r0009.csv");
+  fs::create_directories(exported / "r0009.csv" / "in-the-way");
+  std::string again;
+  EXPECT_EQ(Recover(meet, {"--recover", capture, "--take", "1", "--as", "9", "--apply"}, again), 0);
+  EXPECT_NE(again.find("r0009.csv"), std::string::npos) << again;
+  EXPECT_NE(again.find("written"), std::string::npos) << again;
+  fs::remove_all(exported / "r0009.csv");
   after.erase("lap/r0009");
   after.erase("goal/g0009");
   after["Race.dat"] = before.at("Race.dat");
