@@ -245,6 +245,31 @@ TEST_F(LiveServerTest, SocketSendsTheSnapshotThenOneMessagePerEventInOrder) {
   EXPECT_EQ(server->Clients(), 1);
 }
 
+TEST_F(LiveServerTest, EventsQueuedTogetherArriveAsWholeMessagesInOrder) {
+  // Events published faster than the server drains go out framed together;
+  // each must still arrive as its own message, short, long and very long.
+  Start();
+  server->OnRaceEvent(HostileRace(2));
+  std::vector<QJsonObject> got;
+  auto ws = Connect(got);
+  ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  const std::string huge(70000, 'h');
+  const int events = 300;
+  for (int i = 0; i < events; ++i) {
+    const std::string time = i == 150 ? huge : i == 151 ? std::string(200, 'm') : "   25.06";
+    server->OnRaceEvent(LaneTouched{1 + i % 10, 1, time, 0, 1, 0, false});
+  }
+  ASSERT_TRUE(SpinUntil([&] { return static_cast<int>(got.size()) == events + 1; })) << got.size();
+  for (int i = 1; i <= events; ++i) {
+    ASSERT_EQ(got[i]["type"].toString(), "lane") << i;
+    EXPECT_EQ(got[i]["seq"].toInt(), got[0]["seq"].toInt() + i) << i;
+  }
+  EXPECT_EQ(got[151]["lane"].toObject()["time"].toString().size(), 70000);
+  EXPECT_EQ(got[152]["lane"].toObject()["time"].toString().size(), 200);
+  EXPECT_EQ(got[153]["lane"].toObject()["time"].toString(), "   25.06");
+  EXPECT_EQ(server->Clients(), 1);
+}
+
 TEST_F(LiveServerTest, ConnectionsBeyondTheLimitGet503) {
   Start(2);
   std::vector<QJsonObject> a, b, c;

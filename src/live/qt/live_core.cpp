@@ -16,6 +16,7 @@
 #include "live/live_json.h"
 #include "live/live_pages.h"
 #include "live/qr_svg.h"
+#include "live/ws_frame.h"
 #include "results/race_json.h"
 
 namespace poolside {
@@ -126,9 +127,10 @@ int LiveCore::Listen(std::string& error) {
 
 void LiveCore::Shutdown() {
   if (heartbeat_) heartbeat_->stop();
+  pending_.clear();
   for (auto& c : clients_) {
-    c->disconnect(this);
-    c->abort();
+    c.socket->disconnect(this);
+    c.socket->abort();
   }
   clients_.clear();
   counters_.clients.store(0);
@@ -163,6 +165,7 @@ void LiveCore::Drain() {
         event);
     if (auto message = EventJson(event, state_)) Broadcast(*message);
   }
+  Flush();
   if (queue_.Size() > 0 && !wakePending_.exchange(true)) {
     // A timer, not a posted call: posted calls run before the sockets'
     // notifications, a timer after them.
@@ -189,24 +192,54 @@ void LiveCore::AcceptClients() {
     ws->setMaxAllowedIncomingMessageSize(4096);
     ws->setMaxAllowedIncomingFrameSize(4096);
     connect(ws, &QWebSocket::disconnected, this, [this, ws] { Drop(ws); });
-    clients_.push_back(std::move(client));
+    // Small messages go out at once rather than waiting for the peer's
+    // acknowledgement of the one before.
+    QTcpSocket* tcp = TakeUpgraded(ws);
+    if (tcp) tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    clients_.push_back({std::move(client), tcp});
     counters_.clients.store(static_cast<int>(clients_.size()));
     // The snapshot first, so a late joiner is right at once.
     ws->sendTextMessage(QString::fromStdString(StateJson(state_)));
   }
 }
 
-bool LiveCore::Send(QWebSocket* client, const QString& message) {
+QTcpSocket* LiveCore::TakeUpgraded(const QWebSocket* ws) {
+  // The connection handed over at the upgrade with the same two ends.
+  QTcpSocket* found = nullptr;
+  std::erase_if(upgraded_, [&](const QPointer<QTcpSocket>& s) {
+    if (s.isNull() || s->state() != QAbstractSocket::ConnectedState) return true;
+    if (found || s->peerPort() != ws->peerPort() || s->peerAddress() != ws->peerAddress() ||
+        s->localPort() != ws->localPort()) {
+      return false;
+    }
+    found = s.data();
+    return true;
+  });
+  return found;
+}
+
+bool LiveCore::Send(Client& client, const QByteArray& frames) {
+  QWebSocket* ws = client.socket.get();
   // A client that cannot keep up is dropped rather than buffered without end.
-  if (client->bytesToWrite() > kMaxClientBacklog) return false;
-  client->sendTextMessage(message);
+  if (ws->bytesToWrite() > kMaxClientBacklog) return false;
+  // Nothing more after a close frame: its disconnect drops the client.
+  if (ws->state() != QAbstractSocket::ConnectedState) return true;
+  if (client.tcp) {
+    // Whole frames, written between the WebSocket's own (which it also
+    // writes whole, on this thread), so the stream stays well formed.
+    client.tcp->write(frames);
+  } else {
+    for (const std::string& message : pending_) {
+      ws->sendTextMessage(QString::fromStdString(message));
+    }
+  }
   return true;
 }
 
 void LiveCore::Drop(QWebSocket* client) {
   for (auto it = clients_.begin(); it != clients_.end(); ++it) {
-    if (it->get() != client) continue;
-    QWebSocket* ws = it->release();
+    if (it->socket.get() != client) continue;
+    QWebSocket* ws = it->socket.release();
     clients_.erase(it);
     counters_.clients.store(static_cast<int>(clients_.size()));
     ws->disconnect(this);
@@ -217,18 +250,25 @@ void LiveCore::Drop(QWebSocket* client) {
 }
 
 void LiveCore::Broadcast(const std::string& message) {
-  if (clients_.empty()) return;
+  if (!clients_.empty()) pending_.push_back(message);
+}
+
+void LiveCore::Flush() {
+  if (pending_.empty()) return;
   const auto start = std::chrono::steady_clock::now();
-  const QString text = QString::fromStdString(message);
+  std::string framed;
+  for (const std::string& message : pending_) AppendTextFrame(framed, message);
+  const QByteArray frames = QByteArray::fromStdString(framed);
   std::vector<QWebSocket*> behind;
   for (auto& c : clients_) {
-    if (!Send(c.get(), text)) behind.push_back(c.get());
+    if (!Send(c, frames)) behind.push_back(c.socket.get());
   }
   for (QWebSocket* ws : behind) {
     counters_.slowDropped.fetch_add(1);
     Drop(ws);
   }
-  counters_.broadcasts.fetch_add(1);
+  counters_.broadcasts.fetch_add(pending_.size());
+  pending_.clear();
   counters_.broadcastNs.fetch_add(
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
           .count());
@@ -236,6 +276,7 @@ void LiveCore::Broadcast(const std::string& message) {
 
 void LiveCore::Heartbeat() {
   Broadcast(HeartbeatJson(state_, QDateTime::currentMSecsSinceEpoch()));
+  Flush();
 }
 
 // --- HTTP
@@ -251,6 +292,8 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
     // server; false makes Qt call missingHandler and close it.
     if (match.route != LiveRoute::Socket || full) return false;
     LiveTcpServer::MarkUpgraded(socket);
+    std::erase_if(upgraded_, [](const QPointer<QTcpSocket>& s) { return s.isNull(); });
+    upgraded_.emplace_back(socket);
     return true;
   }
   if (full) {

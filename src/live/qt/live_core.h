@@ -65,15 +65,25 @@ class LiveCore : public QAbstractHttpServer {
  private:
   struct Client {
     std::unique_ptr<QWebSocket> socket;
+    // The connection under the WebSocket: the feed's frames are written to
+    // it directly (null if it could not be found: then the WebSocket
+    // frames each message itself).
+    QPointer<QTcpSocket> tcp;
   };
   void Answer(const QHttpServerRequest& request, QTcpSocket* socket, int status,
               const QByteArray& body, const char* type);
   void Serve(const QHttpServerRequest& request, QTcpSocket* socket, const RouteMatch& match);
   void AcceptClients();
+  // Queues a message for every client; Flush sends what was queued.
   void Broadcast(const std::string& message);
+  // Frames the queued messages once and writes the same bytes to every
+  // client, so an event costs one buffer append per client.
+  void Flush();
   // False, sending nothing, when the client has fallen too far behind.
-  bool Send(QWebSocket* client, const QString& message);
+  bool Send(Client& client, const QByteArray& frames);
   void Drop(QWebSocket* client);
+  // The TCP connection under a new WebSocket client, or null.
+  QTcpSocket* TakeUpgraded(const QWebSocket* ws);
   void Heartbeat();
   std::string Address(const QHttpServerRequest& request) const;
   const std::vector<RaceListEntry>& Races();
@@ -88,7 +98,11 @@ class LiveCore : public QAbstractHttpServer {
   MeetReader reader_;
   LiveTcpServer* tcp_ = nullptr;
   QTimer* heartbeat_ = nullptr;
-  std::vector<std::unique_ptr<QWebSocket>> clients_;
+  std::vector<Client> clients_;
+  // Connections handed to the WebSocket server, not yet clients.
+  std::vector<QPointer<QTcpSocket>> upgraded_;
+  // Messages of this drain cycle not yet sent, in order.
+  std::vector<std::string> pending_;
   QByteArray scoreboardPage_;
   // Finished races: JSON and page, read once and kept until the race changes.
   std::map<int, std::pair<std::string, std::string>> raceCache_;
