@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "support/file_shapes.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -39,49 +41,6 @@ std::string Read(const fs::path& p) {
 }
 
 std::string Whole(long v) { return (v < 0 ? "-" : " ") + std::to_string(v < 0 ? -v : v) + " "; }
-
-bool IsNumber(const std::string& f) {
-  std::size_t i = 0;
-  while (i < f.size() && f[i] == ' ') ++i;
-  if (i < f.size() && f[i] == '-') ++i;
-  const std::size_t digits = i;
-  while (i < f.size() && f[i] >= '0' && f[i] <= '9') ++i;
-  if (i == digits) return false;
-  while (i < f.size() && f[i] == ' ') ++i;
-  return i == f.size();
-}
-
-// The records of a lap file, or nothing when it is not whole records.
-bool SplitLap(const std::string& file, std::vector<std::string>& records) {
-  std::size_t pos = 0;
-  while (pos < file.size()) {
-    std::size_t start = pos;
-    std::string fields[3];
-    for (auto& f : fields) {
-      const std::size_t comma = file.find(',', pos);
-      if (comma == std::string::npos) return false;
-      f = file.substr(pos, comma - pos);
-      pos = comma + 1;
-    }
-    if (!IsNumber(fields[0]) || (fields[2] != "L" && fields[2] != "G")) return false;
-    for (char c : fields[1])
-      if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
-    records.push_back(file.substr(start, pos - start));
-  }
-  return true;
-}
-
-bool IsWholeGoal(const std::string& file) {
-  int fields = 0;
-  std::size_t pos = 0;
-  while (pos < file.size()) {
-    const std::size_t comma = file.find(',', pos);
-    if (comma == std::string::npos || !IsNumber(file.substr(pos, comma - pos))) return false;
-    ++fields;
-    pos = comma + 1;
-  }
-  return fields == 20;
-}
 
 std::string RaceFile(const char* prefix, int race) {
   return prefix + std::to_string(race + 10000).substr(1);
@@ -153,7 +112,7 @@ int main(int argc, char** argv) {
     const fs::path lapPath = data / "lap" / name;
     const std::string lap = Read(lapPath);
     std::vector<std::string> records;
-    if (!SplitLap(lap, records)) {
+    if (!poolside::testing::SplitLapRecords(lap, &records)) {
       Fail(name + " is not whole records");
       continue;
     }
@@ -184,12 +143,11 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& e : fs::directory_iterator(data / "lap")) {
-    std::vector<std::string> records;
-    if (!SplitLap(Read(e.path()), records))
+    if (!poolside::testing::IsWholeLapFile(Read(e.path())))
       Fail(e.path().filename().string() + " is not whole records");
   }
   for (const auto& e : fs::directory_iterator(data / "goal")) {
-    if (!IsWholeGoal(Read(e.path())))
+    if (!poolside::testing::IsWholeGoalFile(Read(e.path())))
       Fail(e.path().filename().string() + " is not a whole goal file");
   }
   for (const auto& e : fs::directory_iterator(data)) {
