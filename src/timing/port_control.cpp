@@ -24,6 +24,7 @@ void RaceWindow::OnStartStopClick() {
   if (caption == race_texts::kStart) {
     ++generation_;
     reopenPending_ = false;
+    outageWarned_ = false;
     c_.cmdShoki->SetEnabled(false);
     c_.cmdKakutei->SetEnabled(false);
     c_.txtBiko->SetEnabled(false);
@@ -72,6 +73,7 @@ void RaceWindow::OnStartStopClick() {
 void RaceWindow::StopReception() {
   ++generation_;  // a pending reopen of the port does nothing now
   reopenPending_ = false;
+  outageWarned_ = false;
   c_.cmdShoki->SetEnabled(true);
   c_.cmdKakutei->SetEnabled(true);
   c_.txtBiko->SetEnabled(true);
@@ -93,7 +95,12 @@ void RaceWindow::OnPortError(const std::string& message) {
   if (!Receiving() || reopenPending_) return;
   const std::string warning =
       message + "\r" + PortName(portNumber_) + " が応答しません。受信を続け、再接続を試みます。";
-  messages_.Warn(warning);
+  // One box per outage: a port that comes back and fails again before a
+  // single block was read is the same outage (lblLink shows the attempts).
+  const bool sameOutage = outageWarned_ && readWatch_.reads == readsAtReconnect_;
+  if (!sameOutage) messages_.Warn(warning);
+  outageWarned_ = true;
+  readsAtReconnect_ = readWatch_.reads;
   PublishPortProblem(warning);
   ScheduleReopen();
 }
@@ -117,9 +124,9 @@ void RaceWindow::RetryReopen(unsigned generation) {
     return;
   }
   reopenPending_ = false;
-  const std::string message = PortName(portNumber_) + " に再接続しました。受信を続けます。";
-  messages_.Warn(message);
-  PublishPortProblem(message);
+  readsAtReconnect_ = readWatch_.reads;
+  // Told in lblLink and the journal, not in a box.
+  PublishPortProblem(PortName(portNumber_) + " に再接続しました。受信を続けます。");
 }
 
 }  // namespace poolside
