@@ -131,6 +131,16 @@ int main(int argc, char** argv) {
   }
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);
+  // The Part's restart empties the lap file; the capture still holds it.
+  windows.Race().onLapFileEmptied = [&link, &capture](int race, int records) {
+    const std::string emptied = "レース " + std::to_string(race) +
+                                " のラップファイルを空にしました (" + std::to_string(records) +
+                                " 件)。";
+    link.SetNote(capture.Journal() != nullptr
+                     ? emptied + "キャプチャに " + std::to_string(records) +
+                           " 件が残っています。Ctrl+R (記録からの再計時) で戻せます"
+                     : emptied + "キャプチャがないため戻せません");
+  };
   // The recovery dialog stays open beside the window (reception can be
   // stopped while it is shown); Ctrl+R again brings it forward.
   std::unique_ptr<RecoveryPanel> recoveryPanel;

@@ -57,6 +57,11 @@ void LinkWatch::OnRaceEvent(const RaceEvent& event) {
     ++generation_;
     Update(false);
     ScheduleTick();
+  } else if (std::holds_alternative<RaceShown>(event)) {
+    if (!note_.empty()) {
+      note_.clear();
+      Update(false);
+    }
   } else if (std::holds_alternative<ReceptionStopped>(event)) {
     receiving_ = false;
     ++generation_;
@@ -75,6 +80,11 @@ void LinkWatch::ScheduleTick() {
 }
 
 void LinkWatch::Tick() { Update(true); }
+
+void LinkWatch::SetNote(const std::string& note) {
+  note_ = note;
+  Update(false);
+}
 
 void LinkWatch::Update(bool publishNow) {
   const MonoTime now = now_();
@@ -120,6 +130,7 @@ void LinkWatch::Update(bool publishNow) {
     caption = anyByte_ ? "最終受信 " + std::to_string(WholeSeconds(lastByte_, now)) + " 秒前"
                        : "受信待ち";
   }
+  if (!note_.empty()) caption += (caption.empty() ? "" : "\r") + note_;
   if (label_.Caption() != caption) label_.SetCaption(caption);
   // A warning stands out from the lines beside it; plain again once cleared.
   const bool warning = health.state != LinkHealth::State::Fine;

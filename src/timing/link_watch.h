@@ -38,6 +38,9 @@ class LinkWatch : public RaceListener {
   void OnRaceEvent(const RaceEvent& event) override;
   // Brings the label up to date (the timer calls it).
   void Tick();
+  // A line shown under the health text until another race is put on screen
+  // ("" takes it away).
+  void SetNote(const std::string& note);
 
   static constexpr int kWarnAfterMs = 3000;
   static constexpr int kTickMs = 500;
@@ -63,6 +66,7 @@ class LinkWatch : public RaceListener {
   LinkHealth::State shown_ = LinkHealth::State::Fine;
   unsigned generation_ = 0;
   bool publishPending_ = false;
+  std::string note_;
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 

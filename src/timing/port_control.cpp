@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "finish/race_files.h"
 #include "platform/errors.h"
 #include "platform/numbers.h"
+#include "platform/record_file.h"
 #include "timing/race_window.h"
 
 namespace poolside {
@@ -16,6 +19,18 @@ constexpr int kThreshold = 15;
 constexpr int kReopenDelayMs = 1000;
 
 std::string PortName(int n) { return "COM" + std::to_string(n); }
+
+// Records of a lap file ("lane , time,kind," each: three commas, the time
+// text never holds one); 0 when it is missing or unreadable.
+int LapRecordsIn(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+  return static_cast<int>(std::count(bytes.begin(), bytes.end(), ',') / 3);
+}
 
 }  // namespace
 
@@ -61,7 +76,9 @@ void RaceWindow::OnStartStopClick() {
     }
     // The lap file is made afresh only once reception really runs: a start
     // that fails leaves the race's laps as they were.
+    const int held = LapRecordsIn(LapPath(meet_, book_.RaceNo));
     openLap();
+    if (held > 0 && onLapFileEmptied) onLapFileEmptied(book_.RaceNo, held);
     receptionPublished_ = true;
     feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap()});
     // Reception now runs from the window's own event loop.

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -97,6 +98,10 @@ class RaceWindow : public RaceScreen {
   // --- serial port control (cmdZushin)
   void OnStartStopClick();
   bool Receiving() const;
+  // Runs when a start of reception emptied the race's lap file while it
+  // held `records` lap records (the capture still has them).
+  std::function<void(int race, int records)> onLapFileEmptied;
+
   // --- lap and goal files, race finish
   // Creates the lap file of the current race afresh (a failure is shown and
   // reception goes on without one).

@@ -154,5 +154,17 @@ TEST_F(LinkWatchTest, AReconnectedPortIsToldUntilDataComesAndSilenceCountsFromTh
   EXPECT_EQ(label_.caption, "COM2 が応答しません。再接続を試みています (0 秒)");
 }
 
+TEST_F(LinkWatchTest, ANoteStandsUnderTheHealthTextUntilAnotherRaceIsShown) {
+  watch_.SetNote("レース 3 のラップファイルを空にしました");
+  EXPECT_EQ(label_.caption, "受信待ち\rレース 3 のラップファイルを空にしました");
+  Clock("    0.00");
+  After(1s);
+  EXPECT_EQ(label_.caption, "最終受信 1 秒前\rレース 3 のラップファイルを空にしました");
+  feed_.Publish(ReceptionStopped{2, "/dev/ttyUSB0"});
+  EXPECT_EQ(label_.caption, "レース 3 のラップファイルを空にしました");
+  feed_.Publish(RaceShown{});
+  EXPECT_EQ(label_.caption, "");
+}
+
 }  // namespace
 }  // namespace poolside

@@ -143,15 +143,22 @@ TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
   EXPECT_EQ(rig.port.Waiting(), "");
 }
 
-TEST_F(PortControl, RestartEmptiesTheLapFile) {
-  rig.Start();
+TEST_F(PortControl, RestartEmptiesTheLapFileAndSaysHowManyRecordsItHeld) {
+  std::vector<std::pair<int, int>> emptied;
+  rig.w->onLapFileEmptied = [&](int race, int records) { emptied.push_back({race, records}); };
+  rig.Start();  // the first start finds no lap file: nothing to say
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.Deliver(ResultLine('4', '2', " 1:03.00", 'G'));
   rig.Start();
-  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,G,");
   rig.Start();
   EXPECT_EQ(rig.Lap(1), "");
   // The duplicate filter survives a stop and a start.
-  EXPECT_EQ(rig.w->LastLane(), 3);
+  EXPECT_EQ(rig.w->LastLane(), 4);
+  EXPECT_EQ(emptied, (std::vector<std::pair<int, int>>{{1, 2}}));
+  rig.Start();
+  rig.Start();  // an empty lap file emptied again: nothing to say
+  EXPECT_EQ(emptied.size(), 1u);
 }
 
 TEST_F(PortControl, PortNumberIsRounded) {
