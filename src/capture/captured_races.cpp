@@ -7,6 +7,7 @@
 
 #include "capture/capture_reader.h"
 #include "platform/errors.h"
+#include "reception/console_line.h"
 
 namespace poolside {
 
@@ -96,6 +97,14 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
   return races;
 }
 
+bool IsFramingNoise(const CaptureRecord& block) {
+  if (block.kind != "block") return false;
+  for (const auto& [key, value] : block.fields) {
+    if (key == "kind") return value == "noise" && Classify(block.bytes) != LineClass::Noise;
+  }
+  return false;
+}
+
 std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race) {
   std::vector<CapturedStep> steps;
   for (const CapturedRace::Span& span : race.spans) {
@@ -106,7 +115,8 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
     while (reader.Next(r)) {
       if (r.line > span.lastLine) break;
       if (r.line < span.firstLine) continue;
-      if (r.kind == "block") {
+      // Bytes the port's framing dropped never reached reception.
+      if (r.kind == "block" && !IsFramingNoise(r)) {
         CapturedStep step;
         step.bytes = std::move(r.bytes);
         steps.push_back(std::move(step));
