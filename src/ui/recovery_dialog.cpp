@@ -92,13 +92,12 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace,
   top->addWidget(statuses_);
   resize(1000, 680);
 
+  // Picking a captured race previews it into its own race at once.
   connect(races_, &QTableWidget::currentCellChanged, this, [this](int r, int, int, int) {
     if (r >= 0 && r < static_cast<int>(panel_.Races().size())) {
       race_->setValue(panel_.Races()[static_cast<std::size_t>(r)].race);
+      ShowPreview();
     }
-    preview_->setRowCount(0);
-    target_->clear();
-    statuses_->clear();
   });
   connect(preview, &QPushButton::clicked, this, [this] { ShowPreview(); });
   connect(apply_, &QPushButton::clicked, this, [this] { ApplySelected(); });
@@ -112,6 +111,8 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace,
   connect(timer, &QTimer::timeout, this, [this] { UpdateReception(); });
   timer->start(300);
   UpdateReception();
+  // The latest captured race is the likeliest to need it.
+  if (races_->rowCount() > 0) races_->setCurrentCell(races_->rowCount() - 1, 0);
 }
 
 void RecoveryDialog::FillRaces() {
