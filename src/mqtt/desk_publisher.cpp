@@ -119,7 +119,11 @@ void DeskPublisher::Run() {
     if (item && *item) outbox_->Take(**item);
     const bool ending = stopping_.load() && queue_.Size() == 0;
     if (announce_.exchange(false)) {
-      if (!Send({topics_.Status(), "online", true})) announce_.store(true);
+      if (Send({topics_.Status(), "online", true})) {
+        outbox_->Republish();
+      } else {
+        announce_.store(true);
+      }
     }
     if (connected_.load()) {
       // Reported once the broker is back, so that the count is the whole

@@ -45,6 +45,11 @@ void MqttOutbox::Take(const RaceEvent& event) {
   messages_.push_back(std::move(*message));
 }
 
+void MqttOutbox::Republish() {
+  stateDirty_ = listDirty_ = true;
+  racesDirty_.insert(racesPublished_.begin(), racesPublished_.end());
+}
+
 bool MqttOutbox::Idle() const {
   return messages_.empty() && !stateDirty_ && !listDirty_ && racesDirty_.empty();
 }

@@ -40,6 +40,9 @@ class MqttOutbox {
   void SetStatusBook(const std::string& book);
   // Applies one feed event (in order); raw blocks change nothing.
   void Take(const RaceEvent& event);
+  // After a new connection: the retained topics again (a broker restarted
+  // without its store has lost them), after the messages that wait.
+  void Republish();
   // Hands what waits to `send` in order until `send` refuses one, which
   // stays first for the next call.
   void Flush(const std::function<bool(const Publication&)>& send);

@@ -108,6 +108,11 @@ TEST(MqttOutbox, DuringAnOutageKeepsTheNewestAndCountsTheOldestDropped) {
   EXPECT_NE(sent.all[4].payload.find("\"seq\":8"), std::string::npos);
   // The snapshot is the whole state, dropped messages included.
   EXPECT_NE(sent.all[5].payload.find("\"seq\":8"), std::string::npos);
+  // A new connection: the retained topics again.
+  outbox.Republish();
+  Sent again;
+  outbox.Flush(std::ref(again));
+  EXPECT_EQ(again.Topics(), (std::vector<std::string>{"p/state", "p/race_list"}));
 }
 
 TEST(MqttOutbox, RacesDoneInTheBookAtTheStartArePublishedAndAnUndoneRaceIsCleared) {
