@@ -354,6 +354,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
+  win.w->ShowRaceHeader();  // published now that the publisher is attached
   RunUntil([&] { return desk.Connected(); }, 5000);
   for (int n : counts) {
     SubscriberProcess subs(broker.Port(), n, "poolside/events", folder + "/seen");
