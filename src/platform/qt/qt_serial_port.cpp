@@ -118,6 +118,7 @@ void QtSerialPort::Open() {
   seen_ = 0;
   pieces_.clear();
   lastNoise_ = false;
+  lineEndsRecords_ = false;
   // Bad settings fail before the device is touched.
   (void)ParseLineSettings(settings_, Name());
   port_.setPortName(QString::fromStdString(device_));
@@ -195,6 +196,7 @@ std::string QtSerialPort::Waiting() const {
 }
 
 bool QtSerialPort::Quiet() const {
+  if (lineEndsRecords_) return false;
   return std::chrono::steady_clock::now() - lastArrival_ >= std::chrono::milliseconds(kQuietMs);
 }
 
@@ -235,6 +237,9 @@ std::string QtSerialPort::Read() {
   QByteArray bytes = port_.read(most);
   seen_ = std::max<qint64>(0, seen_ - bytes.size());
   lastNoise_ = cut.length > 0 && cut.noise;
+  if (!lastNoise_ && bytes.size() == static_cast<qint64>(kRecordBytes) && bytes.endsWith('\r')) {
+    lineEndsRecords_ = true;
+  }
   ++taken_;
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
@@ -282,7 +287,7 @@ void QtSerialPort::Pump() {
     ReportPieces();
     const std::string waiting = Waiting();
     if (NextFrame(waiting, Quiet()).length == 0) {
-      if (WaitsForQuiet(waiting)) {
+      if (!lineEndsRecords_ && WaitsForQuiet(waiting)) {
         const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - lastArrival_);
         quietTimer_.start(static_cast<int>(std::max<long long>(1, kQuietMs - since.count())));
