@@ -19,7 +19,7 @@ DeskPublisher::DeskPublisher(DeskPublisherConfig config, std::unique_ptr<BrokerL
       topics_(config_.prefix),
       queue_(config_.queueCapacity) {}
 
-DeskPublisher::~DeskPublisher() { Stop(0ms); }
+DeskPublisher::~DeskPublisher() { Stop(); }
 
 bool DeskPublisher::Start(MqttOutbox::Sources sources, const std::string& statusBook,
                           std::string& error) {

@@ -45,7 +45,8 @@ class DeskPublisher : public RaceListener {
   // (on the publisher's thread) and `statusBook` is the book at the start.
   // False with `error` when the link cannot start.
   bool Start(MqttOutbox::Sources sources, const std::string& statusBook, std::string& error);
-  // Publishes what waits (up to `grace`), then "offline", and disconnects.
+  // Publishes what waits (up to `grace`; the destructor gives the default),
+  // then "offline", and disconnects.
   void Stop(std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
 
   // From the timing window's thread: never blocks.
