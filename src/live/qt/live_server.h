@@ -23,10 +23,15 @@ namespace poolside {
 
 class LiveCore;
 
+// The server's threads yield to the timing window when the processor is busy.
+inline constexpr int kLiveServerNice = 5;
+
 struct LiveServerConfig {
   std::string address = "127.0.0.1";  // the one address bound
   int port = 8080;                    // 0: any free port (see Port())
-  int maxConnections = 2000;          // beyond: 503
+  int maxConnections = 2000;          // beyond: 503 (lowered at the start to what
+                                      // the descriptors allow, see ConnectionLimit())
+  int maxPerAddress = 256;            // connections from one client address
   PathMapper paths;                   // to find the meet's files
   std::string dataFolder;             // MeetData::DataFolder, known after the load
   MeetSettings settings;              // labels and metres per lap, likewise
@@ -44,8 +49,10 @@ using LiveInput = std::variant<RaceEvent, LinkWarning>;
 struct LiveCounters {
   std::atomic<int> clients{0};
   std::atomic<int> slowDropped{0};
-  std::atomic<long long> broadcasts{0};   // messages handed to every client
-  std::atomic<long long> broadcastNs{0};  // time spent handing them over
+  std::atomic<long long> broadcasts{0};      // messages handed to every client
+  std::atomic<long long> broadcastNs{0};     // time spent handing them over
+  std::atomic<long long> refused{0};         // connections refused or cut (see RefusalLog)
+  std::atomic<long long> acceptFailures{0};  // accepts failed for want of descriptors
 };
 
 class LiveServer : public RaceListener {
@@ -62,6 +69,9 @@ class LiveServer : public RaceListener {
   bool Start(const std::string& dataFolder, const MeetSettings& settings, std::string& error);
   void Stop();
   int Port() const { return port_; }
+  // The connections served at once: the setting, or fewer when the
+  // descriptor limit leaves less after the desk's reserve.
+  int ConnectionLimit() const { return config_.maxConnections; }
 
   // From the timing window's thread: never blocks. An event that finds the
   // queue full is dropped and counted.
@@ -73,6 +83,10 @@ class LiveServer : public RaceListener {
   // WebSocket clients connected now, and those dropped for falling behind.
   int Clients() const { return counters_.clients.load(); }
   int SlowClientsDropped() const { return counters_.slowDropped.load(); }
+  // Connections refused or cut, and accepts that failed for want of
+  // descriptors.
+  long long Refusals() const { return counters_.refused.load(); }
+  long long AcceptFailures() const { return counters_.acceptFailures.load(); }
   // Mean time the server thread spent handing one message to every client.
   double MeanBroadcastMs() const {
     const long long n = counters_.broadcasts.load();
