@@ -23,7 +23,6 @@
 #include <map>
 #include <sstream>
 
-#include "live/descriptor_budget.h"
 #include "live/qt/live_server.h"
 #include "pty_rig.h"
 
@@ -184,7 +183,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--driver") == 0) driver = argv[i + 1];
   }
-  poolside::RaiseDescriptorLimit();
+  // Room for thousands of viewers' connections.
+  rlimit files{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = files.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &files);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QCoreApplication app(argc, argv);
 
