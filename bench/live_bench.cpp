@@ -204,8 +204,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   win.w->ShowRaceHeader();  // published now that the server listens
-  std::printf("server on port %d, %d connections at most\n", server.Port(),
-              server.ConnectionLimit());
   std::vector<long long> handled;
   win.Start([&] { handled.push_back(NowNs()); });
 
