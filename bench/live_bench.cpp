@@ -132,8 +132,6 @@ struct Driver {
             results.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    // The viewers stand for other machines: they yield to the program.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(pid), 10);
     close(down[0]);
     close(up[1]);
     in = down[1];
@@ -173,6 +171,7 @@ struct Driver {
 int main(int argc, char** argv) {
   std::vector<int> counts = {1, 100, 1000, 2000};
   int seconds = 10;
+  int senders = 0;  // 0: the server's default
   std::string driver = LIVE_DRIVER_BIN;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--viewers") == 0) {
@@ -182,6 +181,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--driver") == 0) driver = argv[i + 1];
+    if (std::strcmp(argv[i], "--senders") == 0) senders = std::atoi(argv[i + 1]);
   }
   // Room for thousands of viewers' connections.
   rlimit files{};
@@ -196,6 +196,9 @@ int main(int argc, char** argv) {
   poolside::LiveServerConfig config;
   config.address = "127.0.0.1";
   config.port = 0;
+#ifdef LIVE_BENCH_SENDERS
+  if (senders > 0) config.senderThreads = senders;
+#endif
   poolside::LiveServer server(config);
   win.w->Feed().Attach(server);
   std::string error;

@@ -34,9 +34,7 @@ constexpr auto kHeartbeat = 10s;
 constexpr auto kListCacheAge = 5s;
 constexpr std::size_t kMaxCachedRaces = 256;
 constexpr int kDrainBatch = 64;
-// Sender threads for the feed's frames (the server thread's own included),
-// each given at least this many clients.
-constexpr int kSenderThreads = 2;
+// Each sender thread is given at least this many clients.
 constexpr std::size_t kSenderShare = 256;
 
 const char* kHtml = "text/html; charset=utf-8";
@@ -176,7 +174,7 @@ LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
       reader_([paths = config_.paths, folder = config_.dataFolder](
                   std::string_view name) { return paths.Resolve(folder + std::string(name)); },
               config_.settings.ClassLabelMode),
-      fanOut_(kSenderThreads, kSenderShare, kLiveServerNice) {
+      fanOut_(config_.senderThreads, kSenderShare, kLiveServerNice) {
   QFile page(":/live/scoreboard.html");
   if (page.open(QIODevice::ReadOnly)) scoreboardPage_ = page.readAll();
   connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &LiveCore::AcceptClients);

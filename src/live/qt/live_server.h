@@ -32,6 +32,7 @@ struct LiveServerConfig {
   int maxConnections = 2000;          // beyond: 503 (lowered at the start to what
                                       // the descriptors allow, see ConnectionLimit())
   int maxPerAddress = 256;            // connections from one client address
+  int senderThreads = 2;              // threads writing the feed's frames, the server's own included
   PathMapper paths;                   // to find the meet's files
   std::string dataFolder;             // MeetData::DataFolder, known after the load
   MeetSettings settings;              // labels and metres per lap, likewise
