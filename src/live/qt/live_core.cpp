@@ -30,6 +30,7 @@ using namespace std::chrono_literals;
 constexpr qint64 kMaxRequestBytes = 16 * 1024;  // one request, headers and body
 constexpr auto kRequestTimeout = 5s;  // a whole request, from the connection or the last answer
 constexpr auto kAcceptRetry = 250ms;  // after an accept failed for want of descriptors
+constexpr int kListenBacklog = 1024;
 constexpr auto kHeartbeat = 10s;
 constexpr auto kListCacheAge = 5s;
 constexpr std::size_t kMaxCachedRaces = 256;
@@ -60,7 +61,6 @@ void LiveTcpServer::MarkUpgraded(QTcpSocket* socket) { socket->setProperty("live
 
 void LiveTcpServer::Note(RefusalLog::Reason reason) {
   counters_.refused.fetch_add(1);
-  if (reason == RefusalLog::NoDescriptor) counters_.acceptFailures.fetch_add(1);
   const std::string line = log_.Note(reason, std::chrono::steady_clock::now());
   if (!line.empty()) std::cerr << line << "\n";
 }
@@ -85,7 +85,7 @@ void LiveTcpServer::Sweep() {
     gate_.Closed(h.address, h.admission);
     return true;
   });
-  if (paused_ && !gate_.Full()) {
+  if (paused_ && !retrying_ && !gate_.Full()) {
     paused_ = false;
     resumeAccepting();
   }
@@ -98,7 +98,10 @@ void LiveTcpServer::AcceptFailed() {
   Note(RefusalLog::NoDescriptor);
   pauseAccepting();
   paused_ = true;
+  if (retrying_) return;
+  retrying_ = true;
   QTimer::singleShot(kAcceptRetry, this, [this] {
+    retrying_ = false;
     if (!paused_ || gate_.Full()) return;
     paused_ = false;
     resumeAccepting();
@@ -193,6 +196,9 @@ int LiveCore::Listen(std::string& error) {
   limits.perAddress = config_.maxPerAddress;
   tcp_ = new LiveTcpServer(limits, counters_, this);
   tcp_->setMaxPendingConnections(256);
+  // Connections beyond what is accepted wait in the kernel, at no
+  // descriptor's cost, rather than retrying their handshake.
+  tcp_->setListenBacklogSize(kListenBacklog);
   if (!tcp_->listen(address, static_cast<quint16>(config_.port))) {
     error = "ライブページを " + config_.address + ":" + std::to_string(config_.port) +
             " で開けません: " + tcp_->errorString().toStdString();

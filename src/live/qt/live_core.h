@@ -64,7 +64,8 @@ class LiveTcpServer : public QTcpServer {
   LiveCounters& counters_;
   RefusalLog log_;
   std::vector<Held> held_;
-  bool paused_ = false;
+  bool paused_ = false;    // accepting nothing: every slot held, or no descriptor
+  bool retrying_ = false;  // an accept failed; the retry is due
   bool sweepPending_ = false;
 };
 

@@ -32,10 +32,10 @@ struct LiveServerConfig {
   int maxConnections = 2000;          // beyond: 503 (lowered at the start to what
                                       // the descriptors allow, see ConnectionLimit())
   int maxPerAddress = 256;            // connections from one client address
-  int senderThreads = 2;              // threads writing the feed's frames, the server's own included
-  PathMapper paths;                   // to find the meet's files
-  std::string dataFolder;             // MeetData::DataFolder, known after the load
-  MeetSettings settings;              // labels and metres per lap, likewise
+  int senderThreads = 2;   // threads writing the feed's frames, the server's own included
+  PathMapper paths;        // to find the meet's files
+  std::string dataFolder;  // MeetData::DataFolder, known after the load
+  MeetSettings settings;   // labels and metres per lap, likewise
 };
 
 // The link-health warning turning on or off, as the link watch reports it.
@@ -50,10 +50,9 @@ using LiveInput = std::variant<RaceEvent, LinkWarning>;
 struct LiveCounters {
   std::atomic<int> clients{0};
   std::atomic<int> slowDropped{0};
-  std::atomic<long long> broadcasts{0};      // messages handed to every client
-  std::atomic<long long> broadcastNs{0};     // time spent handing them over
-  std::atomic<long long> refused{0};         // connections refused or cut (see RefusalLog)
-  std::atomic<long long> acceptFailures{0};  // accepts failed for want of descriptors
+  std::atomic<long long> broadcasts{0};   // messages handed to every client
+  std::atomic<long long> broadcastNs{0};  // time spent handing them over
+  std::atomic<long long> refused{0};      // connections refused or cut (see RefusalLog)
 };
 
 class LiveServer : public RaceListener {
@@ -84,10 +83,8 @@ class LiveServer : public RaceListener {
   // WebSocket clients connected now, and those dropped for falling behind.
   int Clients() const { return counters_.clients.load(); }
   int SlowClientsDropped() const { return counters_.slowDropped.load(); }
-  // Connections refused or cut, and accepts that failed for want of
-  // descriptors.
+  // Connections refused or cut.
   long long Refusals() const { return counters_.refused.load(); }
-  long long AcceptFailures() const { return counters_.acceptFailures.load(); }
   // Mean time the server thread spent handing one message to every client.
   double MeanBroadcastMs() const {
     const long long n = counters_.broadcasts.load();
