@@ -17,6 +17,9 @@
 //    rule cuts them, and a line that never sends a carriage return has
 //    15 or more waiting read as one block of at most 16 once it has been
 //    quiet for kQuietMs, so that a pause inside a record does not cut it.
+//    (The port stops asking about quiet once a record ended by a carriage
+//    return has come: such a line is framed by its carriage returns alone,
+//    whatever latency its adapter has.)
 // A record that ends in its carriage return is cut at once: no timer.
 
 #include <cstddef>

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/port_failure.h"
 #include "platform/record_framing.h"
 
 namespace poolside {
@@ -118,14 +119,17 @@ void QtSerialPort::Open() {
   seen_ = 0;
   pieces_.clear();
   lastNoise_ = false;
+  lineEndsRecords_ = false;
   // Bad settings fail before the device is touched.
   (void)ParseLineSettings(settings_, Name());
   port_.setPortName(QString::fromStdString(device_));
   port_.setReadBufferSize(bufferSize_ > 0 ? bufferSize_ : 0);
   if (!port_.open(QIODevice::ReadOnly)) {
     std::string cause = port_.errorString().toStdString();
+    const QSerialPort::SerialPortError error = port_.error();
     port_.clearError();
-    throw IoError("ポート " + Name() + " を開けません: " + cause);
+    throw IoError(
+        PortOpenFailureText(Name(), device_, error == QSerialPort::PermissionError, cause));
   }
   try {
     ApplySettings();
@@ -195,6 +199,7 @@ std::string QtSerialPort::Waiting() const {
 }
 
 bool QtSerialPort::Quiet() const {
+  if (lineEndsRecords_) return false;
   return std::chrono::steady_clock::now() - lastArrival_ >= std::chrono::milliseconds(kQuietMs);
 }
 
@@ -235,6 +240,9 @@ std::string QtSerialPort::Read() {
   QByteArray bytes = port_.read(most);
   seen_ = std::max<qint64>(0, seen_ - bytes.size());
   lastNoise_ = cut.length > 0 && cut.noise;
+  if (!lastNoise_ && bytes.size() == static_cast<qint64>(kRecordBytes) && bytes.endsWith('\r')) {
+    lineEndsRecords_ = true;
+  }
   ++taken_;
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
@@ -282,7 +290,7 @@ void QtSerialPort::Pump() {
     ReportPieces();
     const std::string waiting = Waiting();
     if (NextFrame(waiting, Quiet()).length == 0) {
-      if (WaitsForQuiet(waiting)) {
+      if (!lineEndsRecords_ && WaitsForQuiet(waiting)) {
         const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - lastArrival_);
         quietTimer_.start(static_cast<int>(std::max<long long>(1, kQuietMs - since.count())));
@@ -312,7 +320,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
         if (generation != generation_) return;  // reopened meanwhile
         port_.clearError();
         if (port_.isOpen()) port_.close();
-        if (onError) onError("ポート " + Name() + " が使えなくなりました: " + cause);
+        if (onError) onError(PortLostText(Name(), device_, cause));
       },
       Qt::QueuedConnection);
 }

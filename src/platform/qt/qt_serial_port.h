@@ -96,6 +96,9 @@ class QtSerialPort : public SerialPort {
   std::chrono::steady_clock::time_point lastArrival_{};
   QTimer quietTimer_;  // wakes the framing once the line has been quiet
   bool lastNoise_ = false;
+  // Set once a record ended by its carriage return came since the open: the
+  // line ends its records, so a pause is never taken as a record's end.
+  bool lineEndsRecords_ = false;
 };
 
 }  // namespace poolside
