@@ -1,24 +1,27 @@
 // The live pages under load, measured by hand (not part of the tests).
 //
-//   live_bench [--clients N] [--records R] [--gap-us US]
+//   live_bench [--viewers 1,100,1000,2000] [--seconds S] [--driver PATH]
 //
-// A timing window reads lap records from a pseudo-terminal (as pty_bench)
-// and publishes them on its race feed; the live server, on its own thread,
-// sends them to N WebSocket clients (default 1000) running on a third
-// thread. In one run:
-//   1. R records (default 500, one every US microseconds, default 20000:
-//      the console's pace) with no client connected;
-//   2. the same with the N clients connected.
-// Printed: the reception latency (write to the pty -> the window's handler
-// done) of both phases, and for phase 2 the time from the write to the
-// lane's message at every client (p50, p95, p99 over all deliveries).
+// A timing window reads the console's lines from a pseudo-terminal (as
+// pty_bench) and publishes them on its race feed; the live server, on its
+// own threads, sends them to the viewers of live_driver, a separate lean
+// process (one epoll thread, no Qt) whose viewers connect from many
+// loopback addresses. The console's pace, for S seconds (default 10) per
+// phase: a lap record every 20 ms, a clock line every 100 ms between them
+// and, once a second, ten lanes touching in one write (as a finish in one
+// clock tick). In one run:
+//   1. no viewer: the reception latency (write to the pty -> the window's
+//      handler done);
+//   2. for each viewer count: the same, and the time from the write to the
+//      lane's message at every viewer (p50, p95, p99, max over all
+//      deliveries), deliveries and drops.
+#include <signal.h>
 #include <sys/resource.h>
-
-#include <QThread>
-#include <QWebSocket>
+#include <sys/wait.h>
 
 #include <cstring>
-#include <mutex>
+#include <map>
+#include <sstream>
 
 #include "live/qt/live_server.h"
 #include "pty_rig.h"
@@ -27,91 +30,164 @@ namespace {
 
 using namespace poolside::bench;
 
-// Hundredths of the time text in a lane message: the record's index + 100.
-long IndexOf(const QString& message) {
-  const int at = message.indexOf("\"time\":\"");
-  if (at < 0 || !message.contains("\"type\":\"lane\"")) return -1;
-  const QString text = message.mid(at + 8, 8).trimmed();
-  const int colon = text.indexOf(':');
-  const int dot = text.indexOf('.');
-  if (dot < 0) return -1;
-  const long minutes = colon < 0 ? 0 : text.left(colon).toLong();
-  const long seconds = text.mid(colon + 1, dot - colon - 1).toLong();
-  const long hundredths = text.mid(dot + 1, 2).toLong();
-  return (minutes * 60 + seconds) * 100 + hundredths - 100;
+std::string ClockLine(int hundredths) { return " A    " + TimeText(hundredths) + " \r"; }
+
+// One phase's writes: the bytes of each and the lap records it holds.
+struct Phase {
+  std::vector<std::string> writes;
+  std::vector<std::vector<long>> records;  // per write
+  std::vector<int> slotOf;                 // per write, 10 ms each
+  long laps = 0;
+};
+
+// A 10 ms grid: lap records on even slotOf (ten at once every second),
+// clock lines on every tenth slot between them. Record indexes from `first`.
+Phase MakeSchedule(long first, int seconds) {
+  Phase s;
+  long index = first;
+  int clock = 0;
+  for (int slot = 0; slot < seconds * 100; ++slot) {
+    std::string bytes;
+    std::vector<long> records;
+    if (slot % 10 == 5) {
+      bytes = ClockLine(clock += 10);
+    } else if (slot % 100 == 50) {
+      for (int k = 0; k < 10; ++k) {
+        bytes += LapLine(index);
+        records.push_back(index++);
+      }
+    } else if (slot % 2 == 0) {
+      bytes = LapLine(index);
+      records.push_back(index++);
+    } else {
+      continue;
+    }
+    s.slotOf.push_back(slot);
+    s.laps += static_cast<long>(records.size());
+    s.writes.push_back(bytes);
+    s.records.push_back(records);
+  }
+  return s;
 }
 
-// N clients on a thread of their own; every lane message is stamped.
-class Clients : public QObject {
- public:
-  Clients(int n, int port) : n_(n), port_(port) {}
-  void Open() {
-    // The clients stand for other machines: they yield to the program.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-    for (int i = 0; i < n_; ++i) {
-      auto* ws = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
-      connect(ws, &QWebSocket::textMessageReceived, this, [this](const QString& m) {
-        const long long now = NowNs();
-        const long index = IndexOf(m);
-        if (m.startsWith("{\"type\":\"state\"")) ++snapshots_;
-        if (index < 0) return;
-        std::lock_guard lock(mutex_);
-        seen_.emplace_back(index, now);
-      });
-      connect(ws, &QWebSocket::disconnected, this, [this] { ++lost_; });
-      ws->open(QUrl("ws://127.0.0.1:" + QString::number(port_) + "/ws"));
-    }
-  }
-  int Snapshots() const { return snapshots_; }
-  int Lost() const { return lost_; }
-  std::vector<std::pair<long, long long>> Seen() {
-    std::lock_guard lock(mutex_);
-    return seen_;
-  }
-
- private:
-  int n_, port_;
-  std::atomic<int> snapshots_{0}, lost_{0};
-  std::mutex mutex_;
-  std::vector<std::pair<long, long long>> seen_;
-};
+double Ms(const std::vector<long long>& sorted, double q) {
+  return sorted[std::min(sorted.size() - 1, size_t(q * sorted.size()))] / 1e6;
+}
 
 void Percentiles(const char* what, std::vector<long long> ns) {
   if (ns.empty()) {
-    std::printf("%-44s no samples\n", what);
+    std::printf("%-38s no samples\n", what);
     return;
   }
   std::sort(ns.begin(), ns.end());
-  auto at = [&](double q) { return ns[std::min(ns.size() - 1, size_t(q * ns.size()))] / 1e6; };
-  std::printf("%-44s n=%zu  p50 %.2f ms  p95 %.2f ms  p99 %.2f ms  max %.2f ms\n", what, ns.size(),
-              at(0.5), at(0.95), at(0.99), ns.back() / 1e6);
+  std::printf("%-38s n=%zu  p50 %.2f  p95 %.2f  p99 %.2f  max %.2f ms\n", what, ns.size(),
+              Ms(ns, 0.5), Ms(ns, 0.95), Ms(ns, 0.99), ns.back() / 1e6);
 }
 
-std::vector<long long> Reception(Pty& pty, const std::vector<std::string>& lines, long long gapNs,
-                                 std::vector<long long>& handled, std::vector<long long>& stamps) {
+// Writes the schedule at its pace from a thread; the write stamps, and
+// for each write the first handler done after it.
+std::vector<long long> Run(Pty& pty, const Phase& s, std::vector<long long>& handled,
+                           std::vector<long long>& stamps) {
   handled.clear();
-  Writer writer(pty.master, lines, gapNs);
-  RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 600000);
+  stamps.assign(s.writes.size(), 0);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    const long long start = NowNs() + 200000000LL;
+    for (size_t i = 0; i < s.writes.size(); ++i) {
+      SleepUntil(start + s.slotOf[i] * 10000000LL);
+      if (write(pty.master, s.writes[i].data(), s.writes[i].size()) < 0) std::perror("write");
+      stamps[i] = NowNs();
+    }
+    done = true;
+  });
+  RunUntil([&] { return done.load(); }, 600000);
+  writer.join();
+  RunUntil([] { return false; }, 200);  // the last handlers
   std::vector<long long> lat;
-  for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
-    lat.push_back(handled[i] - writer.Stamp(i));
+  size_t h = 0;
+  for (size_t i = 0; i < stamps.size(); ++i) {
+    while (h < handled.size() && handled[h] < stamps[i]) ++h;
+    if (h < handled.size()) lat.push_back(handled[h] - stamps[i]);
   }
-  stamps.assign(lines.size(), 0);
-  for (size_t i = 0; i < lines.size(); ++i) stamps[i] = writer.Stamp(i);
   return lat;
 }
+
+struct Driver {
+  pid_t pid = -1;
+  FILE* out = nullptr;
+  int in = -1;
+  std::string file;
+  Driver(const std::string& path, int port, int viewers, const std::string& results) {
+    file = results;
+    int down[2], up[2];
+    if (pipe(down) != 0 || pipe(up) != 0) std::exit(1);
+    pid = fork();
+    if (pid == 0) {
+      dup2(down[0], 0);
+      dup2(up[1], 1);
+      close(down[1]);
+      close(up[0]);
+      const std::string p = std::to_string(port), v = std::to_string(viewers);
+      execl(path.c_str(), path.c_str(), "--port", p.c_str(), "--viewers", v.c_str(), "--out",
+            results.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(down[0]);
+    close(up[1]);
+    in = down[1];
+    out = fdopen(up[0], "r");
+  }
+  int ReadNumber(const char* word) {
+    char line[128];
+    while (std::fgets(line, sizeof line, out)) {
+      int n = 0;
+      char w[32];
+      if (std::sscanf(line, "%31s %d", w, &n) == 2 && std::strcmp(w, word) == 0) return n;
+    }
+    return -1;
+  }
+  // Ends the driver; its samples (record index, ns).
+  std::vector<std::pair<long, long long>> Finish(int& lost) {
+    close(in);
+    lost = ReadNumber("lost");
+    waitpid(pid, nullptr, 0);
+    std::fclose(out);
+    std::vector<std::pair<long, long long>> samples;
+    FILE* f = std::fopen(file.c_str(), "rb");
+    std::int32_t index = 0;
+    std::int64_t ns = 0;
+    while (f && std::fread(&index, sizeof index, 1, f) == 1 &&
+           std::fread(&ns, sizeof ns, 1, f) == 1) {
+      samples.emplace_back(index, ns);
+    }
+    if (f) std::fclose(f);
+    std::remove(file.c_str());
+    return samples;
+  }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int clients = 1000;
-  long records = 500;
-  long long gapNs = 20000000;
+  std::vector<int> counts = {1, 100, 1000, 2000};
+  int seconds = 10;
+  int senders = 0;  // 0: the server's default
+  std::string driver = LIVE_DRIVER_BIN;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--clients") == 0) clients = std::atoi(argv[i + 1]);
-    if (std::strcmp(argv[i], "--records") == 0) records = std::atol(argv[i + 1]);
-    if (std::strcmp(argv[i], "--gap-us") == 0) gapNs = std::atoll(argv[i + 1]) * 1000;
+    if (std::strcmp(argv[i], "--viewers") == 0) {
+      counts.clear();
+      std::stringstream list(argv[i + 1]);
+      for (std::string n; std::getline(list, n, ',');) counts.push_back(std::stoi(n));
+    }
+    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--driver") == 0) driver = argv[i + 1];
+    if (std::strcmp(argv[i], "--senders") == 0) senders = std::atoi(argv[i + 1]);
   }
+  // Room for thousands of viewers' connections.
+  rlimit files{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = files.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &files);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QCoreApplication app(argc, argv);
 
@@ -120,6 +196,9 @@ int main(int argc, char** argv) {
   poolside::LiveServerConfig config;
   config.address = "127.0.0.1";
   config.port = 0;
+#ifdef LIVE_BENCH_SENDERS
+  if (senders > 0) config.senderThreads = senders;
+#endif
   poolside::LiveServer server(config);
   win.w->Feed().Attach(server);
   std::string error;
@@ -131,48 +210,44 @@ int main(int argc, char** argv) {
   std::vector<long long> handled;
   win.Start([&] { handled.push_back(NowNs()); });
 
-  // Phase 1: no client. The records of phase 2 carry other times. A few
-  // records first warm the path up.
-  std::vector<std::string> warm, first, second;
-  for (long i = 0; i < 20; ++i) warm.push_back(LapLine(2 * records + i));
-  for (long i = 0; i < records; ++i) first.push_back(LapLine(i));
-  for (long i = records; i < 2 * records; ++i) second.push_back(LapLine(i));
-  std::vector<long long> stamps1;
-  Reception(pty, warm, gapNs, handled, stamps1);
-  const auto alone = Reception(pty, first, gapNs, handled, stamps1);
+  long first = 0;
+  std::vector<long long> stamps;
+  Run(pty, MakeSchedule(400000, 1), handled, stamps);  // warms the path up
+  const Phase alone = MakeSchedule(first, seconds);
+  first += alone.laps;
+  std::printf("%d s a phase: %ld lap records (ten at once every second), %d clock lines\n", seconds,
+              alone.laps, seconds * 10);
+  Percentiles("reception, no viewer", Run(pty, alone, handled, stamps));
 
-  // Phase 2: N clients connected, each with its snapshot.
-  QThread thread;
-  thread.start();
-  Clients group(clients, server.Port());
-  group.moveToThread(&thread);
-  QMetaObject::invokeMethod(
-      &group, [&] { group.Open(); }, Qt::BlockingQueuedConnection);
-  RunUntil([&] { return group.Snapshots() >= clients; }, 120000);
-  std::printf("clients connected: %d of %d (server counts %d)\n", group.Snapshots(), clients,
-              server.Clients());
-  std::vector<long long> stamps2;
-  const auto loaded = Reception(pty, second, gapNs, handled, stamps2);
-  RunUntil([&] { return group.Seen().size() >= size_t(clients) * second.size(); }, 30000);
-
-  std::vector<long long> delivery;
-  for (const auto& [index, ns] : group.Seen()) {
-    const long k = index - records;
-    if (k >= 0 && k < static_cast<long>(stamps2.size())) delivery.push_back(ns - stamps2[k]);
+  for (int viewers : counts) {
+    Driver group(driver, server.Port(), viewers, "/tmp/live_bench." + std::to_string(getpid()));
+    const int ready = group.ReadNumber("ready");
+    const int droppedBefore = server.SlowClientsDropped();
+    const Phase s = MakeSchedule(first, seconds);
+    first += s.laps;
+    const auto reception = Run(pty, s, handled, stamps);
+    RunUntil([] { return false; }, 500);  // the last deliveries
+    const int connected = server.Clients();
+    int lost = 0;
+    const auto samples = group.Finish(lost);
+    std::map<long, long long> stampOf;
+    for (size_t w = 0; w < s.records.size(); ++w) {
+      for (long r : s.records[w]) stampOf[r] = stamps[w];
+    }
+    std::vector<long long> delivery;
+    for (const auto& [index, ns] : samples) {
+      if (auto it = stampOf.find(index); it != stampOf.end()) delivery.push_back(ns - it->second);
+    }
+    std::printf("\n%d viewers (%d connected, server counts %d)\n", viewers, ready, connected);
+    Percentiles("  reception", reception);
+    Percentiles("  touch -> message at the viewer", delivery);
+    std::printf("  deliveries %zu of %ld; dropped by the server %d, closed %d; events lost %zu\n",
+                delivery.size(), s.laps * ready, server.SlowClientsDropped() - droppedBefore, lost,
+                server.DroppedInputs());
+    RunUntil([&] { return server.Clients() == 0; }, 10000);
   }
-  std::printf("records %ld per phase, one every %.1f ms\n", records, gapNs / 1e6);
-  Percentiles("reception, no client (write -> handler done)", alone);
-  Percentiles("reception, clients connected", loaded);
-  Percentiles("pty write -> message at every client", delivery);
-  std::printf("server thread: %.2f ms a message to all clients (mean)\n", server.MeanBroadcastMs());
-  std::printf(
-      "deliveries %zu of %zu; clients dropped by the server %d, closed %d; events lost %zu\n",
-      delivery.size(), size_t(clients) * second.size(), server.SlowClientsDropped(), group.Lost(),
-      server.DroppedInputs());
-  QMetaObject::invokeMethod(
-      &group, [&] { group.moveToThread(app.thread()); }, Qt::BlockingQueuedConnection);
-  thread.quit();
-  thread.wait();
+  std::printf("\nserver thread: %.2f ms a message to all viewers (mean over the run)\n",
+              server.MeanBroadcastMs());
   win.w->Feed().Detach(server);
   server.Stop();
   return 0;

@@ -22,6 +22,7 @@
 #include "app/script_runner.h"
 #include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
+#include "live/descriptor_budget.h"
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
 #include "platform/port_router.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     return RunRecover(ParseOptions(early), std::cout, std::cerr);
   }
   if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
+  // As many descriptors as the system allows: the desk's files and the live
+  // pages' connections share them (the pages keep a reserve for the desk).
+  RaiseDescriptorLimit();
   if (std::find(early.begin(), early.end(), "--relay") != early.end()) {
     // A relay has no window: no display needed.
     const Options options = ParseOptions(early);

@@ -3,6 +3,7 @@
 // its output in files, whole-file reads and the race number text.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,14 +31,21 @@ inline std::string RaceText(int race) {
 }
 
 // A child process with its standard output and error in files; killed when
-// it is still running at the end of the test.
+// it is still running at the end of the test. A `descriptorLimit` above 0
+// lowers its soft and hard limits of open files, as `ulimit -n` does.
 class Child {
  public:
   Child(const std::vector<std::string>& args, const std::filesystem::path& dir,
-        const std::filesystem::path& out, const std::filesystem::path& err) {
+        const std::filesystem::path& out, const std::filesystem::path& err,
+        long descriptorLimit = 0) {
     pid_ = fork();
     if (pid_ == 0) {
       if (chdir(dir.c_str()) != 0) _exit(126);
+      if (descriptorLimit > 0) {
+        const rlimit limit{static_cast<rlim_t>(descriptorLimit),
+                           static_cast<rlim_t>(descriptorLimit)};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
+      }
       int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(o, 1);

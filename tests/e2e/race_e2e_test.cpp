@@ -2,8 +2,12 @@
 // the program on the demo meet with COM1 mapped to the pty and a script that
 // starts reception. The lap file, the goal file and the status book are then
 // compared byte for byte with what the simulator sent.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -98,6 +103,87 @@ TEST_F(RaceEndToEnd, RaceFromTheConsoleIsTimedIntoTheFiles) {
   if (next <= 1024) {
     EXPECT_TRUE(fs::exists(meet_ / "meet" / "lap" / ("r" + RaceText(next))));
     EXPECT_EQ(LapFile(next), "");
+  }
+}
+
+// `count` connections to the live pages from a hundred loopback addresses,
+// each sending a WebSocket upgrade once it is established and then never
+// reading. The descriptors, for the caller to close.
+std::vector<int> FloodLivePages(int port, int count) {
+  std::vector<int> fds;
+  const std::string upgrade =
+      "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+  for (int i = 0; i < count; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (fd < 0) break;
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl((127u << 24) | static_cast<std::uint32_t>(2 + i % 100));
+    bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    fds.push_back(fd);
+  }
+  // The upgrade goes out on each connection once it is established.
+  std::vector<bool> sent(fds.size(), false);
+  for (int round = 0; round < 40; ++round) {
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      if (!sent[i]) sent[i] = ::send(fds[i], upgrade.data(), upgrade.size(), MSG_NOSIGNAL) > 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return fds;
+}
+
+TEST_F(RaceEndToEnd, FloodOfViewersBeyondTheDescriptorLimitLeavesTheRaceFilesWhole) {
+  // Far more viewers than the program has descriptors; the race must
+  // still reach its files byte for byte.
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+  std::vector<int> flood;
+  Run run;
+  run.args = {"--http", "127.0.0.1:0"};
+  run.descriptorLimit = 320;
+  run.waitMs = 7000;
+  run.during = [&](const fs::path& err) {
+    int port = 0;
+    for (int i = 0; i < 200 && port == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      const std::string text = ReadAll(err);
+      const auto at = text.find("http://127.0.0.1:");
+      if (at != std::string::npos) port = std::atoi(text.c_str() + at + 17);
+    }
+    ASSERT_NE(port, 0) << ReadAll(err);
+    flood = FloodLivePages(port, 1200);
+  };
+  SwimOneRace({"--lanes", "10", "--laps", "3", "--tick", "20", "--speed", "20", "--seed", "5"},
+              run);
+  for (int fd : flood) ::close(fd);
+  if (HasFatalFailure()) return;
+  EXPECT_GT(flood.size(), 1000u);
+  const std::string err = ReadAll(dir_ / "err");
+  EXPECT_NE(err.find("ライブページ: 接続の上限"), std::string::npos) << err;
+  EXPECT_NE(err.find("ライブページ: 断った接続"), std::string::npos) << err;
+  EXPECT_LT(err.size(), 4096u) << err;  // refusals are summed up, not one line each
+  const std::string expectLap = Expected("lap1");
+  ASSERT_FALSE(expectLap.empty());
+  EXPECT_EQ(LapFile(race_), expectLap);
+  EXPECT_EQ(GoalFile(race_), Expected("goal1"));
+  std::string expectBook = bookBefore_;
+  const char status = bookBefore_[race_ - 1];
+  const int combined = status >= '2' && status <= '5' ? status - '0' : 1;
+  for (int k = 0; k < combined && race_ + k <= 1024; ++k) expectBook[race_ + k - 1] = '6';
+  EXPECT_EQ(ReadAll(meet_ / "meet" / "Race.dat"), expectBook);
+  // The next race's lap file could be opened too.
+  const int next = OpenRaceFrom(expectBook, race_ + 1);
+  if (next <= 1024) {
+    EXPECT_TRUE(fs::exists(meet_ / "meet" / "lap" / ("r" + RaceText(next))));
   }
 }
 

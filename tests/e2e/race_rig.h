@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -43,10 +44,25 @@ class RaceEndToEnd : public ::testing::Test {
     if (!HasFailure()) fs::remove_all(dir_);
   }
 
+  // What else the program is given: options, a descriptor limit, how long
+  // it receives, and what to do while it runs (given its standard error
+  // file).
+  struct Run {
+    std::vector<std::string> args;
+    long descriptorLimit = 0;
+    int waitMs = 5000;
+    std::function<void(const fs::path& err)> during;
+  };
+
   // Writes the demo meet with two races done, swims one race on the
   // simulator with `simArgs` while the program receives for `waitMs`, and
   // leaves the program's output in out_.
   void SwimOneRace(std::vector<std::string> simArgs, int waitMs = 5000) {
+    Run run;
+    run.waitMs = waitMs;
+    SwimOneRace(std::move(simArgs), run);
+  }
+  void SwimOneRace(std::vector<std::string> simArgs, const Run& run) {
     ASSERT_EQ(
         std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
                         .c_str()),
@@ -70,12 +86,21 @@ class RaceEndToEnd : public ::testing::Test {
     ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << "simulator: " << ReadAll(dir_ / "sim.err");
 
     std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
-                                        << "wait " << waitMs << "\n"
+                                        << "wait " << run.waitMs << "\n"
                                         << "state\n"
                                            "end\n";
-    Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
-                   "--com", "1=" + pty, "--script", (dir_ / "race.script").string()},
-                  meet_ / "prog", dir_ / "out", dir_ / "err");
+    std::vector<std::string> programArgs = {POOLSIDE_BIN,
+                                            "-platform",
+                                            "offscreen",
+                                            "--drive",
+                                            "c=" + meet_.string(),
+                                            "--com",
+                                            "1=" + pty,
+                                            "--script",
+                                            (dir_ / "race.script").string()};
+    programArgs.insert(programArgs.end(), run.args.begin(), run.args.end());
+    Child program(programArgs, meet_ / "prog", dir_ / "out", dir_ / "err", run.descriptorLimit);
+    if (run.during) run.during(dir_ / "err");
     const int rc = program.Wait(60);
     out_ = ReadAll(dir_ / "out");
     ASSERT_EQ(rc, 0) << "stdout:\n" << out_ << "\nstderr:\n" << ReadAll(dir_ / "err");

@@ -3,6 +3,7 @@
 // loopback. The Qt layer is thin; these tests check its wiring, limits and
 // refusals, not the page texts (tests/live).
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,11 +18,13 @@
 #include <QTcpSocket>
 #include <QWebSocket>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "live/descriptor_budget.h"
 #include "live/qt/live_server.h"
 #include "meetdata/competition_record.h"
 #include "support/temp_dir.h"
@@ -111,6 +114,47 @@ RaceShown HostileRace(int race) {
   return r;
 }
 
+// A raw, non-blocking connection to the server from `from` (a loopback
+// address), or -1.
+int RawConnect(int port, const char* from = "127.0.0.1") {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  sockaddr_in source{};
+  source.sin_family = AF_INET;
+  inet_pton(AF_INET, from, &source.sin_addr);
+  bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// True once the server has closed the connection (end of stream or reset).
+bool ClosedByServer(int fd) {
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (n == 0) return true;
+    if (n < 0) return errno != EAGAIN && errno != EWOULDBLOCK;
+  }
+}
+
+// Resident memory of this process in KiB.
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  long kib = 0;
+  while (status >> word) {
+    if (word == "VmRSS:") status >> kib;
+  }
+  return kib;
+}
+
 class LiveServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -140,11 +184,12 @@ class LiveServerTest : public ::testing::Test {
     dir.Write("lap/r0001", " 2 ,   29.50,L, 2 ,<script>alert(\"x\")</script>&',G,");
   }
 
-  void Start(int maxConnections = 2000) {
+  void Start(int maxConnections = 2000, int maxPerAddress = 256) {
     LiveServerConfig config;
     config.address = "127.0.0.1";
     config.port = 0;
     config.maxConnections = maxConnections;
+    config.maxPerAddress = maxPerAddress;
     server = std::make_unique<LiveServer>(config);
     std::string error;
     ASSERT_TRUE(server->Start(dir.Path() + "/", MeetSettings{}, error)) << error;
@@ -327,6 +372,122 @@ TEST_F(LiveServerTest, ClientThatNeverReadsIsDroppedAndOthersKeepUp) {
   EXPECT_EQ(server->Clients(), 1);
   EXPECT_EQ(server->DroppedInputs(), 0u);
   ::close(fd);
+}
+
+TEST_F(LiveServerTest, SlowSendersAreCutAndCannotHoldTheSlots) {
+  Start(40);
+  server->OnRaceEvent(HostileRace(2));
+  std::vector<QJsonObject> got;
+  auto viewer = Connect(got);
+  ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  // More connections than slots, each sending its request a byte at a time.
+  const std::string request = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+  std::vector<int> slow;
+  for (int i = 0; i < 60; ++i) slow.push_back(RawConnect(port));
+  QElapsedTimer t;
+  t.start();
+  int sent = 0, raceEvents = 0;
+  bool full = false;
+  // The race goes on while they trickle; the viewer connected first is
+  // served throughout.
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        if (t.elapsed() / 400 > sent && sent < static_cast<int>(request.size()) - 1) {
+          for (int fd : slow) (void)::send(fd, request.data() + sent, 1, MSG_NOSIGNAL);
+          ++sent;
+          server->OnRaceEvent(LaneTouched{1 + raceEvents++ % 10, 1, "   25.06", 0, 1, 0, false});
+          if (!full) full = Get(port, "/api/state").status == 503;
+        }
+        int cut = 0;
+        for (int fd : slow) cut += ClosedByServer(fd);
+        return cut == static_cast<int>(slow.size());
+      },
+      12000));
+  EXPECT_TRUE(full);             // the slots were all held at first
+  EXPECT_GE(t.elapsed(), 4000);  // the whole request had its five seconds
+  EXPECT_EQ(Get(port, "/api/state").status, 200);
+  ASSERT_TRUE(SpinUntil([&] { return static_cast<int>(got.size()) == raceEvents + 1; }));
+  EXPECT_EQ(server->Clients(), 1);
+  EXPECT_GE(server->Refusals(), 60);
+  for (int fd : slow) ::close(fd);
+}
+
+const std::string kUpgrade =
+    "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+    "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+
+TEST_F(LiveServerTest, OneAddressCannotTakeEverySlot) {
+  RaiseDescriptorLimit();
+  Start(200, 20);
+  // Thousands of viewers from one machine, each upgrading once connected.
+  std::vector<int> flood;
+  for (int i = 0; i < 2000; ++i) {
+    const int fd = RawConnect(port, "127.0.0.9");
+    if (fd >= 0) flood.push_back(fd);
+  }
+  ASSERT_GT(flood.size(), 1500u);
+  std::vector<bool> sent(flood.size(), false);
+  int closed = 0;
+  SpinUntil(
+      [&] {
+        closed = 0;
+        for (std::size_t i = 0; i < flood.size(); ++i) {
+          if (!sent[i])
+            sent[i] = ::send(flood[i], kUpgrade.data(), kUpgrade.size(), MSG_NOSIGNAL) > 0;
+          closed += ClosedByServer(flood[i]);
+        }
+        return closed >= static_cast<int>(flood.size()) - 20;
+      },
+      15000);
+  // The address has its share and no more; another machine still gets in.
+  EXPECT_EQ(server->Clients(), 20);
+  EXPECT_GE(closed, static_cast<int>(flood.size()) - 20);
+  EXPECT_EQ(Get(port, "/api/state").status, 200);
+  std::vector<QJsonObject> got;
+  auto viewer = Connect(got);
+  EXPECT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  EXPECT_EQ(server->Clients(), 21);
+  for (int fd : flood) ::close(fd);
+}
+
+TEST_F(LiveServerTest, NeverReadingClientsSendingPingsAreDroppedWithNoRaceEvent) {
+  Start();
+  std::vector<QJsonObject> got;
+  auto viewer = Connect(got);
+  ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }));
+  const long before = ResidentKiB();
+  const std::string& handshake = kUpgrade;
+  // A masked ping with 125 bytes of payload, sent back to back.
+  std::string ping = "\x89\xfd";
+  ping += std::string("\x01\x02\x03\x04", 4);
+  for (int i = 0; i < 125; ++i) ping.push_back(static_cast<char>('p' ^ (1 + i % 4)));
+  std::string pings;
+  for (int i = 0; i < 64; ++i) pings += ping;
+  std::vector<int> pingers;
+  for (int i = 0; i < 4; ++i) {
+    const int fd = RawConnect(port);
+    int small = 4096;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    SpinUntil([&] { return ::send(fd, handshake.data(), handshake.size(), MSG_NOSIGNAL) > 0; });
+    pingers.push_back(fd);
+  }
+  ASSERT_TRUE(SpinUntil([&] { return server->Clients() == 5; }));
+  long peak = before;
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        for (int fd : pingers) (void)::send(fd, pings.data(), pings.size(), MSG_NOSIGNAL);
+        peak = std::max(peak, ResidentKiB());
+        return server->SlowClientsDropped() == 4;
+      },
+      20000))
+      << server->SlowClientsDropped() << " dropped, " << server->Clients() << " clients, "
+      << peak - before << " KiB more";
+  // Each held at most its queue limit: far below what the pings asked for.
+  EXPECT_LT(peak - before, 96 * 1024) << "KiB";
+  EXPECT_EQ(server->Clients(), 1);
+  server->OnRaceEvent(HostileRace(3));  // the reading client is still served
+  EXPECT_TRUE(SpinUntil([&] { return got.size() == 2; }));
+  for (int fd : pingers) ::close(fd);
 }
 
 }  // namespace

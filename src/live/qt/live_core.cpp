@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWebSocket>
 
+#include <sys/socket.h>
+
 #include <cctype>
 #include <iostream>
 #include <memory>
@@ -25,14 +27,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr qint64 kMaxRequestBytes = 16 * 1024;    // one request, headers and body
-constexpr qint64 kMaxClientBacklog = 512 * 1024;  // bytes queued to one WebSocket client
-constexpr int kHardLimitMargin = 64;              // beyond limit + margin: closed unanswered
-constexpr auto kIdleTimeout = 30s;                // an HTTP connection without a request
+constexpr qint64 kMaxRequestBytes = 16 * 1024;  // one request, headers and body
+constexpr auto kRequestTimeout = 5s;  // a whole request, from the connection or the last answer
+constexpr auto kAcceptRetry = 250ms;  // after an accept failed for want of descriptors
+constexpr int kListenBacklog = 1024;
 constexpr auto kHeartbeat = 10s;
 constexpr auto kListCacheAge = 5s;
 constexpr std::size_t kMaxCachedRaces = 256;
 constexpr int kDrainBatch = 64;
+// Each sender thread is given at least this many clients.
+constexpr std::size_t kSenderShare = 256;
 
 const char* kHtml = "text/html; charset=utf-8";
 const char* kJson = "application/json; charset=utf-8";
@@ -41,17 +45,68 @@ const char* kJson = "application/json; charset=utf-8";
 
 // --- connections
 
-LiveTcpServer::LiveTcpServer(int maxConnections, QObject* parent)
-    : QTcpServer(parent), maxConnections_(maxConnections) {}
+LiveTcpServer::LiveTcpServer(GateLimits limits, LiveCounters& counters, QObject* parent)
+    : QTcpServer(parent), gate_(limits), counters_(counters) {
+  connect(this, &QTcpServer::acceptError, this, &LiveTcpServer::AcceptFailed);
+  auto* sweep = new QTimer(this);
+  connect(sweep, &QTimer::timeout, this, &LiveTcpServer::Sweep);
+  sweep->start(1s);
+}
 
-int LiveTcpServer::OpenConnections() {
-  std::erase_if(sockets_, [](const QPointer<QTcpSocket>& s) {
-    return s.isNull() || s->state() == QAbstractSocket::UnconnectedState;
-  });
-  return static_cast<int>(sockets_.size());
+bool LiveTcpServer::Served(const QTcpSocket* socket) {
+  return socket->property("liveServed").toBool();
 }
 
 void LiveTcpServer::MarkUpgraded(QTcpSocket* socket) { socket->setProperty("liveUpgraded", true); }
+
+void LiveTcpServer::Note(RefusalLog::Reason reason) {
+  counters_.refused.fetch_add(1);
+  const std::string line = log_.Note(reason, std::chrono::steady_clock::now());
+  if (!line.empty()) std::cerr << line << "\n";
+}
+
+void LiveTcpServer::ReportRefusals() {
+  const std::string line = log_.Due(std::chrono::steady_clock::now());
+  if (!line.empty()) std::cerr << line << "\n";
+}
+
+void LiveTcpServer::SweepSoon() {
+  if (sweepPending_) return;
+  sweepPending_ = true;
+  QTimer::singleShot(0, this, &LiveTcpServer::Sweep);
+}
+
+void LiveTcpServer::Sweep() {
+  sweepPending_ = false;
+  // The HTTP server and the WebSocket server own the sockets and delete
+  // them; a closed or deleted one frees its slot here.
+  std::erase_if(held_, [this](const Held& h) {
+    if (!h.socket.isNull() && h.socket->state() != QAbstractSocket::UnconnectedState) return false;
+    gate_.Closed(h.address, h.admission);
+    return true;
+  });
+  if (paused_ && !retrying_ && !gate_.Full()) {
+    paused_ = false;
+    resumeAccepting();
+  }
+}
+
+void LiveTcpServer::AcceptFailed() {
+  // Qt stops accepting when accept fails for want of descriptors: try
+  // again a little later rather than at once, so the loop never spins and
+  // the desk gets the descriptors that come free first.
+  Note(RefusalLog::NoDescriptor);
+  pauseAccepting();
+  paused_ = true;
+  if (retrying_) return;
+  retrying_ = true;
+  QTimer::singleShot(kAcceptRetry, this, [this] {
+    retrying_ = false;
+    if (!paused_ || gate_.Full()) return;
+    paused_ = false;
+    resumeAccepting();
+  });
+}
 
 void LiveTcpServer::incomingConnection(qintptr descriptor) {
   auto* socket = new QTcpSocket(this);
@@ -59,29 +114,56 @@ void LiveTcpServer::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
-  if (OpenConnections() >= maxConnections_ + kHardLimitMargin) {
+  const std::string address = socket->peerAddress().toString().toStdString();
+  if (!gate_.WouldServe(address)) Sweep();
+  const Admission admission = gate_.Open(address);
+  if (admission == Admission::Close) {
+    Note(gate_.Full() ? RefusalLog::LimitReached : RefusalLog::SameAddress);
     socket->abort();
     socket->deleteLater();
     return;
   }
-  sockets_.emplace_back(socket);
-  // Bytes received since the last response: a request that grows beyond the
-  // bound is cut before it is read whole. Connected before the HTTP server's
-  // own slot, so it runs first.
-  auto received = std::make_shared<qint64>(0);
-  auto* idle = new QTimer(socket);
-  idle->setSingleShot(true);
-  connect(idle, &QTimer::timeout, socket, [socket] {
-    if (!socket->property("liveUpgraded").toBool()) socket->abort();
-  });
-  connect(socket, &QTcpSocket::readyRead, socket, [socket, received, idle] {
-    *received += socket->bytesAvailable();
-    idle->start(kIdleTimeout);
-    if (*received > kMaxRequestBytes) socket->abort();
-  });
-  connect(socket, &QTcpSocket::bytesWritten, socket, [received] { *received = 0; });
-  idle->start(kIdleTimeout);
+  if (admission == Admission::Refuse) Note(RefusalLog::LimitReached);
+  held_.push_back({socket, address, admission});
+  socket->setProperty("liveServed", admission == Admission::Serve);
+  if (gate_.Full()) {
+    // Every slot held: the next connections wait in the kernel's backlog.
+    pauseAccepting();
+    paused_ = true;
+  }
+  Guard(socket);
   addPendingConnection(socket);
+}
+
+void LiveTcpServer::Guard(QTcpSocket* socket) {
+  // A request must arrive whole within the time, counted from the
+  // connection or the last answer and not restarted by each byte, so a
+  // trickle cannot hold a slot; a request that grows beyond the bound is cut
+  // before it is read whole, and a client that does not read its answers
+  // is cut once they pass its queue limit. Connected before the HTTP
+  // server's own slot, so these run first.
+  auto received = std::make_shared<qint64>(0);
+  auto* deadline = new QTimer(socket);
+  deadline->setSingleShot(true);
+  connect(deadline, &QTimer::timeout, this, [this, socket] {
+    if (socket->property("liveUpgraded").toBool()) return;
+    Note(RefusalLog::SlowRequest);
+    socket->abort();
+  });
+  connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
+    *received += socket->bytesAvailable();
+    if (*received > kMaxRequestBytes) {
+      socket->abort();
+    } else if (socket->bytesToWrite() > kClientQueueBytes) {
+      Note(RefusalLog::SlowReader);
+      socket->abort();
+    }
+  });
+  connect(socket, &QTcpSocket::bytesWritten, socket, [received, deadline] {
+    *received = 0;
+    deadline->start(kRequestTimeout);
+  });
+  deadline->start(kRequestTimeout);
 }
 
 // --- the server
@@ -94,7 +176,8 @@ LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
       counters_(counters),
       reader_([paths = config_.paths, folder = config_.dataFolder](
                   std::string_view name) { return paths.Resolve(folder + std::string(name)); },
-              config_.settings.ClassLabelMode) {
+              config_.settings.ClassLabelMode),
+      fanOut_(config_.senderThreads, kSenderShare, kLiveServerNice) {
   QFile page(":/live/scoreboard.html");
   if (page.open(QIODevice::ReadOnly)) scoreboardPage_ = page.readAll();
   connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &LiveCore::AcceptClients);
@@ -108,8 +191,14 @@ int LiveCore::Listen(std::string& error) {
     error = "ライブページのアドレスが正しくありません: " + config_.address;
     return -1;
   }
-  tcp_ = new LiveTcpServer(config_.maxConnections, this);
+  GateLimits limits;
+  limits.served = config_.maxConnections;
+  limits.perAddress = config_.maxPerAddress;
+  tcp_ = new LiveTcpServer(limits, counters_, this);
   tcp_->setMaxPendingConnections(256);
+  // Connections beyond what is accepted wait in the kernel, at no
+  // descriptor's cost, rather than retrying their handshake.
+  tcp_->setListenBacklogSize(kListenBacklog);
   if (!tcp_->listen(address, static_cast<quint16>(config_.port))) {
     error = "ライブページを " + config_.address + ":" + std::to_string(config_.port) +
             " で開けません: " + tcp_->errorString().toStdString();
@@ -198,10 +287,21 @@ void LiveCore::AcceptClients() {
     ws->setMaxAllowedIncomingMessageSize(4096);
     ws->setMaxAllowedIncomingFrameSize(4096);
     connect(ws, &QWebSocket::disconnected, this, [this, ws] { Drop(ws); });
+    QTcpSocket* tcp = TakeUpgraded(ws);
+    if (!tcp) {
+      // Its queue could not be watched: not kept.
+      ws->abort();
+      continue;
+    }
     // Small messages go out at once rather than waiting for the peer's
     // acknowledgement of the one before.
-    QTcpSocket* tcp = TakeUpgraded(ws);
-    if (tcp) tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // What the WebSocket answers by itself (pongs, close frames) counts
+    // against the client's queue as the feed's messages do, whether or not
+    // an event flows: checked after each read, once the answer is queued.
+    connect(tcp, &QTcpSocket::readyRead, this, [this, tcp, ws] {
+      if (tcp->bytesToWrite() > kClientQueueBytes) DropSlowSoon(ws);
+    });
     clients_.push_back({std::move(client), tcp});
     counters_.clients.store(static_cast<int>(clients_.size()));
     // The snapshot first, so a late joiner is right at once.
@@ -224,22 +324,17 @@ QTcpSocket* LiveCore::TakeUpgraded(const QWebSocket* ws) {
   return found;
 }
 
-bool LiveCore::Send(Client& client, const QByteArray& frames) {
-  QWebSocket* ws = client.socket.get();
-  // A client that cannot keep up is dropped rather than buffered without end.
-  if (ws->bytesToWrite() > kMaxClientBacklog) return false;
-  // Nothing more after a close frame: its disconnect drops the client.
-  if (ws->state() != QAbstractSocket::ConnectedState) return true;
-  if (client.tcp) {
-    // Whole frames, written between the WebSocket's own (which it also
-    // writes whole, on this thread), so the stream stays well formed.
-    client.tcp->write(frames);
-  } else {
-    for (const std::string& message : pending_) {
-      ws->sendTextMessage(QString::fromStdString(message));
+void LiveCore::DropSlowSoon(QWebSocket* client) {
+  QTimer::singleShot(0, this, [this, ws = QPointer<QWebSocket>(client)] {
+    if (ws.isNull()) return;
+    for (const auto& c : clients_) {
+      if (c.socket.get() != ws.data()) continue;
+      counters_.slowDropped.fetch_add(1);
+      tcp_->Note(RefusalLog::SlowReader);
+      Drop(ws.data());
+      return;
     }
-  }
-  return true;
+  });
 }
 
 void LiveCore::Drop(QWebSocket* client) {
@@ -251,6 +346,7 @@ void LiveCore::Drop(QWebSocket* client) {
     ws->disconnect(this);
     ws->abort();
     ws->deleteLater();
+    if (tcp_) tcp_->SweepSoon();
     return;
   }
 }
@@ -262,15 +358,41 @@ void LiveCore::Broadcast(const std::string& message) {
 void LiveCore::Flush() {
   if (pending_.empty()) return;
   const auto start = std::chrono::steady_clock::now();
-  std::string framed;
-  for (const std::string& message : pending_) AppendTextFrame(framed, message);
-  const QByteArray frames = QByteArray::fromStdString(framed);
+  std::string frames;
+  for (const std::string& message : pending_) AppendTextFrame(frames, message);
+  const auto size = static_cast<qint64>(frames.size());
+  // Whole frames, written between the WebSocket's own (which it also writes
+  // whole, on this thread), so each stream stays well formed. A client with
+  // nothing queued is written directly to its socket, by the sender
+  // threads; what the socket does not take, and everything for a client
+  // with bytes queued already, goes after them into its queue, in order.
   std::vector<QWebSocket*> behind;
+  targets_.clear();
+  direct_.clear();
   for (auto& c : clients_) {
-    if (!Send(c, frames)) behind.push_back(c.socket.get());
+    QWebSocket* ws = c.socket.get();
+    // A client that cannot keep up is dropped rather than buffered without end.
+    if (c.tcp.isNull() || c.tcp->bytesToWrite() + size > kClientQueueBytes) {
+      behind.push_back(ws);
+      continue;
+    }
+    // Nothing more after a close frame: its disconnect drops the client.
+    if (ws->state() != QAbstractSocket::ConnectedState) continue;
+    if (c.tcp->bytesToWrite() > 0) {
+      c.tcp->write(frames.data(), size);
+    } else {
+      targets_.push_back({static_cast<int>(c.tcp->socketDescriptor()), 0});
+      direct_.push_back(&c);
+    }
+  }
+  fanOut_.Send(targets_, frames);
+  for (std::size_t i = 0; i < direct_.size(); ++i) {
+    const auto sent = static_cast<qint64>(targets_[i].sent);
+    if (sent < size) direct_[i]->tcp->write(frames.data() + sent, size - sent);
   }
   for (QWebSocket* ws : behind) {
     counters_.slowDropped.fetch_add(1);
+    tcp_->Note(RefusalLog::SlowReader);
     Drop(ws);
   }
   counters_.broadcasts.fetch_add(pending_.size());
@@ -283,6 +405,7 @@ void LiveCore::Flush() {
 void LiveCore::Heartbeat() {
   Broadcast(HeartbeatJson(state_, QDateTime::currentMSecsSinceEpoch()));
   Flush();
+  if (tcp_) tcp_->ReportRefusals();
 }
 
 // --- HTTP
@@ -292,7 +415,13 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
   const RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
   const bool upgrade = request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
-  const bool full = tcp_ && tcp_->OpenConnections() > config_.maxConnections;
+  const bool full = !LiveTcpServer::Served(socket);
+  // An answer the client does not read counts against its queue.
+  if (socket->bytesToWrite() > kClientQueueBytes) {
+    if (tcp_) tcp_->Note(RefusalLog::SlowReader);
+    socket->abort();
+    return true;
+  }
   if (upgrade) {
     // Writing nothing and answering true hands the socket to the WebSocket
     // server; false makes Qt call missingHandler and close it.
@@ -303,7 +432,9 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
     return true;
   }
   if (full) {
+    // Beyond the limit: answered, then closed, so the slot comes free.
     Answer(request, socket, 503, QByteArray::fromStdString(RenderError(503)), kHtml);
+    socket->disconnectFromHost();
   } else if (match.route == LiveRoute::None) {
     Answer(request, socket, match.status, QByteArray::fromStdString(RenderError(match.status)),
            kHtml);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "live/connection_gate.h"
+#include "live/fan_out.h"
 #include "live/live_routes.h"
 #include "live/live_state.h"
 #include "live/meet_reader.h"
@@ -26,22 +28,45 @@ class QWebSocket;
 
 namespace poolside {
 
-// Counts and guards the TCP connections: a request larger than the bound
-// or a connection idle too long is cut; far beyond the limit a connection
-// is closed at once (the limit itself is answered with 503 by LiveCore).
+// Admits and guards the TCP connections: in arrival order up to the limit,
+// a share per client address, a request that does not arrive whole in time
+// or grows beyond the bound is cut, and nothing is accepted while every
+// slot is held (the kernel's backlog holds the rest), so the pages never
+// take the descriptors the desk needs.
 class LiveTcpServer : public QTcpServer {
   Q_OBJECT
  public:
-  LiveTcpServer(int maxConnections, QObject* parent);
-  int OpenConnections();
+  LiveTcpServer(GateLimits limits, LiveCounters& counters, QObject* parent);
+  // False for a connection beyond the limit: its requests get 503.
+  static bool Served(const QTcpSocket* socket);
   static void MarkUpgraded(QTcpSocket* socket);
+  // Counts a refusal and writes the log line when one is due.
+  void Note(RefusalLog::Reason reason);
+  // Writes the refusals counted since the last line, when one is due.
+  void ReportRefusals();
+  // Forgets the connections that have closed (soon, once per cycle).
+  void SweepSoon();
 
  protected:
   void incomingConnection(qintptr descriptor) override;
 
  private:
-  int maxConnections_;
-  std::vector<QPointer<QTcpSocket>> sockets_;
+  struct Held {
+    QPointer<QTcpSocket> socket;
+    std::string address;
+    Admission admission;
+  };
+  void Sweep();
+  void AcceptFailed();
+  void Guard(QTcpSocket* socket);
+
+  ConnectionGate gate_;
+  LiveCounters& counters_;
+  RefusalLog log_;
+  std::vector<Held> held_;
+  bool paused_ = false;    // accepting nothing: every slot held, or no descriptor
+  bool retrying_ = false;  // an accept failed; the retry is due
+  bool sweepPending_ = false;
 };
 
 class LiveCore : public QAbstractHttpServer {
@@ -79,8 +104,8 @@ class LiveCore : public QAbstractHttpServer {
   // Frames the queued messages once and writes the same bytes to every
   // client, so an event costs one buffer append per client.
   void Flush();
-  // False, sending nothing, when the client has fallen too far behind.
-  bool Send(Client& client, const QByteArray& frames);
+  // Drops the client, counted as too slow, at the next turn of the loop.
+  void DropSlowSoon(QWebSocket* client);
   void Drop(QWebSocket* client);
   // The TCP connection under a new WebSocket client, or null.
   QTcpSocket* TakeUpgraded(const QWebSocket* ws);
@@ -97,6 +122,9 @@ class LiveCore : public QAbstractHttpServer {
   LiveState state_;
   MeetReader reader_;
   LiveTcpServer* tcp_ = nullptr;
+  FanOut fanOut_;
+  std::vector<FanOut::Target> targets_;
+  std::vector<Client*> direct_;
   QTimer* heartbeat_ = nullptr;
   std::vector<Client> clients_;
   // Connections handed to the WebSocket server, not yet clients.

@@ -3,15 +3,32 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QLoggingCategory>
 #include <QThread>
 
+#include <iostream>
+#include <mutex>
+#include <string_view>
+
+#include "live/descriptor_budget.h"
 #include "live/qt/live_core.h"
 
 namespace poolside {
 
 namespace {
 constexpr std::size_t kQueueCapacity = 16384;
-constexpr int kServerNice = 5;
+
+QLoggingCategory::CategoryFilter previousFilter = nullptr;
+
+// Qt's HTTP server warns on standard error for every upgrade it is told to
+// refuse; the server counts its refusals and reports them at a bounded
+// rate instead.
+void QuietHttpServer(QLoggingCategory* category) {
+  if (previousFilter) previousFilter(category);
+  if (std::string_view(category->categoryName()) == "qt.httpserver") {
+    category->setEnabled(QtWarningMsg, false);
+  }
+}
 }  // namespace
 
 LiveServer::LiveServer(LiveServerConfig config)
@@ -24,6 +41,15 @@ bool LiveServer::Start(const std::string& dataFolder, const MeetSettings& settin
   if (thread_) return true;
   config_.dataFolder = dataFolder;
   config_.settings = settings;
+  const long descriptors = DescriptorLimit();
+  const int budget = ConnectionBudget(config_.maxConnections, descriptors, OpenDescriptors());
+  if (budget < config_.maxConnections) {
+    std::cerr << "ライブページ: 接続の上限 " << budget << " (ファイル記述子の上限 " << descriptors
+              << ", 机の分 " << kDeskDescriptorReserve << " を残す)\n";
+    config_.maxConnections = budget;
+  }
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { previousFilter = QLoggingCategory::installFilter(QuietHttpServer); });
   thread_ = new QThread;
   thread_->setObjectName("live pages");
   thread_->start();
@@ -36,7 +62,7 @@ bool LiveServer::Start(const std::string& dataFolder, const MeetSettings& settin
       &anchor,
       [&] {
         // The pages yield to the timing window when the processor is busy.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kServerNice);
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLiveServerNice);
         core_ = new LiveCore(config_, queue_, wakePending_, counters_);
         port = core_->Listen(error);
         if (port < 0) {

@@ -24,13 +24,19 @@ namespace poolside {
 
 class LiveCore;
 
+// The server's threads yield to the timing window when the processor is busy.
+inline constexpr int kLiveServerNice = 5;
+
 struct LiveServerConfig {
   std::string address = "127.0.0.1";  // the one address bound
   int port = 8080;                    // 0: any free port (see Port())
-  int maxConnections = 2000;          // beyond: 503
-  PathMapper paths;                   // to find the meet's files
-  std::string dataFolder;             // MeetData::DataFolder, known after the load
-  MeetSettings settings;              // labels and metres per lap, likewise
+  int maxConnections = 2000;          // beyond: 503 (lowered at the start to what
+                                      // the descriptors allow, see ConnectionLimit())
+  int maxPerAddress = 256;            // connections from one client address
+  int senderThreads = 2;   // threads writing the feed's frames, the server's own included
+  PathMapper paths;        // to find the meet's files
+  std::string dataFolder;  // MeetData::DataFolder, known after the load
+  MeetSettings settings;   // labels and metres per lap, likewise
   // Set for a relay: races come from here instead of the meet's files.
   std::shared_ptr<LiveRaceSource> races;
 };
@@ -49,6 +55,7 @@ struct LiveCounters {
   std::atomic<int> slowDropped{0};
   std::atomic<long long> broadcasts{0};   // messages handed to every client
   std::atomic<long long> broadcastNs{0};  // time spent handing them over
+  std::atomic<long long> refused{0};      // connections refused or cut (see RefusalLog)
 };
 
 class LiveServer : public RaceListener {
@@ -65,6 +72,9 @@ class LiveServer : public RaceListener {
   bool Start(const std::string& dataFolder, const MeetSettings& settings, std::string& error);
   void Stop();
   int Port() const { return port_; }
+  // The connections served at once: the setting, or fewer when the
+  // descriptor limit leaves less after the desk's reserve.
+  int ConnectionLimit() const { return config_.maxConnections; }
 
   // From the timing window's thread: never blocks. An event that finds the
   // queue full is dropped and counted.
@@ -78,6 +88,8 @@ class LiveServer : public RaceListener {
   // WebSocket clients connected now, and those dropped for falling behind.
   int Clients() const { return counters_.clients.load(); }
   int SlowClientsDropped() const { return counters_.slowDropped.load(); }
+  // Connections refused or cut.
+  long long Refusals() const { return counters_.refused.load(); }
   // Mean time the server thread spent handing one message to every client.
   double MeanBroadcastMs() const {
     const long long n = counters_.broadcasts.load();
