@@ -22,8 +22,7 @@ void MeetData::ReadControlFile(std::string_view path) {
   DataFolder = folder;
 }
 
-void MeetData::WriteControlFile(const std::string& nativePath, const std::string& title,
-                                const std::string& dataFolder) {
+std::string MeetData::ControlFileBytes(const std::string& title, const std::string& dataFolder) {
   const std::string bytes = Utf8ToCp932(dataFolder);
   if (dataFolder.find('"') != std::string::npos || Cp932ToUtf8(bytes) != dataFolder) {
     throw RuntimeError(
@@ -33,7 +32,7 @@ void MeetData::WriteControlFile(const std::string& nativePath, const std::string
   }
   const bool quote = dataFolder.find(',') != std::string::npos;
   const std::string item2 = quote ? "\"" + bytes + "\"" : bytes;
-  ReplaceFileAtomically(nativePath, Utf8ToCp932(title) + "\r\n" + item2 + "\r\n1\r\n");
+  return Utf8ToCp932(title) + "\r\n" + item2 + "\r\n1\r\n";
 }
 
 std::string MeetData::DataPath(std::string_view name) const {

@@ -57,15 +57,16 @@ UserConfig ApplySetup(const SetupChoice& choice, const std::string& configFolder
   if (const std::string wrong = CheckSetupChoice(choice); !wrong.empty()) {
     throw RuntimeError(wrong);
   }
-  if (configFolder.empty() || configFolder[0] != '/') {
+  if (configFolder.empty() || configFolder[0] != '/') {  // checked before anything is made
     throw RuntimeError("設定フォルダが決まりません (HOME も XDG_CONFIG_HOME もありません)");
   }
+  const std::string control = MeetData::ControlFileBytes("Poolside", choice.dataFolder);
   const fs::path data(choice.dataFolder);
   MakeFolder(data / "lap");
   MakeFolder(data / "goal");
   MakeFolder(fs::path(configFolder) / "ctl");
   MakeFolder(SetupWorkdir(configFolder));
-  MeetData::WriteControlFile(configFolder + "/ctl/dr_kyo.ctl", "Poolside", choice.dataFolder);
+  ReplaceFileAtomically(configFolder + "/ctl/dr_kyo.ctl", control);
 
   const std::string file = configFolder + "/" + kUserConfigName;
   UserConfig config = ReadUserConfig(file);
