@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
     std::cerr << options.error << "\n" << UsageText();
     return 2;
   }
+  if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
   // The user's configuration; from the desktop menu, the first start's set-up.
   const QString platform = QGuiApplication::platformName();
   const bool interactive = options.script.empty() && options.screenshot.empty() &&
@@ -99,7 +100,6 @@ int main(int argc, char** argv) {
     EnterWorkdir(setup.Written()->workdir, start.notes);
   }
   for (const std::string& note : start.notes) std::cerr << note << "\n";
-  if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
 
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);

@@ -40,6 +40,7 @@ SetupDialog::SetupDialog(std::string configFolder, QWidget* parent, const std::s
   folder_->setObjectName("txtFolder");
   auto* browse = new QPushButton("参照...");
   browse->setObjectName("cmdBrowse");
+  browse->setAutoDefault(false);  // Enter in a box saves, whatever had the focus before
   auto* folderRow = new QHBoxLayout;
   folderRow->addWidget(folder_, 1);
   folderRow->addWidget(browse);
@@ -47,6 +48,7 @@ SetupDialog::SetupDialog(std::string configFolder, QWidget* parent, const std::s
   device_ = new QComboBox;
   device_->setObjectName("cboPort");
   device_->setEditable(true);
+  device_->setInsertPolicy(QComboBox::NoInsert);
   for (const SerialDevice& d : ListSerialDevices(dev, sys)) {
     device_->addItem(Q(d.label), Q(d.path));
   }
@@ -66,6 +68,7 @@ SetupDialog::SetupDialog(std::string configFolder, QWidget* parent, const std::s
   ok->setDefault(true);
   QPushButton* cancel = buttons->addButton("終了", QDialogButtonBox::RejectRole);
   cancel->setObjectName("cmdCancel");
+  cancel->setAutoDefault(false);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(intro);
@@ -92,9 +95,9 @@ std::string SetupDialog::ChosenDevice() const {
   // A listed device shows its label and carries its path; a typed one is
   // taken as typed.
   const int index = device_->currentIndex();
-  const bool listed = index >= 0 && device_->currentText() == device_->itemText(index);
-  return (listed ? device_->itemData(index).toString() : device_->currentText().trimmed())
-      .toStdString();
+  const QString path = index >= 0 ? device_->itemData(index).toString() : QString();
+  const bool listed = !path.isEmpty() && device_->currentText() == device_->itemText(index);
+  return (listed ? path : device_->currentText().trimmed()).toStdString();
 }
 
 void SetupDialog::ShowPermissionNote() {
