@@ -11,7 +11,9 @@ status=0
 for pair in "$@"; do
   page=${pair%%=*}
   program=${pair#*=}
-  help=$("$program" --help 2>&1)
+  # A program that does not know --help yet names it as unknown: that line
+  # is not a list of options.
+  help=$("$program" --help 2>&1 | grep -v 'unknown option')
   # Options as the help writes them: "--name" or a single-dash "-platform"
   # or "-h", at the start of a word or after "[", "(" or ",".
   mapfile -t options < <(grep -oE '(^|[][ (,|])--?[a-z][a-z0-9-]*' <<<"$help" |
