@@ -77,5 +77,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # time, so it cannot: without it every text is an empty box, so it is a
 # dependency by name (added to what dpkg-shlibdeps finds).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipaexfont-gothic | fonts-japanese-gothic")
+# Qt's own Japanese texts (standard buttons) are recommended.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

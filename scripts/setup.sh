@@ -6,10 +6,11 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
+  mosquitto mosquitto-clients libmosquitto-dev
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium
-  fonts-ipaexfont-gothic
+  fonts-ipaexfont-gothic qt6-translations-l10n
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format
   dpkg-dev file groff-base lintian appstream debootstrap

@@ -16,8 +16,11 @@
 #include "app/early_commands.h"
 #include "app/export_setup.h"
 #include "app/live_start.h"
+#include "app/mqtt_start.h"
 #include "app/options.h"
+#include "app/qt_translations.h"
 #include "app/recover_command.h"
+#include "app/relay_command.h"
 #include "app/script_runner.h"
 #include "app/start_config.h"
 #include "app/startup_guard.h"
@@ -30,6 +33,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
+#include "results/race_result.h"
 #include "timing/link_watch.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
@@ -65,6 +69,15 @@ int main(int argc, char** argv) {
     return RunRecover(ParseOptions(early), std::cout, std::cerr);
   }
   if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
+  if (std::find(early.begin(), early.end(), "--relay") != early.end()) {
+    // A relay has no window: no display needed.
+    const Options options = ParseOptions(early);
+    if (!options.error.empty()) {
+      std::cerr << options.error << "\n" << UsageText();
+      return 2;
+    }
+    return RunRelay(options, argc, argv, std::cerr);
+  }
   if (const std::string wrong = ParseOptions(early).error; !wrong.empty()) {
     std::cerr << wrong << "\n" << UsageText();
     return 2;
@@ -84,6 +97,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
+  LoadQtJapaneseTexts(app);
   // The user's configuration; from the desktop menu, the first start's set-up.
   const QString platform = QGuiApplication::platformName();
   const bool interactive = options.script.empty() && options.screenshot.empty() &&
@@ -136,6 +150,8 @@ int main(int argc, char** argv) {
       scriptRun ? &scripted : nullptr);
   // Made before the windows so that it outlives the feed that calls it.
   std::unique_ptr<LiveServer> live = MakeLiveServer(options, paths);
+  std::string mqttError;
+  std::unique_ptr<DeskPublisher> mqtt = MakeDeskPublisher(options, mqttError);
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   // Listeners of the race feed attach here, before the load, so that they
@@ -145,6 +161,7 @@ int main(int argc, char** argv) {
       windows, meet, *messages, host,
       options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
   if (live) windows.Feed().Attach(*live);
+  if (mqtt) windows.Feed().Attach(*mqtt);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
@@ -157,19 +174,51 @@ int main(int argc, char** argv) {
     windows.Feed().Detach(*live);
     live.reset();
   }
+  if (!mqttError.empty()) messages->Warn(mqttError);
+  if (mqtt && !StartDeskPublisher(*mqtt, meet, paths, *messages)) {
+    windows.Feed().Detach(*mqtt);
+    mqtt.reset();
+  }
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);
+  // The Part's restart empties the lap file; the capture still holds it.
+  windows.Race().onLapFileEmptied = [&link, &capture](int race, int records) {
+    const std::string emptied = "レース " + std::to_string(race) +
+                                " のラップファイルを空にしました (" + std::to_string(records) +
+                                " 件)。";
+    link.SetNote(capture.Journal() != nullptr
+                     ? emptied + "キャプチャに " + std::to_string(records) +
+                           " 件が残っています。Ctrl+R (記録からの再計時) で戻せます"
+                     : emptied + "キャプチャがないため戻せません");
+  };
+  // The recovery dialog stays open beside the window (reception can be
+  // stopped while it is shown); Ctrl+R again brings it forward.
+  std::unique_ptr<RecoveryPanel> recoveryPanel;
+  std::unique_ptr<RecoveryDialog> recoveryDialog;
   windows.RaceWidget()->onRecover = [&] {
+    if (recoveryDialog && recoveryDialog->isVisible()) {
+      recoveryDialog->raise();
+      recoveryDialog->activateWindow();
+      return;
+    }
+    recoveryDialog.reset();
     // The captures of this meet, where this run writes its own.
     const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
-    RecoveryPanel panel(paths, {folder}, *messages);
-    panel.onApplied = [&](const std::vector<int>& finished) {
+    recoveryPanel =
+        std::make_unique<RecoveryPanel>(paths, std::vector<std::string>{folder}, *messages,
+                                        [&meet](int race) { return SourcesOf(meet, race); });
+    recoveryPanel->onApplied = [&](const std::vector<int>& finished) {
       windows.Race().ShowRaceHeader();
       exportFiles.ExportRaces(finished);
     };
-    RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
-                          windows.RaceWidget());
-    dialog.exec();
+    recoveryDialog = std::make_unique<RecoveryDialog>(
+        *recoveryPanel, windows.Race().BookState().RaceNo,
+        [&windows] { return windows.Race().Receiving(); },
+        [&windows] {
+          if (windows.Race().Receiving()) windows.Race().OnStartStopClick();
+        },
+        windows.RaceWidget());
+    recoveryDialog->show();
   };
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 

@@ -118,7 +118,7 @@ int LiveCore::Listen(std::string& error) {
     return -1;
   }
   bind(tcp_);
-  state_.SetStatusBook(reader_.StatusBook());
+  if (!config_.races) state_.SetStatusBook(reader_.StatusBook());
   heartbeat_ = new QTimer(this);
   connect(heartbeat_, &QTimer::timeout, this, &LiveCore::Heartbeat);
   heartbeat_->start(kHeartbeat);
@@ -147,6 +147,12 @@ void LiveCore::Drain() {
     if (auto* link = std::get_if<LinkWarning>(&*input)) {
       state_.SetLinkWarning(link->lost, link->text);
       Broadcast(LinkJson(state_));
+      continue;
+    }
+    if (auto* relay = std::get_if<RelayUpdate>(&*input)) {
+      state_ = std::move(relay->state);
+      for (const std::string& message : relay->messages) Broadcast(message);
+      racesValid_ = false;
       continue;
     }
     const RaceEvent& event = std::get<RaceEvent>(*input);
@@ -349,11 +355,12 @@ void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
   switch (match.route) {
     case LiveRoute::Home: {
       const std::string address = Address(request);
-      html(RenderHome(state_, Races(), address, QrSvg(address)));
+      html(RenderHome(state_, Races(), address, QrSvg(address), MeetNameOf(config_.settings)));
       return;
     }
     case LiveRoute::Scoreboard:
-      html(RenderScoreboard(scoreboardPage_.toStdString(), StateJson(state_)));
+      html(RenderScoreboard(scoreboardPage_.toStdString(), StateJson(state_),
+                            MeetNameOf(config_.settings)));
       return;
     case LiveRoute::Results:
       html(RenderResults(Races()));
@@ -406,7 +413,7 @@ std::string LiveCore::Address(const QHttpServerRequest& request) const {
 const std::vector<RaceListEntry>& LiveCore::Races() {
   const auto now = std::chrono::steady_clock::now();
   if (!racesValid_ || now - racesRead_ > kListCacheAge) {
-    races_ = reader_.RaceList();
+    races_ = config_.races ? config_.races->RaceList() : reader_.RaceList();
     racesRead_ = now;
     racesValid_ = true;
   }
@@ -414,6 +421,7 @@ const std::vector<RaceListEntry>& LiveCore::Races() {
 }
 
 std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int race) {
+  if (config_.races) return config_.races->RaceTexts(race);
   if (auto it = raceCache_.find(race); it != raceCache_.end()) return it->second;
   const auto& races = Races();
   if (race < 1 || race > static_cast<int>(races.size())) return std::nullopt;
