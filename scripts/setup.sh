@@ -13,7 +13,7 @@ packages=(
   fonts-ipaexfont-gothic qt6-translations-l10n
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format
-  dpkg-dev file groff-base
+  dpkg-dev file groff-base lintian appstream debootstrap
   clang libclang-rt-14-dev
 )
 

@@ -2,7 +2,8 @@
 //   OUTDIR/ctl/dr_kyo.ctl, OUTDIR/prog (the working directory to start in),
 //   OUTDIR/meet/{taikai.dat, kijun.dat, projun.dat, hpro.dat, lap/, goal/}
 //   and, with --done K, OUTDIR/meet/Race.dat.
-// Usage: make_demo_meet OUTDIR [--competitions N] [--done K] [--lanes L] [--showcase]
+// Usage: poolside-make-demo OUTDIR [--competitions N] [--done K] [--lanes L] [--showcase]
+//        (installed under that name; make_demo_meet in the build folder)
 //   --lanes L    every heat has L swimmers, in lanes 1..L (the lanes the
 //                console simulator swims) instead of a centred random field
 //   --showcase   a meet in progress: Race.dat with the first races finished
@@ -390,38 +391,82 @@ bool ParseCount(const char* text, int& out) {
   }
 }
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: make_demo_meet OUTDIR [--competitions N] [--done K] [--lanes L] "
-               "[--showcase]\n");
+#ifndef POOLSIDE_VERSION
+#define POOLSIDE_VERSION "0.0.0"
+#endif
+
+constexpr const char* kSynopsis =
+    "usage: poolside-make-demo OUTDIR [--competitions N] [--done K] [--lanes L] [--showcase]\n";
+
+int Usage(const std::string& why) {
+  std::fprintf(stderr, "poolside-make-demo: %s\n%s", why.c_str(), kSynopsis);
   return 2;
+}
+
+int Help() {
+  std::printf(
+      "%s"
+      "Writes a demo swimming meet for poolside as drive c: of the meet office:\n"
+      "OUTDIR/ctl/dr_kyo.ctl, the working folder OUTDIR/prog and the data folder\n"
+      "OUTDIR/meet. Start poolside in OUTDIR/prog with --drive c=OUTDIR.\n"
+      "\n"
+      "  --competitions N  number of competitions (heats), 1 to 32757; default 60\n"
+      "  --done K          also write Race.dat with races 1 to K finished\n"
+      "  --lanes L         every heat has L swimmers in lanes 1 to L (1 to 10)\n"
+      "  --showcase        a meet in progress: four races finished, a combined\n"
+      "                    race set up, the fifth race ready\n"
+      "  --version         print the version and exit\n"
+      "  -h, --help        print this help and exit\n",
+      kSynopsis);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string out = argv[1];
+  if (argc < 2) return Usage("OUTDIR is missing");
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h") return Help();
+  if (first == "--version") {
+    std::printf("poolside-make-demo %s\n", POOLSIDE_VERSION);
+    return 0;
+  }
+  // An option is never taken for a folder: "--help" would become one.
+  if (first.empty() || first[0] == '-') {
+    return Usage(first.empty() ? "OUTDIR is empty"
+                               : "OUTDIR comes first and may not start with '-': " + first);
+  }
+  const std::string out = first;
   int count = 60;
   int done = -1;
   int lanes = 0;
   bool showcase = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--competitions" && i + 1 < argc) {
-      if (!ParseCount(argv[++i], count)) return Usage();
-    } else if (arg == "--done" && i + 1 < argc) {
-      if (!ParseCount(argv[++i], done)) return Usage();
-    } else if (arg == "--lanes" && i + 1 < argc) {
-      if (!ParseCount(argv[++i], lanes) || lanes < 1 || lanes > 10) return Usage();
+    const bool valued = arg == "--competitions" || arg == "--done" || arg == "--lanes";
+    if (valued && i + 1 >= argc) return Usage(arg + " needs a value");
+    if (arg == "--competitions") {
+      if (!ParseCount(argv[++i], count))
+        return Usage("bad --competitions: " + std::string(argv[i]));
+    } else if (arg == "--done") {
+      if (!ParseCount(argv[++i], done)) return Usage("bad --done: " + std::string(argv[i]));
+    } else if (arg == "--lanes") {
+      if (!ParseCount(argv[++i], lanes) || lanes < 1 || lanes > 10) {
+        return Usage("--lanes needs a number from 1 to 10: " + std::string(argv[i]));
+      }
     } else if (arg == "--showcase") {
       showcase = true;
+    } else if (arg == "--help" || arg == "-h") {
+      return Help();
+    } else if (arg == "--version") {
+      std::printf("poolside-make-demo %s\n", POOLSIDE_VERSION);
+      return 0;
     } else {
-      return Usage();
+      return Usage("unknown option: " + arg);
     }
   }
   if (count < 1 || count > 32757) {
-    std::fprintf(stderr, "make_demo_meet: --competitions must lie between 1 and 32757\n");
+    std::fprintf(stderr, "poolside-make-demo: --competitions must lie between 1 and 32757\n");
     return 2;
   }
   if (done > 1024) done = 1024;
@@ -445,7 +490,7 @@ int main(int argc, char** argv) {
       WriteRaceBook(meet + "/Race.dat", count, done);
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "make_demo_meet: %s\n", e.what());
+    std::fprintf(stderr, "poolside-make-demo: %s\n", e.what());
     return 1;
   }
   return 0;

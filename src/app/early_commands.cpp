@@ -70,6 +70,14 @@ std::string HelpText() {
          "working folder. See man poolside and the README.\n";
 }
 
+std::string UsageText() {
+  return "使い方 / usage: poolside [-platform offscreen] [--drive X=DIR]... [--com N=DEVICE]...\n"
+         "                [--script FILE] [--competition] [--http [ADDR:]PORT] [OPTION]...\n"
+         "       poolside --recover FILE|DIR... [--take K --as N [--apply]]\n"
+         "       poolside --export-all | --version | --help\n"
+         "オプションの一覧は poolside --help (the options: poolside --help)\n";
+}
+
 std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::ostream& out) {
   const Options options = ParseOptions(args);
   if (!options.error.empty()) return std::nullopt;

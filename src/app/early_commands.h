@@ -20,5 +20,7 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
 
 std::string VersionText();
 std::string HelpText();
+// The synopsis printed with a refused option (standard error, status 2).
+std::string UsageText();
 
 }  // namespace poolside

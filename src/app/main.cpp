@@ -2,6 +2,7 @@
 // demand; a script run drives both through the automation runner.
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include "app/capture_setup.h"
+#include "app/display_check.h"
 #include "app/early_commands.h"
 #include "app/export_setup.h"
 #include "app/live_start.h"
@@ -20,6 +22,8 @@
 #include "app/recover_command.h"
 #include "app/relay_command.h"
 #include "app/script_runner.h"
+#include "app/start_config.h"
+#include "app/startup_guard.h"
 #include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
 #include "live/descriptor_budget.h"
@@ -36,6 +40,7 @@
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
 #include "ui/recovery_dialog.h"
+#include "ui/setup_dialog.h"
 
 using namespace poolside;
 
@@ -72,21 +77,47 @@ int main(int argc, char** argv) {
     // A relay has no window: no display needed.
     const Options options = ParseOptions(early);
     if (!options.error.empty()) {
-      std::cerr << options.error << "\n";
+      std::cerr << options.error << "\n" << UsageText();
       return 2;
     }
     return RunRelay(options, argc, argv, std::cerr);
   }
+  if (const std::string wrong = ParseOptions(early).error; !wrong.empty()) {
+    std::cerr << wrong << "\n" << UsageText();
+    return 2;
+  }
+  if (!DisplayExpected({argv, argv + argc}, [](const char* n) { return std::getenv(n); })) {
+    std::cerr << NoDisplayText("DISPLAY is not set");
+    return 1;
+  }
+  StartupGuard guard;
   QApplication app(argc, argv);
+  guard.Release();
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
   Options options = ParseOptions(args);
   if (!options.error.empty()) {
-    std::cerr << options.error << "\n";
+    std::cerr << options.error << "\n" << UsageText();
     return 2;
   }
   if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
   LoadQtJapaneseTexts(app);
+  // The user's configuration; from the desktop menu, the first start's set-up.
+  const QString platform = QGuiApplication::platformName();
+  const bool interactive = options.script.empty() && options.screenshot.empty() &&
+                           platform != "offscreen" && platform != "minimal";
+  StartConfig start =
+      PrepareStart(options, interactive, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  if (start.askSetup) {
+    SetupDialog setup(start.folder);
+    if (setup.exec() != QDialog::Accepted || !setup.Written()) {
+      std::cerr << "初期設定を中止しました (set-up cancelled)\n";
+      return 1;
+    }
+    MergeUserConfig(options, *setup.Written());
+    EnterWorkdir(setup.Written()->workdir, start.notes);
+  }
+  for (const std::string& note : start.notes) std::cerr << note << "\n";
 
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);

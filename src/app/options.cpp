@@ -1,21 +1,12 @@
 #include "app/options.h"
 
-#include <cctype>
+#include "setup/mappings.h"
+
 #include <cstdlib>
 
 #include "mqtt/topics.h"
 
 namespace poolside {
-
-namespace {
-bool Split(const std::string& v, std::string& key, std::string& value) {
-  auto eq = v.find('=');
-  if (eq == std::string::npos || eq == 0 || eq + 1 >= v.size()) return false;
-  key = v.substr(0, eq);
-  value = v.substr(eq + 1);
-  return true;
-}
-}  // namespace
 
 bool ParseHttpAddress(const std::string& v, std::string& address, int& port) {
   std::string host = "0.0.0.0", digits = v;
@@ -115,25 +106,23 @@ Options ParseOptions(const std::vector<std::string>& args) {
       out = args[++i];
       return true;
     };
-    std::string v, key, value;
+    std::string v, value;
     if (a == "--drive") {
       if (!next(v)) return o;
-      if (!Split(v, key, value) || key.size() != 1 ||
-          !std::isalpha(static_cast<unsigned char>(key[0]))) {
+      char letter = 0;
+      if (!ParseDriveMapping(v, letter, value)) {
         o.error = "--drive の値が正しくありません: " + v + " (expected X=DIR)";
         return o;
       }
-      o.drives[static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])))] = value;
+      o.drives[letter] = value;
     } else if (a == "--com") {
       if (!next(v)) return o;
-      char* end = nullptr;
-      long n = 0;
-      if (Split(v, key, value)) n = std::strtol(key.c_str(), &end, 10);
-      if (!end || *end != '\0' || n < 1 || n > 32767) {
+      int port = 0;
+      if (!ParseComMapping(v, port, value)) {
         o.error = "--com の値が正しくありません: " + v + " (expected N=DEVICE)";
         return o;
       }
-      o.coms[static_cast<int>(n)] = value;
+      o.coms[port] = value;
     } else if (a == "--script") {
       if (!next(o.script)) return o;
     } else if (a == "--competition") {

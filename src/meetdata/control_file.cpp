@@ -1,6 +1,7 @@
 #include <string>
 
 #include "meetdata/meet_data.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/item_reader.h"
 
@@ -19,6 +20,19 @@ void MeetData::ReadControlFile(std::string_view path) {
   }
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   DataFolder = folder;
+}
+
+std::string MeetData::ControlFileBytes(const std::string& title, const std::string& dataFolder) {
+  const std::string bytes = Utf8ToCp932(dataFolder);
+  if (dataFolder.find('"') != std::string::npos || Cp932ToUtf8(bytes) != dataFolder) {
+    throw RuntimeError(
+        "このフォルダ名は制御ファイルに書けません (a double quote or a character "
+        "without a Shift-JIS form): " +
+        dataFolder);
+  }
+  const bool quote = dataFolder.find(',') != std::string::npos;
+  const std::string item2 = quote ? "\"" + bytes + "\"" : bytes;
+  return Utf8ToCp932(title) + "\r\n" + item2 + "\r\n1\r\n";
 }
 
 std::string MeetData::DataPath(std::string_view name) const {

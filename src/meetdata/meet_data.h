@@ -32,6 +32,12 @@ class MeetData {
   // Native path of DataFolder + name ("taikai.dat", "lap\\r0007").
   std::string DataPath(std::string_view name) const;
 
+  // The bytes of a control file whose item 2 is `dataFolder` (quoted when
+  // it holds a comma), item 1 `title` and item 3 "1": Shift-JIS, CRLF line
+  // ends. Throws RuntimeError when the folder's name cannot be written in a
+  // control file (a double quote, or a character Shift-JIS lacks).
+  static std::string ControlFileBytes(const std::string& title, const std::string& dataFolder);
+
   // --- start-up warnings
   // Where a warning that must not stop the program goes (a meet file shorter
   // than its count, one created empty, settings that fell back to defaults).

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build folder and checks it: the files it
-# installs, the dependencies found by dpkg-shlibdeps, and the programs run
-# from the unpacked package (--version, --help, a demo meet exported).
+# Builds the Debian package from a build folder and checks it: lintian (no
+# error, no warning), the files it installs, the dependencies, the AppStream
+# metainfo, and the programs run from the unpacked package (--version,
+# --help, a refused option, a demo meet exported).
 # Usage: check_package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -17,9 +18,18 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1
 deb=$(ls "$work"/out/poolside_*.deb 2>/dev/null | head -1)
 [[ -f "$deb" ]] || fail "no .deb in $work/out"
 
+# lintian: every error (E:) and warning (W:) fails; the rest is printed.
+lintian --no-cfg --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log" >&2; fail "lintian"; }
+[[ -s "$work/lintian.log" ]] && sed 's/^/  lintian: /' "$work/lintian.log" >&2
+
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/poolside ./usr/bin/poolside-console-sim ./usr/bin/poolside-make-demo \
   ./usr/share/applications/poolside.desktop ./usr/share/icons/hicolor/scalable/apps/poolside.svg \
+  ./usr/share/icons/hicolor/48x48/apps/poolside.png ./usr/share/icons/hicolor/256x256/apps/poolside.png \
+  ./usr/share/metainfo/org.example.poolside.metainfo.xml \
+  ./usr/share/doc/poolside/copyright ./usr/share/doc/poolside/changelog.gz \
+  ./usr/share/doc/poolside/README.Debian \
   ./usr/share/man/man1/poolside.1.gz ./usr/share/man/man1/poolside-console-sim.1.gz \
   ./usr/share/man/man1/poolside-make-demo.1.gz; do
   grep -qxF "$path" <<<"$contents" || fail "$path missing from the package"
@@ -31,12 +41,20 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6serialport6 libqt6printsupport6; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+grep -qF 'fonts-ipaexfont-gothic | fonts-japanese-gothic' <<<"$depends" ||
+  fail "Depends lacks the Japanese font: $depends"
 [[ $(dpkg-deb -f "$deb" Package) == poolside ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Section) == utils ]] || fail "section"
 
 dpkg-deb -x "$deb" "$work/root"
 bin=$work/root/usr/bin
 "$bin/poolside" --version | grep -qE '^poolside [0-9]+\.[0-9]+\.[0-9]+$' || fail "--version"
 "$bin/poolside" --help | grep -q -- '--export-all' || fail "--help"
+"$bin/poolside-make-demo" --version | grep -qE '^poolside-make-demo [0-9]+\.[0-9]+\.[0-9]+$' ||
+  fail "poolside-make-demo --version"
+"$bin/poolside-make-demo" --help | grep -q '^usage: poolside-make-demo ' || fail "poolside-make-demo --help"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.example.poolside.metainfo.xml" \
+  >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log" >&2; fail "appstreamcli validate"; }
 desktop=$work/root/usr/share/applications/poolside.desktop
 grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Name=' "$desktop" && grep -q '^Icon=poolside$' "$desktop" ||
   fail "desktop entry names or icon"

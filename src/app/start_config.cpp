@@ -1,0 +1,47 @@
+#include "app/start_config.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/paths.h"
+#include "setup/first_start.h"
+#include "timing/race_window.h"
+
+namespace poolside {
+
+void MergeUserConfig(Options& options, const UserConfig& config) {
+  for (const auto& [letter, dir] : config.drives) options.drives.emplace(letter, dir);
+  for (const auto& [port, device] : config.coms) options.coms.emplace(port, device);
+}
+
+bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes) {
+  std::error_code ec;
+  std::filesystem::current_path(folder, ec);
+  if (ec) notes.push_back("作業フォルダに移れません: " + folder + ": " + ec.message());
+  return !ec;
+}
+
+StartConfig PrepareStart(Options& options, bool interactive, const char* xdgConfigHome,
+                         const char* home) {
+  StartConfig start;
+  start.folder = UserConfigFolder(xdgConfigHome, home);
+  const UserConfig config =
+      start.folder.empty() ? UserConfig{} : ReadUserConfig(start.folder + "/" + kUserConfigName);
+  start.notes = config.problems;
+  const bool scriptRun = !options.script.empty();
+  const bool drivesGiven = !options.drives.empty();
+  const PathMapper paths;  // the control file's path is relative: no drive involved
+  if (ControlFileReachable(paths, race_texts::kControlFile)) {
+    if (!scriptRun) MergeUserConfig(options, config);
+    return start;
+  }
+  if (drivesGiven) return start;
+  if (!config.workdir.empty() && EnterWorkdir(config.workdir, start.notes)) {
+    MergeUserConfig(options, config);
+    if (ControlFileReachable(paths, race_texts::kControlFile)) return start;
+  }
+  start.askSetup = interactive;
+  return start;
+}
+
+}  // namespace poolside

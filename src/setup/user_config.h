@@ -1,0 +1,48 @@
+#pragma once
+// The user's configuration: $XDG_CONFIG_HOME/poolside/poolside.conf
+// (~/.config/poolside/poolside.conf when XDG_CONFIG_HOME is unset or not an
+// absolute path). A UTF-8 text file, one setting a line:
+//
+//   # a comment; blank lines are skipped
+//   drive c=/home/desk/.config/poolside     as --drive c=DIR
+//   com 1=/dev/serial/by-id/usb-...-port0   as --com 1=DEVICE
+//   workdir /home/desk/.config/poolside/prog
+//
+// "workdir" is the folder the program starts in when the current folder
+// reaches no control file (..\ctl\dr_kyo.ctl), as from the desktop menu.
+// The set-up dialog writes the file; it may be edited by hand.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace poolside {
+
+struct UserConfig {
+  std::map<char, std::string> drives;  // drive X=DIR (letter lower-cased)
+  std::map<int, std::string> coms;     // com N=DEVICE
+  std::string workdir;                 // empty: none
+  // One message per line that was not understood, naming the file and the
+  // line; such a line is skipped and the rest still counts.
+  std::vector<std::string> problems;
+};
+
+// The configuration folder from XDG_CONFIG_HOME and HOME (either may be
+// null): "$XDG_CONFIG_HOME/poolside" or "$HOME/.config/poolside"; empty when
+// neither gives an absolute path.
+std::string UserConfigFolder(const char* xdgConfigHome, const char* home);
+inline constexpr const char* kUserConfigName = "poolside.conf";
+
+// Parses the text of a configuration file; `name` names it in the problems.
+UserConfig ParseUserConfig(const std::string& text, const std::string& name);
+// Reads the file: a missing file is an empty configuration without
+// problems, an unreadable one gives one problem.
+UserConfig ReadUserConfig(const std::string& path);
+
+// The file's text, with a header that says what the lines mean.
+std::string UserConfigText(const UserConfig& config);
+// Writes it atomically (beside the file, then renamed over it), creating the
+// folder when missing. Throws IoError naming the file.
+void WriteUserConfig(const std::string& path, const UserConfig& config);
+
+}  // namespace poolside

@@ -1,0 +1,84 @@
+#include "setup/user_config.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+#include "support/temp_dir.h"
+
+namespace poolside {
+namespace {
+
+TEST(UserConfig, FolderFollowsXdgThenHomeAndNeedsAnAbsolutePath) {
+  EXPECT_EQ(UserConfigFolder("/x/cfg", "/home/u"), "/x/cfg/poolside");
+  EXPECT_EQ(UserConfigFolder(nullptr, "/home/u"), "/home/u/.config/poolside");
+  // The XDG rule: a relative XDG_CONFIG_HOME is ignored.
+  EXPECT_EQ(UserConfigFolder("cfg", "/home/u"), "/home/u/.config/poolside");
+  EXPECT_EQ(UserConfigFolder("", nullptr), "");
+  EXPECT_EQ(UserConfigFolder(nullptr, "relative"), "");
+}
+
+TEST(UserConfig, ReadsMappingsLikeTheCommandLineAndNamesEachBadLine) {
+  const UserConfig c = ParseUserConfig(
+      "# comment\n"
+      "\n"
+      "drive C=/meet/c\r\n"
+      "  drive d=/a=b  \n"
+      "com 1=/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\n"
+      "com 0=/dev/ttyS0\n"
+      "drive cc=/x\n"
+      "workdir relative/prog\n"
+      "workdir /home/u/.config/poolside/prog\n"
+      "colour blue\n",
+      "poolside.conf");
+  EXPECT_EQ(c.drives.at('c'), "/meet/c");  // letters lower-cased, CR dropped
+  EXPECT_EQ(c.drives.at('d'), "/a=b");
+  EXPECT_EQ(c.drives.size(), 2u);
+  EXPECT_EQ(c.coms.at(1), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+  EXPECT_EQ(c.coms.size(), 1u);
+  EXPECT_EQ(c.workdir, "/home/u/.config/poolside/prog");
+  ASSERT_EQ(c.problems.size(), 4u);
+  EXPECT_EQ(c.problems[0].rfind("poolside.conf:6: ", 0), 0u) << c.problems[0];
+  EXPECT_NE(c.problems[1].find(":7: "), std::string::npos);
+  EXPECT_NE(c.problems[2].find(":8: "), std::string::npos);
+  EXPECT_NE(c.problems[3].find(":10: "), std::string::npos);
+  EXPECT_NE(c.problems[3].find("colour blue"), std::string::npos);
+}
+
+TEST(UserConfig, WrittenFileReadsBackTheSameAndMissingFileIsEmpty) {
+  testing::TempDir dir;
+  const std::string file = dir.File("cfg/poolside/poolside.conf");  // folders created
+  const UserConfig none = ReadUserConfig(file);
+  EXPECT_TRUE(none.drives.empty() && none.coms.empty() && none.workdir.empty());
+  EXPECT_TRUE(none.problems.empty());
+
+  UserConfig c;
+  c.drives['c'] = "/home/u/.config/poolside";
+  c.drives['a'] = "/media/u/USB";
+  c.coms[1] = "/dev/ttyUSB0";
+  c.coms[2] = "/dev/ttyS1";
+  c.workdir = "/home/u/.config/poolside/prog";
+  WriteUserConfig(file, c);
+  const UserConfig back = ReadUserConfig(file);
+  EXPECT_EQ(back.drives, c.drives);
+  EXPECT_EQ(back.coms, c.coms);
+  EXPECT_EQ(back.workdir, c.workdir);
+  EXPECT_TRUE(back.problems.empty());
+  EXPECT_EQ(dir.Read("cfg/poolside/poolside.conf").rfind("# ", 0), 0u);  // documented header
+}
+
+TEST(UserConfig, UnreadableOrUnwritableFilesAreNamed) {
+  testing::TempDir dir;
+  dir.MakeDir("poolside.conf");  // a folder where the file should be
+  const UserConfig c = ReadUserConfig(dir.File("poolside.conf"));
+  EXPECT_TRUE(c.problems.empty());  // not a file: as if missing
+  dir.Write("blocker", "x");
+  try {
+    WriteUserConfig(dir.File("blocker/poolside.conf"), UserConfig{});
+    FAIL() << "wrote below a file";
+  } catch (const IoError& e) {
+    EXPECT_NE(std::string(e.what()).find("blocker"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace poolside
