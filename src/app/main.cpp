@@ -17,6 +17,7 @@
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
+#include "app/touches_command.h"
 #include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
 #include "meetdata/meet_data.h"
@@ -58,6 +59,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> early = ProgramArguments(argc, argv);
   if (std::find(early.begin(), early.end(), "--recover") != early.end()) {
     return RunRecover(ParseOptions(early), std::cout, std::cerr);
+  }
+  if (std::find(early.begin(), early.end(), "--touches") != early.end()) {
+    return RunTouches(ParseOptions(early), early, std::cout, std::cerr);
   }
   if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
   QApplication app(argc, argv);

@@ -27,7 +27,11 @@ struct Options {
   bool help = false;                    // --help, -h
   std::string httpAddress;              // --http [ADDR:]PORT: the live pages' address
   int httpPort = -1;                    // its port; -1: no server, no socket
-  std::string error;                    // non-empty: the options are wrong
+  int touches = 0;                      // --touches N: race N's touches (no window)
+  int lane = 0;                         // --lane L: the lane a repair is for
+  std::string repair;                   // --drop K, --insert-after K [TIME], --as-finish K,
+                       // --as-lap K, as the words "drop K" ... (TIME "?" = unknown)
+  std::string error;  // non-empty: the options are wrong
 };
 
 Options ParseOptions(const std::vector<std::string>& args);

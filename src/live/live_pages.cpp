@@ -133,8 +133,12 @@ std::string LaneResultText(const LaneResult& lane) {
       return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
     case LaneStatus::Withdrawn:
       return "棄権";
+    case LaneStatus::NoFinish:
+      return "ゴール未検出";
     case LaneStatus::Unreadable:
       return "（読めません）";
+    case LaneStatus::NoTime:
+      return lane.packed == 888888 || lane.packed == 999999 ? "記録なし" : lane.text;
     default:
       return lane.text;
   }
