@@ -32,6 +32,8 @@
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
 #include "ui/recovery_dialog.h"
+#include "ui/result_view.h"
+#include "ui/touch_dialog.h"
 
 using namespace poolside;
 
@@ -143,6 +145,24 @@ int main(int argc, char** argv) {
     RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
                           windows.RaceWidget());
     dialog.exec();
+  };
+  // The touch repair dialog and the result view, each one window kept
+  // beside the timing window.
+  ResultBoard results([&meet](int race) { return SourcesOf(meet, race); });
+  windows.Feed().Attach(results);
+  std::unique_ptr<ResultView> resultView;
+  windows.RaceWidget()->onShowResults = [&] {
+    if (!resultView) resultView = std::make_unique<ResultView>(results);
+    resultView->ShowBeside(windows.RaceWidget());
+  };
+  std::unique_ptr<TouchDialog> touchDialog;
+  windows.RaceWidget()->onRepairTouches = [&] {
+    if (!touchDialog) {
+      touchDialog = std::make_unique<TouchDialog>(windows.Race(), *messages, windows.RaceWidget());
+    }
+    touchDialog->ShowRace(windows.Race().BookState().RaceNo);
+    touchDialog->show();
+    touchDialog->raise();
   };
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 

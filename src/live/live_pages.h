@@ -36,9 +36,6 @@ std::string RenderResults(const std::vector<RaceListEntry>& races);
 // the splits per lap, and what a file could not give.
 std::string RenderRaceResult(const RaceResult& result);
 
-// The text of a lane's result: the time, "失格 3（折返）", "棄権", ...
-std::string LaneResultText(const LaneResult& lane);
-
 // "/scoreboard": `page` (the resource) with its snapshot placeholder
 // replaced by `stateJson`, so the board is right before the socket opens.
 std::string RenderScoreboard(std::string_view page, std::string_view stateJson);

@@ -399,4 +399,21 @@ std::string IsoLocalTime(WallTime time) {
   return s;
 }
 
+std::string LaneResultText(const LaneResult& lane) {
+  switch (lane.status) {
+    case LaneStatus::Dq:
+      return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
+    case LaneStatus::Withdrawn:
+      return "棄権";
+    case LaneStatus::NoFinish:
+      return "ゴール未検出";
+    case LaneStatus::Unreadable:
+      return "（読めません）";
+    case LaneStatus::NoTime:
+      return lane.packed == kWithdrawn || lane.packed == kNoTime ? "記録なし" : lane.text;
+    default:
+      return lane.text;
+  }
+}
+
 }  // namespace poolside

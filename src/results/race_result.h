@@ -120,6 +120,10 @@ RaceSources SourcesOf(const MeetData& meet, int race);  // its DataFolder and Se
 // file's modification time.
 RaceResult LoadRaceResult(const RaceSources& sources);
 
+// The text of a lane's result as the pages and the desk's result view show
+// it: the time, "失格 3（折返）", "棄権", "ゴール未検出", "記録なし", ...
+std::string LaneResultText(const LaneResult& lane);
+
 // Result of one lane's goal value: status, text, hundredths, dqCode. A lane
 // without a time whose last split is a lap reads NoFinish.
 void ClassifyLaneValue(LaneResult& lane);

@@ -6,6 +6,8 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -18,6 +20,25 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   mono.setPointSize(12);
 
   auto* top = new QVBoxLayout(this);
+  // A menu bar of its own above the header: repairs and the result view,
+  // reached by their keys as well.
+  auto* bar = new QMenuBar(this);
+  top->setMenuBar(bar);
+  QMenu* fix = b_.BarMenu(bar, "mShusei", "修正");
+  QAction* touches = b_.Menu(fix, "mTouches", "タッチの修正...");
+  touches->setShortcut(QKeySequence(Qt::Key_F7));
+  touches->setShortcutContext(Qt::WindowShortcut);
+  connect(touches, &QAction::triggered, this, [this] {
+    if (onRepairTouches) onRepairTouches();
+  });
+  QMenu* view = b_.BarMenu(bar, "mHyoji", "表示");
+  QAction* results = b_.Menu(view, "mKekka", "結果...");
+  results->setShortcut(QKeySequence(Qt::Key_F8));
+  results->setShortcutContext(Qt::WindowShortcut);
+  connect(results, &QAction::triggered, this, [this] {
+    if (onShowResults) onShowResults();
+  });
+
   // Race header.
   auto* header = new QGridLayout;
   c.lblRace = b_.Caption("lblRace", -1, "レースＮｏ．");

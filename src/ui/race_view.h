@@ -24,6 +24,10 @@ class RaceView : public QWidget {
   Label* LinkLabel() const { return lblLink_; }
   // Runs on Ctrl+R (opens the recovery dialog).
   std::function<void()> onRecover;
+  // Runs on F7 and 修正 → タッチの修正 (opens the touch repair dialog).
+  std::function<void()> onRepairTouches;
+  // Runs on F8 and 表示 → 結果 (shows the result view).
+  std::function<void()> onShowResults;
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 
