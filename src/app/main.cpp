@@ -160,7 +160,22 @@ int main(int argc, char** argv) {
     if (!touchDialog) {
       touchDialog = std::make_unique<TouchDialog>(windows.Race(), *messages, windows.RaceWidget());
     }
-    touchDialog->ShowRace(windows.Race().BookState().RaceNo);
+    // The race being timed once it has a touch; before that the race
+    // finished last, at its first lane without a finish.
+    int race = windows.Race().BookState().RaceNo;
+    int lane = 1;
+    bool touched = false;
+    for (int l = 1; l <= kLanes; ++l) touched = touched || windows.Race().LapCount(l) > 0;
+    if (!touched && results.Race() > 0) {
+      race = results.Race();
+      for (const LaneResult& l : results.Result().lanes) {
+        if (l.status == LaneStatus::NoFinish) {
+          lane = l.lane;
+          break;
+        }
+      }
+    }
+    touchDialog->ShowRace(race, lane);
     touchDialog->show();
     touchDialog->raise();
   };

@@ -44,8 +44,7 @@ std::vector<ResultRow> ResultBoard::Rows() const {
     row.rank = l->rank > 0 ? std::to_string(l->rank) : "";
     row.lane = l->lane;
     row.result = LaneResultText(*l);
-    if (l->status == LaneStatus::NoFinish)
-      row.mark = "ゴール未検出: タイムを入力するかタッチを修正";
+    if (l->status == LaneStatus::NoFinish) row.mark = "要確認: タイムを入力するかタッチを修正 (F7)";
     if (!l->goalRead || !l->lapsRead) row.mark = "ファイルが読めません";
     for (const Split& s : l->splits) {
       if (!row.splits.empty()) row.splits += "  ";

@@ -19,7 +19,7 @@ struct ResultRow {
   std::string rank;    // "1", "" when not ranked
   int lane = 0;        // 1..10
   std::string result;  // LaneResultText
-  std::string mark;    // why the operator should look: "ゴール未検出", "読めません", ""
+  std::string mark;    // why the operator should look ("" when nothing is wrong)
   std::string splits;  // "50m 29.50  100m 1:02.34"
 };
 

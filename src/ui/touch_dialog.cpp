@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -88,8 +89,10 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
   connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TouchDialog::ShowRace(int race) {
+void TouchDialog::ShowRace(int race, int lane) {
+  const QSignalBlocker blockRace(race_), blockLane(lane_);
   race_->setValue(race >= 1 && race <= 1024 ? race : 1);
+  lane_->setValue(lane >= 1 && lane <= 10 ? lane : 1);
   Reload();
 }
 

@@ -21,8 +21,8 @@ namespace poolside {
 class TouchDialog : public QDialog {
  public:
   TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* parent);
-  // Shows race `race` (the current race when the dialog opens).
-  void ShowRace(int race);
+  // Shows lane `lane` of race `race`.
+  void ShowRace(int race, int lane = 1);
 
  private:
   void Reload();
