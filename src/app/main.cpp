@@ -28,6 +28,7 @@
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
 #include "timing/link_watch.h"
+#include "timing/touch_flags.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
@@ -120,6 +121,9 @@ int main(int argc, char** argv) {
       windows, meet, *messages, host,
       options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
   if (live) windows.Feed().Attach(*live);
+  // Suspicious touches: flagged on the feed from the first race shown on.
+  TouchFlagger flagger(windows.Feed(), host);
+  windows.Feed().Attach(flagger);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
@@ -146,6 +150,9 @@ int main(int argc, char** argv) {
                           windows.RaceWidget());
     dialog.exec();
   };
+  // The marks of suspicious touches beside the rows.
+  FlagMarks marks(windows.RaceWidget()->FlagLabels());
+  windows.Feed().Attach(marks);
   // The touch repair dialog and the result view, each one window kept
   // beside the timing window.
   ResultBoard results([&meet](int race) { return SourcesOf(meet, race); });

@@ -113,6 +113,9 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
     lanes->addWidget(W(c.txtJun[i]), i + 1, 1);
     lanes->addWidget(W(c.txtKiro[i]), i + 1, 2);
     lanes->addWidget(W(c.txtShukai[i]), i + 1, 3);
+    // The mark of a suspicious touch, to the right of the row's boxes.
+    flags_[i] = b_.Caption("lblFlag", i);
+    lanes->addWidget(W(flags_[i]), i + 1, 4);
   }
   top->addLayout(lanes);
 
