@@ -5,10 +5,12 @@
 // are 16 characters (15 columns and a carriage return), paced at the line
 // rate of 9600 baud with 11 bits a character, or N times faster.
 //
-//   console_sim [--speed N] [--races K] [--lanes L] [--laps N] [--tick H]
-//               [--seed S] [--repeat] [--burst] [--count N] [--play FILE]
-//               [--pause MS] [--wait-open] [--start-delay MS]
-//               [--log FILE] [--expect DIR] [--stamps FILE]
+// The bytes reach the program the way the hardware between the console and
+// the PC hands them over (--delivery): a record a write, a byte a write, a
+// UART's FIFO at its trigger level or character timeout, a USB adapter's
+// latency timer, random pieces, or everything of one clock tick at once.
+// --garbage RATE puts random bytes (control bytes and bytes above 0x7F
+// among them) between records.
 //
 // --races 0 swims races until the simulator is stopped. --expect DIR writes,
 // for each race k, DIR/lapK and DIR/goalK: the lap and goal files a timing
@@ -38,8 +40,26 @@
 
 namespace {
 
+// How the bytes on the line are handed to the program.
+enum class Delivery { Record, Byte, Fifo8, Fifo14, Usb1, Usb4, Usb16, Usb32, Random, Burst };
+
+struct DeliveryName {
+  const char* name;
+  Delivery delivery;
+};
+constexpr DeliveryName kDeliveries[] = {
+    {"record", Delivery::Record}, {"byte", Delivery::Byte},   {"fifo8", Delivery::Fifo8},
+    {"fifo14", Delivery::Fifo14}, {"usb1", Delivery::Usb1},   {"usb4", Delivery::Usb4},
+    {"usb16", Delivery::Usb16},   {"usb32", Delivery::Usb32}, {"random", Delivery::Random},
+    {"burst", Delivery::Burst},
+};
+
 struct Options {
   double speed = 1;
+  Delivery delivery = Delivery::Record;
+  double garbage = 0;  // chance of garbage before a record
+  int chunkMin = 1;
+  int chunkMax = 20;
   int races = 1;
   int lanes = 8;
   int laps = 2;
@@ -57,11 +77,16 @@ struct Options {
   std::string stamps;
 };
 
+const char kUsage[] =
+    "usage: poolside-console-sim [--help] [--version] [--speed N] [--races K] [--lanes L] [--laps "
+    "N] [--tick H]\n"
+    "  [--seed S] [--repeat] [--burst] [--count N] [--play FILE] [--pause MS]\n"
+    "  [--wait-open] [--start-delay MS] [--log FILE] [--expect DIR] [--stamps FILE]\n"
+    "  [--delivery record|byte|fifo8|fifo14|usb1|usb4|usb16|usb32|random|burst]\n"
+    "  [--garbage RATE] [--chunk-min N] [--chunk-max N]\n";
+
 [[noreturn]] void Usage(const std::string& why) {
-  std::cerr << "console_sim: " << why << "\n"
-            << "usage: console_sim [--speed N] [--races K] [--lanes L] [--laps N] [--tick H]\n"
-            << "  [--seed S] [--repeat] [--burst] [--count N] [--play FILE] [--pause MS]\n"
-            << "  [--wait-open] [--start-delay MS] [--log FILE] [--expect DIR] [--stamps FILE]\n";
+  std::cerr << "poolside-console-sim: " << why << "\n" << kUsage;
   std::exit(2);
 }
 
@@ -84,7 +109,13 @@ Options Parse(int argc, char** argv) {
       if (i + 1 >= argc) Usage(a + " needs a value");
       return argv[++i];
     };
-    if (a == "--speed") {
+    if (a == "--help") {
+      std::cout << "poolside-console-sim: plays a timing console on a pseudo-terminal\n" << kUsage;
+      std::exit(0);
+    } else if (a == "--version") {
+      std::cout << "poolside-console-sim " << POOLSIDE_VERSION << "\n";
+      std::exit(0);
+    } else if (a == "--speed") {
       char* end = nullptr;
       const char* v = value();
       o.speed = std::strtod(v, &end);
@@ -119,10 +150,32 @@ Options Parse(int argc, char** argv) {
       o.expect = value();
     } else if (a == "--stamps") {
       o.stamps = value();
+    } else if (a == "--delivery") {
+      const std::string v = value();
+      bool known = false;
+      for (const DeliveryName& d : kDeliveries) {
+        if (v == d.name) {
+          o.delivery = d.delivery;
+          known = true;
+        }
+      }
+      if (!known) Usage("unknown --delivery " + v);
+    } else if (a == "--garbage") {
+      char* end = nullptr;
+      const char* v = value();
+      o.garbage = std::strtod(v, &end);
+      if (end == v || *end != '\0' || !(o.garbage >= 0) || o.garbage > 1) {
+        Usage("--garbage needs a rate from 0 to 1");
+      }
+    } else if (a == "--chunk-min") {
+      o.chunkMin = static_cast<int>(Number(a, value(), 1, 4096));
+    } else if (a == "--chunk-max") {
+      o.chunkMax = static_cast<int>(Number(a, value(), 1, 4096));
     } else {
       Usage("unknown option " + a);
     }
   }
+  if (o.chunkMin > o.chunkMax) Usage("--chunk-min is above --chunk-max");
   return o;
 }
 
@@ -201,7 +254,7 @@ std::vector<int> Ranks(const std::vector<int>& times) {
 
 class Simulator {
  public:
-  explicit Simulator(const Options& o) : o_(o), rng_(o.seed) {}
+  explicit Simulator(const Options& o) : o_(o), rng_(o.seed), lineRng_(o.seed ^ 0x9e3779b9u) {}
 
   bool Start() {
     char name[256] = {};
@@ -230,7 +283,7 @@ class Simulator {
       if (!stamps_) std::cerr << "console_sim: cannot write " << o_.stamps << "\n";
     }
     if (o_.startDelayMs > 0) SleepUntil(NowNs() + o_.startDelayMs * 1000000LL);
-    next_ = NowNs();
+    lineNs_ = NowNs();
     return true;
   }
 
@@ -248,29 +301,37 @@ class Simulator {
     if (waited) {
       // Let the program finish setting the line up before the first byte.
       SleepUntil(NowNs() + 300000000LL);
-      next_ = NowNs();
+      lineNs_ = NowNs();
     }
   }
 
-  void Send(const std::string& bytes, bool result) {
+  // One record onto the line, after garbage when --garbage draws it. Each
+  // byte is on the line 11 bit times after the one before; the delivery
+  // decides when the bytes that have arrived are handed to the pty.
+  void Send(const std::string& record, bool result) {
     WaitForReader();
-    // Paced per record at the line rate: 11 bits a character at 9600 baud.
-    const long long period = static_cast<long long>(bytes.size() * 11 * 1e9 / 9600 / o_.speed);
-    SleepUntil(next_);
-    size_t done = 0;
-    while (done < bytes.size()) {
-      ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n < 0) {
-        if (errno == EINTR || errno == EAGAIN) continue;
-        std::cerr << "console_sim: write: " << std::strerror(errno) << "\n";
-        return;
-      }
-      done += static_cast<size_t>(n);
+    std::string bytes;
+    if (o_.garbage > 0 && std::uniform_real_distribution<double>(0, 1)(lineRng_) < o_.garbage) {
+      bytes = Garbage();
     }
-    if (result && stamps_) stamps_ << NowNs() << "\n" << std::flush;  // readable after a kill
-    if (log_) log_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush();
-    next_ += period;
-    if (NowNs() > next_ + 100 * period) next_ = NowNs();  // do not rush after a stall
+    bytes += record;
+    if (o_.delivery == Delivery::Burst && record.size() > 14 && record[14] == ' ') {
+      Drain();  // a clock line starts the next tick's piece
+    }
+    const long long charNs = CharNs();
+    const long long now = NowNs();
+    if (now > lineNs_ + 100 * 16 * charNs) lineNs_ = now;  // do not rush after a stall
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      lineNs_ += charNs;
+      Offer(bytes[i], lineNs_, i + 1 == bytes.size(), result && i + 1 == bytes.size());
+    }
+  }
+
+  // Hands over whatever waits, at the time the delivery would.
+  void Drain() {
+    if (pending_.empty()) return;
+    const bool timer = o_.delivery >= Delivery::Usb1 && o_.delivery <= Delivery::Usb32;
+    Write(timer ? boundaryNs_ : lastNs_ + TimeoutNs());
   }
 
   void Expect(int race, const std::string& lap, const std::string& goal) {
@@ -378,14 +439,23 @@ class Simulator {
     return true;
   }
 
-  // A capture file: every block read by the program, sent as it was read.
+  // A capture file: the pieces the line delivered when it has them (each
+  // one write with --delivery record), else every block read by the program.
   bool PlayCapture() {
     try {
+      bool pieces = false;
+      {
+        poolside::CaptureReader scan;
+        scan.Open(o_.play);
+        poolside::CaptureRecord r;
+        while (!pieces && scan.Next(r)) pieces = r.kind == "received";
+      }
       poolside::CaptureReader reader;
       reader.Open(o_.play);
       poolside::CaptureRecord r;
+      const char* kind = pieces ? "received" : "block";
       while (reader.Next(r)) {
-        if (r.kind == "block" && !r.bytes.empty()) Send(r.bytes, false);
+        if (r.kind == kind && !r.bytes.empty()) Send(r.bytes, false);
       }
     } catch (const std::exception& e) {
       std::cerr << "console_sim: " << e.what() << "\n";
@@ -403,10 +473,14 @@ class Simulator {
       Count();
     } else {
       for (int k = 1; o_.races == 0 || k <= o_.races; ++k) {
-        if (k > 1) SleepUntil(next_ = NowNs() + o_.pauseMs * 1000000LL);
+        if (k > 1) {
+          Drain();
+          SleepUntil(lineNs_ = NowNs() + o_.pauseMs * 1000000LL);
+        }
         Race(k);
       }
     }
+    Drain();
     // Stay until the program has closed the port, so that it never sees the
     // device vanish under it; without --wait-open, give it a moment to drain.
     if (o_.waitOpen) {
@@ -424,11 +498,103 @@ class Simulator {
   }
 
  private:
+  long long CharNs() const { return static_cast<long long>(11 * 1e9 / 9600 / o_.speed); }
+  // A UART's character timeout: four characters of silence.
+  long long TimeoutNs() const { return 4 * CharNs(); }
+  long long LatencyNs() const {
+    const int ms = o_.delivery == Delivery::Usb1    ? 1
+                   : o_.delivery == Delivery::Usb4  ? 4
+                   : o_.delivery == Delivery::Usb16 ? 16
+                                                    : 32;
+    return static_cast<long long>(ms * 1e6 / o_.speed);
+  }
+
+  // 1 to 8 random bytes of any value: control bytes, bytes above 0x7F.
+  std::string Garbage() {
+    std::string g(std::uniform_int_distribution<int>(1, 8)(lineRng_), '\0');
+    for (char& c : g) c = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(lineRng_));
+    return g;
+  }
+
+  // A byte whose last bit arrives at `at`.
+  void Offer(char byte, long long at, bool recordEnd, bool resultEnd) {
+    const bool gap = !pending_.empty() && at > lastNs_ + TimeoutNs();
+    switch (o_.delivery) {
+      case Delivery::Record:
+      case Delivery::Byte:
+        break;
+      case Delivery::Usb1:
+      case Delivery::Usb4:
+      case Delivery::Usb16:
+      case Delivery::Usb32:
+        if (!pending_.empty() && at > boundaryNs_) Write(boundaryNs_);
+        if (pending_.empty()) boundaryNs_ = (at / LatencyNs() + 1) * LatencyNs();
+        break;
+      case Delivery::Fifo8:
+      case Delivery::Fifo14:
+      case Delivery::Random:
+      case Delivery::Burst:
+        if (gap) Write(lastNs_ + TimeoutNs());
+        break;
+    }
+    pending_ += byte;
+    lastNs_ = at;
+    stampDue_ = stampDue_ || resultEnd;
+    switch (o_.delivery) {
+      case Delivery::Record:
+        if (recordEnd) Write(at);
+        break;
+      case Delivery::Byte:
+        Write(at);
+        break;
+      case Delivery::Fifo8:
+      case Delivery::Fifo14:
+        if (pending_.size() >= (o_.delivery == Delivery::Fifo8 ? 8u : 14u)) Write(at);
+        break;
+      case Delivery::Random:
+        if (chunk_ == 0)
+          chunk_ = std::uniform_int_distribution<int>(o_.chunkMin, o_.chunkMax)(lineRng_);
+        if (pending_.size() >= static_cast<size_t>(chunk_)) {
+          Write(at);
+          chunk_ = 0;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  // Hands the waiting bytes to the pty at `at`.
+  void Write(long long at) {
+    if (pending_.empty()) return;
+    SleepUntil(at);
+    size_t done = 0;
+    while (done < pending_.size()) {
+      ssize_t n = write(master_, pending_.data() + done, pending_.size() - done);
+      if (n < 0) {
+        if (errno == EINTR || errno == EAGAIN) continue;
+        std::cerr << "console_sim: write: " << std::strerror(errno) << "\n";
+        break;
+      }
+      done += static_cast<size_t>(n);
+    }
+    if (stampDue_ && stamps_) stamps_ << NowNs() << "\n" << std::flush;  // readable after a kill
+    if (log_) log_.write(pending_.data(), static_cast<std::streamsize>(pending_.size())).flush();
+    pending_.clear();
+    stampDue_ = false;
+  }
+
   Options o_;
   std::mt19937 rng_;
+  std::mt19937 lineRng_;  // garbage and piece sizes: the races stay those of the seed
+  std::string pending_;   // on the line, not yet handed over
+  long long lineNs_ = 0;  // when the last byte put on the line has arrived
+  long long lastNs_ = 0;
+  long long boundaryNs_ = 0;
+  int chunk_ = 0;
+  bool stampDue_ = false;
   int master_ = -1;
   int slave_ = -1;
-  long long next_ = 0;
   std::ofstream log_;
   std::ofstream stamps_;
 };

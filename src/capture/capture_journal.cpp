@@ -60,6 +60,7 @@ struct FieldsOf {
     return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device));
   }
   std::string operator()(const BlockRead&) const { return {}; }
+  std::string operator()(const BytesReceived&) const { return {}; }
   std::string operator()(const ClockShown&) const { return {}; }
   std::string operator()(const LaneTouched& e) const {
     return "lane=" + Num(e.lane) + " rank=" + Num(e.rank) + " time=" + Quoted(CutUtf8(e.timeText)) +
@@ -176,6 +177,19 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
            "n=" + std::to_string(part.size()) + " hex=" + HexOf(part) +
                " text=" + Quoted(part, true) + (rest.empty() ? BlockKindField(block->kind) : ""));
     } while (!rest.empty() && !failed_);
+    return;
+  }
+  if (const auto* piece = std::get_if<BytesReceived>(&event)) {
+    // A piece as the line delivered it; a long one in several lines, each a
+    // piece of its own with the same time.
+    std::string_view rest = piece->bytes;
+    while (!rest.empty() && !failed_) {
+      const std::string_view part = rest.substr(0, kBlockBytesPerLine);
+      rest.remove_prefix(part.size());
+      Emit("received", piece->wall, piece->mono,
+           "n=" + std::to_string(part.size()) + " hex=" + HexOf(part) +
+               " text=" + Quoted(part, true));
+    }
     return;
   }
   // The clock and the flags of suspicious touches follow from the blocks.

@@ -60,6 +60,7 @@ const std::vector<KindShape>& Shapes() {
       {"start", {"version", "args"}},
       {"block", {"#n", "hex", "text"}},
       {"block+", {"#n", "hex", "text"}},
+      {"received", {"#n", "hex", "text"}},
       {"race_shown", {"#race", "status", "#program", "#heat", "#heats"}},
       {"reception_started", {"#port", "device", "lanes"}},
       {"reception_stopped", {"#port", "device"}},
@@ -195,7 +196,7 @@ CaptureRecord CaptureReader::ParseLine(std::string_view line, const std::string&
     if (!found) bad("項目 " + key + " がありません");
   }
 
-  if (r.kind == "block" || r.kind == "block+") {
+  if (r.kind == "block" || r.kind == "block+" || r.kind == "received") {
     const std::string& hex = r.Text("hex");
     if (hex.size() % 2 != 0) bad("hex の桁数が奇数です");
     for (std::size_t i = 0; i < hex.size(); i += 2) {
@@ -205,7 +206,7 @@ CaptureRecord CaptureReader::ParseLine(std::string_view line, const std::string&
     }
     if (r.bytes.size() != static_cast<std::size_t>(r.Number("n"))) bad("n と hex の長さが違います");
     if (r.bytes != r.Text("text")) bad("hex と text が一致しません");
-    if (r.bytes.empty() && r.kind == "block+") bad("空の block+ です");
+    if (r.bytes.empty() && r.kind != "block") bad("空の " + r.kind + " です");
   }
   return r;
 }

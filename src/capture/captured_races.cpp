@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "capture/capture_reader.h"
+#include "reception/console_line.h"
 
 namespace poolside {
 
@@ -94,6 +95,14 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
   return races;
 }
 
+bool IsFramingNoise(const CaptureRecord& block) {
+  if (block.kind != "block") return false;
+  for (const auto& [key, value] : block.fields) {
+    if (key == "kind") return value == "noise" && Classify(block.bytes) != LineClass::Noise;
+  }
+  return false;
+}
+
 std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race) {
   std::vector<std::string> blocks;
   for (const CapturedRace::Span& span : race.spans) {
@@ -103,7 +112,9 @@ std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const C
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.line > span.lastLine) break;
-      if (r.line >= span.firstLine && r.kind == "block") blocks.push_back(std::move(r.bytes));
+      if (r.line >= span.firstLine && r.kind == "block" && !IsFramingNoise(r)) {
+        blocks.push_back(std::move(r.bytes));
+      }
     }
   }
   return blocks;

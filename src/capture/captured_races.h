@@ -47,7 +47,14 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths);
 // line on bad input.
 std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files);
 
-// The bytes of every read of the port inside captured race `race`, in order.
+struct CaptureRecord;
+// True for a `block` line of bytes that the framing of the port found to
+// belong to no record: journaled as noise although the classification of
+// records would take them otherwise. Reception never saw such a block.
+bool IsFramingNoise(const CaptureRecord& block);
+
+// The bytes of every read of the port inside captured race `race`, in order,
+// without the framing's noise (reception never saw it).
 std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race);
 
 // One line of the --recover listing.

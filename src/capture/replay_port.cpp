@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "capture/captured_races.h"
 #include "platform/errors.h"
 
 namespace poolside {
@@ -58,15 +59,17 @@ void ReplayPort::Close() {
 
 int ReplayPort::BytesWaiting() const {
   std::size_t n = 0;
-  for (const std::string& b : pending_) n += b.size();
+  for (const Pending& b : pending_) n += b.bytes.size();
   return static_cast<int>(n);
 }
 
 std::string ReplayPort::DeviceName() const { return std::string(kPrefix) + file_; }
 
 std::string ReplayPort::Read() {
+  lastNoise_ = false;
   if (!open_ || pending_.empty()) return {};
-  std::string block = std::move(pending_.front());
+  std::string block = std::move(pending_.front().bytes);
+  lastNoise_ = pending_.front().noise;
   pending_.pop_front();
   if (!pending_.empty()) {
     const std::weak_ptr<char> alive = alive_;
@@ -115,7 +118,8 @@ void ReplayPort::Schedule(std::int64_t delayMicros) {
 void ReplayPort::Arrive() {
   if (!open_ || !haveNext_) return;
   const std::int64_t mono = next_.monoMicros;
-  pending_.push_back(std::move(next_.bytes));
+  const bool noise = IsFramingNoise(next_);
+  pending_.push_back({std::move(next_.bytes), noise});
   Advance();
   if (speed_ > 0 && haveNext_) {
     const std::int64_t gap = next_.monoMicros > mono ? next_.monoMicros - mono : 0;

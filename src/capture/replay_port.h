@@ -41,6 +41,10 @@ class ReplayPort : public SerialPort {
   void DiscardInput() override {}
   int BytesWaiting() const override;
   std::string DeviceName() const override;
+  // The reads come as the live port framed them: a block out of step needs
+  // no resynchronisation, and the framing's noise is told as it was.
+  bool FramesRecords() const override { return true; }
+  bool LastReadIsNoise() const override { return lastNoise_; }
 
   // Blocks still to come (not yet arrived).
   bool AtEnd() const { return !haveNext_; }
@@ -59,7 +63,12 @@ class ReplayPort : public SerialPort {
   CaptureReader reader_;
   CaptureRecord next_;
   bool haveNext_ = false;
-  std::deque<std::string> pending_;
+  struct Pending {
+    std::string bytes;
+    bool noise = false;
+  };
+  std::deque<Pending> pending_;
+  bool lastNoise_ = false;
   bool scheduled_ = false;
   unsigned generation_ = 0;
   std::shared_ptr<char> alive_ = std::make_shared<char>();

@@ -54,8 +54,18 @@ enum class BlockKind {
   Clock,      // a clock record (shown in lblTimer)
   Result,     // a lap or finish record (the duplicate filter may still drop it)
   Ignored,    // a record of a kind reception leaves alone
-  Noise,      // a result record whose time would break the lap file: dropped
-  OutOfStep,  // column 2 is not "A": reception resynchronises the port
+  Noise,      // bytes that form no record (a result record whose time would
+              // break the lap file, garbage between records): dropped
+  OutOfStep,  // column 2 is not "A": dropped (a port that does not frame is
+              // resynchronised)
+};
+
+// A piece of bytes as the line delivered it, before any block of it is read
+// (ports that frame records report these; the blocks follow as BlockRead).
+struct BytesReceived {
+  std::string bytes;  // Latin-1 bytes, any value
+  WallTime wall;
+  MonoTime mono;
 };
 
 // One read of the port, raw, whatever it holds: a record, noise, a block
@@ -162,6 +172,6 @@ struct LaneFlagged {
 
 using RaceEvent = std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown,
                                LaneTouched, ManualEntryStored, RaceFinished, RaceStatusChanged,
-                               PortProblem, LinkHealth, TouchesRepaired, LaneFlagged>;
+                               PortProblem, LinkHealth, BytesReceived, TouchesRepaired, LaneFlagged>;
 
 }  // namespace poolside

@@ -51,6 +51,7 @@ struct KindName {
   const char* operator()(const ReceptionStarted&) const { return "reception_started"; }
   const char* operator()(const ReceptionStopped&) const { return "reception_stopped"; }
   const char* operator()(const BlockRead&) const { return "block"; }
+  const char* operator()(const BytesReceived&) const { return "received"; }
   const char* operator()(const ClockShown&) const { return "clock"; }
   const char* operator()(const LaneTouched&) const { return "lane"; }
   const char* operator()(const ManualEntryStored&) const { return "manual_entry"; }

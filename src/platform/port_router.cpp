@@ -56,6 +56,7 @@ void PortRouter::Open() {
     current_->Close();
     current_->onNotify = nullptr;
     current_->onError = nullptr;
+    current_->onReceived = nullptr;
   }
   current_ = &target;
   target.onNotify = [this]() {
@@ -63,6 +64,10 @@ void PortRouter::Open() {
   };
   target.onError = [this](const std::string& message) {
     if (onError) onError(message);
+  };
+  target.onReceived = [this](std::string_view bytes, std::chrono::system_clock::time_point wall,
+                             std::chrono::steady_clock::time_point mono) {
+    if (onReceived) onReceived(bytes, wall, mono);
   };
   target.SetPortNumber(portNumber_);
   target.SetSettings(settings_);
@@ -90,5 +95,9 @@ std::string PortRouter::DeviceName() const {
 }
 
 int PortRouter::BytesWaiting() const { return current_ ? current_->BytesWaiting() : 0; }
+
+bool PortRouter::FramesRecords() const { return current_ && current_->FramesRecords(); }
+
+bool PortRouter::LastReadIsNoise() const { return current_ && current_->LastReadIsNoise(); }
 
 }  // namespace poolside

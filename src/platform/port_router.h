@@ -33,6 +33,8 @@ class PortRouter : public SerialPort {
   std::string Read() override;
   void DiscardInput() override;
   int BytesWaiting() const override;
+  bool FramesRecords() const override;
+  bool LastReadIsNoise() const override;
   // The device of the configured number; "" when it goes to the scripted port.
   std::string DeviceName() const override;
 

@@ -3,8 +3,10 @@
 // transmitted. Implementations: the Qt serial port (src/platform/qt), the
 // scripted port of the automation runner and the fakes of the tests.
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace poolside {
 
@@ -39,11 +41,27 @@ class SerialPort {
   // (the scripted port of a script run, a test fake).
   virtual std::string DeviceName() const { return {}; }
 
-  // Called on every notification: RThreshold or more characters waiting, or
-  // any other port event. An implementation calls it again after a handler
-  // returns while RThreshold or more characters are still waiting, so no
-  // block is left sitting in the buffer.
+  // True for a port that cuts what the line delivers into blocks at the
+  // console's record boundaries (platform/record_framing.h): its reads are
+  // whole records, or bytes that belong to no record, and a block out of
+  // step costs only its own bytes. A port that does not frame hands over
+  // the waiting characters as they come (at most InputLen a read).
+  virtual bool FramesRecords() const { return false; }
+  // True when the block the last Read returned is bytes that the framing
+  // found to belong to no record (garbage between records, a record cut
+  // short, a lone carriage return).
+  virtual bool LastReadIsNoise() const { return false; }
+
+  // Called on every notification: RThreshold or more characters waiting (a
+  // whole block, on a port that frames), or any other port event. An
+  // implementation calls it again after a handler returns while that still
+  // holds, so no block is left sitting in the buffer.
   std::function<void()> onNotify;
+  // Called by a port that frames with every piece of bytes as the line
+  // delivered it, with the time it arrived, before any block of it is read.
+  std::function<void(std::string_view bytes, std::chrono::system_clock::time_point wall,
+                     std::chrono::steady_clock::time_point mono)>
+      onReceived;
   // Called when the device fails while open (an adapter pulled, a device
   // that vanished), with a message naming the port and the device. The port
   // is closed by then; the owner decides whether to reopen it.

@@ -17,6 +17,9 @@ RaceWindow::RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink
       feed_(feed != nullptr ? feed : &ownFeed_) {
   port_.onNotify = [this] { OnPortNotification(); };
   port_.onError = [this](const std::string& message) { OnPortError(message); };
+  port_.onReceived = [this](std::string_view bytes, WallTime wall, MonoTime mono) {
+    feed_->Publish(BytesReceived{std::string(bytes), wall, mono});
+  };
 }
 
 std::string RaceWindow::LastKind() const {

@@ -62,12 +62,19 @@ void RaceWindow::OnPortNotification() {
   NotificationScope scope(inNotification_);
   try {
     const std::string block = port_.Read();
+    // Bytes the port's framing found to belong to no record are journaled
+    // and counted by the link watch; reception never sees them.
+    const bool fragment = port_.LastReadIsNoise();
     feed_->Publish(BlockRead{block, std::chrono::system_clock::now(),
-                             std::chrono::steady_clock::now(), KindOfBlock(Classify(block))});
+                             std::chrono::steady_clock::now(),
+                             fragment ? BlockKind::Noise : KindOfBlock(Classify(block))});
+    if (fragment) return;
     const BlockMeaning meaning = reception_.Take(block);
     switch (meaning.line) {
       case LineClass::Foreign:
-        Resync();
+        // A port that frames lost nothing but this block's bytes; one that
+        // hands over characters as they come is out of step and starts afresh.
+        if (!port_.FramesRecords()) Resync();
         break;
       case LineClass::Clock:
         ShowClock(meaning);

@@ -50,6 +50,38 @@ TEST(ReplayPort, AtSpeedZeroEachBlockComesAfterThePreviousWasRead) {
   EXPECT_TRUE(host.delayed.empty());
 }
 
+TEST(ReplayPort, TheFramingsNoiseIsToldAsItWasAndThePiecesAreNotReplayedTwice) {
+  TempDir dir;
+  std::string file;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.Path()));
+    const auto wall = std::chrono::system_clock::now();
+    const auto mono = std::chrono::steady_clock::now();
+    const std::string lap = " A 31  1:02.34L\r";
+    journal.OnRaceEvent(BytesReceived{"\x05" + lap.substr(0, 4), wall, mono});
+    journal.OnRaceEvent(BytesReceived{lap.substr(4), wall, mono});
+    journal.OnRaceEvent(BlockRead{"\x05", wall, mono, BlockKind::Noise});
+    journal.OnRaceEvent(BlockRead{lap, wall, mono, BlockKind::Result});
+    // A result record whose time breaks the lap file is reception's noise.
+    journal.OnRaceEvent(BlockRead{" A 31  1:0,.34L\r", wall, mono, BlockKind::Noise});
+    file = journal.Path();
+  }
+  FakeHost host;
+  ReplayPort port(1, file, 0, host);
+  std::vector<std::string> reads;
+  std::vector<bool> noise;
+  port.onNotify = [&] {
+    reads.push_back(port.Read());
+    noise.push_back(port.LastReadIsNoise());
+  };
+  port.Open();
+  for (int i = 0; i < 10 && !host.posted.empty(); ++i) host.RunPosted();
+  EXPECT_TRUE(port.FramesRecords());
+  EXPECT_EQ(reads, (std::vector<std::string>{"\x05", " A 31  1:02.34L\r", " A 31  1:0,.34L\r"}));
+  EXPECT_EQ(noise, (std::vector<bool>{true, false, false}));
+}
+
 TEST(ReplayPort, CloseAndDiscardKeepTheBlocksToCome) {
   TempDir dir;
   const std::string file = WriteCapture(dir, {"a", "b", "c"});

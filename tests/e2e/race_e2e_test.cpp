@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "race_rig.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,80 +29,8 @@ using e2e::Child;
 using e2e::RaceText;
 using e2e::ReadAll;
 
-// The first race from `from` on whose status character is "5" or below.
-int OpenRaceFrom(const std::string& book, int from) {
-  int r = from;
-  while (r <= 1024 && static_cast<unsigned char>(book[r - 1]) > '5') ++r;
-  return r;
-}
-
-class RaceEndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("poolside-e2e-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "expect");
-    meet_ = dir_ / "demo";
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir_);
-  }
-
-  // Writes the demo meet with two races done, swims one race on the
-  // simulator with `simArgs` while the program receives, and leaves the
-  // program's output in out_.
-  void SwimOneRace(std::vector<std::string> simArgs) {
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
-    bookBefore_ = ReadAll(meet_ / "meet" / "Race.dat");
-    ASSERT_EQ(bookBefore_.size(), 1024u);
-    race_ = OpenRaceFrom(bookBefore_, 1);
-    ASSERT_LE(race_, 1024);
-
-    std::vector<std::string> args = {SIM_BIN,    "--wait-open",
-                                     "--races",  "1",
-                                     "--log",    (dir_ / "sent").string(),
-                                     "--expect", (dir_ / "expect").string()};
-    args.insert(args.end(), simArgs.begin(), simArgs.end());
-    Child sim(args, dir_, dir_ / "sim.out", dir_ / "sim.err");
-    std::string pty;
-    for (int i = 0; i < 100 && pty.empty(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
-    }
-    ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << "simulator: " << ReadAll(dir_ / "sim.err");
-
-    std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
-                                           "wait 5000\n"
-                                           "state\n"
-                                           "end\n";
-    Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
-                   "--com", "1=" + pty, "--script", (dir_ / "race.script").string()},
-                  meet_ / "prog", dir_ / "out", dir_ / "err");
-    const int rc = program.Wait(60);
-    out_ = ReadAll(dir_ / "out");
-    ASSERT_EQ(rc, 0) << "stdout:\n" << out_ << "\nstderr:\n" << ReadAll(dir_ / "err");
-    EXPECT_EQ(sim.Wait(10), 0) << ReadAll(dir_ / "sim.err");
-    EXPECT_EQ(out_.find("message:"), std::string::npos) << out_;
-    EXPECT_EQ(out_.find("error:"), std::string::npos) << out_;
-  }
-
-  std::string LapFile(int race) const {
-    return ReadAll(meet_ / "meet" / "lap" / ("r" + RaceText(race)));
-  }
-  std::string GoalFile(int race) const {
-    return ReadAll(meet_ / "meet" / "goal" / ("g" + RaceText(race)));
-  }
-  std::string Expected(const std::string& name) const { return ReadAll(dir_ / "expect" / name); }
-
-  fs::path dir_, meet_;
-  std::string bookBefore_, out_;
-  int race_ = 0;
-};
+using e2e::OpenRaceFrom;
+using e2e::RaceEndToEnd;
 
 TEST_F(RaceEndToEnd, RaceFromTheConsoleIsTimedIntoTheFiles) {
   SwimOneRace(

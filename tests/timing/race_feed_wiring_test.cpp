@@ -35,6 +35,7 @@ struct Describe {
     return "block [" + e.bytes + "] " + std::to_string(e.wall.time_since_epoch().count()) + " " +
            std::to_string(e.mono.time_since_epoch().count());
   }
+  std::string operator()(const BytesReceived& e) const { return "received [" + e.bytes + "]"; }
   std::string operator()(const ClockShown& e) const { return "clock [" + e.text + "]"; }
   std::string operator()(const LaneTouched& e) const {
     std::ostringstream s;

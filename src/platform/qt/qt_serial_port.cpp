@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/record_framing.h"
 
 namespace poolside {
 
@@ -75,7 +77,12 @@ bool IsPseudoTerminal(const std::string& device) {
 
 QtSerialPort::QtSerialPort(int portNumber, std::string device)
     : portNumber_(portNumber), device_(std::move(device)) {
-  QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this]() { SchedulePump(); });
+  QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this]() {
+    NoteArrival();
+    SchedulePump();
+  });
+  quietTimer_.setSingleShot(true);
+  QObject::connect(&quietTimer_, &QTimer::timeout, &port_, [this]() { SchedulePump(); });
   QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
                    [this](QSerialPort::SerialPortError e) { OnError(e); });
 }
@@ -84,6 +91,8 @@ QtSerialPort::~QtSerialPort() {
   // No callbacks from a port that is going away.
   onNotify = nullptr;
   onError = nullptr;
+  onReceived = nullptr;
+  quietTimer_.stop();
   port_.disconnect();
   if (port_.isOpen()) port_.close();
 }
@@ -106,6 +115,10 @@ void QtSerialPort::Open() {
   if (port_.isOpen()) port_.close();
   ++generation_;
   ++taken_;
+  seen_ = 0;
+  pieces_.clear();
+  lastNoise_ = false;
+  lineEndsRecords_ = false;
   // Bad settings fail before the device is touched.
   (void)ParseLineSettings(settings_, Name());
   port_.setPortName(QString::fromStdString(device_));
@@ -171,22 +184,73 @@ void QtSerialPort::ApplySettings() {
 }
 
 void QtSerialPort::Close() {
+  ReportPieces();  // what arrived is reported even if it is never read
+  quietTimer_.stop();
+  seen_ = 0;
   if (port_.isOpen()) port_.close();
 }
 
+std::string QtSerialPort::Waiting() const {
+  const QByteArray bytes = const_cast<QSerialPort&>(port_).peek(port_.bytesAvailable());
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool QtSerialPort::Quiet() const {
+  if (lineEndsRecords_) return false;
+  return std::chrono::steady_clock::now() - lastArrival_ >= std::chrono::milliseconds(kQuietMs);
+}
+
+void QtSerialPort::NoteArrival() {
+  const qint64 available = port_.bytesAvailable();
+  if (available <= seen_) {
+    seen_ = available;
+    return;
+  }
+  const QByteArray bytes = port_.peek(available);
+  Piece piece;
+  piece.bytes.assign(bytes.constData() + seen_, static_cast<size_t>(bytes.size() - seen_));
+  piece.wall = std::chrono::system_clock::now();
+  piece.mono = std::chrono::steady_clock::now();
+  lastArrival_ = piece.mono;
+  seen_ = available;
+  pieces_.push_back(std::move(piece));
+}
+
+void QtSerialPort::ReportPieces() {
+  while (!pieces_.empty()) {
+    Piece piece = std::move(pieces_.front());
+    pieces_.pop_front();
+    if (onReceived) onReceived(piece.bytes, piece.wall, piece.mono);
+  }
+}
+
 std::string QtSerialPort::Read() {
+  lastNoise_ = false;
   if (!port_.isOpen()) return {};
+  ReportPieces();
+  const std::string waiting = Waiting();
+  const FrameCut cut = NextFrame(waiting, Quiet());
+  // Without a whole block (a read on another port event), the waiting
+  // characters as the reading rule takes them.
   qint64 most = inputLen_ > 0 ? inputLen_ : port_.bytesAvailable();
+  if (cut.length > 0) most = static_cast<qint64>(cut.length);
   QByteArray bytes = port_.read(most);
+  seen_ = std::max<qint64>(0, seen_ - bytes.size());
+  lastNoise_ = cut.length > 0 && cut.noise;
+  if (!lastNoise_ && bytes.size() == static_cast<qint64>(kRecordBytes) && bytes.endsWith('\r')) {
+    lineEndsRecords_ = true;
+  }
   ++taken_;
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 void QtSerialPort::DiscardInput() {
   if (!port_.isOpen()) return;
+  ReportPieces();
   // Drops both Qt's buffer and what the operating system holds.
   port_.clear(QSerialPort::Input);
   port_.readAll();
+  seen_ = 0;
   ++taken_;
 }
 
@@ -220,7 +284,16 @@ void QtSerialPort::Pump() {
     ~Reset() { flag = false; }
   } reset{inNotify_};
   while (onNotify && threshold_ > 0 && port_.isOpen()) {
-    if (BytesWaiting() < threshold_) break;
+    ReportPieces();
+    const std::string waiting = Waiting();
+    if (NextFrame(waiting, Quiet()).length == 0) {
+      if (!lineEndsRecords_ && WaitsForQuiet(waiting)) {
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - lastArrival_);
+        quietTimer_.start(static_cast<int>(std::max<long long>(1, kQuietMs - since.count())));
+      }
+      break;
+    }
     const long takenBefore = taken_;
     onNotify();
     // A handler that takes nothing would make this loop spin for ever; the

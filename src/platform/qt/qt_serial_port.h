@@ -4,10 +4,18 @@
 // is checked: a refused setting closes the port and fails the open, except
 // parity and data bits on a pseudo-terminal, which has neither; those two
 // are noted on standard error and the port stays open.
+//
+// The port frames: it cuts the bytes it receives into blocks at the
+// console's record boundaries (platform/record_framing.h) before it notifies
+// the window, so a record comes whole whatever pieces the adapter delivered,
+// and it reports every piece as it arrived (onReceived).
 
+#include <chrono>
+#include <deque>
 #include <string>
 
 #include <QSerialPort>
+#include <QTimer>
 
 #include "platform/serial_port.h"
 
@@ -46,6 +54,8 @@ class QtSerialPort : public SerialPort {
   std::string Read() override;
   void DiscardInput() override;
   int BytesWaiting() const override;
+  bool FramesRecords() const override { return true; }
+  bool LastReadIsNoise() const override { return lastNoise_; }
 
   std::string DeviceName() const override { return device_; }
 
@@ -55,6 +65,18 @@ class QtSerialPort : public SerialPort {
   void SchedulePump();
   void Pump();
   void OnError(QSerialPort::SerialPortError error);
+  // Bytes that came into Qt's buffer since the last look: one piece.
+  void NoteArrival();
+  // Hands the pieces that arrived to onReceived, in order.
+  void ReportPieces();
+  std::string Waiting() const;  // Qt's buffer, unread
+  bool Quiet() const;
+
+  struct Piece {
+    std::string bytes;
+    std::chrono::system_clock::time_point wall;
+    std::chrono::steady_clock::time_point mono;
+  };
 
   QSerialPort port_;
   int portNumber_;
@@ -69,6 +91,14 @@ class QtSerialPort : public SerialPort {
   bool errorQueued_ = false;
   long taken_ = 0;      // reads, discards and opens: a handler that did none of them took nothing
   int generation_ = 0;  // counts opens, so a stale error never closes a reopened port
+  qint64 seen_ = 0;     // bytes of Qt's buffer already taken as pieces
+  std::deque<Piece> pieces_;
+  std::chrono::steady_clock::time_point lastArrival_{};
+  QTimer quietTimer_;  // wakes the framing once the line has been quiet
+  bool lastNoise_ = false;
+  // Set once a record ended by its carriage return came since the open: the
+  // line ends its records, so a pause is never taken as a record's end.
+  bool lineEndsRecords_ = false;
 };
 
 }  // namespace poolside

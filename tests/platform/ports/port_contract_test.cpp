@@ -136,6 +136,61 @@ TEST_P(PortContract, ClosingThrowsTheWaitingBytesAwayAndAClosedPortReadsNothing)
   EXPECT_EQ(reads, std::vector<std::string>{"0123456789abcdef"});
 }
 
+// Every port that frames records: the device port on a real pseudo-terminal.
+class FramingContract : public PortContract {
+ protected:
+  void SetUp() override {
+    PortContract::SetUp();
+    Port().onNotify = [this] {
+      ++notifications;
+      reads.push_back(Port().Read());
+      noise.push_back(Port().LastReadIsNoise());
+    };
+    Port().onReceived = [this](std::string_view bytes, auto, auto) { received += bytes; };
+  }
+  std::vector<bool> noise;
+  std::string received;
+};
+
+const std::string kLap = " A 31  1:02.34L\r";
+const std::string kClock = " A       12.30 \r";
+
+TEST_P(FramingContract, RecordsComeWholeWhenTheLineHandsOverOneByteAtATime) {
+  ASSERT_TRUE(Port().FramesRecords());
+  Port().Open();
+  // Once the line has shown that it ends its records, no pause inside one
+  // (here 100 ms after every byte) cuts it.
+  Arrive(kClock);
+  for (char c : kLap + kClock) Arrive(std::string(1, c));
+  EXPECT_EQ(reads, (std::vector<std::string>{kClock, kLap, kClock}));
+  EXPECT_EQ(noise, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(received, kClock + kLap + kClock);  // every piece, in order
+  // A burst of records in one piece is as many blocks.
+  reads.clear();
+  Arrive(kLap + kClock + kLap + kClock);
+  EXPECT_EQ(reads, (std::vector<std::string>{kLap, kClock, kLap, kClock}));
+}
+
+TEST_P(FramingContract, GarbageAndACutRecordAreNoiseAndTheRecordsBehindThemCome) {
+  Port().Open();
+  const std::string cut = kLap.substr(0, 9);
+  Arrive("\x05\xfe" + kLap + cut);
+  Arrive(kClock + "\r");
+  EXPECT_EQ(reads, (std::vector<std::string>{"\x05\xfe", kLap, cut, kClock, "\r"}));
+  EXPECT_EQ(noise, (std::vector<bool>{true, false, true, false, true}));
+  EXPECT_EQ(received, "\x05\xfe" + kLap + cut + kClock + "\r");
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+}
+
+TEST_P(FramingContract, ARecordWithoutItsCarriageReturnIsReadOnceTheLineIsQuiet) {
+  Port().Open();
+  const std::string bare = kLap.substr(0, 15);
+  Arrive(bare);  // waits while the line is quiet, then one block
+  RunUntil([&] { return !reads.empty(); }, 1000);
+  EXPECT_EQ(reads, std::vector<std::string>{bare});
+  EXPECT_EQ(noise, std::vector<bool>{false});
+}
+
 std::unique_ptr<PortUnderTest> MakeFake() { return std::make_unique<FakeUnderTest>(); }
 std::unique_ptr<PortUnderTest> MakeScripted() { return std::make_unique<ScriptedUnderTest>(); }
 std::unique_ptr<PortUnderTest> MakePty() { return std::make_unique<PtyUnderTest>(); }
@@ -148,6 +203,11 @@ std::string PortName(const ::testing::TestParamInfo<Maker>& info) {
 INSTANTIATE_TEST_SUITE_P(EveryPort, PortContract,
                          ::testing::Values(Maker(MakeFake), Maker(MakeScripted), Maker(MakePty)),
                          PortName);
+
+std::string FramingPortName(const ::testing::TestParamInfo<Maker>&) { return "QtPty"; }
+
+INSTANTIATE_TEST_SUITE_P(EveryFramingPort, FramingContract, ::testing::Values(Maker(MakePty)),
+                         FramingPortName);
 
 }  // namespace
 }  // namespace poolside
