@@ -108,15 +108,15 @@ struct RaceFinished {
   int race = 0;
   std::array<int, kFeedLanes> rank{};           // lanes 1..10
   std::array<std::int32_t, kFeedLanes> time{};  // goal file values of lanes 1..10
+  std::string goalFile;                         // native path
+  std::string lapFile;                          // native path
+  std::vector<int> combinedTargets;             // races the results were copied to
   // Lanes whose last touch was a lap with nothing typed after it: written
   // without a time (rank 0), for the operator to repair.
   std::array<bool, kFeedLanes> noFinish{};
   // Lanes whose 888888 is a withdrawal typed at the desk (8), not a lane
   // left without a time.
   std::array<bool, kFeedLanes> withdrawn{};
-  std::string goalFile;              // native path
-  std::string lapFile;               // native path
-  std::vector<int> combinedTargets;  // races the results were copied to
 };
 
 // A race's character in the status book changed: a finish, a combined copy,
@@ -170,8 +170,9 @@ struct LaneFlagged {
   std::string message;  // the reason in words, as the desk shows it; "" when cleared
 };
 
-using RaceEvent = std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown,
-                               LaneTouched, ManualEntryStored, RaceFinished, RaceStatusChanged,
-                               PortProblem, LinkHealth, BytesReceived, TouchesRepaired, LaneFlagged>;
+using RaceEvent =
+    std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
+                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth,
+                 BytesReceived, TouchesRepaired, LaneFlagged>;
 
 }  // namespace poolside
