@@ -45,6 +45,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's display and offscreen platform plugins come with libqt6gui6, which
 # dpkg-shlibdeps finds; the Japanese font of the interface is loaded at run
 # time, so it cannot, and is recommended by name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipaexfont-gothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipaexfont-gothic, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

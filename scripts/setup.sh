@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium
-  fonts-ipaexfont-gothic
+  fonts-ipaexfont-gothic qt6-translations-l10n
   xvfb xauth xdotool imagemagick poppler-utils
   clang-format
   dpkg-dev file groff-base

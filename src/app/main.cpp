@@ -15,6 +15,7 @@
 #include "app/export_setup.h"
 #include "app/live_start.h"
 #include "app/options.h"
+#include "app/qt_translations.h"
 #include "app/recover_command.h"
 #include "app/script_runner.h"
 #include "app/touches_command.h"
@@ -27,6 +28,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
+#include "results/race_result.h"
 #include "timing/link_watch.h"
 #include "timing/touch_flags.h"
 #include "ui/kyogi_view.h"
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (QFontDatabase::hasFamily("IPAexGothic")) app.setFont(QFont("IPAexGothic", 10));
+  LoadQtJapaneseTexts(app);
 
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
@@ -138,17 +141,44 @@ int main(int argc, char** argv) {
   }
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);
+  // The Part's restart empties the lap file; the capture still holds it.
+  windows.Race().onLapFileEmptied = [&link, &capture](int race, int records) {
+    const std::string emptied = "レース " + std::to_string(race) +
+                                " のラップファイルを空にしました (" + std::to_string(records) +
+                                " 件)。";
+    link.SetNote(capture.Journal() != nullptr
+                     ? emptied + "キャプチャに " + std::to_string(records) +
+                           " 件が残っています。Ctrl+R (記録からの再計時) で戻せます"
+                     : emptied + "キャプチャがないため戻せません");
+  };
+  // The recovery dialog stays open beside the window (reception can be
+  // stopped while it is shown); Ctrl+R again brings it forward.
+  std::unique_ptr<RecoveryPanel> recoveryPanel;
+  std::unique_ptr<RecoveryDialog> recoveryDialog;
   windows.RaceWidget()->onRecover = [&] {
+    if (recoveryDialog && recoveryDialog->isVisible()) {
+      recoveryDialog->raise();
+      recoveryDialog->activateWindow();
+      return;
+    }
+    recoveryDialog.reset();
     // The captures of this meet, where this run writes its own.
     const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
-    RecoveryPanel panel(paths, {folder}, *messages);
-    panel.onApplied = [&](const std::vector<int>& finished) {
+    recoveryPanel =
+        std::make_unique<RecoveryPanel>(paths, std::vector<std::string>{folder}, *messages,
+                                        [&meet](int race) { return SourcesOf(meet, race); });
+    recoveryPanel->onApplied = [&](const std::vector<int>& finished) {
       windows.Race().ShowRaceHeader();
       exportFiles.ExportRaces(finished);
     };
-    RecoveryDialog dialog(panel, windows.Race().BookState().RaceNo, windows.Race().Receiving(),
-                          windows.RaceWidget());
-    dialog.exec();
+    recoveryDialog = std::make_unique<RecoveryDialog>(
+        *recoveryPanel, windows.Race().BookState().RaceNo,
+        [&windows] { return windows.Race().Receiving(); },
+        [&windows] {
+          if (windows.Race().Receiving()) windows.Race().OnStartStopClick();
+        },
+        windows.RaceWidget());
+    recoveryDialog->show();
   };
   // The marks of suspicious touches beside the rows.
   FlagMarks marks(windows.RaceWidget()->FlagLabels());

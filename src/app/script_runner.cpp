@@ -198,7 +198,7 @@ class Executor {
     std::size_t maxWords;
     int (Executor::*run)(const Words&);
   };
-  static const Command kCommands[15];
+  static const Command kCommands[17];
 
   int End(const Words&) { return 0; }
   int Load(const Words& w) {
@@ -243,6 +243,14 @@ class Executor {
   }
   int PortStream(const Words& w) {
     port_.Stream(w[1]);
+    return -1;
+  }
+  int PortLost(const Words&) {
+    port_.Vanish();
+    return -1;
+  }
+  int PortBack(const Words&) {
+    port_.Return();
     return -1;
   }
   int Wait(const Words& w) {
@@ -448,7 +456,7 @@ class Executor {
   std::ostream& out_;
 };
 
-const Executor::Command Executor::kCommands[15] = {
+const Executor::Command Executor::kCommands[17] = {
     {"end", 1, 1, &Executor::End},
     {"load", 2, 2, &Executor::Load},
     {"close", 2, 2, &Executor::Close},
@@ -459,6 +467,8 @@ const Executor::Command Executor::kCommands[15] = {
     {"answer", 2, 2, &Executor::Answer},
     {"port", 2, 2, &Executor::Port},
     {"portstream", 2, 2, &Executor::PortStream},
+    {"portlost", 1, 1, &Executor::PortLost},
+    {"portback", 1, 1, &Executor::PortBack},
     {"wait", 2, 2, &Executor::Wait},
     {"show", 2, 2, &Executor::ShowCommand},
     {"focus", 1, 1, &Executor::Focus},

@@ -1,10 +1,12 @@
 #include "capture/captured_races.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
 #include "capture/capture_reader.h"
+#include "platform/errors.h"
 #include "reception/console_line.h"
 
 namespace poolside {
@@ -123,8 +125,8 @@ bool IsFramingNoise(const CaptureRecord& block) {
   return false;
 }
 
-std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race) {
-  std::vector<std::string> blocks;
+std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race) {
+  std::vector<CapturedStep> steps;
   for (const CapturedRace::Span& span : race.spans) {
     if (span.file >= files.size()) continue;
     CaptureReader reader;
@@ -132,10 +134,35 @@ std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const C
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.line > span.lastLine) break;
-      if (r.line >= span.firstLine && r.kind == "block" && !IsFramingNoise(r)) {
-        blocks.push_back(std::move(r.bytes));
+      if (r.line < span.firstLine) continue;
+      // Bytes the port's framing dropped never reached reception.
+      if (r.kind == "block" && !IsFramingNoise(r)) {
+        CapturedStep step;
+        step.bytes = std::move(r.bytes);
+        steps.push_back(std::move(step));
+      } else if (r.kind == "manual_entry" && r.Number("race") == race.race) {
+        const long long lane = r.Number("lane");
+        const long long value = r.Number("value");
+        if (lane < 1 || lane > 10 || value < INT32_MIN || value > INT32_MAX) {
+          throw IoError("キャプチャファイル " + files[span.file] + " の " + std::to_string(r.line) +
+                        " 行目の手入力が正しくありません: lane=" + std::to_string(lane) +
+                        " value=" + std::to_string(value));
+        }
+        CapturedStep step;
+        step.typed = true;
+        step.lane = static_cast<int>(lane);
+        step.value = static_cast<std::int32_t>(value);
+        steps.push_back(std::move(step));
       }
     }
+  }
+  return steps;
+}
+
+std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race) {
+  std::vector<std::string> blocks;
+  for (CapturedStep& step : StepsOf(files, race)) {
+    if (!step.typed) blocks.push_back(std::move(step.bytes));
   }
   return blocks;
 }

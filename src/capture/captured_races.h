@@ -57,6 +57,19 @@ bool IsFramingNoise(const CaptureRecord& block);
 // without the framing's noise (reception never saw it).
 std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race);
 
+// One step of a captured race as re-timing replays it: a read of the port,
+// or a time or status typed into a lane of the race.
+struct CapturedStep {
+  bool typed = false;      // false: `bytes` is a block
+  std::string bytes;       // the block
+  int lane = 0;            // the typed entry: lane 1..10
+  std::int32_t value = 0;  // and the value stored
+};
+
+// The blocks and the typed entries of captured race `race`, in order.
+// Entries typed into another race than the captured one are left out.
+std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race);
+
 // One line of the --recover listing.
 std::string ListingLine(const CapturedRace& race);
 

@@ -83,7 +83,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     throw RuntimeError("レース番号 " + std::to_string(race) + " は 1 から " +
                        std::to_string(kBookRaces) + " までです");
   }
-  const std::vector<std::string> blocks = BlocksOf(captureFiles, captured);
+  const std::vector<CapturedStep> steps = StepsOf(captureFiles, captured);
 
   MeetData meet(paths);
   HeadlessRaceWindow headless(meet);
@@ -117,9 +117,15 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   if (!headless.StartReception()) {
     throw RuntimeError("受信を始められません");
   }
-  for (const std::string& block : blocks) {
+  // The typed entries go in where they were typed, so that a console result
+  // after one overrides it and one after a result stands, as they did live.
+  for (const CapturedStep& step : steps) {
     if (headless.Window().BookState().RaceNo != race) break;  // finished
-    headless.Deliver(block);
+    if (step.typed) {
+      headless.Window().StoreTypedTime(step.lane, step.value);
+    } else {
+      headless.Deliver(step.bytes);
+    }
   }
   if (headless.Window().BookState().RaceNo == race) headless.Window().FinishRace();
   headless.StopReception();

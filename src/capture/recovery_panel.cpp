@@ -7,8 +7,11 @@
 namespace poolside {
 
 RecoveryPanel::RecoveryPanel(const PathMapper& paths, std::vector<std::string> sources,
-                             MessageSink& messages)
-    : paths_(paths), sources_(std::move(sources)), messages_(messages) {}
+                             MessageSink& messages, RaceSourcesOf raceFiles)
+    : paths_(paths),
+      sources_(std::move(sources)),
+      messages_(messages),
+      raceFiles_(std::move(raceFiles)) {}
 
 bool RecoveryPanel::Refresh() {
   races_.clear();
@@ -30,6 +33,30 @@ std::vector<std::string> RecoveryPanel::Lines() const {
   return lines;
 }
 
+std::vector<CapturedRaceRow> RecoveryPanel::Rows() const {
+  return CapturedRaceRows(races_, raceFiles_);
+}
+
+bool RecoveryPanel::PreviewTable(int index, int race, RetimingPreview& out, std::string& problem) {
+  if (index < 1 || index > static_cast<int>(races_.size())) {
+    problem = "レースを選んでください";
+    return false;
+  }
+  if (!raceFiles_) {
+    problem = "データフォルダがわかりません";
+    return false;
+  }
+  try {
+    const Retiming retiming =
+        RetimeRace(paths_, files_, races_[static_cast<std::size_t>(index - 1)], race);
+    out = PreviewOf(retiming, raceFiles_(race));
+    return true;
+  } catch (const std::exception& e) {
+    problem = e.what();
+    return false;
+  }
+}
+
 std::string RecoveryPanel::Preview(int index, int race) {
   if (index < 1 || index > static_cast<int>(races_.size())) return "レースを選んでください";
   try {
@@ -47,12 +74,11 @@ bool RecoveryPanel::Apply(int index, int race, bool receiving) {
   }
   if (index < 1 || index > static_cast<int>(races_.size())) return false;
   const CapturedRace& captured = races_[static_cast<std::size_t>(index - 1)];
-  if (!messages_.AskOkCancel(
-          "記録 " + std::to_string(index) + " (レース " + std::to_string(captured.race) +
-          ") をレース " + std::to_string(race) +
-          " として再計時し、ラップ・ゴールファイルを置き換えます。よろしいですか？")) {
-    return false;
+  std::string target;
+  if (raceFiles_ && race >= 1 && race <= 1024) {
+    target = RaceDescription(LoadRaceResult(raceFiles_(race)));
   }
+  if (!messages_.AskOkCancel(ApplyQuestion(index, captured, target, race))) return false;
   std::vector<int> finished;
   try {
     const Retiming retiming = RetimeRace(paths_, files_, captured, race);

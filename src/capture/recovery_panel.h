@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture/captured_races.h"
+#include "capture/recovery_tables.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
 
@@ -16,19 +17,27 @@ namespace poolside {
 
 class RecoveryPanel {
  public:
-  // `sources`: capture files or folders, read as one capture.
-  RecoveryPanel(const PathMapper& paths, std::vector<std::string> sources, MessageSink& messages);
+  // `sources`: capture files or folders, read as one capture. `raceFiles`
+  // gives the files of a race in the data folder (for the event names, the
+  // preview beside the files as they are and the question); may be empty.
+  RecoveryPanel(const PathMapper& paths, std::vector<std::string> sources, MessageSink& messages,
+                RaceSourcesOf raceFiles = {});
 
   // Reads the captures again; false (the message in Problem) when they
   // cannot be read.
   bool Refresh();
   const std::vector<CapturedRace>& Races() const { return races_; }
   std::vector<std::string> Lines() const;
+  // The captured races as the dialog's table shows them.
+  std::vector<CapturedRaceRow> Rows() const;
   const std::string& Problem() const { return problem_; }
 
   // What re-timing captured race `index` (1-based) as `race` would write,
   // or the message saying why it cannot.
   std::string Preview(int index, int race);
+  // The same as a table beside the race's files as they are now; false with
+  // the message in `problem` when it cannot be made.
+  bool PreviewTable(int index, int race, RetimingPreview& out, std::string& problem);
   // Asks, then writes. False when the operator declined, the window is
   // receiving, or it failed (the message shown).
   bool Apply(int index, int race, bool receiving);
@@ -42,6 +51,7 @@ class RecoveryPanel {
   std::vector<std::string> sources_;
   std::vector<std::string> files_;
   MessageSink& messages_;
+  RaceSourcesOf raceFiles_;
   std::vector<CapturedRace> races_;
   std::string problem_;
 };

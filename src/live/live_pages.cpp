@@ -73,9 +73,40 @@ std::string RaceHeading(const RaceShown& h) {
   return s;
 }
 
+std::string MeetNameOf(const MeetSettings& settings) {
+  // Blanks around it, half- or full-width (U+3000), in any mix.
+  std::string name = settings.Item1;
+  const std::string wide = "\xe3\x80\x80";
+  for (bool trimmed = true; trimmed && !name.empty();) {
+    trimmed = false;
+    if (std::string(" \t\r\n").find(name.front()) != std::string::npos) {
+      name.erase(0, 1);
+      trimmed = true;
+    } else if (name.rfind(wide, 0) == 0) {
+      name.erase(0, wide.size());
+      trimmed = true;
+    }
+  }
+  for (bool trimmed = true; trimmed && !name.empty();) {
+    trimmed = false;
+    if (std::string(" \t\r\n").find(name.back()) != std::string::npos) {
+      name.pop_back();
+      trimmed = true;
+    } else if (name.size() >= wide.size() &&
+               name.compare(name.size() - wide.size(), wide.size(), wide) == 0) {
+      name.erase(name.size() - wide.size());
+      trimmed = true;
+    }
+  }
+  return name;
+}
+
 std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>& races,
-                       std::string_view address, std::string_view qrSvg) {
-  std::string body = "<header><h1>競泳 速報</h1><p class=\"unofficial\">速報（非公式）</p>";
+                       std::string_view address, std::string_view qrSvg,
+                       std::string_view meetName) {
+  std::string body = "<header>";
+  if (!meetName.empty()) body += "<p class=\"meet-name\">" + HtmlEscape(meetName) + "</p>";
+  body += "<h1>競泳 速報</h1><p class=\"unofficial\">速報（非公式）</p>";
   body +=
       "<nav><a href=\"/scoreboard\">スコアボード</a> <a href=\"/results\">結果一覧</a></nav>"
       "</header>";
@@ -108,7 +139,8 @@ std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>&
     body += "<section class=\"share\"><h2>このページ</h2>" + std::string(qrSvg) + "<p>" +
             HtmlEscape(address) + "</p></section>";
   }
-  return PageShell("競泳 速報", body, 15);
+  return PageShell(
+      meetName.empty() ? std::string("競泳 速報") : std::string(meetName) + " 競泳 速報", body, 15);
 }
 
 std::string RenderResults(const std::vector<RaceListEntry>& races) {
@@ -178,9 +210,14 @@ std::string RenderRaceResult(const RaceResult& r) {
   return PageShell(title, body);
 }
 
-std::string RenderScoreboard(std::string_view page, std::string_view stateJson) {
+std::string RenderScoreboard(std::string_view page, std::string_view stateJson,
+                             std::string_view meetName) {
   constexpr std::string_view marker = "<!--SNAPSHOT-->";
+  constexpr std::string_view meetMarker = "<!--MEET-->";
   std::string out(page);
+  if (const auto m = out.find(meetMarker); m != std::string::npos) {
+    out.replace(m, meetMarker.size(), HtmlEscape(meetName));
+  }
   const auto at = out.find(marker);
   if (at == std::string::npos) return out;
   // StateJson escapes <, > and &, so the text cannot end the script element.

@@ -10,6 +10,7 @@
 
 #include "live/live_state.h"
 #include "live/meet_reader.h"
+#include "meetdata/settings.h"
 #include "results/race_result.h"
 
 namespace poolside {
@@ -24,10 +25,16 @@ std::string StatusText(std::string_view status);
 // The race header as one line: "レース 3　第2組/3組　男子　一般　100m自由形　予選".
 std::string RaceHeading(const RaceShown& header);
 
-// "/": the current race with its lanes, every race with its status, and a
-// QR code (`qrSvg`, an <svg> element) of `address` for spectators.
+// The meet's name as the settings file gives it (its first item), blanks
+// around it dropped; "" when the meet has none.
+std::string MeetNameOf(const MeetSettings& settings);
+
+// "/": the meet's name (when there is one) over the current race with its
+// lanes, every race with its status, and a QR code (`qrSvg`, an <svg>
+// element) of `address` for spectators.
 std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>& races,
-                       std::string_view address, std::string_view qrSvg);
+                       std::string_view address, std::string_view qrSvg,
+                       std::string_view meetName = {});
 
 // "/results": the races marked done in the book, each linked to its page.
 std::string RenderResults(const std::vector<RaceListEntry>& races);
@@ -37,8 +44,10 @@ std::string RenderResults(const std::vector<RaceListEntry>& races);
 std::string RenderRaceResult(const RaceResult& result);
 
 // "/scoreboard": `page` (the resource) with its snapshot placeholder
-// replaced by `stateJson`, so the board is right before the socket opens.
-std::string RenderScoreboard(std::string_view page, std::string_view stateJson);
+// replaced by `stateJson`, so the board is right before the socket opens,
+// and its meet-name placeholder by the escaped `meetName`.
+std::string RenderScoreboard(std::string_view page, std::string_view stateJson,
+                             std::string_view meetName = {});
 
 // A page that says what went wrong, for 400, 404, 405 and 503.
 std::string RenderError(int status);

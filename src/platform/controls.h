@@ -18,6 +18,9 @@ inline constexpr Color kFaceColor{0, 0, 0, true};
 inline constexpr Color kLightRed{255, 192, 192, false};
 inline constexpr Color kLightCyan{192, 255, 255, false};
 inline constexpr Color kWhite{255, 255, 255, false};
+// A warning that must be seen (the link-health label): a strong amber that
+// no other control of the windows uses.
+inline constexpr Color kWarningAmber{255, 176, 0, false};
 // "#rrggbb" or "face".
 std::string ColorName(const Color& c);
 
@@ -57,6 +60,9 @@ class Label {
   virtual void SetCaption(const std::string& caption) = 0;
   virtual Color BackColor() const = 0;
   virtual void SetBackColor(const Color& c) = 0;
+  // Bold text; a label that cannot show it ignores it.
+  virtual bool Bold() const { return false; }
+  virtual void SetBold(bool) {}
 };
 
 class Button {

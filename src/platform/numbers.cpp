@@ -47,6 +47,35 @@ double RadixValue(std::string_view s, std::size_t i, int radix) {
 
 }  // namespace
 
+std::string HalfWidthNumberText(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 == 0xE3 || b0 == 0xEF) {
+      if (i + 2 < s.size()) {
+        const auto b1 = static_cast<unsigned char>(s[i + 1]);
+        const auto b2 = static_cast<unsigned char>(s[i + 2]);
+        if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80) {
+          const int cp = ((b0 & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+          if (cp >= 0xFF01 && cp <= 0xFF5E) {
+            out += static_cast<char>(cp - 0xFF01 + 0x21);
+            i += 2;
+            continue;
+          }
+          if (cp == 0x3000) {
+            out += ' ';
+            i += 2;
+            continue;
+          }
+        }
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
 double LeadingValue(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size() && IsBlank(s[i])) ++i;

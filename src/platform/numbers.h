@@ -16,6 +16,13 @@ namespace poolside {
 // text without a number gives 0. Never fails; a huge exponent gives +-inf.
 double LeadingValue(std::string_view text);
 
+// The text with every full-width form of an ASCII character (U+FF01..U+FF5E:
+// digits, point, signs, letters, "&") and the ideographic blank (U+3000)
+// replaced by its half-width twin, so that a number typed with an input
+// method on reads as typed. Everything else, invalid bytes included, stays
+// as it is; the character count does not change.
+std::string HalfWidthNumberText(std::string_view utf8);
+
 // Rounds to the nearest whole number, a half to the even neighbour (2.5 -> 2,
 // 3.5 -> 4); nullopt when the result is outside the type's range or v is NaN.
 std::optional<std::int16_t> RoundToInt16(double v);

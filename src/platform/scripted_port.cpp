@@ -2,11 +2,31 @@
 
 #include <utility>
 
+#include "platform/errors.h"
+
 namespace poolside {
 
 void ScriptedPort::ForgetBlock() {
   haveExact_ = false;
   exact_.clear();
+}
+
+void ScriptedPort::OpenPort() {
+  ForgetBlock();
+  if (gone_) {
+    throw IoError("ポート COM" + std::to_string(PortNumber()) +
+                  " を開けません: スクリプトの装置は外されています");
+  }
+}
+
+void ScriptedPort::Vanish() {
+  gone_ = true;
+  if (!IsOpen()) return;
+  Close();
+  if (onError) {
+    onError("ポート COM" + std::to_string(PortNumber()) +
+            " が使えなくなりました: スクリプトの装置が外されました");
+  }
 }
 
 void ScriptedPort::Close() {

@@ -21,12 +21,17 @@ class ScriptedPort : public BufferedPort {
   // `portstream "BYTES"`: appends to the receive buffer and notifies with
   // blocks of at most InputLen characters while Threshold or more wait.
   void Stream(const std::string& bytes) { Receive(bytes); }
+  // `portlost`: the device goes away as a pulled adapter does: an open port
+  // closes and reports the failure; opening fails until `portback`.
+  void Vanish();
+  void Return() { gone_ = false; }
 
  protected:
-  void OpenPort() override { ForgetBlock(); }
+  void OpenPort() override;
 
  private:
   void ForgetBlock();
+  bool gone_ = false;
   bool haveExact_ = false;
   std::string exact_;
 };

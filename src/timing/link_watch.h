@@ -6,7 +6,9 @@
 //     come for 3 s: silence, naming the port and the seconds;
 //   - blocks keep coming but none has formed a record for 3 s: noise,
 //     pointing at the line settings and the cable;
-//   - the port vanished: the window's reopen loop is running.
+//   - the port vanished: the window's reopen loop is running;
+// and, once the port is open again, that it reconnected, until data comes.
+// While a warning is on the label is amber and bold; plain once it clears.
 // Each change of warning is published on the feed as LinkHealth (so the
 // capture journal keeps it). A tick every half second from the window
 // host's timer keeps the label current.
@@ -36,6 +38,9 @@ class LinkWatch : public RaceListener {
   void OnRaceEvent(const RaceEvent& event) override;
   // Brings the label up to date (the timer calls it).
   void Tick();
+  // A line shown under the health text until another race is put on screen
+  // ("" takes it away).
+  void SetNote(const std::string& note);
 
   static constexpr int kWarnAfterMs = 3000;
   static constexpr int kTickMs = 500;
@@ -56,10 +61,12 @@ class LinkWatch : public RaceListener {
   MonoTime lastByte_{};
   MonoTime lastRecord_{};  // last block that formed a record (or reception start)
   MonoTime vanishedAt_{};
-  bool vanished_ = false;
+  bool vanished_ = false;  // lost since the last block (open again or not)
+  bool reopened_ = false;  // and open again
   LinkHealth::State shown_ = LinkHealth::State::Fine;
   unsigned generation_ = 0;
   bool publishPending_ = false;
+  std::string note_;
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 

@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "finish/race_files.h"
 #include "platform/errors.h"
 #include "platform/numbers.h"
+#include "platform/record_file.h"
 #include "timing/race_window.h"
 
 namespace poolside {
@@ -17,6 +20,18 @@ constexpr int kReopenDelayMs = 1000;
 
 std::string PortName(int n) { return "COM" + std::to_string(n); }
 
+// Records of a lap file ("lane , time,kind," each: three commas, the time
+// text never holds one); 0 when it is missing or unreadable.
+int LapRecordsIn(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const RuntimeError&) {
+    return 0;
+  }
+  return static_cast<int>(std::count(bytes.begin(), bytes.end(), ',') / 3);
+}
+
 }  // namespace
 
 void RaceWindow::OnStartStopClick() {
@@ -24,6 +39,7 @@ void RaceWindow::OnStartStopClick() {
   if (caption == race_texts::kStart) {
     ++generation_;
     reopenPending_ = false;
+    outageWarned_ = false;
     c_.cmdShoki->SetEnabled(false);
     c_.cmdKakutei->SetEnabled(false);
     c_.txtBiko->SetEnabled(false);
@@ -60,7 +76,9 @@ void RaceWindow::OnStartStopClick() {
     }
     // The lap file is made afresh only once reception really runs: a start
     // that fails leaves the race's laps as they were.
+    const int held = LapRecordsIn(LapPath(meet_, book_.RaceNo));
     openLap();
+    if (held > 0 && onLapFileEmptied) onLapFileEmptied(book_.RaceNo, held);
     receptionPublished_ = true;
     feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap()});
     // Reception now runs from the window's own event loop.
@@ -72,6 +90,7 @@ void RaceWindow::OnStartStopClick() {
 void RaceWindow::StopReception() {
   ++generation_;  // a pending reopen of the port does nothing now
   reopenPending_ = false;
+  outageWarned_ = false;
   c_.cmdShoki->SetEnabled(true);
   c_.cmdKakutei->SetEnabled(true);
   c_.txtBiko->SetEnabled(true);
@@ -93,7 +112,12 @@ void RaceWindow::OnPortError(const std::string& message) {
   if (!Receiving() || reopenPending_) return;
   const std::string warning =
       message + "\r" + PortName(portNumber_) + " が応答しません。受信を続け、再接続を試みます。";
-  messages_.Warn(warning);
+  // One box per outage: a port that comes back and fails again before a
+  // single block was read is the same outage (lblLink shows the attempts).
+  const bool sameOutage = outageWarned_ && readWatch_.reads == readsAtReconnect_;
+  if (!sameOutage) messages_.Warn(warning);
+  outageWarned_ = true;
+  readsAtReconnect_ = readWatch_.reads;
   PublishPortProblem(warning);
   ScheduleReopen();
 }
@@ -117,9 +141,9 @@ void RaceWindow::RetryReopen(unsigned generation) {
     return;
   }
   reopenPending_ = false;
-  const std::string message = PortName(portNumber_) + " に再接続しました。受信を続けます。";
-  messages_.Warn(message);
-  PublishPortProblem(message);
+  readsAtReconnect_ = readWatch_.reads;
+  // Told in lblLink and the journal, not in a box.
+  PublishPortProblem(PortName(portNumber_) + " に再接続しました。受信を続けます。");
 }
 
 }  // namespace poolside

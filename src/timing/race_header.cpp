@@ -94,6 +94,7 @@ void RaceWindow::ShowRaceHeader() {
     c_.txtKiro[lane - 1]->SetBackColor(rowColor);
   }
   reception_.ResetLanes();
+  typed_.fill(std::nullopt);
   for (int lane = 1; lane <= kLanes; ++lane) {
     c_.txtJun[lane - 1]->SetText("");
     c_.txtKiro[lane - 1]->SetText("");

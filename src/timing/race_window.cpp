@@ -1,5 +1,7 @@
 #include "timing/race_window.h"
 
+#include <algorithm>
+
 #include "platform/cp932.h"
 #include "racebook/combined_setup.h"
 #include "racebook/navigation.h"
@@ -20,7 +22,11 @@ RaceWindow::RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink
   port_.onReceived = [this](std::string_view bytes, WallTime wall, MonoTime mono) {
     feed_->Publish(BytesReceived{std::string(bytes), wall, mono});
   };
+  feed_->Attach(readWatch_);
 }
+
+// The feed outlives the window (it may be the caller's).
+RaceWindow::~RaceWindow() { feed_->Detach(readWatch_); }
 
 std::string RaceWindow::LastKind() const {
   const char kind = reception_.LastKind();
@@ -75,6 +81,15 @@ void RaceWindow::PublishPortProblem(const std::string& message) {
 // The race book operations change the book only through a successful save;
 // a failed one throws before anything is published.
 void RaceWindow::OnRaceSelectKeyDown(int keyCode) {
+  // Up, Down and an entry with a point put a race on screen, which empties
+  // the lanes; anything else is typing.
+  bool showsRace = keyCode == kKeyUp || keyCode == kKeyDown;
+  if (keyCode == kKeyEnter) {
+    const std::string text =
+        Utf8Prefix(c_.txtBiko->Text(), static_cast<std::size_t>(std::max(0, c_.txtBiko->Caret())));
+    showsRace = text.find('.') != std::string::npos;
+  }
+  if (showsRace && !ConfirmDroppingTypedEntries()) return;
   ::poolside::OnRaceSelectKeyDown(*this, keyCode);
   PublishBookChanges();
 }

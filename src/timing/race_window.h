@@ -14,8 +14,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "feed/race_feed.h"
@@ -75,6 +77,9 @@ class RaceWindow : public RaceScreen {
   // of its own. Either way Feed() returns it.
   RaceWindow(const RaceControls& controls, MeetData& meet, MessageSink& messages, SerialPort& port,
              WindowHost& host, RaceFeed* feed = nullptr);
+  ~RaceWindow() override;
+  RaceWindow(const RaceWindow&) = delete;
+  RaceWindow& operator=(const RaceWindow&) = delete;
 
   // The race events of this window (feed/race_events.h), published on the
   // window's thread in the order they happen.
@@ -95,6 +100,10 @@ class RaceWindow : public RaceScreen {
   // --- serial port control (cmdZushin)
   void OnStartStopClick();
   bool Receiving() const;
+  // Runs when a start of reception emptied the race's lap file while it
+  // held `records` lap records (the capture still has them).
+  std::function<void(int race, int records)> onLapFileEmptied;
+
   // --- lap and goal files, race finish
   // Creates the lap file of the current race afresh (a failure is shown and
   // reception goes on without one).
@@ -111,11 +120,19 @@ class RaceWindow : public RaceScreen {
   // open. Publishes TouchesRepaired. A failure returns its message (shown by
   // the caller) and publishes nothing.
   std::optional<std::string> RepairTouches(const TouchRepair& repair);
+  // Stores a time or status value in a lane as Enter in its box does (shown,
+  // published); re-timing replays the journaled entries through it.
+  void StoreTypedTime(int lane, std::int32_t value);
+  // Lanes whose typed value is still in LaneTime and not yet finished into a
+  // goal file, lane order; empty when nothing typed would be lost.
+  std::vector<int> UnfinishedTypedLanes() const;
   // --- race book operations, delegated to src/racebook
-  void OnRaceSelectKeyDown(int keyCode);  // txtBiko
-  void OnStatusBoxChange();               // txtKetugo
-  void OnShokiClick();                    // cmdShoki
-  void OnKakuteiClick();                  // cmdKakutei
+  // txtBiko; a key that puts a race on screen while typed entries are not
+  // finished asks first, and Cancel leaves everything as it was.
+  void OnRaceSelectKeyDown(int keyCode);
+  void OnStatusBoxChange();  // txtKetugo
+  void OnShokiClick();       // cmdShoki
+  void OnKakuteiClick();     // cmdKakutei
 
   // --- RaceScreen
   RaceBookState& Book() override { return book_; }
@@ -174,6 +191,12 @@ class RaceWindow : public RaceScreen {
   void PublishPortProblem(const std::string& message);
   void PublishRaceShown();
 
+  // True when the operator agrees to drop the unfinished typed entries (or
+  // when there are none).
+  bool ConfirmDroppingTypedEntries();
+
+  // The value typed into each lane since the race was put on screen.
+  std::array<std::optional<std::int32_t>, kLanes> typed_{};
   RaceFeed ownFeed_;
   RaceFeed* feed_;
   std::string publishedBook_;  // empty until the book was first seen
@@ -183,6 +206,18 @@ class RaceWindow : public RaceScreen {
   int portNumber_ = 0;
   unsigned generation_ = 0;  // changes at every start and stop
   bool reopenPending_ = false;
+
+  // Counts the blocks the window publishes: an outage ends with the first
+  // block read after the port came back.
+  struct ReadWatch : RaceListener {
+    long long reads = 0;
+    void OnRaceEvent(const RaceEvent& event) override {
+      if (std::holds_alternative<BlockRead>(event)) ++reads;
+    }
+  };
+  ReadWatch readWatch_;
+  bool outageWarned_ = false;  // the box of the current outage was shown
+  long long readsAtReconnect_ = 0;
 };
 
 }  // namespace poolside

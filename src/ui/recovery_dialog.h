@@ -1,7 +1,9 @@
 #pragma once
-// The recovery dialog of the timing window (Ctrl+R): the captured races,
-// the race to re-time into, a preview and an apply that asks first. Apply
-// is disabled while the window is receiving.
+// The recovery dialog of the timing window (Ctrl+R): the captured races as
+// a table, the race to re-time into, a preview table beside the race's
+// files as they are now, and an apply that asks first. It does not block
+// the window: reception can be stopped there or with the dialog's own
+// button, and apply is enabled only while reception is stopped.
 
 #include <functional>
 
@@ -9,28 +11,40 @@
 
 #include "capture/recovery_panel.h"
 
-class QListWidget;
-class QPlainTextEdit;
+class QLabel;
 class QPushButton;
 class QSpinBox;
+class QTableWidget;
 
 namespace poolside {
 
 class RecoveryDialog : public QDialog {
  public:
-  RecoveryDialog(RecoveryPanel& panel, int currentRace, bool receiving, QWidget* parent);
+  // `receiving` tells whether the window receives now; `stopReception`
+  // stops it as 停止 does.
+  RecoveryDialog(RecoveryPanel& panel, int currentRace, std::function<bool()> receiving,
+                 std::function<void()> stopReception, QWidget* parent);
+
+  // Brings the buttons and the note up to date with the window's reception.
+  void UpdateReception();
 
  private:
+  void FillRaces();
   void ShowPreview();
   void ApplySelected();
   int SelectedIndex() const;
 
   RecoveryPanel& panel_;
-  bool receiving_;
-  QListWidget* list_;
+  std::function<bool()> receiving_;
+  std::function<void()> stopReception_;
+  QTableWidget* races_;
   QSpinBox* race_;
-  QPlainTextEdit* preview_;
+  QLabel* target_;
+  QTableWidget* preview_;
+  QLabel* statuses_;
   QPushButton* apply_;
+  QPushButton* stop_;
+  QLabel* receivingNote_;
 };
 
 }  // namespace poolside

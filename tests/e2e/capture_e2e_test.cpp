@@ -250,6 +250,43 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   EXPECT_EQ(ReadAll(restarted / "meet" / "goal" / ("g" + RaceText(race))), goal);
 }
 
+TEST_F(CaptureEndToEnd, TypedTimesAreRetimedInTheOrderTheyWereTyped) {
+  const std::vector<std::string> records = RaceRecords();
+  ASSERT_GT(records.size(), 20u);
+  const std::size_t half = records.size() / 2;
+  const int race = 3;
+  // Lane 7 has no swimmer on the console: its typed time stands. Lane 1 is
+  // typed before its finish arrives, which replaces it. Lane 8 is typed
+  // with the input method on and corrected once.
+  auto type = [](int box, const std::string& text) {
+    return "settext frmRace.txtKiro(" + std::to_string(box) + ") \"" + text +
+           "\"\nkey frmRace.txtKiro(" + std::to_string(box) + ") Enter\n";
+  };
+  const fs::path live = Meet("live");
+  Run(live, "click frmRace.cmdZushin\n" + Lines(records, 0, half) + type(6, "10234") +
+                type(0, "3") + type(7, "１１０００") + type(7, "11500") +
+                Lines(records, half, records.size()) + "end\n");
+  const auto liveFiles = Results(live);
+  const std::string goal = liveFiles.at("goal/g" + RaceText(race));
+  EXPECT_NE(goal.find(" 10234 ,"), std::string::npos) << goal;
+  EXPECT_NE(goal.find(" 11500 ,"), std::string::npos) << goal;
+  EXPECT_EQ(goal.find(" 700003 ,"), std::string::npos) << goal;
+
+  // Re-timed from the capture into a fresh copy of the meet: the same files.
+  const fs::path fresh = Meet("fresh");
+  std::string out;
+  ASSERT_EQ(Recover(fresh,
+                    {"--recover", (live / "meet" / "capture").string(), "--take", "1", "--as",
+                     std::to_string(race), "--apply"},
+                    out),
+            0)
+      << out;
+  auto freshFiles = Results(fresh);
+  EXPECT_EQ(freshFiles["goal/g" + RaceText(race)], goal);
+  EXPECT_EQ(freshFiles["lap/r" + RaceText(race)], liveFiles.at("lap/r" + RaceText(race)));
+  EXPECT_EQ(freshFiles["Race.dat"], liveFiles.at("Race.dat"));
+}
+
 TEST_F(CaptureEndToEnd, RetimingIntoAnotherRaceChangesOnlyThatRaceAndAPreviewNothing) {
   const std::vector<std::string> records = RaceRecords();
   const fs::path meet = Meet("meet");

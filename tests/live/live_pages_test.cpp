@@ -70,6 +70,22 @@ TEST(LivePages, ScoreboardSnapshotCannotCloseItsScriptElement) {
   EXPECT_EQ(page.find("<!--SNAPSHOT-->"), std::string::npos);
 }
 
+TEST(LivePages, TheMeetsNameHeadsTheHomePageAndTheBoardEscaped) {
+  LiveState s;
+  MeetSettings settings;
+  settings.Item1 = "　 第５８回 <市民> 大会 \r\n";
+  EXPECT_EQ(MeetNameOf(settings), "第５８回 <市民> 大会");
+  const std::string home = RenderHome(s, {}, "", "", MeetNameOf(settings));
+  EXPECT_NE(home.find("<p class=\"meet-name\">第５８回 &lt;市民&gt; 大会</p>"), std::string::npos)
+      << home;
+  const std::string board =
+      RenderScoreboard("<div><!--MEET--></div><!--SNAPSHOT-->", StateJson(s), MeetNameOf(settings));
+  EXPECT_EQ(board.find("<div>第５８回 &lt;市民&gt; 大会</div>"), 0u) << board;
+  // No name in the data: nothing in its place.
+  EXPECT_EQ(RenderHome(s, {}, "", "").find("meet-name"), std::string::npos);
+  EXPECT_EQ(RenderScoreboard("<div><!--MEET--></div>", "{}").find("<div></div>"), 0u);
+}
+
 TEST(LivePages, StatusTextsAndErrors) {
   EXPECT_EQ(StatusText(""), "未");
   EXPECT_EQ(StatusText("3"), "結合 3 レース");

@@ -65,6 +65,20 @@ TEST(LeadingValueTest, HexAndOctalAreSixteenBitsWhenTheyFitElseThirtyTwo) {
   EXPECT_FALSE(RoundToInt32(LeadingValue("&HFFFFFFFFFFFFFFFFFFFFFFFF")));
 }
 
+TEST(HalfWidthNumberTextTest, FullWidthFormsBecomeTheirTwinsAndNothingElseChanges) {
+  EXPECT_EQ(HalfWidthNumberText("１０２３４"), "10234");
+  EXPECT_EQ(HalfWidthNumberText("　＋１．５Ｅ－３ｄ＆Ｈｆ"), " +1.5E-3d&Hf");
+  EXPECT_EQ(HalfWidthNumberText("！～"), "!~");  // the ends of the block
+  // Half-width text, other characters and broken bytes stay as they are.
+  for (const std::string& text :
+       {std::string("10234"), std::string("1:02.34"), std::string("ｽﾀｰﾄ 折返"),
+        std::string("\xef\xbc"), std::string("\xef\xbc\x30"), std::string("\xe3\x80")}) {
+    EXPECT_EQ(HalfWidthNumberText(text), text);
+  }
+  // Full-width digits then read as the number typed.
+  EXPECT_EQ(LeadingValue(HalfWidthNumberText("１２．５")), 12.5);
+}
+
 TEST(RoundingTest, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(RoundToInt16(2.5), 2);
   EXPECT_EQ(RoundToInt16(3.5), 4);

@@ -7,6 +7,8 @@
 #   # exit: N            the expected exit status (0 when absent)
 # The program runs as at the meet: from OUTDIR/prog with drive c: mapped to
 # the demo folder. UPDATE=1 writes the actual output over the expected file.
+# When <name>.warnings exists beside the script, the "warning: " lines of
+# standard error (the boxes that do not block) must equal it as well.
 foreach(var POOLSIDE MAKE_DEMO_MEET SCRIPT EXPECTED WORK)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "run_script.cmake needs -D${var}=...")
@@ -78,6 +80,23 @@ else()
   if(NOT actual STREQUAL expected)
     execute_process(COMMAND diff -u ${EXPECTED} ${WORK}/actual.out OUTPUT_VARIABLE difference)
     message(SEND_ERROR "standard output differs from ${EXPECTED}:\n${difference}")
+    set(failed TRUE)
+  endif()
+endif()
+string(REGEX REPLACE "\\.script$" ".warnings" warnings_file "${SCRIPT}")
+if(EXISTS ${warnings_file})
+  string(REPLACE "${demo}" "<meet>" diagnostics_shown "${diagnostics}")
+  string(REGEX MATCHALL "warning: [^\n]*\n" warning_lines "${diagnostics_shown}")
+  string(JOIN "" warnings ${warning_lines})
+  file(WRITE ${WORK}/actual.warnings "${warnings}")
+  if(DEFINED ENV{UPDATE} AND "$ENV{UPDATE}" STREQUAL "1")
+    file(WRITE ${warnings_file} "${warnings}")
+  endif()
+  file(READ ${warnings_file} expected_warnings)
+  if(NOT warnings STREQUAL expected_warnings)
+    execute_process(COMMAND diff -u ${warnings_file} ${WORK}/actual.warnings
+      OUTPUT_VARIABLE difference)
+    message(SEND_ERROR "warnings differ from ${warnings_file}:\n${difference}")
     set(failed TRUE)
   endif()
 endif()

@@ -49,8 +49,11 @@ class FakeLabel : public Label {
   void SetCaption(const std::string& c) override { caption = c; }
   Color BackColor() const override { return back; }
   void SetBackColor(const Color& c) override { back = c; }
+  bool Bold() const override { return bold; }
+  void SetBold(bool on) override { bold = on; }
   std::string caption;
   Color back = kFaceColor;
+  bool bold = false;
 };
 
 class FakeButton : public Button {

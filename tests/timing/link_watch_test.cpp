@@ -116,5 +116,55 @@ TEST_F(LinkWatchTest, AVanishedPortSaysItIsReconnectingAndStoppingClearsTheLabel
   EXPECT_EQ(changes_.seen[0].state, LinkHealth::State::Vanished);
 }
 
+TEST_F(LinkWatchTest, AWarningIsAmberAndBoldWhileOnAndPlainOnceCleared) {
+  Clock("   10.00");
+  EXPECT_EQ(label_.back, kFaceColor);
+  EXPECT_FALSE(label_.bold);
+  After(3500ms);
+  EXPECT_EQ(label_.back, kWarningAmber);
+  EXPECT_TRUE(label_.bold);
+  Clock("   14.00");
+  EXPECT_EQ(label_.back, kFaceColor);
+  EXPECT_FALSE(label_.bold);
+  port_.Vanish();
+  After(500ms);
+  EXPECT_EQ(label_.back, kWarningAmber);
+  EXPECT_TRUE(label_.bold);
+  // The amber is no colour the race rows use.
+  EXPECT_FALSE(kWarningAmber == kLightRed);
+  EXPECT_FALSE(kWarningAmber == kLightCyan);
+}
+
+TEST_F(LinkWatchTest, AReconnectedPortIsToldUntilDataComesAndSilenceCountsFromThere) {
+  Clock("   10.00");
+  port_.Vanish();
+  After(500ms);
+  After(5s);
+  port_.Open();  // the window's reopen succeeded; nothing read yet
+  After(500ms);
+  EXPECT_EQ(label_.caption, "COM2 に再接続しました。データを待っています");
+  EXPECT_FALSE(label_.bold);
+  After(3s);  // the race was running: quiet since the reconnection
+  EXPECT_EQ(label_.caption, "COM2 から 3 秒間データが来ません。計時盤とケーブルを確認してください");
+  Clock("   20.00");
+  EXPECT_EQ(label_.caption, "最終受信 0 秒前");
+  // Lost again after data came: the count starts afresh.
+  port_.Vanish();
+  After(500ms);
+  EXPECT_EQ(label_.caption, "COM2 が応答しません。再接続を試みています (0 秒)");
+}
+
+TEST_F(LinkWatchTest, ANoteStandsUnderTheHealthTextUntilAnotherRaceIsShown) {
+  watch_.SetNote("レース 3 のラップファイルを空にしました");
+  EXPECT_EQ(label_.caption, "受信待ち\rレース 3 のラップファイルを空にしました");
+  Clock("    0.00");
+  After(1s);
+  EXPECT_EQ(label_.caption, "最終受信 1 秒前\rレース 3 のラップファイルを空にしました");
+  feed_.Publish(ReceptionStopped{2, "/dev/ttyUSB0"});
+  EXPECT_EQ(label_.caption, "レース 3 のラップファイルを空にしました");
+  feed_.Publish(RaceShown{});
+  EXPECT_EQ(label_.caption, "");
+}
+
 }  // namespace
 }  // namespace poolside

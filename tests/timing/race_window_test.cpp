@@ -143,15 +143,22 @@ TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
   EXPECT_EQ(rig.port.Waiting(), "");
 }
 
-TEST_F(PortControl, RestartEmptiesTheLapFile) {
-  rig.Start();
+TEST_F(PortControl, RestartEmptiesTheLapFileAndSaysHowManyRecordsItHeld) {
+  std::vector<std::pair<int, int>> emptied;
+  rig.w->onLapFileEmptied = [&](int race, int records) { emptied.push_back({race, records}); };
+  rig.Start();  // the first start finds no lap file: nothing to say
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
+  rig.Deliver(ResultLine('4', '2', " 1:03.00", 'G'));
   rig.Start();
-  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,G,");
   rig.Start();
   EXPECT_EQ(rig.Lap(1), "");
   // The duplicate filter survives a stop and a start.
-  EXPECT_EQ(rig.w->LastLane(), 3);
+  EXPECT_EQ(rig.w->LastLane(), 4);
+  EXPECT_EQ(emptied, (std::vector<std::pair<int, int>>{{1, 2}}));
+  rig.Start();
+  rig.Start();  // an empty lap file emptied again: nothing to say
+  EXPECT_EQ(emptied.size(), 1u);
 }
 
 TEST_F(PortControl, PortNumberIsRounded) {
@@ -231,11 +238,24 @@ TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {
   rig.host.RunDelayed();
   EXPECT_TRUE(rig.port.IsOpen());
   EXPECT_TRUE(rig.host.delayed.empty());
-  ASSERT_EQ(rig.messages.warnings.size(), 2u);
-  EXPECT_NE(rig.messages.warnings[1].find("COM1"), std::string::npos);
+  // The reconnection is told in lblLink and the journal, not in a box.
+  EXPECT_EQ(rig.messages.warnings.size(), 1u);
+
+  // Gone again before a single block came: still the same outage.
+  rig.port.Vanish();
+  rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
+  EXPECT_EQ(rig.messages.warnings.size(), 1u);
+  rig.host.RunDelayed();
+  EXPECT_TRUE(rig.port.IsOpen());
+
   // The laps logged before the loss are kept and logging goes on.
   rig.Deliver(ResultLine('4', '1', " 1:03.00", 'L'));
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,L,");
+  // Data came: a later loss is a new outage with a box of its own.
+  rig.port.Vanish();
+  rig.port.onError("COM1 (/dev/ttyUSB0): device removed");
+  EXPECT_EQ(rig.messages.warnings.size(), 2u);
+  EXPECT_TRUE(rig.messages.messages.empty());
 }
 
 TEST_F(PortControl, ReopenAfterStopDoesNothing) {
@@ -351,6 +371,84 @@ TEST_F(ManualEntry, ArrowsMoveBetweenLanesAndEnterInAnEmptyBoxDoesNothing) {
   Enter(3, "");
   EXPECT_EQ(rig.w->LaneTime(3), 5999);
   EXPECT_EQ(FocusedControl(), nullptr);
+}
+
+TEST_F(ManualEntry, FullWidthInputReadsAsItsHalfWidthTwin) {
+  struct Case {
+    const char* typed;
+    std::int32_t stored;
+  };
+  const Case cases[] = {
+      {"１０２３４", 10234}, {"　５９９９", 5999},     {"１２．５", 12},        {"３", 700003},
+      {"８", 888888},        {"１：０２３４", 700001}, {"＋１０２３４", 10234}, {"１Ｅ３", 1000},
+      {"＆Ｈ１０", 16},      {"1０2３4", 10234},
+  };
+  for (const Case& c : cases) {
+    Enter(4, c.typed);
+    EXPECT_EQ(rig.w->LaneTime(4), c.stored) << c.typed;
+  }
+  // A full-width minus is a minus: rejected like "-5".
+  rig.TypeTime(4, 5999);
+  Enter(4, "－５");
+  EXPECT_EQ(rig.w->LaneTime(4), 5999);
+  // The caret counts characters, full-width or not.
+  Enter(2, "１０２３４", 2);
+  EXPECT_EQ(rig.w->LaneTime(2), 10);
+}
+
+TEST_F(ManualEntry, ARaceChangeWithUnfinishedTypedEntriesAsksNamingTheLanes) {
+  // Nothing typed: no question.
+  rig.w->OnRaceSelectKeyDown(kKeyDown);
+  EXPECT_TRUE(rig.messages.questions.empty());
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+
+  Enter(3, "10234");
+  Enter(5, "3");
+  Enter(6, "9");  // no time: what the cleared lane holds anyway
+  EXPECT_EQ(rig.w->UnfinishedTypedLanes(), (std::vector<int>{3, 5}));
+  rig.messages.answers = {false};
+  rig.w->OnRaceSelectKeyDown(kKeyDown);
+  ASSERT_EQ(rig.messages.questions.size(), 1u);
+  EXPECT_NE(rig.messages.questions[0].find("レース 2 の 3・5 コース"), std::string::npos)
+      << rig.messages.questions[0];
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+  EXPECT_EQ(rig.w->LaneTime(3), 10234);
+  EXPECT_EQ(rig.txtKiro[4].text, "折返");
+
+  // Typing in the selection box, or Enter without a point, puts no race on
+  // screen: no question.
+  rig.w->OnRaceSelectKeyDown('1');
+  rig.txtBiko.Type("7");
+  rig.w->OnRaceSelectKeyDown(kKeyEnter);
+  EXPECT_EQ(rig.messages.questions.size(), 1u);
+
+  rig.messages.answers = {false};
+  rig.txtBiko.Type("7.1");
+  rig.w->OnRaceSelectKeyDown(kKeyEnter);
+  EXPECT_EQ(rig.messages.questions.size(), 2u);
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+  EXPECT_EQ(rig.w->LaneTime(5), 700003);
+
+  // OK goes on as without the question.
+  rig.w->OnRaceSelectKeyDown(kKeyUp);
+  EXPECT_EQ(rig.messages.questions.size(), 3u);
+  EXPECT_EQ(rig.w->Book().RaceNo, 1);
+  EXPECT_EQ(rig.w->LaneTime(3), 999999);
+  EXPECT_TRUE(rig.w->UnfinishedTypedLanes().empty());
+}
+
+TEST_F(ManualEntry, AFinishedOrOverwrittenEntryIsNotAskedAbout) {
+  rig.Start();
+  Enter(3, "10234");
+  // The console's result for lane 3 replaces the typed value.
+  rig.Deliver(ResultLine('3', '1', " 1:05.00", 'G'));
+  EXPECT_TRUE(rig.w->UnfinishedTypedLanes().empty());
+  Enter(4, "10500");
+  EXPECT_EQ(rig.w->UnfinishedTypedLanes(), std::vector<int>{4});
+  rig.Deliver(ClockLine("    0.00"));  // the finish writes it to the goal file
+  EXPECT_EQ(rig.w->Book().RaceNo, 2);
+  EXPECT_TRUE(rig.w->UnfinishedTypedLanes().empty());
+  EXPECT_TRUE(rig.messages.questions.empty());
 }
 
 }  // namespace

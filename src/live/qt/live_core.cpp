@@ -349,11 +349,12 @@ void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
   switch (match.route) {
     case LiveRoute::Home: {
       const std::string address = Address(request);
-      html(RenderHome(state_, Races(), address, QrSvg(address)));
+      html(RenderHome(state_, Races(), address, QrSvg(address), MeetNameOf(config_.settings)));
       return;
     }
     case LiveRoute::Scoreboard:
-      html(RenderScoreboard(scoreboardPage_.toStdString(), StateJson(state_)));
+      html(RenderScoreboard(scoreboardPage_.toStdString(), StateJson(state_),
+                            MeetNameOf(config_.settings)));
       return;
     case LiveRoute::Results:
       html(RenderResults(Races()));

@@ -131,6 +131,15 @@ void QtLabel::SetBackColor(const Color& c) {
   label_->setAutoFillBackground(true);
 }
 
+bool QtLabel::Bold() const { return label_->font().bold(); }
+
+void QtLabel::SetBold(bool on) {
+  QFont f = label_->font();
+  if (f.bold() == on) return;
+  f.setBold(on);
+  label_->setFont(f);
+}
+
 bool KeyForwarder::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* ke = static_cast<QKeyEvent*>(event);

@@ -51,6 +51,8 @@ class QtLabel : public Label {
   void SetCaption(const std::string& caption) override;
   Color BackColor() const override { return back_; }
   void SetBackColor(const Color& c) override;
+  bool Bold() const override;
+  void SetBold(bool on) override;
   QLabel* Widget() const { return label_; }
 
  private:

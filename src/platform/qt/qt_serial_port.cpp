@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/port_failure.h"
 #include "platform/record_framing.h"
 
 namespace poolside {
@@ -125,8 +126,10 @@ void QtSerialPort::Open() {
   port_.setReadBufferSize(bufferSize_ > 0 ? bufferSize_ : 0);
   if (!port_.open(QIODevice::ReadOnly)) {
     std::string cause = port_.errorString().toStdString();
+    const QSerialPort::SerialPortError error = port_.error();
     port_.clearError();
-    throw IoError("ポート " + Name() + " を開けません: " + cause);
+    throw IoError(
+        PortOpenFailureText(Name(), device_, error == QSerialPort::PermissionError, cause));
   }
   try {
     ApplySettings();
@@ -317,7 +320,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
         if (generation != generation_) return;  // reopened meanwhile
         port_.clearError();
         if (port_.isOpen()) port_.close();
-        if (onError) onError("ポート " + Name() + " が使えなくなりました: " + cause);
+        if (onError) onError(PortLostText(Name(), device_, cause));
       },
       Qt::QueuedConnection);
 }

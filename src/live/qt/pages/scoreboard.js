@@ -1,7 +1,8 @@
 // The scoreboard: draws the race from the snapshot in the page, then keeps
 // it right from the WebSocket feed (/ws). Texts are set with textContent
 // only. The clock is advanced here between the console's clock lines and set
-// right by each of them.
+// right by each of them; it stands at the last time the console sent (and
+// is dimmed) while reception is off or the link warning is on.
 'use strict';
 (function () {
   const $ = (id) => document.getElementById(id);
@@ -53,6 +54,7 @@
     $('race-sub').textContent = race ? heading(race) : '';
     $('result-mark').hidden = !holding;
     $('link-lost').hidden = !(state && state.link && state.link.lost);
+    $('reception-off').hidden = !(state && state.reception && !state.reception.on);
     if (state && state.link && state.link.lost && state.link.text) {
       $('link-lost').title = state.link.text;
     }
@@ -96,9 +98,12 @@
       return;
     }
     let h = base;
-    if (state.clock.running && state.reception && state.reception.on) {
+    const receiving = !!(state.reception && state.reception.on);
+    const lost = !!(state.link && state.link.lost);
+    if (state.clock.running && receiving && !lost) {
       h += Math.floor(Math.min(performance.now() - clockAt, kClockLeadMs) / 10);
     }
+    el.classList.toggle('stopped', !receiving || lost);
     el.textContent = clockText(h);
   }
 

@@ -1,0 +1,40 @@
+#pragma once
+// What the operator reads when a serial device cannot be opened or fails
+// while open: the cause in Japanese and what to do about it, with the port
+// and the device named. Lines are separated by a carriage return, as in
+// every message of the windows.
+
+#include <string>
+#include <vector>
+
+namespace poolside {
+
+enum class PortFault {
+  PermissionDenied,  // the user may not open the device (not in dialout)
+  Missing,           // the device does not exist (cable, adapter, wrong name)
+  Other,
+};
+
+// The cause of a failure on `device`: denied when the port layer saw a
+// permission error, missing when the device does not exist (now), else other.
+PortFault ClassifyPortFault(const std::string& device, bool permissionDenied);
+
+// The serial devices present under `root` ("" = this machine), in this
+// order: /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS* (those with a UART behind
+// them), /dev/serial/by-id/*; each group sorted. Names without the root.
+std::vector<std::string> SerialDevicesPresent(const std::string& root = "");
+
+// The cause and the remedy, one or more lines. `osText` is the operating
+// system's own words, kept for a cause this does not know.
+std::string PortFaultAdvice(PortFault fault, const std::string& device, const std::string& osText,
+                            const std::vector<std::string>& present);
+
+// "ポート NAME を開けません: " and the advice for the device as it is now.
+// NAME names the port and the device ("COM1 (/dev/ttyUSB0)").
+std::string PortOpenFailureText(const std::string& name, const std::string& device,
+                                bool permissionDenied, const std::string& osText);
+// "ポート NAME が使えなくなりました: " and the advice.
+std::string PortLostText(const std::string& name, const std::string& device,
+                         const std::string& osText);
+
+}  // namespace poolside
