@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config git
+  mosquitto mosquitto-clients libmosquitto-dev
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium

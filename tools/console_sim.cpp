@@ -411,16 +411,16 @@ class Simulator {
     Expect(number, lap, goal);
   }
 
-  // N lap records back to back, lanes 1 to 10 in turn, no finish.
+  // N lap records back to back, lanes 1 to 10 in turn, no finish. The
+  // expected lap file is written first, so that it is there even when the
+  // simulator is stopped before the end.
   void Count() {
+    auto lane = [](long i) { return static_cast<int>(i % 10) + 1; };
+    auto time = [](long i) { return 100 + static_cast<int>(i % 500000); };
     std::string lap;
-    for (long i = 0; i < o_.count; ++i) {
-      int lane = static_cast<int>(i % 10) + 1;
-      int t = 100 + static_cast<int>(i % 500000);
-      Send(ResultLine(lane, lane, t, 'L'), true);
-      lap += LapRecord(lane, t, 'L');
-    }
+    for (long i = 0; i < o_.count; ++i) lap += LapRecord(lane(i), time(i), 'L');
     Expect(1, lap, "");
+    for (long i = 0; i < o_.count; ++i) Send(ResultLine(lane(i), lane(i), time(i), 'L'), true);
   }
 
   bool Play() {

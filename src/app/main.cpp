@@ -14,9 +14,11 @@
 #include "app/early_commands.h"
 #include "app/export_setup.h"
 #include "app/live_start.h"
+#include "app/mqtt_start.h"
 #include "app/options.h"
 #include "app/qt_translations.h"
 #include "app/recover_command.h"
+#include "app/relay_command.h"
 #include "app/script_runner.h"
 #include "app/touches_command.h"
 #include "capture/recovery_panel.h"
@@ -69,6 +71,15 @@ int main(int argc, char** argv) {
     return RunTouches(ParseOptions(early), early, std::cout, std::cerr);
   }
   if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
+  if (std::find(early.begin(), early.end(), "--relay") != early.end()) {
+    // A relay has no window: no display needed.
+    const Options options = ParseOptions(early);
+    if (!options.error.empty()) {
+      std::cerr << options.error << "\n";
+      return 2;
+    }
+    return RunRelay(options, argc, argv, std::cerr);
+  }
   QApplication app(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : app.arguments().mid(1)) args.push_back(a.toStdString());
@@ -115,6 +126,8 @@ int main(int argc, char** argv) {
       scriptRun ? &scripted : nullptr);
   // Made before the windows so that it outlives the feed that calls it.
   std::unique_ptr<LiveServer> live = MakeLiveServer(options, paths);
+  std::string mqttError;
+  std::unique_ptr<DeskPublisher> mqtt = MakeDeskPublisher(options, mqttError);
   QtAppWindows windows(meet, *messages, port, host, paths, scriptRun, options.printToPdf);
 
   // Listeners of the race feed attach here, before the load, so that they
@@ -127,6 +140,7 @@ int main(int argc, char** argv) {
   // Suspicious touches: flagged on the feed from the first race shown on.
   TouchFlagger flagger(windows.Feed(), host);
   windows.Feed().Attach(flagger);
+  if (mqtt) windows.Feed().Attach(*mqtt);
   try {
     windows.StartTimingWindow();
   } catch (const std::exception& e) {
@@ -138,6 +152,11 @@ int main(int argc, char** argv) {
   if (live && !StartLiveServer(*live, options, meet, *messages)) {
     windows.Feed().Detach(*live);
     live.reset();
+  }
+  if (!mqttError.empty()) messages->Warn(mqttError);
+  if (mqtt && !StartDeskPublisher(*mqtt, meet, paths, *messages)) {
+    windows.Feed().Detach(*mqtt);
+    mqtt.reset();
   }
   LinkWatch link(*windows.RaceWidget()->LinkLabel(), windows.Feed(), port, host);
   windows.Feed().Attach(link);

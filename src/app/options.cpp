@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "mqtt/topics.h"
+
 namespace poolside {
 
 namespace {
@@ -36,6 +38,70 @@ bool ParseHttpAddress(const std::string& v, std::string& address, int& port) {
   port = n;
   return true;
 }
+
+bool ParseBrokerAddress(const std::string& v, std::string& host, int& port) {
+  std::string name = v, digits;
+  if (!v.empty() && v.front() == '[') {
+    const auto close = v.find(']');
+    if (close == std::string::npos) return false;
+    name = v.substr(1, close - 1);
+    const std::string rest = v.substr(close + 1);
+    if (!rest.empty()) {
+      if (rest[0] != ':') return false;
+      digits = rest.substr(1);
+      if (digits.empty()) return false;
+    }
+  } else if (const auto colon = v.find(':'); colon != std::string::npos) {
+    if (v.find(':', colon + 1) != std::string::npos) return false;  // IPv6 needs brackets
+    name = v.substr(0, colon);
+    digits = v.substr(colon + 1);
+    if (digits.empty()) return false;
+  }
+  if (name.empty() || name.size() > 253) return false;
+  for (char c : name) {
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' ||
+          c == '_')) {
+      return false;
+    }
+  }
+  int n = 1883;
+  if (!digits.empty()) {
+    if (digits.size() > 5) return false;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+    }
+    n = std::stoi(digits);
+    if (n < 1 || n > 65535) return false;
+  }
+  host = name;
+  port = n;
+  return true;
+}
+
+namespace {
+// The broker options make sense only together: checked once all are read.
+void CheckBrokerOptions(Options& o, const std::vector<std::string>& args) {
+  auto given = [&](const char* name) {
+    for (const auto& a : args) {
+      if (a == name) return true;
+    }
+    return false;
+  };
+  const bool broker = o.mqttPort >= 0 || o.relayPort >= 0;
+  for (const char* name : {"--mqtt-prefix", "--mqtt-auth", "--mqtt-cafile"}) {
+    if (given(name) && !broker) {
+      o.error = std::string(name) + " は --mqtt か --relay と一緒に使います (" + name +
+                " needs --mqtt or --relay)";
+      return;
+    }
+  }
+  if (o.mqttPort >= 0 && o.relayPort >= 0) {
+    o.error = "--mqtt と --relay は同時に使えません (--mqtt and --relay exclude each other)";
+  } else if (o.relayPort >= 0 && o.httpPort < 0) {
+    o.error = "--relay には --http [ADDR:]PORT が必要です (--relay needs --http)";
+  }
+}
+}  // namespace
 
 Options ParseOptions(const std::vector<std::string>& args) {
   Options o;
@@ -80,6 +146,25 @@ Options ParseOptions(const std::vector<std::string>& args) {
         o.error = "--http の値が正しくありません: " + v + " (expected [ADDR:]PORT)";
         return o;
       }
+    } else if (a == "--mqtt" || a == "--relay") {
+      if (!next(v)) return o;
+      const bool relay = a == "--relay";
+      if (!ParseBrokerAddress(v, relay ? o.relayHost : o.mqttHost,
+                              relay ? o.relayPort : o.mqttPort)) {
+        o.error = a + " の値が正しくありません: " + v + " (expected HOST[:PORT])";
+        return o;
+      }
+    } else if (a == "--mqtt-prefix") {
+      if (!next(o.mqttPrefix)) return o;
+      if (!ValidTopicPrefix(o.mqttPrefix)) {
+        o.error = "--mqtt-prefix の値が正しくありません: " + o.mqttPrefix +
+                  " (no '+', '#' or empty level)";
+        return o;
+      }
+    } else if (a == "--mqtt-auth") {
+      if (!next(o.mqttAuth)) return o;
+    } else if (a == "--mqtt-cafile") {
+      if (!next(o.mqttCaFile)) return o;
     } else if (a == "--screenshot") {
       if (!next(o.screenshot)) return o;
     } else if (a == "--capture") {
@@ -145,6 +230,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
       return o;
     }
   }
+  CheckBrokerOptions(o, args);
   return o;
 }
 

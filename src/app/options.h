@@ -31,7 +31,14 @@ struct Options {
   int lane = 0;                         // --lane L: the lane a repair is for
   std::string repair;                   // --drop K, --insert-after K [TIME], --as-finish K,
                        // --as-lap K, as the words "drop K" ... (TIME "?" = unknown)
-  std::string error;  // non-empty: the options are wrong
+  std::string mqttHost;                 // --mqtt HOST[:PORT]: publish the race to a broker
+  int mqttPort = -1;                    // its port (1883); -1: no connection at all
+  std::string mqttPrefix = "poolside";  // --mqtt-prefix PREFIX: the topics' first level
+  std::string mqttAuth;                 // --mqtt-auth FILE: user and password (mode 0600)
+  std::string mqttCaFile;               // --mqtt-cafile FILE: TLS to the broker
+  std::string relayHost;                // --relay HOST[:PORT]: serve the pages from a broker
+  int relayPort = -1;                   // its port (1883); -1: not a relay
+  std::string error;                    // non-empty: the options are wrong
 };
 
 Options ParseOptions(const std::vector<std::string>& args);
@@ -40,5 +47,9 @@ Options ParseOptions(const std::vector<std::string>& args);
 // (0.0.0.0); an IPv6 address goes in brackets ("[::1]:8080"). Port 0 takes
 // any free port.
 bool ParseHttpAddress(const std::string& value, std::string& address, int& port);
+
+// "HOST[:PORT]" of --mqtt and --relay: the port is 1883 when left out; an
+// IPv6 address goes in brackets ("[::1]:1883").
+bool ParseBrokerAddress(const std::string& value, std::string& host, int& port);
 
 }  // namespace poolside

@@ -25,6 +25,23 @@ std::string LiveState::Status(int race) const {
   return c == '\0' ? std::string() : std::string(1, c);
 }
 
+void LiveState::Restore(Snapshot s) {
+  current_ = std::move(s.current);
+  result_ = std::move(s.result);
+  holding_ = s.holding;
+  // Between a finish and the next race shown the finished race is both on
+  // screen and the result.
+  justFinished_ = holding_ && current_ && result_ && current_->finished &&
+                  current_->header.race == result_->header.race;
+  clock_ = std::move(s.clock);
+  receiving_ = s.receiving;
+  port_ = s.port;
+  linkLost_ = s.linkLost;
+  linkText_ = std::move(s.linkText);
+  SetStatusBook(std::move(s.book));
+  sequence_ = s.sequence;
+}
+
 void LiveState::SetStatusBook(std::string book) {
   book.resize(kBookLength, '\0');
   book_ = std::move(book);

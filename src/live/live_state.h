@@ -43,7 +43,24 @@ struct LiveClock {
 
 class LiveState {
  public:
+  // Everything a snapshot shows, its sequence included: how a relay takes
+  // over the desk's state.
+  struct Snapshot {
+    std::optional<LiveRace> current;
+    std::optional<LiveRace> result;
+    bool holding = false;
+    LiveClock clock;
+    bool receiving = false;
+    int port = 0;
+    bool linkLost = false;
+    std::string linkText;
+    std::string book;  // status characters of races 1.., '\0' where none
+    std::uint64_t sequence = 0;
+  };
+
   LiveState();
+  // The state as `snapshot` shows it.
+  void Restore(Snapshot snapshot);
 
   // Applies one event; false when it changes nothing that a page shows (a
   // raw block read from the port), so no message goes to the clients.

@@ -51,6 +51,33 @@ TEST(ParseOptions, HttpIsOffUnlessGivenAndTakesAnAddressAndPort) {
   EXPECT_NE(ParseOptions({"--http"}).error, "");
 }
 
+TEST(ParseOptions, BrokerOptionsAreOffUnlessGivenAndBelongTogether) {
+  const Options none = ParseOptions({});
+  EXPECT_EQ(none.mqttPort, -1);
+  EXPECT_EQ(none.relayPort, -1);
+  Options o = ParseOptions({"--mqtt", "broker.local", "--mqtt-prefix", "meet/hall-2", "--mqtt-auth",
+                            "auth", "--mqtt-cafile", "ca.pem"});
+  ASSERT_EQ(o.error, "");
+  EXPECT_EQ(o.mqttHost, "broker.local");
+  EXPECT_EQ(o.mqttPort, 1883);
+  EXPECT_EQ(o.mqttPrefix, "meet/hall-2");
+  EXPECT_EQ(o.mqttAuth, "auth");
+  EXPECT_EQ(o.mqttCaFile, "ca.pem");
+  o = ParseOptions({"--relay", "[::1]:8883", "--http", "8080"});
+  ASSERT_EQ(o.error, "");
+  EXPECT_EQ(o.relayHost, "::1");
+  EXPECT_EQ(o.relayPort, 8883);
+  EXPECT_EQ(ParseOptions({"--mqtt", "10.0.0.2:1884"}).mqttPort, 1884);
+  for (const char* bad :
+       {"", ":1883", "host:", "host:0", "host:65536", "::1", "[::1", "a b", "host:12x"}) {
+    EXPECT_NE(ParseOptions({"--mqtt", bad}).error.find("--mqtt"), std::string::npos) << bad;
+  }
+  EXPECT_NE(ParseOptions({"--mqtt", "h", "--mqtt-prefix", "a/#"}).error, "");
+  EXPECT_NE(ParseOptions({"--mqtt-auth", "auth"}).error.find("--mqtt-auth"), std::string::npos);
+  EXPECT_NE(ParseOptions({"--relay", "h"}).error.find("--http"), std::string::npos);
+  EXPECT_NE(ParseOptions({"--relay", "h", "--mqtt", "h", "--http", "1"}).error, "");
+}
+
 TEST(ParseOptions, DirectoryMayContainAnEqualsSign) {
   Options o = ParseOptions({"--drive", "c=/tmp/a=b"});
   ASSERT_EQ(o.error, "");

@@ -118,7 +118,7 @@ int LiveCore::Listen(std::string& error) {
     return -1;
   }
   bind(tcp_);
-  state_.SetStatusBook(reader_.StatusBook());
+  if (!config_.races) state_.SetStatusBook(reader_.StatusBook());
   heartbeat_ = new QTimer(this);
   connect(heartbeat_, &QTimer::timeout, this, &LiveCore::Heartbeat);
   heartbeat_->start(kHeartbeat);
@@ -147,6 +147,12 @@ void LiveCore::Drain() {
     if (auto* link = std::get_if<LinkWarning>(&*input)) {
       state_.SetLinkWarning(link->lost, link->text);
       Broadcast(LinkJson(state_));
+      continue;
+    }
+    if (auto* relay = std::get_if<RelayUpdate>(&*input)) {
+      state_ = std::move(relay->state);
+      for (const std::string& message : relay->messages) Broadcast(message);
+      racesValid_ = false;
       continue;
     }
     const RaceEvent& event = std::get<RaceEvent>(*input);
@@ -407,7 +413,7 @@ std::string LiveCore::Address(const QHttpServerRequest& request) const {
 const std::vector<RaceListEntry>& LiveCore::Races() {
   const auto now = std::chrono::steady_clock::now();
   if (!racesValid_ || now - racesRead_ > kListCacheAge) {
-    races_ = reader_.RaceList();
+    races_ = config_.races ? config_.races->RaceList() : reader_.RaceList();
     racesRead_ = now;
     racesValid_ = true;
   }
@@ -415,6 +421,7 @@ const std::vector<RaceListEntry>& LiveCore::Races() {
 }
 
 std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int race) {
+  if (config_.races) return config_.races->RaceTexts(race);
   if (auto it = raceCache_.find(race); it != raceCache_.end()) return it->second;
   const auto& races = Races();
   if (race < 1 || race > static_cast<int>(races.size())) return std::nullopt;

@@ -80,6 +80,8 @@ void LiveServer::SetLinkWarning(bool lost, std::string text) {
   Push(LinkWarning{lost, std::move(text)});
 }
 
+void LiveServer::Update(RelayUpdate update) { Push(std::move(update)); }
+
 void LiveServer::Push(LiveInput input) {
   if (!queue_.Push(std::move(input))) return;
   if (wakePending_.exchange(true)) return;

@@ -14,6 +14,7 @@
 
 #include "feed/bounded_queue.h"
 #include "feed/race_feed.h"
+#include "live/live_source.h"
 #include "meetdata/settings.h"
 #include "platform/paths.h"
 
@@ -30,6 +31,8 @@ struct LiveServerConfig {
   PathMapper paths;                   // to find the meet's files
   std::string dataFolder;             // MeetData::DataFolder, known after the load
   MeetSettings settings;              // labels and metres per lap, likewise
+  // Set for a relay: races come from here instead of the meet's files.
+  std::shared_ptr<LiveRaceSource> races;
 };
 
 // The link-health warning turning on or off, as the link watch reports it.
@@ -38,7 +41,7 @@ struct LinkWarning {
   std::string text;
 };
 
-using LiveInput = std::variant<RaceEvent, LinkWarning>;
+using LiveInput = std::variant<RaceEvent, LinkWarning, RelayUpdate>;
 
 // Kept by the server thread, read from any thread.
 struct LiveCounters {
@@ -68,6 +71,8 @@ class LiveServer : public RaceListener {
   void OnRaceEvent(const RaceEvent& event) override;
   // From any thread, likewise: the link-lost mark of the pages.
   void SetLinkWarning(bool lost, std::string text);
+  // From any thread, likewise: a relay's state and messages.
+  void Update(RelayUpdate update);
 
   std::size_t DroppedInputs() const { return queue_.Dropped(); }
   // WebSocket clients connected now, and those dropped for falling behind.

@@ -1,0 +1,27 @@
+#pragma once
+// What the publisher reads from the meet's files (read-only, on its own
+// thread): the JSON of a finished race, as /api/races/N serves it, and the
+// race list.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "live/meet_reader.h"
+#include "meetdata/settings.h"
+#include "mqtt/outbox.h"
+#include "platform/paths.h"
+
+namespace poolside {
+
+MqttOutbox::Sources MeetSources(const PathMapper& paths, const std::string& dataFolder,
+                                const MeetSettings& settings);
+
+// [{"race":1,"status":"6","program":1,"heat":1,"heats":2,"sex":"男子",
+//   "class":"一般","event":"100m自由形","round":"予選"}, ...]
+std::string RaceListJson(const std::vector<RaceListEntry>& races);
+// The list read back; none when `text` is not one.
+std::optional<std::vector<RaceListEntry>> ParseRaceListJson(std::string_view text);
+
+}  // namespace poolside
