@@ -24,6 +24,7 @@
 #include "app/script_runner.h"
 #include "app/start_config.h"
 #include "app/startup_guard.h"
+#include "app/touches_command.h"
 #include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
 #include "live/descriptor_budget.h"
@@ -36,11 +37,14 @@
 #include "platform/scripted_port.h"
 #include "results/race_result.h"
 #include "timing/link_watch.h"
+#include "timing/touch_flags.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
 #include "ui/recovery_dialog.h"
+#include "ui/result_view.h"
 #include "ui/setup_dialog.h"
+#include "ui/touch_dialog.h"
 
 using namespace poolside;
 
@@ -68,6 +72,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> early = ProgramArguments(argc, argv);
   if (std::find(early.begin(), early.end(), "--recover") != early.end()) {
     return RunRecover(ParseOptions(early), std::cout, std::cerr);
+  }
+  if (std::find(early.begin(), early.end(), "--touches") != early.end()) {
+    return RunTouches(ParseOptions(early), early, std::cout, std::cerr);
   }
   if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
   // As many descriptors as the system allows: the desk's files and the live
@@ -165,6 +172,9 @@ int main(int argc, char** argv) {
       windows, meet, *messages, host,
       options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
   if (live) windows.Feed().Attach(*live);
+  // Suspicious touches: flagged on the feed from the first race shown on.
+  TouchFlagger flagger(windows.Feed(), host);
+  windows.Feed().Attach(flagger);
   if (mqtt) windows.Feed().Attach(*mqtt);
   try {
     windows.StartTimingWindow();
@@ -223,6 +233,42 @@ int main(int argc, char** argv) {
         },
         windows.RaceWidget());
     recoveryDialog->show();
+  };
+  // The marks of suspicious touches beside the rows.
+  FlagMarks marks(windows.RaceWidget()->FlagLabels());
+  windows.Feed().Attach(marks);
+  // The touch repair dialog and the result view, each one window kept
+  // beside the timing window.
+  ResultBoard results([&meet](int race) { return SourcesOf(meet, race); });
+  windows.Feed().Attach(results);
+  std::unique_ptr<ResultView> resultView;
+  windows.RaceWidget()->onShowResults = [&] {
+    if (!resultView) resultView = std::make_unique<ResultView>(results);
+    resultView->ShowBeside(windows.RaceWidget());
+  };
+  std::unique_ptr<TouchDialog> touchDialog;
+  windows.RaceWidget()->onRepairTouches = [&] {
+    if (!touchDialog) {
+      touchDialog = std::make_unique<TouchDialog>(windows.Race(), *messages, windows.RaceWidget());
+    }
+    // The race being timed once it has a touch; before that the race
+    // finished last, at its first lane without a finish.
+    int race = windows.Race().BookState().RaceNo;
+    int lane = 1;
+    bool touched = false;
+    for (int l = 1; l <= kLanes; ++l) touched = touched || windows.Race().LapCount(l) > 0;
+    if (!touched && results.Race() > 0) {
+      race = results.Race();
+      for (const LaneResult& l : results.Result().lanes) {
+        if (l.status == LaneStatus::NoFinish) {
+          lane = l.lane;
+          break;
+        }
+      }
+    }
+    touchDialog->ShowRace(race, lane);
+    touchDialog->show();
+    touchDialog->raise();
   };
   if (options.competition && !windows.LoadWindow("frmKyogi")) return 1;
 

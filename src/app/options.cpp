@@ -172,6 +172,33 @@ Options ParseOptions(const std::vector<std::string>& args) {
         return o;
       }
       (a == "--take" ? o.take : o.as) = static_cast<int>(n);
+    } else if (a == "--touches" || a == "--lane") {
+      if (!next(v)) return o;
+      char* end = nullptr;
+      const long n = std::strtol(v.c_str(), &end, 10);
+      const long high = a == "--lane" ? 10 : 1024;
+      if (v.empty() || *end != '\0' || n < 1 || n > high) {
+        o.error = a + " の値が正しくありません: " + v + " (expected a number from 1 to " +
+                  std::to_string(high) + ")";
+        return o;
+      }
+      (a == "--touches" ? o.touches : o.lane) = static_cast<int>(n);
+    } else if (a == "--drop" || a == "--insert-after" || a == "--as-finish" || a == "--as-lap") {
+      if (!next(v)) return o;
+      if (!o.repair.empty()) {
+        o.error = "修正は一度に一つです: " + a + " (one repair at a time)";
+        return o;
+      }
+      o.repair = a.substr(2) + " " + v;
+      // The time of an inserted touch is optional: the next word when it is
+      // not an option.
+      if (a == "--insert-after") {
+        if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+          o.repair += " " + args[++i];
+        } else {
+          o.repair += " ?";
+        }
+      }
     } else if (a == "--apply") {
       o.apply = true;
     } else if (a == "--export-encoding") {

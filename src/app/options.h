@@ -27,6 +27,10 @@ struct Options {
   bool help = false;                    // --help, -h
   std::string httpAddress;              // --http [ADDR:]PORT: the live pages' address
   int httpPort = -1;                    // its port; -1: no server, no socket
+  int touches = 0;                      // --touches N: race N's touches (no window)
+  int lane = 0;                         // --lane L: the lane a repair is for
+  std::string repair;                   // --drop K, --insert-after K [TIME], --as-finish K,
+                       // --as-lap K, as the words "drop K" ... (TIME "?" = unknown)
   std::string mqttHost;                 // --mqtt HOST[:PORT]: publish the race to a broker
   int mqttPort = -1;                    // its port (1883); -1: no connection at all
   std::string mqttPrefix = "poolside";  // --mqtt-prefix PREFIX: the topics' first level

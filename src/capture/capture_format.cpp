@@ -87,4 +87,9 @@ std::string CutUtf8(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, end));
 }
 
+std::string RepairFields(const TouchesRepaired& repair) {
+  return "race=" + std::to_string(repair.race) + " lane=" + std::to_string(repair.lane) +
+         " what=" + Quoted(CutUtf8(repair.what));
+}
+
 }  // namespace poolside::capture

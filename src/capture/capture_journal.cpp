@@ -91,6 +91,8 @@ struct FieldsOf {
   std::string operator()(const PortProblem& e) const {
     return "port=" + Num(e.port) + " message=" + Quoted(CutUtf8(e.message));
   }
+  std::string operator()(const TouchesRepaired& e) const { return RepairFields(e); }
+  std::string operator()(const LaneFlagged&) const { return {}; }
 };
 
 }  // namespace
@@ -190,8 +192,10 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
     }
     return;
   }
-  // The clock is in the blocks already.
-  if (std::holds_alternative<ClockShown>(event)) return;
+  // The clock and the flags of suspicious touches follow from the blocks.
+  if (std::holds_alternative<ClockShown>(event) || std::holds_alternative<LaneFlagged>(event)) {
+    return;
+  }
   Emit(EventKindName(event), std::chrono::system_clock::now(), std::chrono::steady_clock::now(),
        std::visit(FieldsOf{}, event));
 }

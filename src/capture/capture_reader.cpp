@@ -70,6 +70,7 @@ const std::vector<KindShape>& Shapes() {
       {"status", {"#race", "status"}},
       {"port_problem", {"#port", "message"}},
       {"link", {"#port", "state", "#seconds", "message"}},
+      {"repair", {"#race", "#lane", "what"}},
   };
   return shapes;
 }

@@ -19,6 +19,26 @@ std::string Trim(const std::string& s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
+// Start-time order of the journal's file names: "20261209-100203.cap" is
+// the first run of that second and "20261209-100203-2.cap" the second (in
+// plain name order "-2" would come first). Other names keep name order.
+bool StartedBefore(const std::string& a, const std::string& b) {
+  auto key = [](const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::string stamp = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;  // no ".cap"
+    long attempt = 1;
+    const std::size_t dash = stamp.size() > 15 ? stamp.rfind('-') : std::string::npos;
+    if (dash == 15 && stamp.size() > 16 &&
+        stamp.find_first_not_of("0123456789", 16) == std::string::npos && stamp.size() < 22) {
+      attempt = std::stol(stamp.substr(16));
+      stamp.resize(15);
+    }
+    return std::make_pair(std::filesystem::path(path).parent_path().string() + "/" + stamp,
+                          attempt);
+  };
+  return key(a) < key(b);
+}
+
 }  // namespace
 
 std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
@@ -33,7 +53,7 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
     for (const auto& e : std::filesystem::directory_iterator(p, ec)) {
       if (e.path().extension() == ".cap") inFolder.push_back(e.path().string());
     }
-    std::sort(inFolder.begin(), inFolder.end());
+    std::sort(inFolder.begin(), inFolder.end(), StartedBefore);
     files.insert(files.end(), inFolder.begin(), inFolder.end());
   }
   return files;

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "capture/captured_repairs.h"
 #include "capture/headless_window.h"
+#include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -49,6 +51,28 @@ std::string ReadIfThere(const std::string& path, bool& there) {
   std::error_code ec;
   there = fs::is_regular_file(path, ec);
   return there ? ReadWholeFile(path) : std::string();
+}
+
+// The repairs the operator made to the captured race, made again to race
+// `race` in the staging folder, in order.
+void ApplyCapturedRepairs(const MeetData& staging, const std::vector<CapturedRepair>& repairs,
+                          int race) {
+  for (const CapturedRepair& captured : repairs) {
+    TouchRepair repair;
+    repair.race = race;
+    repair.lane = captured.lane;
+    if (!ParseRepairWords(captured.what, repair)) {
+      throw RuntimeError("再計時できません: " + captured.wall + " の修正 「" + captured.what +
+                         "」 が読めません");
+    }
+    try {
+      ApplyRepairPlan(staging, PlanRepair(staging, repair));
+    } catch (const RuntimeError& e) {
+      throw RuntimeError("再計時できません: " + captured.wall + " の修正 (" +
+                         std::to_string(captured.lane) + " コース " + captured.what +
+                         ") を適用できません: " + e.what());
+    }
+  }
 }
 
 }  // namespace
@@ -111,6 +135,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     for (const std::string& m : headless.Messages()) text += "\n" + m;
     throw RuntimeError(text);
   }
+  ApplyCapturedRepairs(meet, RepairsOf(captureFiles, captured), race);
 
   Retiming out;
   out.race = race;

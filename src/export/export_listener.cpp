@@ -34,14 +34,35 @@ void ExportListener::OnRaceEvent(const RaceEvent& event) {
   if (const auto* finished = std::get_if<RaceFinished>(&event)) {
     ExportPendingTargets();
     const WallTime now = std::chrono::system_clock::now();
-    ExportRace(finished->race, now);
-    for (int target : finished->combinedTargets) pendingTargets_.push_back({target, now});
+    const DeskLanes desk = DeskLanesOf(*finished);
+    ExportRace(finished->race, now, &desk);
+    finished_[finished->race] = {now, desk};
+    for (int target : finished->combinedTargets) {
+      pendingTargets_.push_back({target, now, desk});
+      finished_[target] = {now, desk};
+    }
+  } else if (const auto* repaired = std::get_if<TouchesRepaired>(&event)) {
+    if (!repaired->finished) return;
+    // The repaired lane's end now follows from its touches.
+    std::vector<int> races = {repaired->race};
+    races.insert(races.end(), repaired->combinedTargets.begin(), repaired->combinedTargets.end());
+    for (int race : races) {
+      auto known = finished_.find(race);
+      if (known == finished_.end()) {
+        ExportRace(race, std::chrono::system_clock::now());
+        continue;
+      }
+      const std::size_t lane = static_cast<std::size_t>(repaired->lane - 1);
+      known->second.second.noFinish[lane] = repaired->noFinish;
+      known->second.second.withdrawn[lane] = false;
+      ExportRace(race, known->second.first, &known->second.second);
+    }
   } else if (const auto* status = std::get_if<RaceStatusChanged>(&event)) {
     for (auto it = pendingTargets_.begin(); it != pendingTargets_.end(); ++it) {
       if (it->race == status->race) {
         const PendingTarget target = *it;
         pendingTargets_.erase(it);
-        ExportRace(target.race, target.finishedAt);
+        ExportRace(target.race, target.finishedAt, &target.desk);
         break;
       }
     }
@@ -53,12 +74,13 @@ void ExportListener::OnRaceEvent(const RaceEvent& event) {
 void ExportListener::ExportPendingTargets() {
   std::vector<PendingTarget> targets;
   targets.swap(pendingTargets_);
-  for (const PendingTarget& t : targets) ExportRace(t.race, t.finishedAt);
+  for (const PendingTarget& t : targets) ExportRace(t.race, t.finishedAt, &t.desk);
 }
 
-void ExportListener::ExportRace(int race, WallTime finishedAt) {
+void ExportListener::ExportRace(int race, WallTime finishedAt, const DeskLanes* desk) {
   Job job;
   job.result = LoadRaceResult(SourcesOf(meet_, race));
+  if (desk != nullptr) ApplyDeskLanes(job.result, *desk);
   job.result.finishedAt = IsoLocalTime(finishedAt);
   job.folder = ExportFolderOf(meet_);
   {

@@ -16,6 +16,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -52,8 +53,9 @@ class ExportListener : public RaceListener {
   void OnRaceEvent(const RaceEvent& event) override;
 
   // Queues the export of `race` as finished at `finishedAt`, as a
-  // RaceFinished does for its race and each combined target.
-  void ExportRace(int race, WallTime finishedAt);
+  // RaceFinished does for its race and each combined target; `desk`, when
+  // given, is what the desk knew of its lanes (see ApplyDeskLanes).
+  void ExportRace(int race, WallTime finishedAt, const DeskLanes* desk = nullptr);
   // Waits until everything queued so far is written (or has failed).
   void Flush();
   // On the publisher's thread, before the program ends: exports the combined
@@ -72,8 +74,12 @@ class ExportListener : public RaceListener {
   struct PendingTarget {
     int race;
     WallTime finishedAt;
+    DeskLanes desk;
   };
   std::vector<PendingTarget> pendingTargets_;  // publisher's thread only
+  // What the desk knew of the races finished in this run, for their export
+  // again after a repair of their touches (publisher's thread only).
+  std::map<int, std::pair<WallTime, DeskLanes>> finished_;
 
   const MeetData& meet_;
   const CsvEncoding encoding_;

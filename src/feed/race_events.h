@@ -111,6 +111,12 @@ struct RaceFinished {
   std::string goalFile;                         // native path
   std::string lapFile;                          // native path
   std::vector<int> combinedTargets;             // races the results were copied to
+  // Lanes whose last touch was a lap with nothing typed after it: written
+  // without a time (rank 0), for the operator to repair.
+  std::array<bool, kFeedLanes> noFinish{};
+  // Lanes whose 888888 is a withdrawal typed at the desk (8), not a lane
+  // left without a time.
+  std::array<bool, kFeedLanes> withdrawn{};
 };
 
 // A race's character in the status book changed: a finish, a combined copy,
@@ -137,8 +143,36 @@ struct LinkHealth {
   std::string message;  // the warning as lblLink shows it, "" when fine
 };
 
-using RaceEvent = std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown,
-                               LaneTouched, ManualEntryStored, RaceFinished, RaceStatusChanged,
-                               PortProblem, LinkHealth, BytesReceived>;
+// A lane's touches repaired by the operator (a false touch removed, a missed
+// one inserted, a lap made the finish or a finish a lap): the lap file was
+// rewritten; a finished race was ranked again, its goal file and the copies
+// of a combined race rewritten (the book is untouched).
+struct TouchesRepaired {
+  int race = 0;
+  int lane = 0;      // 1..10
+  std::string what;  // "drop 3", "insert-after 2 1:02.34", "insert-after 2 ?", "as-finish 4", ...
+  int laps = 0;      // the lane's touches now
+  int metres = 0;    // laps x metres per lap, 0 when the meet has no lap length
+  bool noFinish = false;                        // the lane's last touch is now a lap
+  bool finished = false;                        // ranked again
+  std::array<int, kFeedLanes> rank{};           // when finished: the goal file's ranks
+  std::array<std::int32_t, kFeedLanes> time{};  // and values
+  std::vector<int> combinedTargets;             // races whose copies were redone
+};
+
+// A lane's touches look wrong while the race runs (a missed touch, an extra
+// touch, a finish while the field is a length short), or no longer do.
+struct LaneFlagged {
+  enum class Reason { Cleared, MissedTouch, ExtraTouch, EarlyFinish };
+  int race = 0;
+  int lane = 0;  // 1..10
+  Reason reason = Reason::Cleared;
+  std::string message;  // the reason in words, as the desk shows it; "" when cleared
+};
+
+using RaceEvent =
+    std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
+                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth,
+                 BytesReceived, TouchesRepaired, LaneFlagged>;
 
 }  // namespace poolside

@@ -59,6 +59,8 @@ struct KindName {
   const char* operator()(const RaceStatusChanged&) const { return "status"; }
   const char* operator()(const PortProblem&) const { return "port_problem"; }
   const char* operator()(const LinkHealth&) const { return "link"; }
+  const char* operator()(const TouchesRepaired&) const { return "repair"; }
+  const char* operator()(const LaneFlagged&) const { return "lane_flagged"; }
 };
 
 }  // namespace

@@ -109,6 +109,19 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
   SaveRaceBook(meet, book);
 }
 
+std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish) {
+  std::string lanes;
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    if (!noFinish[static_cast<std::size_t>(lane)]) continue;
+    if (!lanes.empty()) lanes += "・";
+    lanes += std::to_string(lane);
+  }
+  if (lanes.empty()) return "";
+  return "レース " + std::to_string(race) + ": " + lanes +
+         " コースはゴールが検出されませんでした (最後のタッチがラップです)。\r"
+         "記録なし (順位 0) として書き込みました。タイムを入力するか、タッチを修正してください。";
+}
+
 void AdvanceToNextOpenRace(RaceBookState& book) {
   do {
     if (book.RaceNo >= kLastRaceNumber) break;
@@ -137,7 +150,7 @@ TimedRace TimeRaceFromBlocks(MeetData& meet, RaceBookState& book, const std::str
     if (!meaning.finishRace) continue;
     timed.finished = true;
     timed.blocksTaken = i + 1;
-    timed.outcome = CloseRace(meet, book, reception.LaneTimes(), lap, report);
+    timed.outcome = CloseRace(meet, book, reception.FinishTimes(), lap, report);
     if (timed.outcome.done && !timed.outcome.combinedTargets.empty()) {
       CopyCombinedRace(meet, book, report);
     }

@@ -49,6 +49,10 @@ FinishOutcome CloseRace(MeetData& meet, RaceBookState& book, const LaneArray<std
 // IoError.
 void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& report);
 
+// The operator's notice of a finish that wrote lanes without a time because
+// their last touch was a lap (`noFinish`, lanes 1..10); "" when none.
+std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish);
+
 // Moves book.RaceNo past the races that are done (at most to 22767, the
 // highest number whose file names still fit) and sets RaceStat.
 void AdvanceToNextOpenRace(RaceBookState& book);

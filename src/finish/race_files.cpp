@@ -55,6 +55,15 @@ std::optional<std::string> LapFile::Create(const std::string& path) {
   return std::nullopt;
 }
 
+std::optional<std::string> LapFile::Reopen(const std::string& path) {
+  try {
+    out_.OpenForAppend(path);
+  } catch (const IoError& e) {
+    return "ラップファイル " + path + " を開けません。\r" + e.what();
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> LapFile::Append(int lane, const std::string& timeText, char kind) {
   if (!out_.IsOpen()) return std::nullopt;
   try {

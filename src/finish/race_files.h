@@ -29,6 +29,8 @@ class LapFile {
  public:
   // Creates `path` empty (closing the previous file).
   [[nodiscard]] std::optional<std::string> Create(const std::string& path);
+  // Opens `path` again to append (after it was replaced whole by a repair).
+  [[nodiscard]] std::optional<std::string> Reopen(const std::string& path);
   // Does nothing when no file is open.
   [[nodiscard]] std::optional<std::string> Append(int lane, const std::string& timeText, char kind);
   void Close() { out_.Close(); }

@@ -28,6 +28,8 @@ void Lane(JsonWriter& w, const LiveLane& l) {
       .Int(l.metres)
       .Key("finished")
       .Bool(l.finished)
+      .Key("flag")
+      .String(l.flag)
       .EndObject();
 }
 
@@ -137,8 +139,13 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
           Clock(w, s);
           w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, LaneTouched> ||
-                             std::is_same_v<T, ManualEntryStored>) {
-          Head(w, std::is_same_v<T, LaneTouched> ? "lane" : "manual_entry", s);
+                             std::is_same_v<T, ManualEntryStored> ||
+                             std::is_same_v<T, LaneFlagged>) {
+          Head(w,
+               std::is_same_v<T, LaneTouched>         ? "lane"
+               : std::is_same_v<T, ManualEntryStored> ? "manual_entry"
+                                                      : "lane_flagged",
+               s);
           const int race = s.Current() ? s.Current()->header.race : 0;
           w.Key("race").Int(race);
           w.Key("lane");
@@ -150,6 +157,14 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
           w.Key("hold").Bool(s.Holding());
         } else if constexpr (std::is_same_v<T, RaceFinished>) {
           Head(w, "race_finished", s);
+          w.Key("result");
+          Race(w, s.Result());
+          w.Key("hold").Bool(s.Holding());
+        } else if constexpr (std::is_same_v<T, TouchesRepaired>) {
+          // The race on screen and the result held, as they are now.
+          Head(w, "repair", s);
+          w.Key("race");
+          Race(w, s.Current());
           w.Key("result");
           Race(w, s.Result());
           w.Key("hold").Bool(s.Holding());

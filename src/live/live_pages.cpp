@@ -159,19 +159,6 @@ std::string RenderResults(const std::vector<RaceListEntry>& races) {
   return PageShell("結果一覧", body);
 }
 
-std::string LaneResultText(const LaneResult& lane) {
-  switch (lane.status) {
-    case LaneStatus::Dq:
-      return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
-    case LaneStatus::Withdrawn:
-      return "棄権";
-    case LaneStatus::Unreadable:
-      return "（読めません）";
-    default:
-      return lane.text;
-  }
-}
-
 std::string RenderRaceResult(const RaceResult& r) {
   const std::string title = "レース " + std::to_string(r.race) + " 結果";
   std::string body =

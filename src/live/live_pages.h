@@ -43,9 +43,6 @@ std::string RenderResults(const std::vector<RaceListEntry>& races);
 // the splits per lap, and what a file could not give.
 std::string RenderRaceResult(const RaceResult& result);
 
-// The text of a lane's result: the time, "失格 3（折返）", "棄権", ...
-std::string LaneResultText(const LaneResult& lane);
-
 // "/scoreboard": `page` (the resource) with its snapshot placeholder
 // replaced by `stateJson`, so the board is right before the socket opens,
 // and its meet-name placeholder by the escaped `meetName`.

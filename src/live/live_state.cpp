@@ -107,6 +107,10 @@ bool LiveState::Apply(const RaceEvent& event) {
           port_ = e.port;
         } else if constexpr (std::is_same_v<T, LinkHealth>) {
           SetLink(e);
+        } else if constexpr (std::is_same_v<T, TouchesRepaired>) {
+          Repair(e);
+        } else if constexpr (std::is_same_v<T, LaneFlagged>) {
+          Flag(e);
         } else {
           // Raw blocks, and kinds the pages do not know yet.
           shown = false;
@@ -134,6 +138,47 @@ void LiveState::Show(const RaceShown& e) {
   } else {
     holding_ = false;
   }
+}
+
+void LiveState::SetFinishedLane(LiveLane& lane, int rank, std::int32_t value, bool noFinish,
+                                bool withdrawn) {
+  lane.rank = rank;
+  lane.packed = value;
+  const bool empty = lane.entry == 0 && value == 888888 && rank == 0 && !noFinish;
+  if (empty) {
+    lane.time.clear();
+  } else if (value == 888888 && noFinish) {
+    lane.time = kNoFinishText;
+  } else if (value == 888888 && !withdrawn) {
+    lane.time = kNoTimeText;
+  } else {
+    lane.time = TimeText(value);
+  }
+  lane.finished = value > 0 && value < 666666;  // a time, not a status
+}
+
+void LiveState::Repair(const TouchesRepaired& e) {
+  if (e.lane < 1 || e.lane > kFeedLanes) return;
+  const int i = e.lane - 1;
+  for (std::optional<LiveRace>* race : {&current_, &result_}) {
+    if (!*race || (*race)->header.race != e.race) continue;
+    LiveLane& lane = (**race).lanes[i];
+    lane.laps = e.laps;
+    lane.metres = e.metres;
+    lane.flag.clear();
+    if (!e.finished || !(*race)->finished) continue;
+    for (int k = 0; k < kFeedLanes; ++k) {
+      LiveLane& other = (**race).lanes[k];
+      const bool noFinish = k == i ? e.noFinish : other.time == kNoFinishText;
+      const bool withdrawn = other.packed == 888888 && other.time == TimeText(888888);
+      SetFinishedLane(other, e.rank[k], e.time[k], noFinish, withdrawn);
+    }
+  }
+}
+
+void LiveState::Flag(const LaneFlagged& e) {
+  if (!current_ || current_->header.race != e.race || e.lane < 1 || e.lane > kFeedLanes) return;
+  current_->lanes[e.lane - 1].flag = e.message;
 }
 
 void LiveState::SetClock(const std::string& text) {
@@ -173,12 +218,8 @@ void LiveState::Finish(const RaceFinished& e) {
   LiveRace& race = *current_;
   race.finished = true;
   for (int i = 0; i < kFeedLanes; ++i) {
-    LiveLane& lane = race.lanes[i];
-    lane.rank = e.rank[i];
-    lane.packed = e.time[i];
-    const bool empty = lane.entry == 0 && e.time[i] == 888888 && e.rank[i] == 0;
-    lane.time = empty ? std::string() : TimeText(e.time[i]);
-    lane.finished = e.time[i] > 0 && e.time[i] < 666666;  // a time, not a status
+    SetFinishedLane(race.lanes[i], e.rank[i], e.time[i], e.noFinish[i], e.withdrawn[i]);
+    race.lanes[i].flag.clear();
   }
   result_ = race;
   holding_ = true;

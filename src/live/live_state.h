@@ -13,6 +13,11 @@
 
 namespace poolside {
 
+// A finished lane's text when it has no time: no finish was seen (its last
+// touch was a lap), or none at all. A typed withdrawal reads 棄権.
+inline constexpr const char* kNoFinishText = "ゴール未検出";
+inline constexpr const char* kNoTimeText = "記録なし";
+
 struct LiveLane {
   int lane = 0;             // 1..10
   std::int32_t entry = 0;   // entry number of the meet file, 0 = empty lane
@@ -22,6 +27,7 @@ struct LiveLane {
   int laps = 0;
   int metres = 0;
   bool finished = false;  // a finish seen, or the race ranked
+  std::string flag;  // why its touches look wrong ("" when they do not): 確認中 on the pages
 };
 
 struct LiveRace {
@@ -88,6 +94,10 @@ class LiveState {
   void Touch(const LaneTouched& e);
   void Store(const ManualEntryStored& e);
   void Finish(const RaceFinished& e);
+  void Repair(const TouchesRepaired& e);
+  void Flag(const LaneFlagged& e);
+  static void SetFinishedLane(LiveLane& lane, int rank, std::int32_t value, bool noFinish,
+                              bool withdrawn);
   void SetClock(const std::string& text);
   void SetLink(const LinkHealth& e);
   void SetStatus(int race, const std::string& status);

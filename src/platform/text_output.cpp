@@ -39,6 +39,18 @@ void TextOutput::Create(const std::string& nativePath) {
   path_ = nativePath;
 }
 
+void TextOutput::OpenForAppend(const std::string& nativePath) {
+  Close();
+  int fd;
+  do {
+    fd = Os().open(nativePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC, 0);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0)
+    throw IoError("ファイルを開けません: " + nativePath + " (" + std::strerror(errno) + ")");
+  fd_ = fd;
+  path_ = nativePath;
+}
+
 void TextOutput::Write(std::string_view utf8) {
   if (fd_ < 0) throw IoError("ファイルが開いていません: " + path_);
   std::string bytes = Utf8ToCp932(utf8);

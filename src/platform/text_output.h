@@ -19,6 +19,8 @@ class TextOutput {
 
   // Creates `nativePath` empty (truncating an existing file). Throws IoError.
   void Create(const std::string& nativePath);
+  // Opens an existing `nativePath` to write at its end. Throws IoError.
+  void OpenForAppend(const std::string& nativePath);
   bool IsOpen() const { return fd_ >= 0; }
   // Writes the UTF-8 text encoded as CP932, whole. Throws IoError.
   void Write(std::string_view utf8);

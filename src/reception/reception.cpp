@@ -1,5 +1,6 @@
 #include "reception/reception.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -64,6 +65,8 @@ BlockMeaning Reception::TakeResult(std::string_view block) {
   laneTime_[at] = PackedTime(timeText);
   if (lapCount_[at] < std::numeric_limits<std::int16_t>::max()) ++lapCount_[at];
   meaning.finish = kind != 'L';
+  lastKindOf_[at] = meaning.finish ? 'G' : 'L';
+  typed_[at] = false;
   if (meaning.finish) goalSeen_ = true;
   meaning.lane = lane;
   meaning.rank = rank;
@@ -79,11 +82,40 @@ void Reception::ResetLanes() {
     laneRank_[at] = 0;
     laneTime_[at] = kNoTime;
     lapCount_[at] = 0;
+    lastKindOf_[at] = '\0';
+    typed_[at] = false;
   }
 }
 
 void Reception::SetLaneTime(int lane, std::int32_t value) {
-  if (lane >= 1 && lane <= kLanes) laneTime_[static_cast<std::size_t>(lane)] = value;
+  if (lane < 1 || lane > kLanes) return;
+  laneTime_[static_cast<std::size_t>(lane)] = value;
+  typed_[static_cast<std::size_t>(lane)] = true;
+}
+
+void Reception::RestoreLane(int lane, int laps, const std::string& lastTime, char lastKind) {
+  if (lane < 1 || lane > kLanes) return;
+  const auto at = static_cast<std::size_t>(lane);
+  lapCount_[at] = static_cast<std::int16_t>(
+      std::min<int>(std::max(laps, 0), std::numeric_limits<std::int16_t>::max()));
+  lastKindOf_[at] = laps > 0 ? lastKind : '\0';
+  if (typed_[at]) return;
+  laneTime_[at] = laps > 0 ? PackedTime(lastTime) : kNoTime;
+  if (lastKindOf_[at] == 'G') goalSeen_ = true;
+}
+
+bool Reception::NoFinish(int lane) const {
+  if (lane < 1 || lane > kLanes) return false;
+  const auto at = static_cast<std::size_t>(lane);
+  return lastKindOf_[at] == 'L' && !typed_[at];
+}
+
+LaneArray<std::int32_t> Reception::FinishTimes() const {
+  LaneArray<std::int32_t> times = laneTime_;
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    if (NoFinish(lane)) times[static_cast<std::size_t>(lane)] = kNoTime;
+  }
+  return times;
 }
 
 void Reception::SetRanking(const LaneArray<std::int16_t>& rank,

@@ -48,6 +48,10 @@ class Reception {
   void ResetLanes();
   // A time or status value typed into lane `lane` (1..10).
   void SetLaneTime(int lane, std::int32_t value);
+  // Lane `lane` after its touches were repaired: `laps` records, the last of
+  // kind `lastKind` ('\0' when none) with `lastTime`. Its time follows the
+  // last touch unless a value was typed after the touches.
+  void RestoreLane(int lane, int laps, const std::string& lastTime, char lastKind);
   // The ranks and goal file values of a finish.
   void SetRanking(const LaneArray<std::int16_t>& rank, const LaneArray<std::int32_t>& time);
 
@@ -58,6 +62,14 @@ class Reception {
 
   // --- state, lanes 1..10
   const LaneArray<std::int32_t>& LaneTimes() const { return laneTime_; }
+  // True when the lane's last accepted result is a lap and nothing was typed
+  // after it: the console never reported its finish.
+  bool NoFinish(int lane) const;
+  // The times a finish ranks: LaneTimes(), with kNoTime for every NoFinish
+  // lane (a lap is never ranked as a finish).
+  LaneArray<std::int32_t> FinishTimes() const;
+  // True when the lane's time was typed after its last touch.
+  bool Typed(int lane) const { return typed_.at(static_cast<std::size_t>(lane)); }
   std::int32_t LaneTime(int lane) const { return laneTime_.at(static_cast<std::size_t>(lane)); }
   std::int16_t LapCount(int lane) const { return lapCount_.at(static_cast<std::size_t>(lane)); }
   std::int16_t LaneRank(int lane) const { return laneRank_.at(static_cast<std::size_t>(lane)); }
@@ -81,6 +93,8 @@ class Reception {
   LaneArray<std::int32_t> laneTime_{};
   LaneArray<std::int16_t> lapCount_{};
   LaneArray<std::int16_t> laneRank_{};
+  LaneArray<char> lastKindOf_{};  // kind of each lane's last accepted result, '\0' before
+  LaneArray<bool> typed_{};       // a value typed after the lane's last result
   int lastLane_ = 0;
   std::string lastTime_;
   char lastKind_ = '\0';

@@ -10,6 +10,7 @@
 
 #include "format/labels.h"
 #include "format/time_text.h"
+#include "format/time_values.h"
 #include "meetdata/competition_record.h"
 #include "meetdata/meet_data.h"
 #include "meetdata/settings.h"
@@ -124,7 +125,10 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   r.eventCode = heat.EventCode;
   r.event = {std::to_string(heat.EventCode), EventLabel(heat.EventCode)};
   r.round = {Trim(heat.RoundCode), RoundLabel(heat.RoundCode)};
-  for (int i = 0; i < kResultLanes; ++i) r.lanes[i].entry = heat.EntryNo[i];
+  for (int i = 0; i < kResultLanes; ++i) {
+    r.lanes[i].entry = heat.EntryNo[i];
+    r.lanes[i].meetRecord = heat.Record[i];
+  }
 }
 
 // The file's bytes, or false with its problem noted under `name`.
@@ -268,6 +272,8 @@ const char* LaneStatusName(LaneStatus status) {
       return "no_time";
     case LaneStatus::Unreadable:
       return "unreadable";
+    case LaneStatus::NoFinish:
+      return "no_finish";
   }
   return "unreadable";
 }
@@ -304,6 +310,10 @@ RaceResult LoadRaceResult(const RaceSources& sources) {
   LoadBookStatus(sources, r);
   LoadGoal(sources, r);
   LoadLaps(sources, r);
+  // The status of a lane without a time depends on its splits.
+  for (LaneResult& lane : r.lanes) {
+    if (lane.goalRead) ClassifyLaneValue(lane);
+  }
   return r;
 }
 
@@ -318,11 +328,37 @@ void ClassifyLaneValue(LaneResult& lane) {
   } else if (v >= 700001 && v <= 700007) {
     lane.status = LaneStatus::Dq;
     lane.dqCode = v - 700000;
-  } else if (v == 888888 && lane.entry != 0) {
+  } else if (v == kWithdrawn && lane.entry != 0 && lane.meetRecord == kWithdrawn) {
     lane.status = LaneStatus::Withdrawn;
+  } else if ((v == kWithdrawn || v == kNoTime) && lane.rank == 0 && !lane.splits.empty() &&
+             lane.splits.back().kind == 'L') {
+    lane.status = LaneStatus::NoFinish;
   } else {
     lane.status = LaneStatus::NoTime;
   }
+}
+
+void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
+  for (int i = 0; i < kResultLanes; ++i) {
+    LaneResult& lane = result.lanes[static_cast<std::size_t>(i)];
+    if (!lane.goalRead || lane.packed != kWithdrawn) continue;
+    if (desk.withdrawn[static_cast<std::size_t>(i)]) {
+      lane.status = LaneStatus::Withdrawn;
+    } else if (desk.noFinish[static_cast<std::size_t>(i)]) {
+      lane.status = LaneStatus::NoFinish;
+    } else if (lane.meetRecord != kWithdrawn) {
+      lane.status = LaneStatus::NoTime;
+    }
+  }
+}
+
+DeskLanes DeskLanesOf(const RaceFinished& finished) {
+  DeskLanes desk;
+  for (int i = 0; i < kResultLanes; ++i) {
+    desk.withdrawn[static_cast<std::size_t>(i)] = finished.withdrawn[static_cast<std::size_t>(i)];
+    desk.noFinish[static_cast<std::size_t>(i)] = finished.noFinish[static_cast<std::size_t>(i)];
+  }
+  return desk;
 }
 
 std::optional<std::int64_t> TimeTextHundredths(const std::string& text) {
@@ -361,6 +397,23 @@ std::string IsoLocalTime(WallTime time) {
   // %z gives +0900; ISO 8601's extended form wants +09:00.
   if (s.size() >= 5) s.insert(s.size() - 2, ":");
   return s;
+}
+
+std::string LaneResultText(const LaneResult& lane) {
+  switch (lane.status) {
+    case LaneStatus::Dq:
+      return "失格 " + std::to_string(lane.dqCode) + "（" + lane.text + "）";
+    case LaneStatus::Withdrawn:
+      return "棄権";
+    case LaneStatus::NoFinish:
+      return "ゴール未検出";
+    case LaneStatus::Unreadable:
+      return "（読めません）";
+    case LaneStatus::NoTime:
+      return lane.packed == kWithdrawn || lane.packed == kNoTime ? "記録なし" : lane.text;
+    default:
+      return lane.text;
+  }
 }
 
 }  // namespace poolside

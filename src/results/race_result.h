@@ -27,11 +27,12 @@ inline constexpr int kResultLanes = 10;
 enum class LaneStatus {
   Time,        // a packed time 1 .. 666665
   Dq,          // 700001 .. 700007: disqualification code 1 .. 7
-  Withdrawn,   // 888888 in a lane with an entry (withdrawal, no-time code, no time)
-  NoTime,      // anything else: an empty lane, 0, 666666, 999999, other status values
+  Withdrawn,   // 888888 for a withdrawal: typed (8) at the desk, or 888888 in the meet file
+  NoTime,      // anything else: no time, an empty lane, 0, 666666, 999999, other status values
   Unreadable,  // the goal file gave nothing for this lane
+  NoFinish,    // no time, and the lane's last touch in the lap file is a lap
 };
-// "time", "dq", "withdrawn", "no_time", "unreadable".
+// "time", "dq", "withdrawn", "no_time", "unreadable", "no_finish".
 const char* LaneStatusName(LaneStatus status);
 
 // One lap record of the lap file.
@@ -54,6 +55,15 @@ struct LaneResult {
   LaneStatus status = LaneStatus::Unreadable;
   int dqCode = 0;  // 1..7 when status is Dq
   std::vector<Split> splits;
+  std::int32_t meetRecord = 0;  // the row's record (記録) in the meet file
+};
+
+// What the timing desk knew of each lane when it finished the race (the
+// RaceFinished event), beyond the goal file's bytes: which 888888 is a typed
+// withdrawal and which lane ended on a lap.
+struct DeskLanes {
+  std::array<bool, kResultLanes> withdrawn{};
+  std::array<bool, kResultLanes> noFinish{};
 };
 
 // Something a file could not give. `file` is the name in the data folder as
@@ -110,8 +120,17 @@ RaceSources SourcesOf(const MeetData& meet, int race);  // its DataFolder and Se
 // file's modification time.
 RaceResult LoadRaceResult(const RaceSources& sources);
 
-// Result of one lane's goal value: status, text, hundredths, dqCode.
+// The text of a lane's result as the pages and the desk's result view show
+// it: the time, "失格 3（折返）", "棄権", "ゴール未検出", "記録なし", ...
+std::string LaneResultText(const LaneResult& lane);
+
+// Result of one lane's goal value: status, text, hundredths, dqCode. A lane
+// without a time whose last split is a lap reads NoFinish.
 void ClassifyLaneValue(LaneResult& lane);
+// The desk's knowledge decides the status of each lane the goal file gives
+// 888888 (withdrawn, no finish, or no time).
+void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk);
+DeskLanes DeskLanesOf(const RaceFinished& finished);
 // Hundredths of a console time text ("1:02.34", "   25.06", ".45"); none
 // when the text is not one.
 std::optional<std::int64_t> TimeTextHundredths(const std::string& text);

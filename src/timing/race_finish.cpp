@@ -1,6 +1,7 @@
 #include <string>
 
 #include "finish/race_close.h"
+#include "format/time_values.h"
 #include "timing/race_window.h"
 
 namespace poolside {
@@ -15,9 +16,18 @@ void RaceWindow::AppendLap(int lane, const std::string& timeText, char kind) {
 
 void RaceWindow::FinishRace() {
   const FinishReport report = [this](const std::string& text) { Report(text); };
-  const FinishOutcome outcome = CloseRace(meet_, book_, reception_.LaneTimes(), lap_, report);
+  const FinishOutcome outcome = CloseRace(meet_, book_, reception_.FinishTimes(), lap_, report);
+  LaneArray<bool> noFinish{};
+  LaneArray<bool> withdrawn{};  // 8 typed: the one 888888 that is a withdrawal
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    noFinish[lane] = reception_.NoFinish(lane);
+    withdrawn[lane] = reception_.Typed(lane) && reception_.LaneTime(lane) == kWithdrawn;
+  }
   reception_.SetRanking(outcome.ranking.rank, outcome.ranking.time);
   if (!outcome.done) return;
+  if (const std::string notice = NoFinishNotice(book_.RaceNo, noFinish); !notice.empty()) {
+    messages_.Warn(notice);
+  }
 
   // Published once the race is marked done; the status changes (the race
   // and its combined copies) follow, then the next race shown.
@@ -26,6 +36,8 @@ void RaceWindow::FinishRace() {
   for (int lane = 1; lane <= kLanes; ++lane) {
     finished.rank[lane - 1] = outcome.ranking.rank[static_cast<std::size_t>(lane)];
     finished.time[lane - 1] = outcome.ranking.time[static_cast<std::size_t>(lane)];
+    finished.noFinish[lane - 1] = noFinish[static_cast<std::size_t>(lane)];
+    finished.withdrawn[lane - 1] = withdrawn[static_cast<std::size_t>(lane)];
   }
   finished.goalFile = outcome.goalFile;
   finished.lapFile = outcome.lapFile;

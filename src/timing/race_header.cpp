@@ -89,6 +89,7 @@ void RaceWindow::ShowRaceHeader() {
     const bool hasEntry = heat.EntryNo[lane - 1] != 0;
     if (hasEntry) c_.lblNin->SetCaption(std::to_string(++entered));
     const Color rowColor = hasEntry ? raceColor : kFaceColor;
+    rowColor_[static_cast<std::size_t>(lane - 1)] = rowColor;
     c_.txtJun[lane - 1]->SetBackColor(rowColor);
     c_.txtKiro[lane - 1]->SetBackColor(rowColor);
   }

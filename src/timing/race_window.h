@@ -10,6 +10,7 @@
 //   race_finish.cpp    openLap, FinishRace
 //   port_control.cpp   OnStartStopClick, port problems
 //   manual_entry.cpp   OnTimeBoxKeyDown
+//   repair_touches.cpp RepairTouches (the repair dialog)
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,7 @@
 
 #include "feed/race_feed.h"
 #include "finish/race_files.h"
+#include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
 #include "platform/controls.h"
 #include "platform/messages.h"
@@ -109,6 +111,15 @@ class RaceWindow : public RaceScreen {
   void FinishRace() override;
   // --- manual entry (txtKiro key-down), lane 1..10
   void OnTimeBoxKeyDown(int lane, int keyCode);
+  // --- touch repair of the current race or of a finished one
+  // What the repair would write (the dialog's preview); throws RuntimeError
+  // with the reason when it cannot be made.
+  RepairPlan PlanTouchRepair(const TouchRepair& repair) const;
+  // Writes the repair: lap file, and for a finished race goal file and
+  // combined copies; the current race's lane follows, its lap file stays
+  // open. Publishes TouchesRepaired. A failure returns its message (shown by
+  // the caller) and publishes nothing.
+  std::optional<std::string> RepairTouches(const TouchRepair& repair);
   // Stores a time or status value in a lane as Enter in its box does (shown,
   // published); re-timing replays the journaled entries through it.
   void StoreTypedTime(int lane, std::int32_t value);
@@ -154,7 +165,8 @@ class RaceWindow : public RaceScreen {
   RaceBookState book_;
   Reception reception_;
   std::string spareLaneMap_ = std::string(kDefaultLaneMap);
-  LapFile lap_;  // LogFileNo: the open lap file of the current race
+  LapFile lap_;                           // LogFileNo: the open lap file of the current race
+  std::array<Color, kLanes> rowColor_{};  // each row's colour as the header painted it
 
   // Shows a message at once, or, while a port notification is being handled,
   // right after it returns (a modal box must never nest inside reception).

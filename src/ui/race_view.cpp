@@ -6,6 +6,8 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -18,6 +20,25 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   mono.setPointSize(12);
 
   auto* top = new QVBoxLayout(this);
+  // A menu bar of its own above the header: repairs and the result view,
+  // reached by their keys as well.
+  auto* bar = new QMenuBar(this);
+  top->setMenuBar(bar);
+  QMenu* fix = b_.BarMenu(bar, "mShusei", "修正");
+  QAction* touches = b_.Menu(fix, "mTouches", "タッチの修正...");
+  touches->setShortcut(QKeySequence(Qt::Key_F7));
+  touches->setShortcutContext(Qt::WindowShortcut);
+  connect(touches, &QAction::triggered, this, [this] {
+    if (onRepairTouches) onRepairTouches();
+  });
+  QMenu* view = b_.BarMenu(bar, "mHyoji", "表示");
+  QAction* results = b_.Menu(view, "mKekka", "結果...");
+  results->setShortcut(QKeySequence(Qt::Key_F8));
+  results->setShortcutContext(Qt::WindowShortcut);
+  connect(results, &QAction::triggered, this, [this] {
+    if (onShowResults) onShowResults();
+  });
+
   // Race header.
   auto* header = new QGridLayout;
   c.lblRace = b_.Caption("lblRace", -1, "レースＮｏ．");
@@ -92,6 +113,9 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
     lanes->addWidget(W(c.txtJun[i]), i + 1, 1);
     lanes->addWidget(W(c.txtKiro[i]), i + 1, 2);
     lanes->addWidget(W(c.txtShukai[i]), i + 1, 3);
+    // The mark of a suspicious touch, to the right of the row's boxes.
+    flags_[i] = b_.Caption("lblFlag", i);
+    lanes->addWidget(W(flags_[i]), i + 1, 4);
   }
   top->addLayout(lanes);
 

@@ -2,6 +2,7 @@
 // The timing window frmRace: builds its widgets, hands their adapters to the
 // logic (RaceControls) and maps the widgets' events onto RaceWindow.
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -22,8 +23,18 @@ class RaceView : public QWidget {
   void Wire(RaceWindow& race, MessageSink& messages);
   // The link-health label lblLink (shown by LinkWatch).
   Label* LinkLabel() const { return lblLink_; }
+  // The marks beside the lane rows (lblFlag(0..9)), for FlagMarks.
+  std::array<Label*, kLanes> FlagLabels() const {
+    std::array<Label*, kLanes> out{};
+    for (int i = 0; i < kLanes; ++i) out[i] = flags_[i];
+    return out;
+  }
   // Runs on Ctrl+R (opens the recovery dialog).
   std::function<void()> onRecover;
+  // Runs on F7 and 修正 → タッチの修正 (opens the touch repair dialog).
+  std::function<void()> onRepairTouches;
+  // Runs on F8 and 表示 → 結果 (shows the result view).
+  std::function<void()> onShowResults;
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 
@@ -35,6 +46,7 @@ class RaceView : public QWidget {
   RaceControls controls_;
   QtButton* cmdKyogi_ = nullptr;
   QtLabel* lblLink_ = nullptr;
+  std::array<QtLabel*, kLanes> flags_{};
   RaceWindow* race_ = nullptr;
   MessageSink* messages_ = nullptr;
 };

@@ -131,5 +131,18 @@ TEST(CapturedRaces, ARaceGoesOnInTheNextRunsFileWhenItShowsTheSameRaceFirst) {
             (std::vector<std::string>{first, dir.File("missing.cap")}));
 }
 
+TEST(CaptureFiles, RunsStartedInTheSameSecondComeInTheirOrder) {
+  testing::TempDir dir;
+  dir.MakeDir("c");
+  for (const char* name : {"20261209-100204.cap", "20261209-100203-10.cap", "20261209-100203-2.cap",
+                           "20261209-100203.cap", "notes.txt"}) {
+    dir.Write(std::string("c/") + name, "");
+  }
+  EXPECT_EQ(CaptureFiles({dir.File("c")}),
+            (std::vector<std::string>{
+                dir.File("c/20261209-100203.cap"), dir.File("c/20261209-100203-2.cap"),
+                dir.File("c/20261209-100203-10.cap"), dir.File("c/20261209-100204.cap")}));
+}
+
 }  // namespace
 }  // namespace poolside

@@ -91,7 +91,8 @@ TEST(RecoveryTables, ThePreviewMarksTheLanesThatDifferFromTheFilesNow) {
   EXPECT_EQ(p.lanes[2].now.rank, "");
   EXPECT_EQ(p.lanes[2].retimed.result, "1:05.00");
   EXPECT_EQ(p.lanes[2].retimed.rank, "3");
-  EXPECT_EQ(p.lanes[3].now.result, "棄権");  // an entry with 888888
+  // An entry with 888888 and no touch: the files know of no withdrawal.
+  EXPECT_EQ(p.lanes[3].now.result, "記録なし");
   EXPECT_FALSE(p.lanes[3].differs);
   ASSERT_EQ(p.statuses.size(), 1u);
   EXPECT_EQ(p.statuses[0], "レース 2: \"1\" → \"6\"");

@@ -194,6 +194,39 @@ TEST_F(RaceEndToEnd, AllTenLanesFinishingInOneTickLoseNothing) {
   EXPECT_EQ(GoalFile(race_), Expected("goal1"));
 }
 
+// The console restarts in the middle of a race: lanes 1 to 5 have finished,
+// lane 6 has only its first lap when the restarted console's zero clock
+// ends the race. Lane 6 is written without a time, never ranked on its lap.
+TEST_F(RaceEndToEnd, ALaneLeftOnItsLapByARestartedConsoleIsNotRanked) {
+  auto record = [](char lane, char rank, const std::string& time8, char kind) {
+    return std::string(" A ") + lane + rank + " " + time8 + kind + "\r";
+  };
+  std::string bytes = std::string(" A       20.00 \r");
+  bytes += record('6', '1', "   34.91", 'L');
+  for (char lane = '1'; lane <= '5'; ++lane) {
+    bytes += record(lane, lane, "   35.0" + std::string(1, lane), 'L');
+  }
+  for (char lane = '1'; lane <= '5'; ++lane) {
+    bytes += record(lane, lane, " 1:10.0" + std::string(1, lane), 'G');
+  }
+  bytes += " A        0.00 \r";
+  fs::create_directories(dir_);
+  std::ofstream(dir_ / "restart.bytes", std::ios::binary) << bytes;
+  SwimOneRace({"--play", (dir_ / "restart.bytes").string(), "--speed", "20"});
+  if (HasFatalFailure()) return;
+
+  EXPECT_EQ(GoalFile(race_),
+            " 1 , 11001 , 2 , 11002 , 3 , 11003 , 4 , 11004 , 5 , 11005 , 0 , 888888 ,"
+            " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
+  EXPECT_NE(LapFile(race_).find(" 6 ,   34.91,L,"), std::string::npos);
+  const std::string json = ReadAll(meet_ / "meet" / "export" / ("r" + RaceText(race_) + ".json"));
+  const std::size_t at = json.find("{\"lane\":6,");
+  ASSERT_NE(at, std::string::npos) << json;
+  EXPECT_NE(json.find("\"status\":\"no_finish\"", at), std::string::npos) << json;
+  EXPECT_NE(ReadAll(dir_ / "err").find("6 コースはゴールが検出されませんでした"), std::string::npos)
+      << ReadAll(dir_ / "err");
+}
+
 TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
   ASSERT_EQ(
       std::system(

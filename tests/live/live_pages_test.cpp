@@ -107,8 +107,13 @@ TEST(LivePages, RaceResultInRankOrderWithStatusTextsAndSplits) {
   r.lanes[2] = {3, 102, true, true, 1, 5800, 5800, "58.00", LaneStatus::Time, 0, {}};
   r.lanes[3] = {4, 103, true, true, 0, 700003, std::nullopt, "折返", LaneStatus::Dq, 3, {}};
   r.lanes[4] = {5, 104, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::Withdrawn, 0, {}};
+  r.lanes[5] = {6, 105, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::NoFinish, 0, {}};
+  r.lanes[5].splits.push_back({50, "34.91", 3491, 'L'});
+  r.lanes[6] = {7, 106, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::NoTime, 0, {}};
   r.lanes[0].status = LaneStatus::NoTime;  // empty lane: left out
   const std::string page = RenderRaceResult(r);
+  EXPECT_NE(page.find("<td>6</td><td>ゴール未検出</td>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<td>7</td><td>記録なし</td>"), std::string::npos) << page;
   ExpectNoRawMarkup(page);
   const auto first = page.find("58.00"), second = page.find("59.99"),
              dq = page.find("失格 3（折返）");

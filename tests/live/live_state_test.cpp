@@ -93,6 +93,25 @@ TEST(LiveState, BoardHoldsTheResultUntilTheNextRaceStarts) {
   EXPECT_EQ(s.Current()->header.race, 6);
 }
 
+TEST(LiveState, AFinishedLaneWithoutATimeSaysWhy) {
+  LiveState s;
+  RaceShown shown = Race(5);
+  shown.entries = {101, 102, 103, 104};
+  s.Apply(shown);
+  RaceFinished f;
+  f.race = 5;
+  f.rank = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  f.time = {5800, 888888, 888888, 888888, 888888, 888888, 888888, 888888, 888888, 888888};
+  f.noFinish[1] = true;
+  f.withdrawn[2] = true;
+  s.Apply(f);
+  ASSERT_TRUE(s.Result());
+  EXPECT_EQ(s.Result()->lanes[1].time, "ゴール未検出");
+  EXPECT_EQ(s.Result()->lanes[2].time, "棄権");
+  EXPECT_EQ(s.Result()->lanes[3].time, "記録なし");
+  EXPECT_EQ(s.Result()->lanes[4].time, "");  // no entry
+}
+
 TEST(LiveState, ClockRunsOnlyWhileItMoves) {
   LiveState s;
   s.Apply(ClockShown{"    1.00"});

@@ -91,5 +91,43 @@ TEST(ReceptionState, NoiseOutOfStepAndIgnoredBlocksChangeNothing) {
   EXPECT_EQ(r.LapCount(4), 0);
 }
 
+TEST(ReceptionState, ALapIsNeverAFinishTimeUnlessSomethingWasTypedAfterIt) {
+  Reception r;
+  r.Take(Result('1', '1', "   30.00", 'L'));
+  r.Take(Result('2', '1', "   31.00", 'L'));
+  r.Take(Result('2', '1', " 1:03.00", 'G'));
+  r.Take(Result('3', '1', "   32.00", 'L'));
+  r.SetLaneTime(3, 6500);
+  EXPECT_TRUE(r.NoFinish(1));
+  EXPECT_FALSE(r.NoFinish(2));
+  EXPECT_FALSE(r.NoFinish(3));
+  EXPECT_FALSE(r.NoFinish(4));  // no touch at all
+  LaneArray<std::int32_t> times = r.FinishTimes();
+  EXPECT_EQ(times[1], 999999);
+  EXPECT_EQ(times[2], 10300);
+  EXPECT_EQ(times[3], 6500);
+  EXPECT_EQ(r.LaneTime(1), 3000);  // the box still shows the lap
+  // A touch after the typed value: the lane follows the console again.
+  r.Take(Result('3', '1', " 1:10.00", 'L'));
+  EXPECT_TRUE(r.NoFinish(3));
+
+  // Touches repaired: the lane takes its last remaining touch, or keeps a
+  // typed value.
+  r.RestoreLane(1, 2, " 1:01.00", 'G');
+  EXPECT_EQ(r.LapCount(1), 2);
+  EXPECT_EQ(r.LaneTime(1), 10100);
+  EXPECT_FALSE(r.NoFinish(1));
+  r.RestoreLane(2, 0, "", '\0');
+  EXPECT_EQ(r.LaneTime(2), 999999);
+  EXPECT_EQ(r.LapCount(2), 0);
+  r.SetLaneTime(3, 7000);
+  r.RestoreLane(3, 1, "   32.00", 'L');
+  EXPECT_EQ(r.LaneTime(3), 7000);
+  EXPECT_FALSE(r.NoFinish(3));
+  r.ResetLanes();
+  EXPECT_FALSE(r.NoFinish(1));
+  EXPECT_FALSE(r.Typed(3));
+}
+
 }  // namespace
 }  // namespace poolside

@@ -95,7 +95,8 @@ TEST_F(RaceResultTest, ReadsHeaderBookGoalAndLapsAsTheWindowShowsThem) {
   EXPECT_EQ(r.lanes[3].dqCode, 3);
   EXPECT_EQ(r.lanes[3].text, "折返");
   EXPECT_FALSE(r.lanes[3].hundredths);
-  EXPECT_EQ(r.lanes[5].status, LaneStatus::Withdrawn);  // 888888 with an entry
+  // 888888 with an entry and no touch: no withdrawal was typed or stored.
+  EXPECT_EQ(r.lanes[5].status, LaneStatus::NoTime);
   EXPECT_EQ(r.lanes[5].text, "棄権");
   EXPECT_EQ(r.lanes[0].status, LaneStatus::NoTime);  // 888888 in an empty lane
   for (const auto& lane : r.lanes) EXPECT_TRUE(lane.goalRead && lane.lapsRead) << lane.lane;
@@ -215,7 +216,7 @@ TEST(LaneValueTest, StatusValuesAndTimes) {
       {700001, 1, LaneStatus::Dq, "ｽﾀｰﾄ", std::nullopt},
       {700007, 1, LaneStatus::Dq, "途中", std::nullopt},
       {700008, 1, LaneStatus::NoTime, "70:00.08", std::nullopt},
-      {888888, 1, LaneStatus::Withdrawn, "棄権", std::nullopt},
+      {888888, 1, LaneStatus::NoTime, "棄権", std::nullopt},  // no withdrawal known
       {888888, 0, LaneStatus::NoTime, "棄権", std::nullopt},
       {666666, 1, LaneStatus::NoTime, "参加", std::nullopt},
       {999999, 1, LaneStatus::NoTime, "99:99.99", std::nullopt},
@@ -231,6 +232,45 @@ TEST(LaneValueTest, StatusValuesAndTimes) {
     EXPECT_EQ(lane.text, c.text) << c.value;
     EXPECT_EQ(lane.hundredths, c.hundredths) << c.value;
   }
+}
+
+// 888888 is a withdrawal, a lane that ended on a lap, or a lane without a
+// time: the meet file's record, the lap file and the desk tell them apart.
+TEST_F(RaceResultTest, WithdrawnNoFinishAndNoTimeToldApart) {
+  CompetitionRecord heat;
+  heat.EntryNo = {1001, 1002, 1003, 1004, 1005};
+  heat.Record = {0, 888888};
+  const Bytes record = EncodeCompetitionRecord(heat, "093000");
+  std::string meet((7 + 10 - 1) * kMeetRecordLength, '\0');
+  meet.append(record.begin(), record.end());
+  dir.Write("taikai.dat", meet);
+  WriteGoal(
+      " 0 , 888888 , 0 , 888888 , 0 , 888888 , 1 , 5999 , 0 , 888888 , 0 , 888888 ,"
+      " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
+  WriteLaps(" 3 ,   34.91,L, 4 ,   30.00,L, 4 ,   59.99,G, 5 ,   31.00,L,");
+  RaceResult r = LoadRaceResult(sources);
+  EXPECT_EQ(Problems(r), "");
+  EXPECT_EQ(r.lanes[0].status, LaneStatus::NoTime);     // entered, never touched
+  EXPECT_EQ(r.lanes[1].status, LaneStatus::Withdrawn);  // 888888 in the meet file
+  EXPECT_EQ(r.lanes[2].status, LaneStatus::NoFinish);   // its last touch is a lap
+  EXPECT_EQ(r.lanes[3].status, LaneStatus::Time);
+  EXPECT_EQ(r.lanes[4].status, LaneStatus::NoFinish);
+  EXPECT_STREQ(LaneStatusName(r.lanes[2].status), "no_finish");
+  EXPECT_NE(RaceJson(r).find("\"lane\":3,\"entry\":1003,\"rank\":0,\"packed\":888888,"
+                             "\"hundredths\":null,\"text\":\"棄権\",\"status\":\"no_finish\""),
+            std::string::npos)
+      << RaceJson(r);
+
+  // What the desk knew wins: lane 1 typed 8, lane 5 typed 9 after its lap.
+  DeskLanes desk;
+  desk.withdrawn[0] = true;
+  desk.noFinish[2] = true;
+  ApplyDeskLanes(r, desk);
+  EXPECT_EQ(r.lanes[0].status, LaneStatus::Withdrawn);
+  EXPECT_EQ(r.lanes[1].status, LaneStatus::Withdrawn);
+  EXPECT_EQ(r.lanes[2].status, LaneStatus::NoFinish);
+  EXPECT_EQ(r.lanes[3].status, LaneStatus::Time);
+  EXPECT_EQ(r.lanes[4].status, LaneStatus::NoTime);
 }
 
 TEST(TimeTextHundredthsTest, ConsoleTextsAndGarbage) {

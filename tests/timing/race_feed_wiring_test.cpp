@@ -64,6 +64,12 @@ struct Describe {
   std::string operator()(const LinkHealth& e) const {
     return "link " + std::to_string(e.port) + " " + e.message;
   }
+  std::string operator()(const TouchesRepaired& e) const {
+    return "repair " + std::to_string(e.race) + " " + std::to_string(e.lane) + " " + e.what;
+  }
+  std::string operator()(const LaneFlagged& e) const {
+    return "flag " + std::to_string(e.lane) + " " + e.message;
+  }
 };
 
 class Recorder : public RaceListener {

@@ -57,6 +57,62 @@ TEST_F(Finish, RanksTiesAndStatusValuesInTheGoalFile) {
   EXPECT_EQ(rig.Goal(1).substr(0, 44), GoalText({{3, 6000}, {1, 5000}, {1, 5000}, {4, 7000}}));
 }
 
+// Keeps the RaceFinished events of a feed.
+struct FinishedEvents : RaceListener {
+  std::vector<RaceFinished> seen;
+  void OnRaceEvent(const RaceEvent& e) override {
+    if (const auto* f = std::get_if<RaceFinished>(&e)) seen.push_back(*f);
+  }
+};
+
+TEST_F(Finish, ALaneThatEndsOnALapIsNotRankedOnItButFlagged) {
+  FinishedEvents events;
+  rig.w->Feed().Attach(events);
+  rig.WriteBook("1111");
+  rig.Show(1);
+  rig.Start();
+  rig.Deliver(ResultLine('1', '1', "   30.00", 'L'));
+  rig.Deliver(ResultLine('2', '2', "   31.00", 'L'));  // never finishes
+  rig.Deliver(ResultLine('3', '3', "   32.00", 'L'));  // its finish is typed
+  rig.Deliver(ResultLine('4', '4', "   33.00", 'L'));
+  rig.Deliver(ResultLine('4', '4', " 1:04.00", 'L'));  // two laps, no finish
+  rig.Deliver(ResultLine('1', '1', " 1:05.00", 'G'));
+  rig.TypeTime(3, 5000);
+  rig.TypeTime(5, 8);
+  EXPECT_TRUE(rig.messages.warnings.empty());
+  rig.Deliver(ClockLine("    0.00"));
+
+  // Lanes 2 and 4 are written as lanes without a time, not ranked 2nd and 3rd.
+  EXPECT_EQ(rig.Goal(1), GoalText({{2, 10500},
+                                   {0, 888888},
+                                   {1, 5000},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888},
+                                   {0, 888888}}));
+  ASSERT_EQ(rig.messages.warnings.size(), 1u);
+  EXPECT_NE(rig.messages.warnings[0].find("レース 1: 2・4 コースはゴールが検出されませんでした"),
+            std::string::npos)
+      << rig.messages.warnings[0];
+  ASSERT_EQ(events.seen.size(), 1u);
+  const RaceFinished& f = events.seen[0];
+  const std::array<bool, 10> noFinish{false, true, false, true};
+  const std::array<bool, 10> withdrawn{false, false, false, false, true};
+  EXPECT_EQ(f.noFinish, noFinish);
+  EXPECT_EQ(f.withdrawn, withdrawn);
+  // The lap file keeps every touch as the console sent it.
+  EXPECT_EQ(rig.Lap(1).size(), 6u * 15u);
+
+  // A race where every lane finished gives no notice.
+  rig.Deliver(ResultLine('1', '1', "   59.00", 'G'));
+  rig.Deliver(ClockLine("    0.00"));
+  EXPECT_EQ(rig.messages.warnings.size(), 1u);
+  EXPECT_EQ(rig.Goal(2).substr(0, 11), " 1 , 5900 ,");
+}
+
 TEST_F(Finish, MarksTheRaceDoneAndMovesToTheNextOpenRace) {
   rig.WriteBook(
       "1678\x39"

@@ -249,7 +249,7 @@ void LiveCore::Drain() {
     std::visit(
         [&](const auto& e) {
           using T = std::decay_t<decltype(e)>;
-          if constexpr (std::is_same_v<T, RaceFinished>) {
+          if constexpr (std::is_same_v<T, RaceFinished> || std::is_same_v<T, TouchesRepaired>) {
             Forget(e.race);
             for (int r : e.combinedTargets) Forget(r);
           } else if constexpr (std::is_same_v<T, RaceStatusChanged> ||

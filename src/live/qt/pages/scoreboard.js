@@ -69,7 +69,10 @@
         const row = document.createElement('tr');
         row.className = 'lane' + (l.finished ? ' finished' : '');
         row.dataset.lane = l.lane;
-        for (const text of [String(l.lane), l.rank ? String(l.rank) : '', (l.time || '').trim(),
+        // A lane whose touches look wrong at the desk: 確認中 beside its time.
+        const time = (l.time || '').trim() + (l.flag ? ' 確認中' : '');
+        if (l.flag) row.className += ' checking';
+        for (const text of [String(l.lane), l.rank ? String(l.rank) : '', time,
                             l.metres ? l.metres + 'm' : '']) {
           const cell = document.createElement('td');
           cell.textContent = text;
@@ -128,6 +131,7 @@
         break;
       case 'lane':
       case 'manual_entry':
+      case 'lane_flagged':
         if (state.race && msg.lane && state.race.race === msg.race) {
           state.race.lanes[msg.lane.lane - 1] = msg.lane;
         }
@@ -143,6 +147,10 @@
       case 'race_finished':
         state.result = msg.result;
         if (state.race && msg.result && state.race.race === msg.result.race) state.race = msg.result;
+        break;
+      case 'repair':
+        state.race = msg.race;
+        state.result = msg.result;
         break;
       case 'link':
         state.link = msg.link;

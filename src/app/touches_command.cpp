@@ -1,0 +1,106 @@
+#include "app/touches_command.h"
+
+#include <chrono>
+#include <exception>
+#include <string>
+
+#include "app/capture_setup.h"
+#include "capture/capture_journal.h"
+#include "export/race_export.h"
+#include "finish/race_files.h"
+#include "finish/touch_repair.h"
+#include "meetdata/meet_data.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "platform/record_file.h"
+
+namespace poolside {
+
+namespace {
+
+void ListTouches(const MeetData& meet, int race, std::ostream& out) {
+  const std::string path = LapPath(meet, race);
+  const LapTouches parsed = ParseLapText(ReadWholeFile(path));
+  if (!parsed.problem.empty()) throw IoError("ラップファイル " + path + ": " + parsed.problem);
+  out << "race " << race << " file " << path << "\n";
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    const std::vector<std::string> lines = LaneTouchLines(parsed.touches, lane);
+    if (lines.empty()) continue;
+    out << "lane " << lane << "\n";
+    for (const std::string& line : lines) out << "  " << line << "\n";
+  }
+}
+
+// The repair as a marker in a capture file of this run, as the timing
+// window journals its repairs, so that re-timing the race makes it again.
+void JournalRepair(const Options& options, const std::vector<std::string>& args,
+                   const MeetData& meet, const RepairPlan& plan, std::ostream& err) {
+  if (options.noCapture) return;
+  CaptureJournal journal(ProgramStart{ProgramVersion(), args});
+  journal.onFailure = [&err](const std::string& text) { err << text << "\n"; };
+  if (!journal.Open(options.capture.empty() ? meet.DataPath("capture") : options.capture)) return;
+  TouchesRepaired repaired;
+  repaired.race = plan.repair.race;
+  repaired.lane = plan.repair.lane;
+  repaired.what = RepairWords(plan.repair);
+  journal.OnRaceEvent(repaired);
+  journal.Close();
+}
+
+}  // namespace
+
+int RunTouches(const Options& options, const std::vector<std::string>& args, std::ostream& out,
+               std::ostream& err) {
+  if (!options.error.empty()) {
+    err << options.error << "\n";
+    return 2;
+  }
+  TouchRepair repair;
+  repair.race = options.touches;
+  repair.lane = options.lane;
+  const bool repairing = !options.repair.empty();
+  if (repairing != (options.lane > 0) || (options.apply && !repairing)) {
+    err << "--lane と修正 (--drop, --insert-after, --as-finish, --as-lap) は一緒に指定してください"
+           " (--apply はその二つと一緒に)\n";
+    return 2;
+  }
+  if (repairing && !ParseRepairWords(options.repair, repair)) {
+    err << "修正の指定が正しくありません: --" << options.repair
+        << " (K は 1 から、--insert-after は 0 から; TIME は 1:02.34 の形)\n";
+    return 2;
+  }
+  try {
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    MeetData meet(paths);
+    meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
+    meet.LoadMeetSettings();
+    if (!repairing) {
+      ListTouches(meet, options.touches, out);
+      return 0;
+    }
+    const RepairPlan plan = PlanRepair(meet, repair);
+    out << (options.apply ? "" : "(preview: nothing written)\n") << DescribeRepairPlan(plan);
+    if (!options.apply) return 0;
+    ApplyRepairPlan(meet, plan);
+    out << "written\n";
+    JournalRepair(options, args, meet, plan, err);
+    if (plan.finished) {
+      std::vector<int> races = {repair.race};
+      races.insert(races.end(), plan.combinedTargets.begin(), plan.combinedTargets.end());
+      const CsvEncoding encoding =
+          options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
+      // Applied: an export that fails is told, the status stays 0.
+      for (const std::string& failure :
+           ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {
+        err << failure << "\n";
+      }
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace poolside

@@ -1,0 +1,25 @@
+#pragma once
+// The touch repairs a capture holds for one captured race: the "repair"
+// lines of its race number from the start of its stretch up to the next
+// stretch of the same race (a repair of a finished race may come much later,
+// in another race's stretch or in a later program run's file). Re-timing
+// applies them, in order, after the race's blocks.
+
+#include <string>
+#include <vector>
+
+#include "capture/captured_races.h"
+
+namespace poolside {
+
+struct CapturedRepair {
+  int lane = 0;
+  std::string what;  // "drop 3", "insert-after 2 1:02.34", ... (RepairWords)
+  std::string wall;  // when it was made
+};
+
+// Throws IoError naming the file and line on bad input.
+std::vector<CapturedRepair> RepairsOf(const std::vector<std::string>& files,
+                                      const CapturedRace& race);
+
+}  // namespace poolside

@@ -1,0 +1,102 @@
+#pragma once
+// Repairing the touches a race's pads got wrong, as plain code: a false touch
+// removed, a missed one inserted (with a typed time or as "time unknown"), a
+// lap made the finish or a finish a lap. The lap file is rewritten whole and
+// atomically; a finished race (one with a goal file) is ranked again and its
+// goal file replaced atomically, the status book untouched, and the copies
+// of a combined race redone. The timing window (current race), its repair
+// dialog and `poolside --touches` all go through PlanRepair/ApplyRepairPlan.
+//
+// A touch of unknown time is written as a lap record whose time text is
+// eight blanks (" 3 ,        ,L,"): three whole items, so the meet office's
+// programs read it as a record; it counts a length and claims no split.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "finish/ranking.h"
+#include "meetdata/meet_data.h"
+#include "reception/lanes.h"
+
+namespace poolside {
+
+// One record of a lap file, in file order.
+struct LapTouch {
+  int lane = 0;          // 1..10
+  std::string timeText;  // 8 characters as the console sent them; 8 blanks = unknown
+  char kind = 'L';       // 'L' lap, 'G' finish
+};
+
+// The records of a lap file's text, or the reason it cannot be read whole.
+struct LapTouches {
+  std::vector<LapTouch> touches;
+  std::string problem;  // "" when every record was read
+};
+LapTouches ParseLapText(const std::string& text);
+std::string LapText(const std::vector<LapTouch>& touches);
+
+enum class RepairKind { Drop, InsertAfter, AsFinish, AsLap };
+
+struct TouchRepair {
+  int race = 0;
+  int lane = 0;   // 1..10
+  int index = 0;  // the lane's K-th touch, from 1 (InsertAfter: 0 = before the first)
+  RepairKind kind = RepairKind::Drop;
+  std::string timeText;  // InsertAfter: the inserted time (8 characters); "" = unknown
+};
+
+// "drop 3", "insert-after 2 1:02.34", "insert-after 2 ?", "as-finish 4",
+// "as-lap 4": the words of the journal and the command line.
+std::string RepairWords(const TouchRepair& repair);
+// Parses RepairWords' form (without race and lane); false when it is not one.
+bool ParseRepairWords(const std::string& words, TouchRepair& repair);
+
+// A typed time ("1:02.34", "62.34", "34.91", "10234") as the console's
+// 8-character text; none when it is no time.
+std::optional<std::string> ConsoleTimeText(const std::string& typed);
+
+// Applies `repair` to `touches`. A message naming what is wrong when the
+// lane has no such touch (nothing is changed then).
+std::optional<std::string> ApplyTouchRepair(std::vector<LapTouch>& touches,
+                                            const TouchRepair& repair);
+
+// The touches of one lane with their splits, for a person: "1  29.50 L  29.50".
+std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, int lane);
+// The split of each touch of `lane` (hundredths; none when a time is unknown).
+std::vector<std::optional<std::int64_t>> LaneSplits(const std::vector<LapTouch>& touches, int lane);
+
+// What a repair would write.
+struct RepairPlan {
+  TouchRepair repair;
+  std::string lapPath;
+  std::string lapBefore;
+  std::string lapAfter;
+  std::vector<LapTouch> touches;  // after the repair
+  bool finished = false;          // the race has a goal file: ranked again
+  std::string goalPath;
+  std::string goalBefore;
+  std::string goalAfter;
+  Ranking ranking;                   // when finished
+  std::vector<int> combinedTargets;  // races whose copies are redone
+  // The repaired lane's state afterwards (for the window's reception).
+  int laneLaps = 0;
+  std::string laneLastTime;
+  char laneLastKind = '\0';
+};
+
+// Reads race `repair.race`'s lap (and goal) file and works out what the
+// repair writes. Throws RuntimeError/IoError with a message naming the file.
+RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair);
+// Writes the plan: lap file, goal file, combined copies (each atomically).
+// Throws IoError naming the file; files written before stay written.
+void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan);
+// The plan for a person, as --touches shows a preview.
+std::string DescribeRepairPlan(const RepairPlan& plan);
+
+// The copy a combined race's finish makes of a goal or lap file's items:
+// every item with its leading blanks dropped, each followed by ",".
+std::string CopiedItems(const std::string& text);
+
+}  // namespace poolside

@@ -1,0 +1,80 @@
+#include "timing/touch_repair_panel.h"
+
+#include <sys/stat.h>
+
+#include "platform/errors.h"
+#include "platform/record_file.h"
+
+namespace poolside {
+
+bool TouchRepairPanel::Select(int race, int lane) {
+  race_ = race;
+  lane_ = lane;
+  lines_.clear();
+  problem_.clear();
+  const std::string path = LapPath(window_.Meet(), race);
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    problem_ = "ラップファイル " + path + " がありません";
+    return false;
+  }
+  try {
+    const LapTouches parsed = ParseLapText(ReadWholeFile(path));
+    if (!parsed.problem.empty()) {
+      problem_ = "ラップファイル " + path + ": " + parsed.problem;
+      return false;
+    }
+    lines_ = LaneTouchLines(parsed.touches, lane);
+  } catch (const IoError& e) {
+    problem_ = e.what();
+    return false;
+  }
+  return true;
+}
+
+bool TouchRepairPanel::Build(RepairKind kind, int index, const std::string& time, TouchRepair& out,
+                             std::string& why) const {
+  out = TouchRepair{race_, lane_, index, kind, ""};
+  if (kind == RepairKind::InsertAfter && !time.empty()) {
+    const auto text = ConsoleTimeText(time);
+    if (!text) {
+      why = "タイム 「" + time + "」 は読めません (1:02.34 や 34.91 の形で入力してください)";
+      return false;
+    }
+    out.timeText = *text;
+  }
+  return true;
+}
+
+std::string TouchRepairPanel::Preview(RepairKind kind, int index, const std::string& time) {
+  TouchRepair repair;
+  std::string why;
+  if (!Build(kind, index, time, repair, why)) return why;
+  try {
+    return DescribeRepairPlan(window_.PlanTouchRepair(repair));
+  } catch (const RuntimeError& e) {
+    return e.what();
+  }
+}
+
+bool TouchRepairPanel::Apply(RepairKind kind, int index, const std::string& time) {
+  TouchRepair repair;
+  std::string why;
+  if (!Build(kind, index, time, repair, why)) {
+    messages_.ShowMessage(why);
+    return false;
+  }
+  if (!messages_.AskOkCancel("レース " + std::to_string(race_) + " の " + std::to_string(lane_) +
+                             " コースのタッチを修正します (" + RepairWords(repair) +
+                             ")。よろしいですか。")) {
+    return false;
+  }
+  if (auto failure = window_.RepairTouches(repair)) {
+    messages_.ShowMessage(*failure);
+    return false;
+  }
+  Select(race_, lane_);
+  return true;
+}
+
+}  // namespace poolside

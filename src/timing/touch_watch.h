@@ -1,0 +1,54 @@
+#pragma once
+// Touches that look wrong while a race runs, judged from the race feed's
+// events alone (plain code, one race at a time):
+//   - a missed touch: a split at least kMissedRatio times the lane's
+//     previous split (its first split: the fastest first split of the
+//     other lanes) while the lane has fewer touches than the lane ahead;
+//   - an extra touch: a split shorter than kExtraRatio times the lane's
+//     previous split, or than kExtraRatio times the fastest split of the
+//     race (a splash, a hand on the pad at the turn);
+//   - a premature finish: a finish whose lengths come short of the race's
+//     distance (the event's metres, the meet's metres per lap), or, when
+//     the distance is not known, a finish while no other lane has reached
+//     one length less than it.
+// Each rule flags the lane with its reason in words; a repair of the lane's
+// touches clears it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feed/race_events.h"
+
+namespace poolside {
+
+inline constexpr double kMissedRatio = 1.85;
+inline constexpr double kExtraRatio = 0.5;
+
+class TouchWatch {
+ public:
+  // The flag an event raises or clears, if any.
+  std::optional<LaneFlagged> Take(const RaceEvent& event);
+  // The reason lane `lane` (1..10) is flagged, "" when it is not.
+  const std::string& Flag(int lane) const;
+
+ private:
+  struct Lane {
+    std::vector<std::int64_t> touches;  // hundredths, in order
+    bool finished = false;
+    std::string flag;
+  };
+  std::optional<LaneFlagged> Touch(const LaneTouched& e);
+  std::optional<LaneFlagged> Set(int lane, LaneFlagged::Reason reason, std::string message);
+
+  int race_ = 0;
+  int distance_ = 0;  // metres of the event, 0 when unknown
+  std::array<Lane, kFeedLanes> lanes_{};
+};
+
+// Metres of an event label ("100m自由形" is 100), 0 when it has none.
+int EventDistance(const std::string& label);
+
+}  // namespace poolside

@@ -1,0 +1,69 @@
+#include "ui/result_view.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace poolside {
+
+ResultView::ResultView(ResultBoard& board, QWidget* parent)
+    : QWidget(parent, Qt::Window), board_(board) {
+  setWindowTitle("結果");
+  auto* top = new QVBoxLayout(this);
+  auto* pick = new QHBoxLayout;
+  pick->addWidget(new QLabel("レース", this));
+  race_ = new QSpinBox(this);
+  race_->setRange(1, 1024);
+  pick->addWidget(race_);
+  auto* show = new QPushButton("表示", this);
+  pick->addWidget(show);
+  pick->addStretch();
+  top->addLayout(pick);
+  heading_ = new QLabel(this);
+  heading_->setWordWrap(true);
+  top->addWidget(heading_);
+  table_ = new QTableWidget(0, 5, this);
+  table_->setHorizontalHeaderLabels({"順位", "コース", "記録", "確認", "ラップ"});
+  table_->verticalHeader()->hide();
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  top->addWidget(table_);
+  resize(720, 420);
+  connect(show, &QPushButton::clicked, this, [this] { board_.Show(race_->value()); });
+  board_.onChange = [this] { Refresh(); };
+  Refresh();
+}
+
+void ResultView::ShowBeside(QWidget* beside) {
+  if (!isVisible() && beside != nullptr) {
+    const QRect g = beside->frameGeometry();
+    move(g.right() + 8, g.top());
+  }
+  show();
+  raise();
+}
+
+void ResultView::Refresh() {
+  if (board_.Race() > 0) race_->setValue(board_.Race());
+  heading_->setText(QString::fromStdString(board_.Heading()));
+  const std::vector<ResultRow> rows = board_.Rows();
+  table_->setRowCount(static_cast<int>(rows.size()));
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const ResultRow& r = rows[static_cast<std::size_t>(i)];
+    const QString cells[] = {QString::fromStdString(r.rank), QString::number(r.lane),
+                             QString::fromStdString(r.result), QString::fromStdString(r.mark),
+                             QString::fromStdString(r.splits)};
+    for (int c = 0; c < 5; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      if (!r.mark.empty()) item->setBackground(QColor(255, 224, 160));
+      table_->setItem(i, c, item);
+    }
+  }
+  table_->resizeColumnsToContents();
+}
+
+}  // namespace poolside

@@ -1,0 +1,41 @@
+#pragma once
+// The touch repair dialog of the timing window (F7, menu 修正 → タッチの
+// 修正): a race and lane, the lane's touches, the repair, a preview and an
+// apply that asks first. Non-modal, beside the timing window; the logic is
+// TouchRepairPanel.
+
+#include <memory>
+
+#include <QDialog>
+
+#include "timing/touch_repair_panel.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QSpinBox;
+
+namespace poolside {
+
+class TouchDialog : public QDialog {
+ public:
+  TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* parent);
+  // Shows lane `lane` of race `race`.
+  void ShowRace(int race, int lane = 1);
+
+ private:
+  void Reload();
+  RepairKind Kind() const;
+  int Index() const;
+
+  TouchRepairPanel panel_;
+  QSpinBox* race_;
+  QSpinBox* lane_;
+  QListWidget* touches_;
+  QComboBox* kind_;
+  QLineEdit* time_;
+  QPlainTextEdit* preview_;
+};
+
+}  // namespace poolside

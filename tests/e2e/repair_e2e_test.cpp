@@ -1,0 +1,159 @@
+// Touch repair through the program: a race timed over the scripted port,
+// the program killed, then `poolside --touches` lists, previews and applies
+// repairs; the files, the export and a recovery from the capture follow.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Child;
+using e2e::RaceText;
+using e2e::ReadAll;
+
+// The twenty items of a goal file, blanks trimmed.
+std::vector<std::string> GoalItems(const std::string& goal) {
+  std::vector<std::string> items;
+  std::istringstream in(goal);
+  for (std::string item; std::getline(in, item, ',');) {
+    item.erase(0, item.find_first_not_of(' '));
+    item.erase(item.find_last_not_of(' ') + 1);
+    items.push_back(item);
+  }
+  return items;
+}
+
+class RepairEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("poolside-repair-e2e-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    meet_ = dir_ / "demo";
+    ASSERT_EQ(
+        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
+                        .c_str()),
+        0);
+  }
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(dir_);
+  }
+
+  int Tool(std::vector<std::string> more, std::string& out) {
+    std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet_.string()};
+    args.insert(args.end(), more.begin(), more.end());
+    Child tool(args, meet_ / "prog", dir_ / "tout", dir_ / "terr");
+    const int rc = tool.Wait(60);
+    out = ReadAll(dir_ / "tout") + ReadAll(dir_ / "terr");
+    return rc;
+  }
+  std::string Lap() const { return ReadAll(meet_ / "meet" / "lap" / ("r" + RaceText(race_))); }
+  std::string Goal() const { return ReadAll(meet_ / "meet" / "goal" / ("g" + RaceText(race_))); }
+
+  fs::path dir_, meet_;
+  const int race_ = 3;  // the first open race of the demo meet with two done
+};
+
+TEST_F(RepairEndToEnd, RepairsAreListedPreviewedAppliedExportedAndRecovered) {
+  // Lanes 1 and 2 swim two lengths; the program is killed after the finish.
+  std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
+                                         "port \" A       10.00 \\r\"\n"
+                                         "port \" A 11    30.00L\\r\"\n"
+                                         "port \" A 22    31.00L\\r\"\n"
+                                         "port \" A 11  1:01.00G\\r\"\n"
+                                         "port \" A 22  1:02.00G\\r\"\n"
+                                         "port \" A        0.00 \\r\"\n"
+                                         "show frmRace.lblRace\n"
+                                         "wait 60000\n";
+  {
+    Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
+                   "--script", (dir_ / "race.script").string()},
+                  meet_ / "prog", dir_ / "out", dir_ / "err");
+    for (int i = 0; i < 600 && ReadAll(dir_ / "out").find("lblRace") == std::string::npos; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_NE(ReadAll(dir_ / "out").find("lblRace"), std::string::npos) << ReadAll(dir_ / "err");
+    program.Kill();
+  }
+  const std::string lap = Lap();
+  ASSERT_EQ(lap, " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,G, 2 , 1:02.00,G,");
+  const std::string goal = Goal();
+  ASSERT_EQ(GoalItems(goal)[2], "2");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // capture files sort by time
+
+  std::string out;
+  ASSERT_EQ(Tool({"--touches", "3"}, out), 0) << out;
+  EXPECT_NE(out.find("lane 2\n  1 31.00 L 31.00\n  2 1:02.00 G 31.00\n"), std::string::npos) << out;
+
+  // Lane 1's finish was a lap: a preview writes nothing.
+  ASSERT_EQ(Tool({"--touches", "3", "--lane", "1", "--as-lap", "2"}, out), 0) << out;
+  EXPECT_NE(out.find("(preview"), std::string::npos) << out;
+  EXPECT_EQ(Lap(), lap);
+  EXPECT_EQ(Goal(), goal);
+  ASSERT_EQ(Tool({"--touches", "3", "--lane", "1", "--as-lap", "2", "--apply"}, out), 0) << out;
+  EXPECT_NE(out.find("written"), std::string::npos) << out;
+  EXPECT_EQ(Lap(), " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,L, 2 , 1:02.00,G,");
+  std::vector<std::string> items = GoalItems(Goal());
+  EXPECT_EQ(items[0], "0");
+  EXPECT_EQ(items[1], "888888");
+  EXPECT_EQ(items[2], "1");
+  EXPECT_EQ(items[3], "10200");
+  const std::string json = ReadAll(meet_ / "meet" / "export" / ("r" + RaceText(race_) + ".json"));
+  EXPECT_NE(json.find("{\"lane\":1,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"status\":\"no_finish\""), std::string::npos) << json;
+
+  // Its real finish was missed: inserted with its time.
+  ASSERT_EQ(
+      Tool({"--touches", "3", "--lane", "1", "--insert-after", "2", "1:31.50", "--as-finish", "3"},
+           out),
+      2)
+      << out;
+  ASSERT_EQ(
+      Tool({"--touches", "3", "--lane", "1", "--insert-after", "2", "1:31.50", "--apply"}, out), 0)
+      << out;
+  ASSERT_EQ(Tool({"--touches", "3", "--lane", "1", "--as-finish", "3", "--apply"}, out), 0) << out;
+  const std::string repairedLap = Lap();
+  const std::string repairedGoal = Goal();
+  EXPECT_EQ(repairedLap,
+            " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,L, 1 , 1:31.50,G, 2 , 1:02.00,G,");
+  items = GoalItems(repairedGoal);
+  EXPECT_EQ(items[0], "2");
+  EXPECT_EQ(items[1], "13150");
+
+  // The files lost: a recovery from the capture gives the repaired ones.
+  fs::remove(meet_ / "meet" / "lap" / ("r" + RaceText(race_)));
+  fs::remove(meet_ / "meet" / "goal" / ("g" + RaceText(race_)));
+  ASSERT_EQ(Tool({"--recover", (meet_ / "meet" / "capture").string(), "--take", "1", "--as", "3",
+                  "--apply"},
+                 out),
+            0)
+      << out;
+  EXPECT_EQ(Lap(), repairedLap);
+  EXPECT_EQ(Goal(), repairedGoal);
+
+  // Wrong requests: a message, nothing written.
+  EXPECT_EQ(Tool({"--touches", "3", "--lane", "2", "--drop", "9", "--apply"}, out), 1);
+  EXPECT_NE(out.find("2 コースにタッチ 9 はありません"), std::string::npos) << out;
+  EXPECT_EQ(Tool({"--touches", "3", "--drop", "1"}, out), 2);
+  EXPECT_EQ(Tool({"--touches", "3000"}, out), 2);
+  EXPECT_EQ(Tool({"--touches", "9"}, out), 1);
+  EXPECT_NE(out.find("r0009"), std::string::npos) << out;
+  EXPECT_EQ(Lap(), repairedLap);
+  EXPECT_EQ(Goal(), repairedGoal);
+}
+
+}  // namespace
