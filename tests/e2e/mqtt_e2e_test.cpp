@@ -22,6 +22,7 @@
 #include <sstream>
 
 #include "child_process.h"
+#include "http_client.h"
 #include "support/test_broker.h"
 
 namespace {
@@ -32,46 +33,10 @@ using e2e::RaceText;
 using e2e::ReadAll;
 using poolside::testing::TestBroker;
 
-bool SpinUntil(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
-struct Reply {
-  int status = 0;
-  std::string body;
-};
-
-Reply Get(int port, const std::string& path) {
-  QTcpSocket s;
-  s.connectToHost("127.0.0.1", static_cast<quint16>(port));
-  if (!s.waitForConnected(3000)) return {};
-  s.write(QByteArray::fromStdString("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
-  QByteArray data;
-  SpinUntil(
-      [&] {
-        data += s.readAll();
-        const auto end = data.indexOf("\r\n\r\n");
-        const auto at = data.toLower().indexOf("content-length:");
-        if (end < 0 || at < 0) return false;
-        const int length = data.mid(at + 15, data.indexOf("\r\n", at) - at - 15).trimmed().toInt();
-        return data.size() >= end + 4 + length;
-      },
-      5000);
-  Reply r;
-  if (data.startsWith("HTTP/1.1 ")) r.status = data.mid(9, 3).toInt();
-  r.body = data.mid(data.indexOf("\r\n\r\n") + 4).toStdString();
-  return r;
-}
-
-QJsonObject Json(const std::string& text) {
-  return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
-}
+using e2e::Get;
+using e2e::Json;
+using e2e::Reply;
+using e2e::SpinUntil;
 
 // The messages of a WebSocket feed, as text.
 struct Feed {
