@@ -95,8 +95,11 @@ std::vector<long long> Run(Pty& pty, const Phase& s, std::vector<long long>& han
     const long long start = NowNs() + 200000000LL;
     for (size_t i = 0; i < s.writes.size(); ++i) {
       SleepUntil(start + s.slotOf[i] * 10000000LL);
-      if (write(pty.master, s.writes[i].data(), s.writes[i].size()) < 0) std::perror("write");
+      // Stamped before the write: the window, woken by it, may run before
+      // this thread does again, and a stamp taken after would then pair the
+      // write with the next one's handler.
       stamps[i] = NowNs();
+      if (write(pty.master, s.writes[i].data(), s.writes[i].size()) < 0) std::perror("write");
     }
     done = true;
   });
