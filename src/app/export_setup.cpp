@@ -1,6 +1,5 @@
 #include "app/export_setup.h"
 
-#include <chrono>
 #include <iostream>
 #include <string>
 
@@ -34,11 +33,6 @@ ExportAttachment::ExportAttachment(QtAppWindows& windows, const MeetData& meet,
     if (closeFiles) closeFiles();
     listener_->Drain();
   };
-}
-
-void ExportAttachment::ExportRaces(const std::vector<int>& races) {
-  const WallTime now = std::chrono::system_clock::now();
-  for (int race : races) listener_->ExportRace(race, now);
 }
 
 ExportAttachment::~ExportAttachment() { windows_.Feed().Detach(*listener_); }

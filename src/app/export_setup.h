@@ -4,7 +4,6 @@
 // on standard error, and every export written before the program ends.
 
 #include <memory>
-#include <vector>
 
 #include "export/export_listener.h"
 
@@ -21,10 +20,6 @@ class ExportAttachment {
                    QtWindowHost& host, CsvEncoding encoding);
   ~ExportAttachment();
 
-  // Exports races finished without the feed (a recovery applied from the
-  // window): read here, written on the export's thread; a failure is a
-  // warning like any other export's.
-  void ExportRaces(const std::vector<int>& races);
   ExportAttachment(const ExportAttachment&) = delete;
   ExportAttachment& operator=(const ExportAttachment&) = delete;
 

@@ -25,7 +25,6 @@
 #include "app/start_config.h"
 #include "app/startup_guard.h"
 #include "app/touches_command.h"
-#include "capture/recovery_panel.h"
 #include "capture/replay_port.h"
 #include "live/descriptor_budget.h"
 #include "meetdata/meet_data.h"
@@ -35,6 +34,8 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_window_host.h"
 #include "platform/scripted_port.h"
+#include "reception/console_line.h"
+#include "recovery/recovery_panel.h"
 #include "results/race_result.h"
 #include "timing/link_watch.h"
 #include "timing/touch_flags.h"
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
             throw IoError("ポート COM" + std::to_string(n) + " の " + device +
                           " は使えません (replay:FILE@SPEED)");
           }
-          return std::make_unique<ReplayPort>(n, file, speed, host);
+          return std::make_unique<ReplayPort>(n, file, speed, host, IsNoiseRecord);
         }
         return std::make_unique<QtSerialPort>(n, device);
       },
@@ -221,9 +222,10 @@ int main(int argc, char** argv) {
     recoveryPanel =
         std::make_unique<RecoveryPanel>(paths, std::vector<std::string>{folder}, *messages,
                                         [&meet](int race) { return SourcesOf(meet, race); });
-    recoveryPanel->onApplied = [&](const std::vector<int>& finished) {
-      windows.Race().ShowRaceHeader();
-      exportFiles.ExportRaces(finished);
+    // The recovered race goes through the feed like every finish: the
+    // export, the live pages and the broker see it there.
+    recoveryPanel->onApplied = [&windows](const RaceFinished& recovered) {
+      windows.Race().ShowRecoveredRace(recovered);
     };
     recoveryDialog = std::make_unique<RecoveryDialog>(
         *recoveryPanel, windows.Race().BookState().RaceNo,

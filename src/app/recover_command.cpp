@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "capture/captured_races.h"
-#include "capture/race_retiming.h"
 #include "export/race_export.h"
 #include "meetdata/meet_data.h"
 #include "platform/paths.h"
+#include "recovery/race_retiming.h"
 
 namespace poolside {
 

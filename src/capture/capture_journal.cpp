@@ -196,6 +196,13 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
   if (std::holds_alternative<ClockShown>(event) || std::holds_alternative<LaneFlagged>(event)) {
     return;
   }
+  // A recovery's finish is no event of this run's console: the blocks it
+  // was re-timed from are in a capture already, and the status lines that
+  // follow it keep what it changed. Journaled, it would end the captured
+  // stretch of the race on screen.
+  if (const auto* finished = std::get_if<RaceFinished>(&event); finished && finished->recovered) {
+    return;
+  }
   Emit(EventKindName(event), std::chrono::system_clock::now(), std::chrono::steady_clock::now(),
        std::visit(FieldsOf{}, event));
 }

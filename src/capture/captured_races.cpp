@@ -7,7 +7,6 @@
 
 #include "capture/capture_reader.h"
 #include "platform/errors.h"
-#include "reception/console_line.h"
 
 namespace poolside {
 
@@ -117,15 +116,16 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
   return races;
 }
 
-bool IsFramingNoise(const CaptureRecord& block) {
+bool IsFramingNoise(const CaptureRecord& block, const ConsoleNoiseTest& consoleNoise) {
   if (block.kind != "block") return false;
   for (const auto& [key, value] : block.fields) {
-    if (key == "kind") return value == "noise" && Classify(block.bytes) != LineClass::Noise;
+    if (key == "kind") return value == "noise" && !consoleNoise(block.bytes);
   }
   return false;
 }
 
-std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race) {
+std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race,
+                                  const ConsoleNoiseTest& consoleNoise) {
   std::vector<CapturedStep> steps;
   for (const CapturedRace::Span& span : race.spans) {
     if (span.file >= files.size()) continue;
@@ -136,7 +136,7 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
       if (r.line > span.lastLine) break;
       if (r.line < span.firstLine) continue;
       // Bytes the port's framing dropped never reached reception.
-      if (r.kind == "block" && !IsFramingNoise(r)) {
+      if (r.kind == "block" && !IsFramingNoise(r, consoleNoise)) {
         CapturedStep step;
         step.bytes = std::move(r.bytes);
         steps.push_back(std::move(step));
@@ -159,9 +159,10 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
   return steps;
 }
 
-std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race) {
+std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race,
+                                  const ConsoleNoiseTest& consoleNoise) {
   std::vector<std::string> blocks;
-  for (CapturedStep& step : StepsOf(files, race)) {
+  for (CapturedStep& step : StepsOf(files, race, consoleNoise)) {
     if (!step.typed) blocks.push_back(std::move(step.bytes));
   }
   return blocks;

@@ -8,7 +8,9 @@
 // race first) is one captured race over both files.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace poolside {
@@ -47,15 +49,23 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths);
 // line on bad input.
 std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files);
 
+// True for the bytes of a block that reception itself takes as noise (a
+// result record whose time would break the lap file's items). The journal
+// marks those blocks and the bytes that the port's framing found to belong
+// to no record alike (kind=noise); the console's record grammar, which lives
+// with reception (reception/console_line.h: IsNoiseRecord), tells them apart.
+using ConsoleNoiseTest = std::function<bool(std::string_view block)>;
+
 struct CaptureRecord;
 // True for a `block` line of bytes that the framing of the port found to
-// belong to no record: journaled as noise although the classification of
-// records would take them otherwise. Reception never saw such a block.
-bool IsFramingNoise(const CaptureRecord& block);
+// belong to no record: journaled as noise although `consoleNoise` does not
+// take them as reception's own. Reception never saw such a block.
+bool IsFramingNoise(const CaptureRecord& block, const ConsoleNoiseTest& consoleNoise);
 
 // The bytes of every read of the port inside captured race `race`, in order,
 // without the framing's noise (reception never saw it).
-std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race);
+std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race,
+                                  const ConsoleNoiseTest& consoleNoise);
 
 // One step of a captured race as re-timing replays it: a read of the port,
 // or a time or status typed into a lane of the race.
@@ -67,8 +77,10 @@ struct CapturedStep {
 };
 
 // The blocks and the typed entries of captured race `race`, in order.
-// Entries typed into another race than the captured one are left out.
-std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race);
+// Entries typed into another race than the captured one are left out, and
+// so is the framing's noise.
+std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race,
+                                  const ConsoleNoiseTest& consoleNoise);
 
 // One line of the --recover listing.
 std::string ListingLine(const CapturedRace& race);

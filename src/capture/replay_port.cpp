@@ -8,8 +8,13 @@
 
 namespace poolside {
 
-ReplayPort::ReplayPort(int portNumber, std::string file, double speed, WindowHost& host)
-    : portNumber_(portNumber), file_(std::move(file)), speed_(speed), host_(host) {}
+ReplayPort::ReplayPort(int portNumber, std::string file, double speed, WindowHost& host,
+                       ConsoleNoiseTest consoleNoise)
+    : portNumber_(portNumber),
+      file_(std::move(file)),
+      speed_(speed),
+      host_(host),
+      consoleNoise_(std::move(consoleNoise)) {}
 
 bool ReplayPort::ParseSpec(const std::string& spec, std::string& file, double& speed) {
   file = spec;
@@ -55,6 +60,12 @@ void ReplayPort::Close() {
   open_ = false;
   ++generation_;
   scheduled_ = false;
+}
+
+void ReplayPort::DiscardInput() {
+  pending_.clear();
+  // At speed 0 the next block comes once nothing waits, as after a read.
+  if (speed_ == 0) Schedule(0);
 }
 
 int ReplayPort::BytesWaiting() const {
@@ -118,7 +129,7 @@ void ReplayPort::Schedule(std::int64_t delayMicros) {
 void ReplayPort::Arrive() {
   if (!open_ || !haveNext_) return;
   const std::int64_t mono = next_.monoMicros;
-  const bool noise = IsFramingNoise(next_);
+  const bool noise = IsFramingNoise(next_, consoleNoise_);
   pending_.push_back({std::move(next_.bytes), noise});
   Advance();
   if (speed_ > 0 && haveNext_) {

@@ -2,9 +2,11 @@
 // A port that plays the blocks of a capture file (--com N=replay:FILE@SPEED):
 // each captured read comes back as one read, in the same order, with the
 // captured spacing divided by SPEED (0: the next block as soon as the
-// previous one has been read). Closing and discarding keep the blocks to
-// come, since the capture holds only what was read; at the end of the file
-// the port stays open and quiet.
+// previous one has been read). A block "arrives" when its time comes and
+// waits until it is read. Closing keeps the blocks that have arrived (every
+// block of the capture was read by the run that wrote it); discarding throws
+// them away as on any port, and the blocks still to come in the file come.
+// At the end of the file the port stays open and quiet.
 
 #include <cstdint>
 #include <deque>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "capture/capture_reader.h"
+#include "capture/captured_races.h"
 #include "platform/serial_port.h"
 #include "platform/window_host.h"
 
@@ -19,7 +22,10 @@ namespace poolside {
 
 class ReplayPort : public SerialPort {
  public:
-  ReplayPort(int portNumber, std::string file, double speed, WindowHost& host);
+  // `consoleNoise` tells reception's own noise from the framing's among the
+  // blocks journaled as noise (reception/console_line.h: IsNoiseRecord).
+  ReplayPort(int portNumber, std::string file, double speed, WindowHost& host,
+             ConsoleNoiseTest consoleNoise);
 
   // Splits "FILE" or "FILE@SPEED" (the device after "replay:"). False when
   // SPEED is not a number of zero or more.
@@ -38,7 +44,8 @@ class ReplayPort : public SerialPort {
   void Close() override;
   bool IsOpen() const override { return open_; }
   std::string Read() override;
-  void DiscardInput() override {}
+  // Throws away the blocks that have arrived and are not read yet.
+  void DiscardInput() override;
   int BytesWaiting() const override;
   std::string DeviceName() const override;
   // The reads come as the live port framed them: a block out of step needs
@@ -58,6 +65,7 @@ class ReplayPort : public SerialPort {
   std::string file_;
   double speed_;
   WindowHost& host_;
+  ConsoleNoiseTest consoleNoise_;
   bool open_ = false;
   bool checked_ = false;
   CaptureReader reader_;

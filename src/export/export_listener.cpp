@@ -34,6 +34,18 @@ void ExportListener::OnRaceEvent(const RaceEvent& event) {
   if (const auto* finished = std::get_if<RaceFinished>(&event)) {
     ExportPendingTargets();
     const WallTime now = std::chrono::system_clock::now();
+    if (finished->recovered) {
+      // Written by a recovery: exported as its files read, the race and its
+      // combined targets alike; nothing the desk knew of an earlier finish
+      // of these races holds for them now.
+      ExportRace(finished->race, now);
+      finished_.erase(finished->race);
+      for (int target : finished->combinedTargets) {
+        pendingTargets_.push_back({target, now, std::nullopt});
+        finished_.erase(target);
+      }
+      return;
+    }
     const DeskLanes desk = DeskLanesOf(*finished);
     ExportRace(finished->race, now, &desk);
     finished_[finished->race] = {now, desk};
@@ -62,7 +74,7 @@ void ExportListener::OnRaceEvent(const RaceEvent& event) {
       if (it->race == status->race) {
         const PendingTarget target = *it;
         pendingTargets_.erase(it);
-        ExportRace(target.race, target.finishedAt, &target.desk);
+        ExportRace(target.race, target.finishedAt, target.desk ? &*target.desk : nullptr);
         break;
       }
     }
@@ -74,7 +86,9 @@ void ExportListener::OnRaceEvent(const RaceEvent& event) {
 void ExportListener::ExportPendingTargets() {
   std::vector<PendingTarget> targets;
   targets.swap(pendingTargets_);
-  for (const PendingTarget& t : targets) ExportRace(t.race, t.finishedAt, &t.desk);
+  for (const PendingTarget& t : targets) {
+    ExportRace(t.race, t.finishedAt, t.desk ? &*t.desk : nullptr);
+  }
 }
 
 void ExportListener::ExportRace(int race, WallTime finishedAt, const DeskLanes* desk) {

@@ -1,7 +1,8 @@
 #pragma once
 // The per-race export on the race feed: every finished race (by the console,
 // by 確定, as a combined-race target, by a recovery) leaves
-// export\rNNNN.json and export\rNNNN.csv in the data folder.
+// export\rNNNN.json and export\rNNNN.csv in the data folder. A recovery
+// applied from the timing window comes as a RaceFinished too (`recovered`).
 //
 // A combined race's targets are copied after RaceFinished is published: each
 // target is read when its status change ("6") arrives, or at the latest when
@@ -18,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,7 +76,7 @@ class ExportListener : public RaceListener {
   struct PendingTarget {
     int race;
     WallTime finishedAt;
-    DeskLanes desk;
+    std::optional<DeskLanes> desk;  // none for a recovered race
   };
   std::vector<PendingTarget> pendingTargets_;  // publisher's thread only
   // What the desk knew of the races finished in this run, for their export

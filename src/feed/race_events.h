@@ -103,7 +103,10 @@ struct ManualEntryStored {
 
 // A race ranked, its goal file written and the race marked done in the book.
 // The combined-race copies are made right after it; then come the status
-// changes (the race, its targets) and the next race shown.
+// changes (the race, its targets) and the next race shown. A recovery
+// applied from the timing window publishes one too (`recovered`), with its
+// combined targets already copied, then the status changes and the race
+// shown.
 struct RaceFinished {
   int race = 0;
   std::array<int, kFeedLanes> rank{};           // lanes 1..10
@@ -117,6 +120,10 @@ struct RaceFinished {
   // Lanes whose 888888 is a withdrawal typed at the desk (8), not a lane
   // left without a time.
   std::array<bool, kFeedLanes> withdrawn{};
+  // Re-timed from a capture and written by a recovery, not timed by the
+  // desk now: its lanes are what its files say (noFinish and withdrawn as
+  // the files read), and its blocks are in the capture already.
+  bool recovered = false;
 };
 
 // A race's character in the status book changed: a finish, a combined copy,

@@ -132,32 +132,4 @@ void AdvanceToNextOpenRace(RaceBookState& book) {
   } while (IsDone(book.RaceStat));
 }
 
-TimedRace TimeRaceFromBlocks(MeetData& meet, RaceBookState& book, const std::string& laneMap,
-                             const std::vector<std::string>& blocks, const FinishReport& report) {
-  TimedRace timed;
-  timed.blocksTaken = blocks.size();
-  LoadRaceStat(meet, book);
-  Reception reception(laneMap);
-  LapFile lap;
-  if (auto problem = lap.Create(LapPath(meet, book.RaceNo))) report(*problem);
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const BlockMeaning meaning = reception.Take(blocks[i]);
-    if (meaning.lane != 0) {
-      if (auto problem = lap.Append(meaning.lane, meaning.timeText, meaning.finish ? 'G' : 'L')) {
-        report(*problem);
-      }
-    }
-    if (!meaning.finishRace) continue;
-    timed.finished = true;
-    timed.blocksTaken = i + 1;
-    timed.outcome = CloseRace(meet, book, reception.FinishTimes(), lap, report);
-    if (timed.outcome.done && !timed.outcome.combinedTargets.empty()) {
-      CopyCombinedRace(meet, book, report);
-    }
-    break;
-  }
-  timed.noiseBlocks = reception.NoiseBlocks();
-  return timed;
-}
-
 }  // namespace poolside

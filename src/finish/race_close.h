@@ -3,13 +3,9 @@
 // mark the race done in the status book, close the lap file, copy the results
 // to the other races of a combined race, and choose the next open race.
 //
-// Timing race N without a window (recovery from captured blocks, a replay)
-// is TimeRaceFromBlocks below: a Reception fed the blocks one by one, each
-// accepted lap appended to a LapFile, and at the zero clock after a finish
-// CloseRace, then CopyCombinedRace when the race combines others. That is
-// what live timing does, in the same order, so the lap file, goal file, book
-// and combined copies come out the same. (The window also resets the lanes
-// with Reception::ResetLanes when it puts a race on screen.)
+// Timing race N without a window (recovery from captured blocks) goes
+// through the timing window's own code, headless: HeadlessRaceWindow
+// (recovery/headless_window.h).
 
 #include <functional>
 #include <string>
@@ -19,7 +15,6 @@
 #include "finish/ranking.h"
 #include "meetdata/meet_data.h"
 #include "racebook/race_book.h"
-#include "reception/reception.h"
 
 namespace poolside {
 
@@ -56,21 +51,5 @@ std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish);
 // Moves book.RaceNo past the races that are done (at most to 22767, the
 // highest number whose file names still fit) and sets RaceStat.
 void AdvanceToNextOpenRace(RaceBookState& book);
-
-struct TimedRace {
-  bool finished = false;        // a zero clock after a finish was read
-  FinishOutcome outcome;        // of CloseRace, when finished
-  std::size_t blocksTaken = 0;  // blocks read up to the finishing zero clock (all when none)
-  long long noiseBlocks = 0;
-};
-
-// Times race book.RaceNo from `blocks` (each the text of one read of the
-// port) with the lane map `laneMap`: creates its lap file afresh, appends
-// every accepted lap, and finishes the race at the zero clock that follows a
-// finish, copying a combined race. Blocks after that one are not read.
-// Failures go to `report` as the window would show them; a book that cannot
-// be saved after the combined copies throws IoError.
-TimedRace TimeRaceFromBlocks(MeetData& meet, RaceBookState& book, const std::string& laneMap,
-                             const std::vector<std::string>& blocks, const FinishReport& report);
 
 }  // namespace poolside

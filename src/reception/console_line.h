@@ -17,6 +17,8 @@ inline constexpr std::string_view kZeroClock = "    0.00";
 inline constexpr std::string_view kDefaultLaneMap = "1234567890";
 
 LineClass Classify(std::string_view block);
+// True for a block that reception takes as noise (Classify gives Noise).
+inline bool IsNoiseRecord(std::string_view block) { return Classify(block) == LineClass::Noise; }
 // True when the time text holds a comma, a double quote or a control byte
 // (below 0x20, or 0x7F). Letters and bytes above 0x7F are no noise.
 bool BreaksLapItems(std::string_view timeText);

@@ -1,4 +1,4 @@
-#include "capture/headless_window.h"
+#include "recovery/headless_window.h"
 
 #include <deque>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "capture/race_retiming.h"
+#include "recovery/race_retiming.h"
 
 #include <stdlib.h>
 
@@ -6,13 +6,14 @@
 #include <system_error>
 
 #include "capture/captured_repairs.h"
-#include "capture/headless_window.h"
 #include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
+#include "reception/console_line.h"
+#include "recovery/headless_window.h"
 
 namespace poolside {
 
@@ -83,7 +84,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     throw RuntimeError("レース番号 " + std::to_string(race) + " は 1 から " +
                        std::to_string(kBookRaces) + " までです");
   }
-  const std::vector<CapturedStep> steps = StepsOf(captureFiles, captured);
+  const std::vector<CapturedStep> steps = StepsOf(captureFiles, captured, IsNoiseRecord);
 
   MeetData meet(paths);
   HeadlessRaceWindow headless(meet);

@@ -1,8 +1,9 @@
-#include "capture/recovery_panel.h"
+#include "recovery/recovery_panel.h"
 
 #include <exception>
 
-#include "capture/race_retiming.h"
+#include "recovery/race_retiming.h"
+#include "recovery/recovered_race.h"
 
 namespace poolside {
 
@@ -79,16 +80,16 @@ bool RecoveryPanel::Apply(int index, int race, bool receiving) {
     target = RaceDescription(LoadRaceResult(raceFiles_(race)));
   }
   if (!messages_.AskOkCancel(ApplyQuestion(index, captured, target, race))) return false;
-  std::vector<int> finished;
+  RaceFinished recovered;
   try {
     const Retiming retiming = RetimeRace(paths_, files_, captured, race);
     ApplyRetiming(retiming);
-    finished = FinishedRaces(retiming);
+    recovered = RecoveredRace(retiming, raceFiles_ ? raceFiles_(race) : RaceSources{});
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
     return false;
   }
-  if (onApplied) onApplied(finished);
+  if (onApplied) onApplied(recovered);
   return true;
 }
 

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "capture/captured_races.h"
-#include "capture/recovery_tables.h"
+#include "feed/race_events.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "recovery/recovery_tables.h"
 
 namespace poolside {
 
@@ -42,9 +43,11 @@ class RecoveryPanel {
   // receiving, or it failed (the message shown).
   bool Apply(int index, int race, bool receiving);
 
-  // Runs after a successful apply with the races it finished (race N, then
-  // its combined targets): the window redraws its race and exports them.
-  std::function<void(const std::vector<int>& finished)> onApplied;
+  // Runs after a successful apply with the race as the feed tells it (race
+  // N, the races it marked done as its combined targets): the timing window
+  // publishes it (RaceWindow::ShowRecoveredRace), so the export and the
+  // live pages see it, and draws its race again.
+  std::function<void(const RaceFinished& recovered)> onApplied;
 
  private:
   const PathMapper& paths_;

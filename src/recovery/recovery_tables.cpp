@@ -1,4 +1,4 @@
-#include "capture/recovery_tables.h"
+#include "recovery/recovery_tables.h"
 
 #include <stdlib.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "capture/captured_races.h"
-#include "capture/race_retiming.h"
+#include "recovery/race_retiming.h"
 #include "results/race_result.h"
 
 namespace poolside {

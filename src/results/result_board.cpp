@@ -6,9 +6,15 @@ namespace poolside {
 
 void ResultBoard::OnRaceEvent(const RaceEvent& event) {
   if (const auto* f = std::get_if<RaceFinished>(&event)) {
-    const DeskLanes desk = DeskLanesOf(*f);
-    desk_[f->race] = desk;
-    for (int target : f->combinedTargets) desk_[target] = desk;
+    if (f->recovered) {
+      // Written by a recovery: shown as its files read.
+      desk_.erase(f->race);
+      for (int target : f->combinedTargets) desk_.erase(target);
+    } else {
+      const DeskLanes desk = DeskLanesOf(*f);
+      desk_[f->race] = desk;
+      for (int target : f->combinedTargets) desk_[target] = desk;
+    }
     Show(f->race);
   } else if (const auto* r = std::get_if<TouchesRepaired>(&event)) {
     // The repaired lane's end now follows from its touches.

@@ -51,4 +51,9 @@ void RaceWindow::FinishRace() {
   openLap();
 }
 
+void RaceWindow::ShowRecoveredRace(const RaceFinished& recovered) {
+  feed_->Publish(recovered);
+  ShowRaceHeader();
+}
+
 }  // namespace poolside

@@ -6,8 +6,9 @@
 //   race_window.cpp    constructor, deferred messages, race book delegations,
 //                      book changes on the feed
 //   race_header.cpp    load, ShowRaceHeader, lane identifier boxes, unload
-//   reception.cpp      OnPortNotification
-//   race_finish.cpp    openLap, FinishRace
+//   port_notification.cpp  OnPortNotification: one read of the port, the
+//                      block shown, a lap appended, a finish at the zero clock
+//   race_finish.cpp    openLap, FinishRace, a recovered race on the feed
 //   port_control.cpp   OnStartStopClick, port problems
 //   manual_entry.cpp   OnTimeBoxKeyDown
 //   repair_touches.cpp RepairTouches (the repair dialog)
@@ -109,6 +110,11 @@ class RaceWindow : public RaceScreen {
   // reception goes on without one).
   void openLap();
   void FinishRace() override;
+  // A race that a recovery re-timed from a capture and wrote to the data
+  // folder (its `recovered` set): published on the feed, as every finish is,
+  // then the race on screen is drawn again, which reads the book and
+  // publishes the status changes the recovery made and the race shown.
+  void ShowRecoveredRace(const RaceFinished& recovered);
   // --- manual entry (txtKiro key-down), lane 1..10
   void OnTimeBoxKeyDown(int lane, int keyCode);
   // --- touch repair of the current race or of a finished one

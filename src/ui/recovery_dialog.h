@@ -9,7 +9,7 @@
 
 #include <QDialog>
 
-#include "capture/recovery_panel.h"
+#include "recovery/recovery_panel.h"
 
 class QLabel;
 class QPushButton;

@@ -13,7 +13,7 @@
 
 #include "app/qt_translations.h"
 #include "capture/capture_journal.h"
-#include "capture/recovery_panel.h"
+#include "recovery/recovery_panel.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "ui/recovery_dialog.h"

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_journal.h"
+#include "reception/console_line.h"
 #include "support/temp_dir.h"
 
 namespace poolside {
@@ -71,14 +72,15 @@ TEST_F(CapturedRacesTest, StretchesFromRaceShownToFinishOrNextRace) {
   ASSERT_EQ(races[0].lanes.size(), 2u);
   EXPECT_EQ(races[0].lanes[0].lane, 1);
   EXPECT_EQ(races[0].lanes[1].time, "1:02.35");
-  EXPECT_EQ(BlocksOf({journal_.Path()}, races[0]), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[0], IsNoiseRecord),
+            (std::vector<std::string>{"a", "b", "c"}));
 
   EXPECT_EQ(races[1].race, 8);
   EXPECT_FALSE(races[1].finished);
-  EXPECT_EQ(BlocksOf({journal_.Path()}, races[1]), (std::vector<std::string>{"d"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[1], IsNoiseRecord), (std::vector<std::string>{"d"}));
   EXPECT_EQ(races[2].race, 5);
   EXPECT_EQ(races[3].index, 4);
-  EXPECT_EQ(BlocksOf({journal_.Path()}, races[3]), (std::vector<std::string>{"e"}));
+  EXPECT_EQ(BlocksOf({journal_.Path()}, races[3], IsNoiseRecord), (std::vector<std::string>{"e"}));
 
   const std::string line = ListingLine(races[0]);
   EXPECT_EQ(line.rfind("1 race=7 program=70 heat=1 start=", 0), 0u) << line;
@@ -125,7 +127,7 @@ TEST(CapturedRaces, ARaceGoesOnInTheNextRunsFileWhenItShowsTheSameRaceFirst) {
   ASSERT_EQ(races.size(), 1u);
   EXPECT_TRUE(races[0].finished);
   EXPECT_EQ(races[0].spans.size(), 2u);
-  EXPECT_EQ(BlocksOf(files, races[0]), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(BlocksOf(files, races[0], IsNoiseRecord), (std::vector<std::string>{"a", "b"}));
   // A folder reads as its capture files in name order.
   EXPECT_EQ(CaptureFiles({dir.File("a"), dir.File("missing.cap")}),
             (std::vector<std::string>{first, dir.File("missing.cap")}));

@@ -11,6 +11,7 @@
 
 #include "capture/capture_journal.h"
 #include "platform/errors.h"
+#include "reception/console_line.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -39,7 +40,7 @@ TEST(ReplayPort, AtSpeedZeroEachBlockComesAfterThePreviousWasRead) {
   TempDir dir;
   const std::string file = WriteCapture(dir, {"one", "", std::string(5000, 'z'), "four"});
   FakeHost host;
-  ReplayPort port(1, file, 0, host);
+  ReplayPort port(1, file, 0, host, IsNoiseRecord);
   std::vector<std::string> reads;
   port.onNotify = [&] { reads.push_back(port.Read()); };
   port.Open();
@@ -68,7 +69,7 @@ TEST(ReplayPort, TheFramingsNoiseIsToldAsItWasAndThePiecesAreNotReplayedTwice) {
     file = journal.Path();
   }
   FakeHost host;
-  ReplayPort port(1, file, 0, host);
+  ReplayPort port(1, file, 0, host, IsNoiseRecord);
   std::vector<std::string> reads;
   std::vector<bool> noise;
   port.onNotify = [&] {
@@ -86,7 +87,7 @@ TEST(ReplayPort, CloseAndDiscardKeepTheBlocksToCome) {
   TempDir dir;
   const std::string file = WriteCapture(dir, {"a", "b", "c"});
   FakeHost host;
-  ReplayPort port(1, file, 0, host);
+  ReplayPort port(1, file, 0, host, IsNoiseRecord);
   std::vector<std::string> reads;
   port.onNotify = [&] {
     reads.push_back(port.Read());
@@ -105,7 +106,7 @@ TEST(ReplayPort, AtSpeedOneTheCapturedSpacingIsKept) {
   TempDir dir;
   const std::string file = WriteCapture(dir, {"a", "b", "c"});
   FakeHost host;
-  ReplayPort port(1, file, 2, host);  // twice as fast: 10 ms apart
+  ReplayPort port(1, file, 2, host, IsNoiseRecord);  // twice as fast: 10 ms apart
   std::vector<std::string> reads;
   port.onNotify = [&] { reads.push_back(port.Read()); };
   port.Open();
@@ -122,7 +123,7 @@ TEST(ReplayPort, ABadOrMissingFileFailsTheOpenNamingIt) {
   TempDir dir;
   FakeHost host;
   dir.Write("bad.cap", "poolside-capture 1\nnonsense\n");
-  ReplayPort bad(1, dir.File("bad.cap"), 0, host);
+  ReplayPort bad(1, dir.File("bad.cap"), 0, host, IsNoiseRecord);
   try {
     bad.Open();
     FAIL() << "opened";
@@ -130,7 +131,7 @@ TEST(ReplayPort, ABadOrMissingFileFailsTheOpenNamingIt) {
     EXPECT_NE(std::string(e.what()).find("bad.cap の 2 行目"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(bad.IsOpen());
-  ReplayPort missing(1, dir.File("none.cap"), 0, host);
+  ReplayPort missing(1, dir.File("none.cap"), 0, host, IsNoiseRecord);
   EXPECT_THROW(missing.Open(), IoError);
 }
 

@@ -1,13 +1,16 @@
-// A race timed without a window from its blocks gives the same files and
-// book as the same blocks received live.
+// A race timed without a screen, through the headless window, gives the same
+// files and book as the same blocks received live.
+
+#include "recovery/headless_window.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "finish/race_close.h"
+#include "feed/race_feed.h"
 #include "timing/race_rig.h"
 
 namespace poolside::testing {
@@ -36,6 +39,35 @@ Files Read(const RaceRig& rig) {
   return {rig.Lap(2), rig.Lap(3), rig.Goal(2), rig.Goal(3), rig.Book()};
 }
 
+struct Finishes : RaceListener {
+  std::vector<RaceFinished> seen;
+  void OnRaceEvent(const RaceEvent& event) override {
+    if (const auto* f = std::get_if<RaceFinished>(&event)) seen.push_back(*f);
+  }
+};
+
+// Race `race` of the rig's data folder on the headless window, loaded as
+// re-timing loads it and receiving; then each block until the race is
+// finished. Returns the blocks delivered.
+std::size_t TimeRace(RaceRig& rig, HeadlessRaceWindow& headless, int race,
+                     const std::vector<std::string>& blocks) {
+  rig.tmp.MakeDir("work");
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.tmp.File("work"));  // ..\ctl\dr_kyo.ctl from it
+  headless.Window().Load();
+  std::filesystem::current_path(cwd);
+  headless.ShowRace(race);
+  headless.SetLaneMap("1234567890");
+  EXPECT_TRUE(headless.StartReception());
+  std::size_t delivered = 0;
+  for (const std::string& block : blocks) {
+    if (headless.Window().BookState().RaceNo != race) break;  // finished
+    headless.Deliver(block);
+    ++delivered;
+  }
+  return delivered;
+}
+
 TEST(HeadlessRace, GivesTheFilesOfLiveTiming) {
   RaceRig live;
   live.WriteBook("62");  // race 2 combines races 2 and 3
@@ -45,23 +77,23 @@ TEST(HeadlessRace, GivesTheFilesOfLiveTiming) {
   ASSERT_EQ(live.w->Book().RaceNo, 4);
   const Files expected = Read(live);
 
-  RaceRig headless;
-  headless.WriteBook("62");
-  headless.meet.LoadMeetHeader();
-  RaceBookState book;
-  book.RaceNo = 2;
-  std::vector<std::string> reports;
-  const TimedRace timed =
-      TimeRaceFromBlocks(headless.meet, book, "1234567890", kBlocks,
-                         [&](const std::string& text) { reports.push_back(text); });
-  EXPECT_TRUE(timed.finished);
-  EXPECT_TRUE(timed.outcome.done);
-  EXPECT_EQ(timed.blocksTaken, kBlocks.size() - 1);
-  EXPECT_EQ(timed.noiseBlocks, 1);
-  EXPECT_EQ(timed.outcome.combinedTargets, std::vector<int>{3});
-  EXPECT_TRUE(reports.empty());
+  RaceRig files;
+  files.WriteBook("62");
+  HeadlessRaceWindow headless(files.meet);
+  Finishes finishes;
+  headless.Window().Feed().Attach(finishes);
+  const std::size_t taken = TimeRace(files, headless, 2, kBlocks);
+  headless.Window().Feed().Detach(finishes);
+  // Finished at the zero clock after the finish; the block after it is not read.
+  ASSERT_EQ(finishes.seen.size(), 1u);
+  EXPECT_EQ(finishes.seen[0].race, 2);
+  EXPECT_EQ(headless.Window().BookState().RaceNo, 4);
+  EXPECT_EQ(taken, kBlocks.size() - 1);
+  EXPECT_EQ(headless.Window().NoiseBlocks(), 1);
+  EXPECT_EQ(finishes.seen[0].combinedTargets, std::vector<int>{3});
+  EXPECT_TRUE(headless.Messages().empty());
 
-  const Files got = Read(headless);
+  const Files got = Read(files);
   EXPECT_EQ(got.lap1, expected.lap1);
   EXPECT_EQ(got.lap2, expected.lap2);
   EXPECT_EQ(got.goal1, expected.goal1);
@@ -75,16 +107,16 @@ TEST(HeadlessRace, AGoalFolderThatIsMissingLeavesTheRaceOpen) {
   RaceRig rig;
   rig.WriteBook("1");
   std::filesystem::remove_all(rig.tmp.File("data/goal"));
-  RaceBookState book;
-  book.RaceNo = 1;
-  std::vector<std::string> reports;
-  const TimedRace timed = TimeRaceFromBlocks(
-      rig.meet, book, "1234567890", {ResultLine('1', '1', " 1:00.00", 'G'), ClockLine("    0.00")},
-      [&](const std::string& text) { reports.push_back(text); });
-  EXPECT_TRUE(timed.finished);
-  EXPECT_FALSE(timed.outcome.done);
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_NE(reports[0].find("g0001"), std::string::npos) << reports[0];
+  HeadlessRaceWindow headless(rig.meet);
+  Finishes finishes;
+  headless.Window().Feed().Attach(finishes);
+  TimeRace(rig, headless, 1, {ResultLine('1', '1', " 1:00.00", 'G'), ClockLine("    0.00")});
+  headless.Window().Feed().Detach(finishes);
+  // The finish was tried at the zero clock and failed: the race stays current.
+  EXPECT_TRUE(finishes.seen.empty());
+  EXPECT_EQ(headless.Window().BookState().RaceNo, 1);
+  ASSERT_EQ(headless.Messages().size(), 1u);
+  EXPECT_NE(headless.Messages()[0].find("g0001"), std::string::npos) << headless.Messages()[0];
   EXPECT_EQ(rig.Book()[0], '1');
   EXPECT_EQ(rig.Lap(1), " 1 , 1:00.00,G,");
 }

@@ -1,6 +1,6 @@
 // The recovery dialog's logic: nothing is applied while receiving or when
 // the operator declines; a capture that cannot be read says why.
-#include "capture/recovery_panel.h"
+#include "recovery/recovery_panel.h"
 
 #include <chrono>
 #include <string>
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_journal.h"
-#include "capture/race_retiming.h"
+#include "recovery/race_retiming.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +32,7 @@ TEST(RecoveryPanel, AppliesNothingWhileReceivingOrWhenDeclined) {
   FakeMessages messages;
   RecoveryPanel panel(paths, {dir.File("capture")}, messages);
   bool applied = false;
-  panel.onApplied = [&](const std::vector<int>&) { applied = true; };
+  panel.onApplied = [&](const RaceFinished&) { applied = true; };
   ASSERT_TRUE(panel.Refresh());
   ASSERT_EQ(panel.Lines().size(), 1u);
   EXPECT_EQ(panel.Lines()[0].rfind("1 race=4 ", 0), 0u);

@@ -1,7 +1,7 @@
 // What the recovery dialog shows: the captured races with their event and
 // local times, the re-timed lanes beside the files as they are now with
 // the differences marked, and a question that names the target race.
-#include "capture/recovery_tables.h"
+#include "recovery/recovery_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,7 @@
+// The timing window's port notification handler: each read of the port
+// shown in its lane, appended to the lap file, the zero clock after a finish
+// finishing the race, a block out of step resetting a port that does not frame.
+
 #include <gtest/gtest.h>
 
 #include "timing/race_rig.h"
@@ -5,7 +9,7 @@
 namespace poolside::testing {
 namespace {
 
-class Reception : public ::testing::Test {
+class PortNotification : public ::testing::Test {
  protected:
   void SetUp() override {
     rig.WriteBook("1111111111");
@@ -18,7 +22,7 @@ class Reception : public ::testing::Test {
   RaceRig rig;
 };
 
-TEST_F(Reception, ResultLineFillsTheLaneAndLogsALapRecord) {
+TEST_F(PortNotification, ResultLineFillsTheLaneAndLogsALapRecord) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
   EXPECT_EQ(rig.txtJun[2].text, "1");
   EXPECT_EQ(rig.txtKiro[2].text, " 1:02.34");
@@ -32,7 +36,7 @@ TEST_F(Reception, ResultLineFillsTheLaneAndLogsALapRecord) {
   EXPECT_NE(rig.txtKiro[2].back, kLightRed);
 }
 
-TEST_F(Reception, DuplicateFilterComparesOnlyThePreviousAcceptedLine) {
+TEST_F(PortNotification, DuplicateFilterComparesOnlyThePreviousAcceptedLine) {
   const std::string lane3 = ResultLine('3', '1', " 1:02.34", 'L');
   rig.Deliver(lane3);
   rig.Deliver(lane3);
@@ -46,7 +50,7 @@ TEST_F(Reception, DuplicateFilterComparesOnlyThePreviousAcceptedLine) {
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,L, 3 , 1:02.34,L, 3 , 1:02.34,G,");
 }
 
-TEST_F(Reception, UnknownLaneIsTakenByTheFilterAndTouchesNoLane) {
+TEST_F(PortNotification, UnknownLaneIsTakenByTheFilterAndTouchesNoLane) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.Deliver(ResultLine('X', '1', " 1:02.34", 'L'));
   EXPECT_EQ(rig.w->LastLane(), 0);
@@ -63,7 +67,7 @@ TEST_F(Reception, UnknownLaneIsTakenByTheFilterAndTouchesNoLane) {
   EXPECT_TRUE(rig.messages.messages.empty());
 }
 
-TEST_F(Reception, DistanceFollowsTheLapCodes) {
+TEST_F(PortNotification, DistanceFollowsTheLapCodes) {
   struct Case {
     const char* base;
     const char* dbl;
@@ -82,7 +86,7 @@ TEST_F(Reception, DistanceFollowsTheLapCodes) {
   }
 }
 
-TEST_F(Reception, FinishLinePaintsTheLaneAndTheZeroClockFinishesTheRace) {
+TEST_F(PortNotification, FinishLinePaintsTheLaneAndTheZeroClockFinishesTheRace) {
   rig.Deliver(ClockLine("    0.00"));  // before any finish: only the clock
   EXPECT_EQ(rig.w->Book().RaceNo, 1);
   rig.Deliver(ClockLine("   12.30"));
@@ -111,7 +115,7 @@ TEST_F(Reception, FinishLinePaintsTheLaneAndTheZeroClockFinishesTheRace) {
   EXPECT_NE(rig.txtKiro[1].back, kLightRed);
 }
 
-TEST_F(Reception, IgnoredLinesChangeNothing) {
+TEST_F(PortNotification, IgnoredLinesChangeNothing) {
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'T'));
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'K'));
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'J'));
@@ -120,7 +124,7 @@ TEST_F(Reception, IgnoredLinesChangeNothing) {
   EXPECT_EQ(rig.Lap(1), "");
 }
 
-TEST_F(Reception, ForeignBlockResetsThePort) {
+TEST_F(PortNotification, ForeignBlockResetsThePort) {
   rig.port.calls.clear();
   rig.port.Feed("\r A 31  1:02.34Lrest of the buffer");
   rig.w->OnPortNotification();
@@ -132,7 +136,7 @@ TEST_F(Reception, ForeignBlockResetsThePort) {
 
 // Records cut across reads: whatever the split, no record is misread, and a
 // read that starts in the middle of a record resynchronises the port.
-TEST_F(Reception, RecordsSplitAcrossReadsAreNeverMisread) {
+TEST_F(PortNotification, RecordsSplitAcrossReadsAreNeverMisread) {
   std::string stream;
   for (char lane : std::string("1234567890")) stream += ResultLine(lane, '1', " 1:00.00", 'L');
   for (std::size_t chunk : {1u, 7u, 15u, 16u, 17u, 31u, 160u}) {
@@ -159,7 +163,7 @@ TEST_F(Reception, RecordsSplitAcrossReadsAreNeverMisread) {
   }
 }
 
-TEST_F(Reception, NotificationsWhileStoppedReadNothing) {
+TEST_F(PortNotification, NotificationsWhileStoppedReadNothing) {
   rig.Start();  // stop
   rig.port.Feed(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.w->OnPortNotification();
@@ -167,7 +171,7 @@ TEST_F(Reception, NotificationsWhileStoppedReadNothing) {
   EXPECT_FALSE(rig.port.IsOpen());
 }
 
-TEST_F(Reception, NoiseBytesNeverReachTheLapFileUnchanged) {
+TEST_F(PortNotification, NoiseBytesNeverReachTheLapFileUnchanged) {
   rig.Deliver(
       std::string(" A 31 \xff"
                   "1:02.34L\r",

@@ -1,17 +1,25 @@
 // One test body for every port implementation: the test fake, the scripted
-// port of a script run, and a real pseudo-terminal through the Qt port.
+// port of a script run, and a real pseudo-terminal through the Qt port; the
+// clauses that hold for a port whose line is a capture file (the replay
+// port) run against it too.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "capture/capture_journal.h"
+#include "capture/replay_port.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/scripted_port.h"
 #include "ports/pty.h"
+#include "reception/console_line.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 
 namespace poolside {
 namespace {
@@ -24,6 +32,17 @@ class PortUnderTest {
   // Bytes arriving on the line; returns once every notification they cause
   // has run.
   virtual void Arrive(const std::string& bytes) = 0;
+  // The records the line brings once the port is open, each as one piece
+  // (a replay port finds them in its capture when it opens): Expect before
+  // Open, Bring after it; Bring returns once every notification they cause
+  // has run.
+  virtual void Expect(const std::vector<std::string>& records) { expected_ = records; }
+  virtual void Bring() {
+    for (const std::string& record : expected_) Arrive(record);
+  }
+
+ private:
+  std::vector<std::string> expected_;
 };
 
 class FakeUnderTest : public PortUnderTest {
@@ -60,6 +79,34 @@ class PtyUnderTest : public PortUnderTest {
  private:
   Pty pty_;
   QtSerialPort port_;
+};
+
+// The replay port at speed 0: its line is a capture file of blocks, each
+// played as one read once the one before it was read.
+class ReplayUnderTest : public PortUnderTest {
+ public:
+  ReplayUnderTest() : port_(1, dir_.File("line.cap"), 0, host_, IsNoiseRecord) {}
+  SerialPort& Port() override { return port_; }
+  void Arrive(const std::string&) override {
+    ADD_FAILURE() << "a capture brings only the blocks it holds";
+  }
+  void Expect(const std::vector<std::string>& records) override {
+    CaptureJournal journal({"test", {}});
+    ASSERT_TRUE(journal.Open(dir_.Path()));
+    for (const std::string& record : records) {
+      journal.OnRaceEvent(
+          BlockRead{record, std::chrono::system_clock::now(), std::chrono::steady_clock::now()});
+    }
+    std::filesystem::rename(journal.Path(), dir_.File("line.cap"));
+  }
+  void Bring() override {
+    for (int i = 0; i < 100 && !host_.posted.empty(); ++i) host_.RunPosted();
+  }
+
+ private:
+  testing::TempDir dir_;
+  testing::FakeHost host_;
+  ReplayPort port_;
 };
 
 using Maker = std::function<std::unique_ptr<PortUnderTest>()>;
@@ -191,9 +238,49 @@ TEST_P(FramingContract, ARecordWithoutItsCarriageReturnIsReadOnceTheLineIsQuiet)
   EXPECT_EQ(noise, std::vector<bool>{false});
 }
 
+// What every port holds, the replay port too: the records the line brings
+// are read whole, unchanged and in order; a handler that reads nothing is
+// not called without end; DiscardInput throws away what waits; a closed
+// port reads nothing.
+using EveryPortContract = PortContract;
+
+TEST_P(EveryPortContract, TheRecordsTheLineBringsAreReadWholeAndInOrder) {
+  rig_->Expect({kClock, kLap, kClock});
+  Port().Open();
+  ASSERT_TRUE(Port().IsOpen());
+  rig_->Bring();
+  EXPECT_EQ(reads, (std::vector<std::string>{kClock, kLap, kClock}));
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+}
+
+TEST_P(EveryPortContract, DiscardingThrowsAwayWhatWaitsForAHandlerThatReadsNothing) {
+  readOnNotify = false;
+  rig_->Expect({kLap});
+  Port().Open();
+  rig_->Bring();
+  EXPECT_GE(notifications, 1);
+  EXPECT_LE(notifications, 3);
+  EXPECT_EQ(Port().BytesWaiting(), static_cast<int>(kLap.size()));
+  Port().DiscardInput();
+  EXPECT_EQ(Port().BytesWaiting(), 0);
+  EXPECT_EQ(Port().Read(), "");
+}
+
+TEST_P(EveryPortContract, AClosedPortReadsNothingAndASecondCloseChangesNothing) {
+  rig_->Expect({});
+  Port().Open();
+  Port().Close();
+  Port().Close();
+  EXPECT_FALSE(Port().IsOpen());
+  EXPECT_EQ(Port().Read(), "");
+  Port().Open();
+  EXPECT_TRUE(Port().IsOpen());
+}
+
 std::unique_ptr<PortUnderTest> MakeFake() { return std::make_unique<FakeUnderTest>(); }
 std::unique_ptr<PortUnderTest> MakeScripted() { return std::make_unique<ScriptedUnderTest>(); }
 std::unique_ptr<PortUnderTest> MakePty() { return std::make_unique<PtyUnderTest>(); }
+std::unique_ptr<PortUnderTest> MakeReplay() { return std::make_unique<ReplayUnderTest>(); }
 
 std::string PortName(const ::testing::TestParamInfo<Maker>& info) {
   static const char* const kNames[] = {"Fake", "Scripted", "QtPty"};
@@ -203,6 +290,16 @@ std::string PortName(const ::testing::TestParamInfo<Maker>& info) {
 INSTANTIATE_TEST_SUITE_P(EveryPort, PortContract,
                          ::testing::Values(Maker(MakeFake), Maker(MakeScripted), Maker(MakePty)),
                          PortName);
+
+std::string EveryPortName(const ::testing::TestParamInfo<Maker>& info) {
+  static const char* const kNames[] = {"Fake", "Scripted", "QtPty", "Replay"};
+  return kNames[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPort, EveryPortContract,
+                         ::testing::Values(Maker(MakeFake), Maker(MakeScripted), Maker(MakePty),
+                                           Maker(MakeReplay)),
+                         EveryPortName);
 
 std::string FramingPortName(const ::testing::TestParamInfo<Maker>&) { return "QtPty"; }
 
