@@ -242,6 +242,39 @@ TEST_F(ExportTest, ATargetWhoseCopyNeverCameExportsAtTheNextRaceShown) {
   EXPECT_TRUE(dir.Exists("meet/export/r0002.json"));
 }
 
+TEST_F(ExportTest, ARecoveredRaceAndItsTargetsExportAsTheirFilesRead) {
+  ExportListener listener(meetData, CsvEncoding::Utf8Bom, {});
+  auto withdrawn = [&](const char* name) {
+    listener.Flush();
+    const std::string json = Export(name);
+    std::size_t n = 0;
+    for (std::size_t at = json.find("\"withdrawn\""); at != std::string::npos;
+         at = json.find("\"withdrawn\"", at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  RaceFinished finished;
+  finished.race = 1;
+  finished.withdrawn[0] = true;  // lane 1's 888888 typed as 8 at the desk
+  listener.OnRaceEvent(finished);
+  EXPECT_EQ(withdrawn("r0001.json"), 1u);
+  // Re-timed by a recovery: its lanes are what its files say, and what the
+  // desk knew of the finish before no longer holds, after a repair either.
+  finished.recovered = true;
+  finished.combinedTargets = {2};
+  listener.OnRaceEvent(finished);
+  EXPECT_EQ(withdrawn("r0001.json"), 0u);
+  listener.OnRaceEvent(RaceStatusChanged{2, "6"});
+  EXPECT_EQ(withdrawn("r0002.json"), 0u);
+  TouchesRepaired repaired;
+  repaired.race = 1;
+  repaired.lane = 4;
+  repaired.finished = true;
+  listener.OnRaceEvent(repaired);
+  EXPECT_EQ(withdrawn("r0001.json"), 0u);
+}
+
 TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
   dir.Write("meet/export", "not a folder");
   std::vector<std::string> failures;

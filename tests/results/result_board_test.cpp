@@ -74,6 +74,16 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   EXPECT_EQ(board.Rows()[3].result, "棄権");
   board.OnRaceEvent(ClockShown{"    1.00"});
   EXPECT_EQ(changes, 2);
+
+  // A recovery rewrote race 4: shown as its files read, whatever the desk
+  // knew of the finish before.
+  RaceFinished recovered;
+  recovered.race = 4;
+  recovered.recovered = true;
+  board.OnRaceEvent(recovered);
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(board.Rows()[3].lane, 4);
+  EXPECT_EQ(board.Rows()[3].result, "記録なし");
 }
 
 }  // namespace
