@@ -1,7 +1,12 @@
 #pragma once
 // The serial port the timing window reads the console from. Nothing is ever
 // transmitted. Implementations: the Qt serial port (src/platform/qt), the
-// scripted port of the automation runner and the fakes of the tests.
+// buffered ports (platform/buffered_port.h: the scripted port of the
+// automation runner, the fakes of the tests), the replay port of a capture
+// file (capture/replay_port.h) and the port router that stands for the one
+// chosen (platform/port_router.h). tests/platform/ports/port_contract_test.cpp
+// runs the contract below against the fake, the scripted port, the Qt port on
+// a pseudo-terminal and the replay port.
 
 #include <chrono>
 #include <functional>
@@ -33,7 +38,8 @@ class SerialPort {
   virtual bool IsOpen() const = 0;
   // The pending input, at most InputLen characters, as text (Latin-1 bytes).
   virtual std::string Read() = 0;
-  // Throws away everything waiting in the receive buffer.
+  // Throws away everything waiting in the receive buffer: what has arrived
+  // and is not read yet (what the line brings later still comes).
   virtual void DiscardInput() = 0;
   // Characters waiting in the receive buffer.
   virtual int BytesWaiting() const = 0;

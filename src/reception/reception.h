@@ -3,8 +3,8 @@
 // at a time, with the state that takes (the duplicate filter, whether a
 // finish was seen, each lane's time, lap count and rank). Plain code: no
 // port, no controls, no files. The timing window shows what a block meant
-// and writes the lap file; a headless driver does the same without a window
-// (see finish/race_close.h).
+// and writes the lap file (timing/port_notification.cpp); without a screen
+// the same window runs headless (recovery/headless_window.h).
 
 #include <array>
 #include <cstdint>
