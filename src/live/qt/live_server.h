@@ -41,13 +41,7 @@ struct LiveServerConfig {
   std::shared_ptr<LiveRaceSource> races;
 };
 
-// The link-health warning turning on or off, as the link watch reports it.
-struct LinkWarning {
-  bool lost = false;
-  std::string text;
-};
-
-using LiveInput = std::variant<RaceEvent, LinkWarning, RelayUpdate>;
+using LiveInput = std::variant<RaceEvent, RelayUpdate>;
 
 // Kept by the server thread, read from any thread.
 struct LiveCounters {
@@ -79,8 +73,6 @@ class LiveServer : public RaceListener {
   // From the timing window's thread: never blocks. An event that finds the
   // queue full is dropped and counted.
   void OnRaceEvent(const RaceEvent& event) override;
-  // From any thread, likewise: the link-lost mark of the pages.
-  void SetLinkWarning(bool lost, std::string text);
   // From any thread, likewise: a relay's state and messages.
   void Update(RelayUpdate update);
 
