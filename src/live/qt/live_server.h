@@ -1,11 +1,13 @@
 #pragma once
 // The live pages' server: Qt HTTP Server and Qt WebSockets on a thread of
-// their own with their own event loop. It learns what happens only through
-// the race feed: OnRaceEvent (called on the timing window's thread) pushes
-// into a bounded queue and returns at once; the server thread applies the
-// events to its LiveState and sends one message per event to every client.
-// Finished races are read from the meet's files, read-only, on request.
-// Routes, JSON and messages: docs/live-pages.md.
+// their own with their own event loop. A desk's server learns what happens
+// only through the race feed; a relay's only through Update. Both push into
+// a bounded queue and return at once; the server thread applies what it
+// takes to its LiveState, frames the messages of one turn together and
+// writes the same bytes to every client (fan_out.h: sender threads, each
+// with its share of the clients; what a socket does not take waits in that
+// client's bounded queue). Finished races are read from the meet's files,
+// read-only, on request. Routes, JSON and messages: docs/live-pages.md.
 
 #include <atomic>
 #include <memory>
