@@ -21,7 +21,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/epoll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 
@@ -36,6 +35,7 @@
 
 #include "mqtt/desk_publisher.h"
 #include "mqtt/mosquitto/mosquitto_link.h"
+#include "platform/descriptors.h"
 #include "pty_rig.h"
 #include "support/test_broker.h"
 
@@ -307,10 +307,7 @@ int main(int argc, char** argv) {
       for (std::string n; std::getline(list, n, ',');) counts.push_back(std::atoi(n.c_str()));
     }
   }
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  poolside::RaiseDescriptorLimit();
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QCoreApplication app(argc, argv);
   const std::string folder = "/tmp/poolside-mqtt-bench-" + std::to_string(getpid());
