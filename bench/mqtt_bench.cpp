@@ -36,6 +36,7 @@
 #include "mqtt/desk_publisher.h"
 #include "mqtt/mosquitto/mosquitto_link.h"
 #include "platform/descriptors.h"
+#include "platform/threads.h"
 #include "pty_rig.h"
 #include "support/test_broker.h"
 
@@ -237,7 +238,7 @@ class Viewers : public QObject {
  public:
   Viewers(int n, int port) : n_(n), port_(port) {}
   void Open() {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+    poolside::SetThreadNice(10);
     for (int i = 0; i < n_; ++i) {
       auto* ws = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
       connect(ws, &QWebSocket::textMessageReceived, this, [this](const QString& m) {
