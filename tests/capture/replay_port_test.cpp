@@ -102,6 +102,34 @@ TEST(ReplayPort, CloseAndDiscardKeepTheBlocksToCome) {
   EXPECT_EQ(reads, (std::vector<std::string>{"a", "b", "c"}));
 }
 
+TEST(ReplayPort, ClosingKeepsABlockThatArrivedUnreadAndDiscardingThrowsItAway) {
+  TempDir dir;
+  const std::string file = WriteCapture(dir, {"a", "b", "c"});
+  FakeHost host;
+  ReplayPort port(1, file, 0, host, IsNoiseRecord);
+  int readsLeft = 0;
+  std::vector<std::string> reads;
+  port.onNotify = [&] {
+    if (readsLeft > 0 && readsLeft--) reads.push_back(port.Read());
+  };
+  port.Open();
+  host.RunPosted();  // "a" arrives and is not read
+  EXPECT_EQ(port.BytesWaiting(), 1);
+  port.Close();
+  EXPECT_EQ(port.BytesWaiting(), 1);  // the run that wrote the capture read it
+  readsLeft = 1;
+  port.Open();
+  host.RunPosted();  // "a" read, then "b" arrives and is not read
+  EXPECT_EQ(reads, (std::vector<std::string>{"a"}));
+  EXPECT_EQ(port.BytesWaiting(), 1);
+  port.DiscardInput();
+  EXPECT_EQ(port.BytesWaiting(), 0);
+  readsLeft = 5;
+  host.RunPosted();  // the file's next block still comes
+  EXPECT_EQ(reads, (std::vector<std::string>{"a", "c"}));
+  EXPECT_TRUE(port.AtEnd());
+}
+
 TEST(ReplayPort, AtSpeedOneTheCapturedSpacingIsKept) {
   TempDir dir;
   const std::string file = WriteCapture(dir, {"a", "b", "c"});
