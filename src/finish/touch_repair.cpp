@@ -31,11 +31,6 @@ bool AllDigits(const std::string& s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string RightAligned8(const std::string& s) {
-  const std::string t = Trim(s);
-  return t.size() >= 8 ? t : std::string(8 - t.size(), ' ') + t;
-}
-
 bool Exists(const std::string& path) { return FileExists(path); }
 
 // The lane's touches as positions in `touches`.
@@ -181,7 +176,7 @@ std::optional<std::string> ApplyTouchRepair(std::vector<LapTouch>& touches, cons
     }
     const std::size_t pos = r.index == 0 ? (at.empty() ? touches.size() : at.front())
                                          : at[static_cast<std::size_t>(r.index - 1)] + 1;
-    const std::string text = Trim(r.timeText).empty() ? kUnknownTime : RightAligned8(r.timeText);
+    const std::string text = Trim(r.timeText).empty() ? kUnknownTime : LapTimeField(r.timeText);
     touches.insert(touches.begin() + static_cast<std::ptrdiff_t>(pos), {r.lane, text, 'L'});
     return std::nullopt;
   }

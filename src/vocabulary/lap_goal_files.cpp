@@ -10,22 +10,30 @@ namespace poolside {
 
 namespace {
 
-std::string Trim(const std::string& s) {
+// Without the blanks around it.
+std::string_view Unpadded(std::string_view s) {
   const std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+  return b == std::string_view::npos ? std::string_view()
+                                     : s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string RightAligned8(const std::string& s) {
-  const std::string t = Trim(s);
-  return t.size() >= 8 ? t : std::string(8 - t.size(), ' ') + t;
+// The lane of a lap record's first item: one or two digits, 1..10.
+std::optional<int> LaneItem(std::string_view item) {
+  const std::string_view t = Unpadded(item);
+  if (t.empty() || t.size() > 2) return std::nullopt;
+  if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  const int lane = std::stoi(std::string(t));
+  return IsLane(lane) ? std::optional<int>(lane) : std::nullopt;
 }
 
 }  // namespace
+
+std::string LapTimeField(std::string_view text) {
+  const std::string t(Unpadded(text));
+  return t.size() >= 8 ? t : std::string(8 - t.size(), ' ') + t;
+}
 
 std::string FileNumber(long long v) { return SignedDecimal(v) + " "; }
 
@@ -66,7 +74,7 @@ LapTouches ParseLapText(const std::string& text) {
     items.push_back(text.substr(start, i - start));
     start = i + 1;
   }
-  if (!Trim(text.substr(start)).empty()) {
+  if (!Unpadded(std::string_view(text).substr(start)).empty()) {
     out.problem = "最後の記録が途中で終わっています";
     return out;
   }
@@ -75,10 +83,10 @@ LapTouches ParseLapText(const std::string& text) {
     return out;
   }
   for (std::size_t i = 0; i < items.size(); i += kLapRecordItems) {
-    const std::string lane = Trim(items[i]);
-    const std::string kind = Trim(items[i + 2]);
+    const std::optional<int> lane = LaneItem(items[i]);
+    const std::string_view kind = Unpadded(items[i + 2]);
     const int record = static_cast<int>(i / kLapRecordItems) + 1;
-    if (!AllDigits(lane) || lane.size() > 2 || !IsLane(std::stoi(lane))) {
+    if (!lane) {
       out.problem = "記録 " + std::to_string(record) + " のコースが読めません";
       return out;
     }
@@ -90,7 +98,7 @@ LapTouches ParseLapText(const std::string& text) {
       out.problem = "記録 " + std::to_string(record) + " の記録が長すぎます";
       return out;
     }
-    out.touches.push_back({std::stoi(lane), RightAligned8(items[i + 1]), kind[0]});
+    out.touches.push_back({*lane, LapTimeField(items[i + 1]), kind[0]});
   }
   return out;
 }

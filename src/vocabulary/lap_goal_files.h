@@ -36,6 +36,9 @@ std::string GoalText(const LaneArray<std::int16_t>& rank, const LaneArray<std::i
 // `items` >= 0 exactly that many are copied, and a file with fewer throws
 // IoError naming `name`.
 std::string CopiedItems(const std::string& bytes, const std::string& name = "", int items = -1);
+// A time text as a lap record holds it: without its blanks, then
+// right-aligned in 8 characters ("25.06" -> "   25.06"; "" -> 8 blanks).
+std::string LapTimeField(std::string_view text);
 
 // Reading, strictly: the records of a lap file, or the reason it cannot be
 // read whole (the touch repair rewrites only a file it read whole).
