@@ -159,7 +159,7 @@ TEST(RecoveredRace, WithoutTheRacesFilesItNamesTheRaceAndItsTargetsOnly) {
   EXPECT_TRUE(f.recovered);
   EXPECT_EQ(f.race, 5);
   EXPECT_EQ(f.combinedTargets, std::vector<int>{6});
-  EXPECT_EQ(f.rank, (std::array<int, kFeedLanes>{}));
+  EXPECT_EQ(f.rank, LaneArray<int>{});
   EXPECT_EQ(f.goalFile, "");
 }
 
