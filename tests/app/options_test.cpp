@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/early_commands.h"
+#include "app/option_table.h"
 
 #include <gtest/gtest.h>
 
@@ -292,6 +293,28 @@ TEST(ParseOptions, EveryOptionTheHelpListsIsKnown) {
     EXPECT_EQ(error.find("不明なオプションです: " + name + " "), std::string::npos) << error;
   }
   EXPECT_GE(listed, 30);
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// The other direction: every option of the table is named in the help (an
+// entry without a line of its own is named on a neighbour's), and no name
+// is parsed by two entries.
+TEST(OptionTable, EveryEntryIsInTheHelpAndOwnsItsName) {
+  const std::string help = HelpText();
+  for (const OptionEntry& e : OptionTable()) {
+    if (!e.name) {
+      EXPECT_NE(e.usage, nullptr) << "an entry with neither a name nor a help line";
+      continue;
+    }
+    EXPECT_NE(help.find(std::string(" ") + e.name + " "), std::string::npos) << e.name;
+    EXPECT_EQ(FindOption(e.name), &e) << e.name;
+    if (e.alias) EXPECT_EQ(FindOption(e.alias), &e) << e.alias;
+  }
 }
 
 }  // namespace
