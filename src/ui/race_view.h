@@ -48,7 +48,6 @@ class RaceView : public QWidget {
   QtLabel* lblLink_ = nullptr;
   std::array<QtLabel*, kLanes> flags_{};
   RaceWindow* race_ = nullptr;
-  MessageSink* messages_ = nullptr;
 };
 
 }  // namespace poolside
