@@ -16,7 +16,6 @@
 //      lane's message at every viewer (p50, p95, p99, max over all
 //      deliveries), deliveries and drops.
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstring>
@@ -24,6 +23,7 @@
 #include <sstream>
 
 #include "live/qt/live_server.h"
+#include "platform/descriptors.h"
 #include "pty_rig.h"
 
 namespace {
@@ -187,10 +187,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--senders") == 0) senders = std::atoi(argv[i + 1]);
   }
   // Room for thousands of viewers' connections.
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  poolside::RaiseDescriptorLimit();
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QCoreApplication app(argc, argv);
 

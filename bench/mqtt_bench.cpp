@@ -21,7 +21,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/epoll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 
@@ -36,6 +35,8 @@
 
 #include "mqtt/desk_publisher.h"
 #include "mqtt/mosquitto/mosquitto_link.h"
+#include "platform/descriptors.h"
+#include "platform/threads.h"
 #include "pty_rig.h"
 #include "support/test_broker.h"
 
@@ -237,7 +238,7 @@ class Viewers : public QObject {
  public:
   Viewers(int n, int port) : n_(n), port_(port) {}
   void Open() {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+    poolside::SetThreadNice(10);
     for (int i = 0; i < n_; ++i) {
       auto* ws = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
       connect(ws, &QWebSocket::textMessageReceived, this, [this](const QString& m) {
@@ -307,10 +308,7 @@ int main(int argc, char** argv) {
       for (std::string n; std::getline(list, n, ',');) counts.push_back(std::atoi(n.c_str()));
     }
   }
-  rlimit files{};
-  getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &files);
+  poolside::RaiseDescriptorLimit();
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QCoreApplication app(argc, argv);
   const std::string folder = "/tmp/poolside-mqtt-bench-" + std::to_string(getpid());

@@ -3,6 +3,8 @@
 // desk its files: each connection takes one file descriptor, and the desk
 // opens its lap, goal, book and capture files while the pages serve.
 
+#include "platform/descriptors.h"  // the limit and the count it is taken from
+
 namespace poolside {
 
 // Descriptors kept for the program's own files and libraries whatever the
@@ -10,14 +12,6 @@ namespace poolside {
 constexpr int kDeskDescriptorReserve = 128;
 // Connections held beyond the served ones, only to answer them 503.
 constexpr int kRefusalSlots = 32;
-
-// Raises this process's soft descriptor limit to its hard limit; the soft
-// limit in force afterwards (unchanged when the raise is refused).
-long RaiseDescriptorLimit();
-// The soft descriptor limit now.
-long DescriptorLimit();
-// Descriptors this process has open now (-1 when they cannot be counted).
-int OpenDescriptors();
 
 // The connections that may be served: the lesser of `setting` and what
 // `limit` leaves after the `open` descriptors, the desk's reserve and the

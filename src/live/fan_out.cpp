@@ -1,11 +1,9 @@
 #include "live/fan_out.h"
 
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+
+#include "platform/sockets.h"
+#include "platform/threads.h"
 
 namespace poolside {
 
@@ -13,7 +11,7 @@ FanOut::FanOut(int threads, std::size_t minShare, int nice)
     : minShare_(std::max<std::size_t>(minShare, 1)) {
   for (int i = 1; i < threads; ++i) {
     helpers_.emplace_back([this, i, nice] {
-      setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
+      SetThreadNice(nice);
       Work(static_cast<std::size_t>(i));
     });
   }
@@ -30,16 +28,8 @@ FanOut::~FanOut() {
 
 void FanOut::SendShare(Target* begin, Target* end, std::string_view bytes) {
   for (Target* t = begin; t != end; ++t) {
-    while (t->sent < bytes.size()) {
-      const ssize_t n = ::send(t->fd, bytes.data() + t->sent, bytes.size() - t->sent,
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) {
-        t->sent += static_cast<std::size_t>(n);
-      } else if (n < 0 && errno == EINTR) {
-        continue;
-      } else {
-        break;  // full or failed: the rest is the caller's
-      }
+    if (t->sent < bytes.size()) {
+      t->sent += SendNow(t->fd, bytes.data() + t->sent, bytes.size() - t->sent);
     }
   }
 }

@@ -73,12 +73,6 @@ void LiveState::SetLink(const LinkHealth& e) {
   linkLost_ = e.state != LinkHealth::State::Fine;
 }
 
-void LiveState::SetLinkWarning(bool lost, std::string text) {
-  linkLost_ = lost;
-  linkText_ = lost ? std::move(text) : std::string();
-  ++sequence_;
-}
-
 bool LiveState::Apply(const RaceEvent& event) {
   bool shown = true;
   std::visit(

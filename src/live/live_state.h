@@ -66,10 +66,6 @@ class LiveState {
   // raw block read from the port), so no message goes to the clients.
   bool Apply(const RaceEvent& event);
 
-  // The link-health warning (a silent or garbled console line); on while
-  // `lost` is true. The feed's LinkHealth events set it as well.
-  void SetLinkWarning(bool lost, std::string text);
-
   // Status characters of races 1..1024 as read from the book at start; the
   // events keep them up to date afterwards.
   void SetStatusBook(std::string book);

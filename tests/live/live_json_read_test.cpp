@@ -39,7 +39,7 @@ TEST(LiveJsonRead, EverySnapshotOfARaceComesBackAsItWasAndGoesOnTheSame) {
     }
     EXPECT_EQ(StateJson(relay), StateJson(copy)) << i;
   }
-  desk.SetLinkWarning(true, "計時盤から 3 秒受信がありません");
+  desk.Apply(LinkHealth{1, LinkHealth::State::Silence, 3, "COM1 (/dev/ttyUSB0): 3 秒"});
   EXPECT_EQ(StateJson(Restored(desk)), StateJson(desk));
 }
 

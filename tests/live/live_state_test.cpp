@@ -179,7 +179,7 @@ TEST(LiveJson, HostileLabelsAndTimesStayData) {
   s.Apply(r);
   const LaneTouched t{2, 1, hostile, 0, 1, 0, false};
   s.Apply(t);
-  s.SetLinkWarning(true, hostile);
+  s.Apply(LinkHealth{1, LinkHealth::State::Noise, 3, hostile});  // the desk's text stays out
   for (const std::string& json : {StateJson(s), *EventJson(r, s), *EventJson(t, s), LinkJson(s)}) {
     EXPECT_EQ(json.find("<script"), std::string::npos);
     Parse(json);
@@ -191,6 +191,8 @@ TEST(LiveJson, HostileLabelsAndTimesStayData) {
       state["race"].toObject()["lanes"].toArray()[1].toObject()["time"].toString().toStdString(),
       hostile);
   EXPECT_TRUE(state["link"].toObject()["lost"].toBool());
+  EXPECT_EQ(state["link"].toObject()["text"].toString().toStdString(),
+            "計時盤のデータが読めません");
   EXPECT_EQ(state["type"].toString(), "state");
 }
 

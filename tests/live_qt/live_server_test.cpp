@@ -271,7 +271,7 @@ TEST_F(LiveServerTest, SocketSendsTheSnapshotThenOneMessagePerEventInOrder) {
   server->OnRaceEvent(BlockRead{"   0.10 \r", {}, {}});
   server->OnRaceEvent(ClockShown{"    0.10"});
   server->OnRaceEvent(LaneTouched{2, 1, "   25.06", 2506, 1, 50, false});
-  server->SetLinkWarning(true, "COM1 3 秒");
+  server->OnRaceEvent(LinkHealth{1, LinkHealth::State::Silence, 3, "COM1 3 秒"});
   server->OnRaceEvent(HostileRace(3));
   ASSERT_TRUE(SpinUntil([&] { return got.size() >= 6; })) << got.size();
   const char* kinds[] = {"state", "reception", "clock", "lane", "link", "race_shown"};

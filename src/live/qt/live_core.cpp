@@ -8,13 +8,10 @@
 #include <QTimer>
 #include <QWebSocket>
 
-#include <sys/socket.h>
-
-#include <cctype>
 #include <iostream>
 #include <memory>
-#include <type_traits>
 
+#include "live/live_answers.h"
 #include "live/live_json.h"
 #include "live/live_pages.h"
 #include "live/qr_svg.h"
@@ -32,14 +29,9 @@ constexpr auto kRequestTimeout = 5s;  // a whole request, from the connection or
 constexpr auto kAcceptRetry = 250ms;  // after an accept failed for want of descriptors
 constexpr int kListenBacklog = 1024;
 constexpr auto kHeartbeat = 10s;
-constexpr auto kListCacheAge = 5s;
-constexpr std::size_t kMaxCachedRaces = 256;
 constexpr int kDrainBatch = 64;
 // Each sender thread is given at least this many clients.
 constexpr std::size_t kSenderShare = 256;
-
-const char* kHtml = "text/html; charset=utf-8";
-const char* kJson = "application/json; charset=utf-8";
 
 }  // namespace
 
@@ -233,31 +225,15 @@ void LiveCore::Drain() {
   for (int taken = 0; taken < kDrainBatch; ++taken) {
     auto input = queue_.Pop(0ms);
     if (!input) break;
-    if (auto* link = std::get_if<LinkWarning>(&*input)) {
-      state_.SetLinkWarning(link->lost, link->text);
-      Broadcast(LinkJson(state_));
-      continue;
-    }
     if (auto* relay = std::get_if<RelayUpdate>(&*input)) {
       state_ = std::move(relay->state);
       for (const std::string& message : relay->messages) Broadcast(message);
-      racesValid_ = false;
+      cache_.ForgetList();
       continue;
     }
     const RaceEvent& event = std::get<RaceEvent>(*input);
     if (!state_.Apply(event)) continue;
-    std::visit(
-        [&](const auto& e) {
-          using T = std::decay_t<decltype(e)>;
-          if constexpr (std::is_same_v<T, RaceFinished> || std::is_same_v<T, TouchesRepaired>) {
-            Forget(e.race);
-            for (int r : e.combinedTargets) Forget(r);
-          } else if constexpr (std::is_same_v<T, RaceStatusChanged> ||
-                               std::is_same_v<T, ManualEntryStored>) {
-            Forget(e.race);
-          }
-        },
-        event);
+    cache_.Forget(event);
     if (auto message = EventJson(event, state_)) Broadcast(*message);
   }
   Flush();
@@ -272,11 +248,6 @@ void LiveCore::Drain() {
               << " 件 (queue full)\n";
     dropsReported_ = dropped;
   }
-}
-
-void LiveCore::Forget(int race) {
-  raceCache_.erase(race);
-  racesValid_ = false;
 }
 
 // --- WebSocket clients
@@ -415,73 +386,62 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
   const RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
   const bool upgrade = request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
-  const bool full = !LiveTcpServer::Served(socket);
   // An answer the client does not read counts against its queue.
   if (socket->bytesToWrite() > kClientQueueBytes) {
     if (tcp_) tcp_->Note(RefusalLog::SlowReader);
     socket->abort();
     return true;
   }
-  if (upgrade) {
-    // Writing nothing and answering true hands the socket to the WebSocket
-    // server; false makes Qt call missingHandler and close it.
-    if (match.route != LiveRoute::Socket || full) return false;
-    LiveTcpServer::MarkUpgraded(socket);
-    std::erase_if(upgraded_, [](const QPointer<QTcpSocket>& s) { return s.isNull(); });
-    upgraded_.emplace_back(socket);
-    return true;
-  }
-  if (full) {
-    // Beyond the limit: answered, then closed, so the slot comes free.
-    Answer(request, socket, 503, QByteArray::fromStdString(RenderError(503)), kHtml);
-    socket->disconnectFromHost();
-  } else if (match.route == LiveRoute::None) {
-    Answer(request, socket, match.status, QByteArray::fromStdString(RenderError(match.status)),
-           kHtml);
-  } else if (match.route == LiveRoute::Socket) {
-    Answer(request, socket, 400, QByteArray::fromStdString(RenderError(400)), kHtml);
-  } else {
-    Serve(request, socket, match);
+  const RequestPlan plan = PlanRequest(match, upgrade, LiveTcpServer::Served(socket));
+  switch (plan.reply) {
+    case Reply::RefuseUpgrade:
+      // False makes Qt call missingHandler and close the connection.
+      return false;
+    case Reply::Upgrade:
+      // Writing nothing and answering true hands the socket to the
+      // WebSocket server.
+      LiveTcpServer::MarkUpgraded(socket);
+      std::erase_if(upgraded_, [](const QPointer<QTcpSocket>& s) { return s.isNull(); });
+      upgraded_.emplace_back(socket);
+      return true;
+    case Reply::BusyThenClose:
+      // Answered, then closed, so the slot comes free.
+      Answer(request, socket, plan.status, QByteArray::fromStdString(RenderError(plan.status)),
+             kHtmlType);
+      socket->disconnectFromHost();
+      return true;
+    case Reply::Error:
+      Answer(request, socket, plan.status, QByteArray::fromStdString(RenderError(plan.status)),
+             kHtmlType);
+      return true;
+    case Reply::Page:
+      Serve(request, socket, match);
+      return true;
   }
   return true;
 }
 
 void LiveCore::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
-  const RouteMatch match = MatchRoute("GET", path);
-  const int status = match.route == LiveRoute::Socket ? 503 : 404;
-  Answer(request, socket, status, QByteArray::fromStdString(RenderError(status)), kHtml);
+  const int status = RefusedUpgradeStatus(MatchRoute("GET", path));
+  Answer(request, socket, status, QByteArray::fromStdString(RenderError(status)), kHtmlType);
 }
 
 void LiveCore::Answer(const QHttpServerRequest& request, QTcpSocket* socket, int status,
                       const QByteArray& body, const char* type) {
   QHttpServerResponder responder = makeResponder(request, socket);
-  const auto code = static_cast<QHttpServerResponder::StatusCode>(status);
-  const QByteArray csp =
-      "default-src 'self'; img-src 'self' data:; style-src 'self'; script-src 'self'; "
-      "connect-src 'self'; frame-ancestors 'none'";
-  if (status == 405) {
-    responder.write(body,
-                    {{"Content-Type", type},
-                     {"Allow", "GET"},
-                     {"Cache-Control", "no-store"},
-                     {"X-Content-Type-Options", "nosniff"}},
-                    code);
-    return;
+  responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(status));
+  for (const auto& [name, value] : AnswerHeaders(status, type)) {
+    responder.writeHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
   }
-  responder.write(body,
-                  {{"Content-Type", type},
-                   {"Cache-Control", "no-store"},
-                   {"X-Content-Type-Options", "nosniff"},
-                   {"Referrer-Policy", "no-referrer"},
-                   {"Content-Security-Policy", csp}},
-                  code);
+  responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+  responder.writeBody(body);
 }
 
 void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
                      const RouteMatch& match) {
   auto html = [&](const std::string& page) {
-    Answer(request, socket, 200, QByteArray::fromStdString(page), kHtml);
+    Answer(request, socket, 200, QByteArray::fromStdString(page), kHtmlType);
   };
   switch (match.route) {
     case LiveRoute::Home: {
@@ -497,15 +457,15 @@ void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
       html(RenderResults(Races()));
       return;
     case LiveRoute::State:
-      Answer(request, socket, 200, QByteArray::fromStdString(StateJson(state_)), kJson);
+      Answer(request, socket, 200, QByteArray::fromStdString(StateJson(state_)), kJsonType);
       return;
     case LiveRoute::RaceResult:
     case LiveRoute::RaceJson: {
       const auto texts = RaceResultTexts(match.race);
       if (!texts) {
-        Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtml);
+        Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtmlType);
       } else if (match.route == LiveRoute::RaceJson) {
-        Answer(request, socket, 200, QByteArray::fromStdString(texts->first), kJson);
+        Answer(request, socket, 200, QByteArray::fromStdString(texts->first), kJsonType);
       } else {
         html(texts->second);
       }
@@ -514,56 +474,39 @@ void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
     case LiveRoute::Asset: {
       QFile file(":/live/" + QString::fromUtf8(match.asset.data(), match.asset.size()));
       if (!file.open(QIODevice::ReadOnly)) break;
-      const char* type = match.asset.ends_with(".css") ? "text/css; charset=utf-8"
-                                                       : "text/javascript; charset=utf-8";
-      Answer(request, socket, 200, file.readAll(), type);
+      Answer(request, socket, 200, file.readAll(), AssetType(match.asset));
       return;
     }
     default:
       break;
   }
-  Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtml);
+  Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtmlType);
 }
 
 std::string LiveCore::Address(const QHttpServerRequest& request) const {
-  // The address the viewer used, when it is a plain host[:port].
   const QByteArray host = request.value("host");
-  bool plain = !host.isEmpty() && host.size() <= 100;
-  for (char c : host) {
-    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == ':' || c == '-' ||
-          c == '[' || c == ']')) {
-      plain = false;
-    }
-  }
-  const std::string where =
-      plain ? host.toStdString()
-            : config_.address + ":" + std::to_string(tcp_ ? tcp_->serverPort() : 0);
-  return "http://" + where + "/";
+  return ViewerAddress(std::string_view(host.constData(), static_cast<std::size_t>(host.size())),
+                       config_.address + ":" + std::to_string(tcp_ ? tcp_->serverPort() : 0));
 }
 
 const std::vector<RaceListEntry>& LiveCore::Races() {
-  const auto now = std::chrono::steady_clock::now();
-  if (!racesValid_ || now - racesRead_ > kListCacheAge) {
+  const auto now = ResultCache::Clock::now();
+  if (cache_.ListDue(now)) {
     races_ = config_.races ? config_.races->RaceList() : reader_.RaceList();
-    racesRead_ = now;
-    racesValid_ = true;
+    cache_.ListRead(now);
   }
   return races_;
 }
 
 std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int race) {
   if (config_.races) return config_.races->RaceTexts(race);
-  if (auto it = raceCache_.find(race); it != raceCache_.end()) return it->second;
+  if (const auto* texts = cache_.Find(race)) return *texts;
   const auto& races = Races();
   if (race < 1 || race > static_cast<int>(races.size())) return std::nullopt;
   const RaceResult result =
       LoadRaceResult(SourcesOf(config_.paths, config_.dataFolder, config_.settings, race));
-  // Only races marked done in the book have results to show.
-  if (result.bookStatus.empty() || result.bookStatus[0] <= '5') return std::nullopt;
-  if (raceCache_.size() >= kMaxCachedRaces) raceCache_.clear();
-  auto texts = std::make_pair(RaceJson(result), RenderRaceResult(result));
-  raceCache_[race] = texts;
-  return texts;
+  if (!HasResults(result.bookStatus)) return std::nullopt;
+  return cache_.Keep(race, {RaceJson(result), RenderRaceResult(result)});
 }
 
 }  // namespace poolside

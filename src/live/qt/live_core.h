@@ -21,6 +21,7 @@
 #include "live/live_state.h"
 #include "live/meet_reader.h"
 #include "live/qt/live_server.h"
+#include "live/result_cache.h"
 
 class QTcpSocket;
 class QTimer;
@@ -113,7 +114,6 @@ class LiveCore : public QAbstractHttpServer {
   std::string Address(const QHttpServerRequest& request) const;
   const std::vector<RaceListEntry>& Races();
   std::optional<std::pair<std::string, std::string>> RaceResultTexts(int race);
-  void Forget(int race);
 
   LiveServerConfig config_;
   BoundedQueue<LiveInput>& queue_;
@@ -132,11 +132,8 @@ class LiveCore : public QAbstractHttpServer {
   // Messages of this drain cycle not yet sent, in order.
   std::vector<std::string> pending_;
   QByteArray scoreboardPage_;
-  // Finished races: JSON and page, read once and kept until the race changes.
-  std::map<int, std::pair<std::string, std::string>> raceCache_;
-  std::vector<RaceListEntry> races_;
-  std::chrono::steady_clock::time_point racesRead_{};
-  bool racesValid_ = false;
+  ResultCache cache_;
+  std::vector<RaceListEntry> races_;  // as the cache last had it read
   std::size_t dropsReported_ = 0;
 };
 

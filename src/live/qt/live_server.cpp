@@ -1,8 +1,5 @@
 #include "live/qt/live_server.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QLoggingCategory>
 #include <QThread>
 
@@ -12,6 +9,7 @@
 
 #include "live/descriptor_budget.h"
 #include "live/qt/live_core.h"
+#include "platform/threads.h"
 
 namespace poolside {
 
@@ -62,7 +60,7 @@ bool LiveServer::Start(const std::string& dataFolder, const MeetSettings& settin
       &anchor,
       [&] {
         // The pages yield to the timing window when the processor is busy.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLiveServerNice);
+        SetThreadNice(kLiveServerNice);
         core_ = new LiveCore(config_, queue_, wakePending_, counters_);
         port = core_->Listen(error);
         if (port < 0) {
@@ -101,10 +99,6 @@ void LiveServer::Stop() {
 }
 
 void LiveServer::OnRaceEvent(const RaceEvent& event) { Push(event); }
-
-void LiveServer::SetLinkWarning(bool lost, std::string text) {
-  Push(LinkWarning{lost, std::move(text)});
-}
 
 void LiveServer::Update(RelayUpdate update) { Push(std::move(update)); }
 

@@ -1,11 +1,13 @@
 #pragma once
 // The live pages' server: Qt HTTP Server and Qt WebSockets on a thread of
-// their own with their own event loop. It learns what happens only through
-// the race feed: OnRaceEvent (called on the timing window's thread) pushes
-// into a bounded queue and returns at once; the server thread applies the
-// events to its LiveState and sends one message per event to every client.
-// Finished races are read from the meet's files, read-only, on request.
-// Routes, JSON and messages: docs/live-pages.md.
+// their own with their own event loop. A desk's server learns what happens
+// only through the race feed; a relay's only through Update. Both push into
+// a bounded queue and return at once; the server thread applies what it
+// takes to its LiveState, frames the messages of one turn together and
+// writes the same bytes to every client (fan_out.h: sender threads, each
+// with its share of the clients; what a socket does not take waits in that
+// client's bounded queue). Finished races are read from the meet's files,
+// read-only, on request. Routes, JSON and messages: docs/live-pages.md.
 
 #include <atomic>
 #include <memory>
@@ -41,13 +43,7 @@ struct LiveServerConfig {
   std::shared_ptr<LiveRaceSource> races;
 };
 
-// The link-health warning turning on or off, as the link watch reports it.
-struct LinkWarning {
-  bool lost = false;
-  std::string text;
-};
-
-using LiveInput = std::variant<RaceEvent, LinkWarning, RelayUpdate>;
+using LiveInput = std::variant<RaceEvent, RelayUpdate>;
 
 // Kept by the server thread, read from any thread.
 struct LiveCounters {
@@ -79,8 +75,6 @@ class LiveServer : public RaceListener {
   // From the timing window's thread: never blocks. An event that finds the
   // queue full is dropped and counted.
   void OnRaceEvent(const RaceEvent& event) override;
-  // From any thread, likewise: the link-lost mark of the pages.
-  void SetLinkWarning(bool lost, std::string text);
   // From any thread, likewise: a relay's state and messages.
   void Update(RelayUpdate update);
 
