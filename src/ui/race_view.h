@@ -1,6 +1,7 @@
 #pragma once
 // The timing window frmRace: builds its widgets, hands their adapters to the
-// logic (RaceControls) and maps the widgets' events onto RaceWindow.
+// logic (RaceControls) and connects the widgets' events to RaceWindow through
+// the window's wiring (timing/race_wiring.h).
 
 #include <array>
 #include <functional>
