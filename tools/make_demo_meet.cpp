@@ -29,6 +29,8 @@
 #include "platform/errors.h"
 #include "platform/record_file.h"
 #include "platform/text_output.h"
+#include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace {
 
@@ -275,11 +277,11 @@ void WriteControlFile(const std::string& path) {
 }
 
 void WriteRaceBook(const std::string& path, int count, int done) {
-  Bytes book(1024, 0);
-  for (int k = 1; k <= 1024 && k <= count; ++k) {
+  Bytes book(poolside::kBookRaces, 0);
+  for (int k = 1; k <= poolside::kBookRaces && k <= count; ++k) {
     book[static_cast<std::size_t>(k - 1)] = k <= done ? '6' : '1';
   }
-  Put(path, {book}, 1024);
+  Put(path, {book}, poolside::kBookRaces);
 }
 
 // Hundredths of a packed time mmsshh and back.
@@ -321,8 +323,7 @@ void WriteFinishedRace(const std::string& meet, const HeatPlan& heat, int dqLane
   });
   std::string lap;
   for (const Touch& t : touches) {
-    lap += " " + std::to_string(t.lane) + " ," + poolside::TimeText(ToPacked(t.at)) +
-           (t.finish ? ",G," : ",L,");
+    lap += poolside::LapRecord(t.lane, poolside::TimeText(ToPacked(t.at)), t.finish ? 'G' : 'L');
   }
   std::array<int, 10> value{};
   for (int i = 0; i < 10; ++i) {
@@ -333,7 +334,8 @@ void WriteFinishedRace(const std::string& meet, const HeatPlan& heat, int dqLane
   if (dqLane >= 1 && dqLane <= 10 && finish[static_cast<std::size_t>(dqLane - 1)] != 0) {
     value[static_cast<std::size_t>(dqLane - 1)] = 700003;
   }
-  std::string goal;
+  poolside::LaneArray<std::int16_t> ranks{};
+  poolside::LaneArray<std::int32_t> values{};
   for (int i = 0; i < 10; ++i) {
     const int v = value[static_cast<std::size_t>(i)];
     int rank = 0;
@@ -343,10 +345,11 @@ void WriteFinishedRace(const std::string& meet, const HeatPlan& heat, int dqLane
         if (value[static_cast<std::size_t>(j)] < v) ++rank;
       }
     }
-    goal += " " + std::to_string(rank) + " , " + std::to_string(v) + " ,";
+    ranks[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(rank);
+    values[static_cast<std::size_t>(i)] = v;
   }
-  char name[8];
-  std::snprintf(name, sizeof name, "%04d", heat.race % 10000);
+  const std::string goal = poolside::GoalText(ranks, values);
+  const std::string name = poolside::RaceFileNumber(heat.race);
   for (const auto& [path, text] :
        {std::pair{meet + "/lap/r" + name, lap}, std::pair{meet + "/goal/g" + name, goal}}) {
     poolside::TextOutput out;
@@ -361,8 +364,9 @@ void WriteFinishedRace(const std::string& meet, const HeatPlan& heat, int dqLane
 void WriteShowcase(const std::string& meet, int count, const std::vector<ProgramEntry>& program,
                    const std::vector<HeatPlan>& heats) {
   constexpr int kDone = 4;
-  Bytes book(1024, 0);
-  for (int k = 1; k <= 1024 && k <= count; ++k) book[static_cast<std::size_t>(k - 1)] = '1';
+  Bytes book(poolside::kBookRaces, 0);
+  for (int k = 1; k <= poolside::kBookRaces && k <= count; ++k)
+    book[static_cast<std::size_t>(k - 1)] = '1';
   Lcg rnd;
   for (const HeatPlan& heat : heats) {
     if (heat.race > kDone || heat.race > count) break;
@@ -370,7 +374,8 @@ void WriteShowcase(const std::string& meet, int count, const std::vector<Program
     book[static_cast<std::size_t>(heat.race - 1)] = '6';
   }
   for (const ProgramEntry& e : program) {
-    if (e.planIndex == kCombinedFirst && e.firstRace + kCombinedSize - 1 <= std::min(count, 1024)) {
+    if (e.planIndex == kCombinedFirst &&
+        e.firstRace + kCombinedSize - 1 <= std::min(count, poolside::kBookRaces)) {
       book[static_cast<std::size_t>(e.firstRace - 1)] =
           static_cast<std::uint8_t>('0' + kCombinedSize);
       break;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "support/file_shapes.h"
+#include "vocabulary/data_folder.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ std::string Read(const fs::path& p) {
 std::string Whole(long v) { return (v < 0 ? "-" : " ") + std::to_string(v < 0 ? -v : v) + " "; }
 
 std::string RaceFile(const char* prefix, int race) {
-  return prefix + std::to_string(race + 10000).substr(1);
+  return prefix + poolside::RaceFileNumber(race);
 }
 
 // One race as the simulator sent it: its lap records with their send times.

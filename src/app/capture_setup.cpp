@@ -1,5 +1,7 @@
 #include "app/capture_setup.h"
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 const char* ProgramVersion() { return POOLSIDE_VERSION; }
@@ -25,7 +27,7 @@ CaptureSetup::~CaptureSetup() {
 
 void CaptureSetup::AfterLoad(const MeetData& meet) {
   if (!journal_ || ownFolder_ || journal_->Writing()) return;
-  journal_->Open(meet.DataPath("capture"));
+  journal_->Open(meet.DataPath(kCaptureFolderName));
 }
 
 }  // namespace poolside

@@ -45,6 +45,7 @@
 #include "ui/result_view.h"
 #include "ui/setup_dialog.h"
 #include "ui/touch_dialog.h"
+#include "vocabulary/data_folder.h"
 
 using namespace poolside;
 
@@ -217,7 +218,8 @@ int main(int argc, char** argv) {
     }
     recoveryDialog.reset();
     // The captures of this meet, where this run writes its own.
-    const std::string folder = options.capture.empty() ? meet.DataPath("capture") : options.capture;
+    const std::string folder =
+        options.capture.empty() ? meet.DataPath(kCaptureFolderName) : options.capture;
     recoveryPanel =
         std::make_unique<RecoveryPanel>(paths, std::vector<std::string>{folder}, *messages,
                                         [&meet](int race) { return SourcesOf(meet, race); });

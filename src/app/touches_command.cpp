@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/record_file.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -38,7 +39,8 @@ void JournalRepair(const Options& options, const std::vector<std::string>& args,
   if (options.noCapture) return;
   CaptureJournal journal(ProgramStart{ProgramVersion(), args});
   journal.onFailure = [&err](const std::string& text) { err << text << "\n"; };
-  if (!journal.Open(options.capture.empty() ? meet.DataPath("capture") : options.capture)) return;
+  if (!journal.Open(options.capture.empty() ? meet.DataPath(kCaptureFolderName) : options.capture))
+    return;
   TouchesRepaired repaired;
   repaired.race = plan.repair.race;
   repaired.lane = plan.repair.lane;

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace poolside::capture {
 
 namespace {
@@ -29,11 +31,11 @@ std::string WallText(WallTime t) {
   thread_local std::string cachedOffset;
   if (seconds != cachedSecond) {
     const std::time_t tt = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    localtime_r(&tt, &local);
+    const LocalTimeOf clock = LocalTime(tt);
+    const std::tm& local = clock.tm;
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    long offset = local.tm_gmtoff / 60;
+    long offset = clock.utcOffsetSeconds / 60;
     const char sign = offset < 0 ? '-' : '+';
     if (offset < 0) offset = -offset;
     char zone[48];

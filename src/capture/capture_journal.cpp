@@ -1,8 +1,5 @@
 #include "capture/capture_journal.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -10,6 +7,7 @@
 #include <system_error>
 
 #include "capture/capture_format.h"
+#include "platform/local_time.h"
 #include "platform/os_calls.h"
 
 namespace poolside {
@@ -54,7 +52,7 @@ struct FieldsOf {
   }
   std::string operator()(const ReceptionStarted& e) const {
     return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device)) +
-           " lanes=" + Quoted(e.laneMap.substr(0, kFeedLanes), true);
+           " lanes=" + Quoted(e.laneMap.substr(0, kLanes), true);
   }
   std::string operator()(const ReceptionStopped& e) const {
     return "port=" + Num(e.port) + " device=" + Quoted(CutUtf8(e.device));
@@ -71,8 +69,8 @@ struct FieldsOf {
            " text=" + Quoted(CutUtf8(e.text));
   }
   std::string operator()(const RaceFinished& e) const {
-    std::array<int, kFeedLanes> times{};
-    for (int i = 0; i < kFeedLanes; ++i) times[i] = static_cast<int>(e.time[i]);
+    std::array<int, kLanes> times{};
+    for (int i = 0; i < kLanes; ++i) times[i] = static_cast<int>(e.time[i]);
     std::vector<int> targets(e.combinedTargets.begin(), e.combinedTargets.end());
     if (targets.size() > 64) targets.resize(64);
     return "race=" + Num(e.race) + " ranks=\"" + JoinInts(e.rank.data(), e.rank.size()) +
@@ -112,8 +110,7 @@ CaptureJournal::~CaptureJournal() { Close(); }
 
 std::string CaptureJournal::FileName(WallTime start, int attempt) {
   const std::time_t tt = std::chrono::system_clock::to_time_t(start);
-  std::tm local{};
-  localtime_r(&tt, &local);
+  const std::tm local = LocalTime(tt).tm;
   char name[40];
   std::strftime(name, sizeof name, "%Y%m%d-%H%M%S", &local);
   std::string out = name;
@@ -131,10 +128,7 @@ bool CaptureJournal::Open(const std::string& folder) {
   }
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const std::string path = folder + "/" + FileName(startWall_, attempt);
-    int fd;
-    do {
-      fd = Os().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = CreateToAppend(path.c_str());
     if (fd >= 0) {
       fd_ = fd;
       path_ = path;

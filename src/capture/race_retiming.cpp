@@ -1,7 +1,5 @@
 #include "capture/race_retiming.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -11,8 +9,10 @@
 #include "meetdata/meet_data.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -25,7 +25,7 @@ class StagingFolder {
  public:
   StagingFolder() {
     std::string pattern = (fs::temp_directory_path() / "poolside-retime-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
+    if (!MakeUniqueFolder(pattern)) {
       throw IoError("作業フォルダを作成できません: " + pattern);
     }
     path_ = pattern;
@@ -41,11 +41,6 @@ class StagingFolder {
  private:
   std::string path_;
 };
-
-std::string RaceText(int race) {
-  const std::string t = std::to_string(race + 10000LL);
-  return t.substr(t.size() - 4);
-}
 
 std::string ReadIfThere(const std::string& path, bool& there) {
   std::error_code ec;
@@ -109,7 +104,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   meet.DataFolder = staging.Path() + "/";
   const std::string bookBefore = [&] {
     bool there = false;
-    return ReadIfThere(meet.DataPath("Race.dat"), there);
+    return ReadIfThere(meet.DataPath(kBookFileName), there);
   }();
 
   headless.ShowRace(race);
@@ -139,9 +134,9 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
 
   Retiming out;
   out.race = race;
-  out.bookPath = real.DataPath("Race.dat");
+  out.bookPath = real.DataPath(kBookFileName);
   bool there = false;
-  const std::string bookAfter = ReadIfThere(meet.DataPath("Race.dat"), there);
+  const std::string bookAfter = ReadIfThere(meet.DataPath(kBookFileName), there);
   std::vector<int> races = {race};
   for (std::size_t k = 0; k < bookAfter.size() && k < static_cast<std::size_t>(kBookRaces); ++k) {
     const char before = k < bookBefore.size() ? bookBefore[k] : '\0';
@@ -150,14 +145,14 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     if (static_cast<int>(k) + 1 != race) races.push_back(static_cast<int>(k) + 1);
   }
   for (int r : races) {
-    for (const std::string& name : {"lap\\r" + RaceText(r), "goal\\g" + RaceText(r)}) {
+    for (const std::string& name : {LapFileName(r), GoalFileName(r)}) {
       const std::string bytes = ReadIfThere(meet.DataPath(name), there);
       if (there) out.files.push_back({real.DataPath(name), bytes});
     }
   }
   bool goalWritten = false;
   for (const RetimedFile& f : out.files) {
-    if (f.path == real.DataPath("goal\\g" + RaceText(race))) goalWritten = true;
+    if (f.path == real.DataPath(GoalFileName(race))) goalWritten = true;
   }
   if (!goalWritten) throw RuntimeError("レース " + std::to_string(race) + " を終了できません");
   return out;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "capture/race_retiming.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -75,7 +76,7 @@ bool RecoveryPanel::Apply(int index, int race, bool receiving) {
   if (index < 1 || index > static_cast<int>(races_.size())) return false;
   const CapturedRace& captured = races_[static_cast<std::size_t>(index - 1)];
   std::string target;
-  if (raceFiles_ && race >= 1 && race <= 1024) {
+  if (raceFiles_ && race >= 1 && race <= kBookRaces) {
     target = RaceDescription(LoadRaceResult(raceFiles_(race)));
   }
   if (!messages_.AskOkCancel(ApplyQuestion(index, captured, target, race))) return false;

@@ -1,13 +1,13 @@
 #include "capture/recovery_tables.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <system_error>
 
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/record_file.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -56,7 +56,7 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     std::string pattern = (fs::temp_directory_path() / "poolside-preview-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw IoError("作業フォルダを作成できません: " + pattern);
+    if (!MakeUniqueFolder(pattern)) throw IoError("作業フォルダを作成できません: " + pattern);
     path_ = pattern;
   }
   ~ScratchFolder() {
@@ -93,7 +93,7 @@ std::vector<CapturedRaceRow> CapturedRaceRows(const std::vector<CapturedRace>& r
     row.index = std::to_string(c.index);
     row.race = std::to_string(c.race);
     row.programHeat = std::to_string(c.program) + "-" + std::to_string(c.heat);
-    if (sources && c.race >= 1 && c.race <= 1024)
+    if (sources && c.race >= 1 && c.race <= kBookRaces)
       row.event = EventText(LoadRaceResult(sources(c.race)));
     row.start = ClockOfWallTime(c.start);
     row.end = ClockOfWallTime(c.end);
@@ -131,7 +131,7 @@ RetimingPreview PreviewOf(const Retiming& retiming, const RaceSources& now) {
   }
   const RaceResult retimed = LoadRaceResult(retimedSources);
 
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     PreviewRow row;
     row.lane = i + 1;
     row.retimed = SideOf(retimed.lanes[static_cast<std::size_t>(i)]);

@@ -1,16 +1,16 @@
 #include "export/race_export.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ostream>
 
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "results/race_json.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -18,17 +18,17 @@ namespace {
 
 // Creates the export folder; "" when it exists afterwards, else the cause.
 std::string EnsureFolder(const std::string& folder) {
-  if (::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) {
-    struct stat st;
-    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return "";
+  const FolderMade made = MakeFolder(folder);
+  if (made.ok) return "";
+  if (made.notAFolder) {
     return "書き出しフォルダを作れません: " + folder + " (フォルダではないものがあります)";
   }
-  return "書き出しフォルダを作れません: " + folder + " (" + std::strerror(errno) + ")";
+  return "書き出しフォルダを作れません: " + folder + " (" + std::strerror(made.error) + ")";
 }
 
 }  // namespace
 
-std::string ExportFolderOf(const MeetData& meet) { return meet.DataPath("export"); }
+std::string ExportFolderOf(const MeetData& meet) { return meet.DataPath(kExportFolderName); }
 
 ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder,
                              CsvEncoding encoding) {
@@ -70,7 +70,7 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
   try {
     meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
     meet.LoadMeetSettings();
-    const std::string bookPath = meet.DataPath("Race.dat");
+    const std::string bookPath = meet.DataPath(kBookFileName);
     if (!FileExists(bookPath)) throw IoError("ファイルがありません: " + bookPath);
     const std::string bytes = ReadWholeFile(bookPath);
     book.RaceBook.replace(0, std::min(bytes.size(), kBookLength), bytes, 0, kBookLength);
@@ -95,7 +95,8 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
       status = 1;
     }
   }
-  if (races == 0) out << "終了したレース (6) がありません: " << meet.DataPath("Race.dat") << "\n";
+  if (races == 0)
+    out << "終了したレース (6) がありません: " << meet.DataPath(kBookFileName) << "\n";
   return status;
 }
 

@@ -11,9 +11,13 @@
 #include <variant>
 #include <vector>
 
+#include "vocabulary/lanes.h"
+
 namespace poolside {
 
-inline constexpr int kFeedLanes = 10;
+// The old name of kLanes, kept only while src/live still spells it so.
+// TEMPORARY: goes when src/live says kLanes.
+inline constexpr int kFeedLanes = kLanes;
 
 using WallTime = std::chrono::system_clock::time_point;
 using MonoTime = std::chrono::steady_clock::time_point;
@@ -35,7 +39,7 @@ struct RaceShown {
   CodedText raceClass;  // code "low-high"
   CodedText event;
   CodedText round;
-  std::array<std::int32_t, kFeedLanes> entries{};  // entry number of lanes 1..10, 0 = empty
+  LaneArray<std::int32_t> entries{};  // entry number of lanes 1..10, 0 = empty
 };
 
 struct ReceptionStarted {
@@ -106,17 +110,17 @@ struct ManualEntryStored {
 // changes (the race, its targets) and the next race shown.
 struct RaceFinished {
   int race = 0;
-  std::array<int, kFeedLanes> rank{};           // lanes 1..10
-  std::array<std::int32_t, kFeedLanes> time{};  // goal file values of lanes 1..10
-  std::string goalFile;                         // native path
-  std::string lapFile;                          // native path
-  std::vector<int> combinedTargets;             // races the results were copied to
+  LaneArray<int> rank{};             // lanes 1..10
+  LaneArray<std::int32_t> time{};    // goal file values of lanes 1..10
+  std::string goalFile;              // native path
+  std::string lapFile;               // native path
+  std::vector<int> combinedTargets;  // races the results were copied to
   // Lanes whose last touch was a lap with nothing typed after it: written
   // without a time (rank 0), for the operator to repair.
-  std::array<bool, kFeedLanes> noFinish{};
+  LaneArray<bool> noFinish{};
   // Lanes whose 888888 is a withdrawal typed at the desk (8), not a lane
   // left without a time.
-  std::array<bool, kFeedLanes> withdrawn{};
+  LaneArray<bool> withdrawn{};
 };
 
 // A race's character in the status book changed: a finish, a combined copy,
@@ -153,11 +157,11 @@ struct TouchesRepaired {
   std::string what;  // "drop 3", "insert-after 2 1:02.34", "insert-after 2 ?", "as-finish 4", ...
   int laps = 0;      // the lane's touches now
   int metres = 0;    // laps x metres per lap, 0 when the meet has no lap length
-  bool noFinish = false;                        // the lane's last touch is now a lap
-  bool finished = false;                        // ranked again
-  std::array<int, kFeedLanes> rank{};           // when finished: the goal file's ranks
-  std::array<std::int32_t, kFeedLanes> time{};  // and values
-  std::vector<int> combinedTargets;             // races whose copies were redone
+  bool noFinish = false;             // the lane's last touch is now a lap
+  bool finished = false;             // ranked again
+  LaneArray<int> rank{};             // when finished: the goal file's ranks
+  LaneArray<std::int32_t> time{};    // and values
+  std::vector<int> combinedTargets;  // races whose copies were redone
 };
 
 // A lane's touches look wrong while the race runs (a missed touch, an extra

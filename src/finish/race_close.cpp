@@ -2,19 +2,15 @@
 
 #include <algorithm>
 
-#include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/item_reader.h"
 #include "platform/record_file.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
 namespace {
 
 bool InBook(int raceNo) { return raceNo >= 1 && raceNo <= kBookRaces; }
-
-// The highest race whose number text (race + 10000) still fits 16 bits.
-constexpr int kLastRaceNumber = 22767;
 
 }  // namespace
 
@@ -82,11 +78,8 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
   for (int target = r + 1; target <= last; ++target) {
     const std::string to = GoalPath(meet, target);
     try {
-      ItemReader in;
-      in.Open(GoalPath(meet, r));
-      std::string out;
-      for (int field = 0; field < 2 * kLanes; ++field) out += in.ReadItem() + ",";
-      ReplaceFileAtomically(to, Utf8ToCp932(out));
+      const std::string from = GoalPath(meet, r);
+      ReplaceFileAtomically(to, CopiedItems(ReadWholeFile(from), from, kGoalItems));
       goalCopied[static_cast<std::size_t>(target - r)] = true;
     } catch (const IoError& e) {
       report("ゴールファイル " + to + " を書き込めません。\r" + e.what());
@@ -95,11 +88,8 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
   for (int target = r + 1; target <= last; ++target) {
     const std::string to = LapPath(meet, target);
     try {
-      ItemReader in;
-      in.Open(LapPath(meet, r));
-      std::string out;
-      while (!in.AtEnd()) out += in.ReadItem() + ",";
-      ReplaceFileAtomically(to, Utf8ToCp932(out));
+      const std::string from = LapPath(meet, r);
+      ReplaceFileAtomically(to, CopiedItems(ReadWholeFile(from), from));
     } catch (const IoError& e) {
       report("ラップファイル " + to + " を書き込めません。\r" + e.what());
     }
@@ -112,7 +102,7 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
 std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish) {
   std::string lanes;
   for (int lane = 1; lane <= kLanes; ++lane) {
-    if (!noFinish[static_cast<std::size_t>(lane)]) continue;
+    if (!noFinish[LaneIndex(lane)]) continue;
     if (!lanes.empty()) lanes += "・";
     lanes += std::to_string(lane);
   }
@@ -124,7 +114,7 @@ std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish) {
 
 void AdvanceToNextOpenRace(RaceBookState& book) {
   do {
-    if (book.RaceNo >= kLastRaceNumber) break;
+    if (book.RaceNo >= kLastRace) break;
     ++book.RaceNo;
     book.RaceStat = InBook(book.RaceNo)
                         ? book.RaceBook.substr(static_cast<std::size_t>(book.RaceNo - 1), 1)

@@ -53,7 +53,7 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
 // their last touch was a lap (`noFinish`, lanes 1..10); "" when none.
 std::string NoFinishNotice(int race, const LaneArray<bool>& noFinish);
 
-// Moves book.RaceNo past the races that are done (at most to 22767, the
+// Moves book.RaceNo past the races that are done (at most to kLastRace, the
 // highest number whose file names still fit) and sets RaceStat.
 void AdvanceToNextOpenRace(RaceBookState& book);
 

@@ -1,47 +1,15 @@
 #include "finish/race_files.h"
 
 #include "platform/errors.h"
-#include "platform/numbers.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
-namespace {
+std::string GoalPath(const MeetData& meet, int race) { return meet.DataPath(GoalFileName(race)); }
 
-// Whole numbers in the lap and goal files: sign position, digits, a blank.
-std::string NumberField(long long v) { return SignedDecimal(v) + " "; }
+std::string LapPath(const MeetData& meet, int race) { return meet.DataPath(LapFileName(race)); }
 
-std::string RaceDigits(int race) {
-  const std::string s = std::to_string(race + 10000LL);
-  return s.substr(s.size() - 4);
-}
-
-}  // namespace
-
-std::string GoalPath(const MeetData& meet, int race) {
-  return meet.DataPath("goal\\g" + RaceDigits(race));
-}
-
-std::string LapPath(const MeetData& meet, int race) {
-  return meet.DataPath("lap\\r" + RaceDigits(race));
-}
-
-std::string GoalText(const Ranking& ranking) {
-  std::string goal;
-  for (int lane = 1; lane <= kLanes; ++lane) {
-    const auto at = static_cast<std::size_t>(lane);
-    goal += NumberField(ranking.rank[at]) + "," + NumberField(ranking.time[at]) + ",";
-  }
-  return goal;
-}
-
-std::string LapRecord(int lane, const std::string& timeText, char kind) {
-  // The file is ASCII: a noise byte of the console becomes "?".
-  std::string time = timeText;
-  for (char& ch : time) {
-    if (static_cast<unsigned char>(ch) >= 0x80) ch = '?';
-  }
-  return NumberField(lane) + "," + time + "," + kind + ",";
-}
+std::string GoalText(const Ranking& ranking) { return GoalText(ranking.rank, ranking.time); }
 
 std::optional<std::string> LapFile::Create(const std::string& path) {
   out_.Close();

@@ -1,6 +1,7 @@
 #pragma once
 // A race's files in the data folder: the lap file (every lap and finish as
-// it is accepted) and the goal file (ranks and times of the ten lanes).
+// it is accepted) and the goal file (ranks and times of the ten lanes). Their
+// grammar is vocabulary/lap_goal_files.h, their names vocabulary/data_folder.h.
 
 #include <optional>
 #include <string>
@@ -8,18 +9,16 @@
 #include "finish/ranking.h"
 #include "meetdata/meet_data.h"
 #include "platform/text_output.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
-// Native paths of "goal\gNNNN" and "lap\rNNNN" (the last four digits of
-// race + 10000).
+// Native paths of GoalFileName and LapFileName ("goal\gNNNN", "lap\rNNNN").
 std::string GoalPath(const MeetData& meet, int race);
 std::string LapPath(const MeetData& meet, int race);
 
-// The goal file: rank and time of lanes 1..10, twenty items.
+// The goal file of a ranking: rank and time of lanes 1..10, twenty items.
 std::string GoalText(const Ranking& ranking);
-// One lap record: lane, time text (a byte above 0x7F as "?"), kind.
-std::string LapRecord(int lane, const std::string& timeText, char kind);
 
 // The open lap file of the race being timed. Every record reaches the
 // operating system when it is appended. A failure returns the message to

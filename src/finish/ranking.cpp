@@ -25,7 +25,7 @@ Ranking RankLanes(const LaneArray<std::int32_t>& laneTime) {
   std::vector<std::string> keys(kLanes + 1);
   for (int lane = 1; lane <= kLanes; ++lane) {
     keys[static_cast<std::size_t>(lane)] =
-        LastChars("      " + std::to_string(laneTime[static_cast<std::size_t>(lane)]), 6) +
+        LastChars("      " + std::to_string(laneTime[LaneIndex(lane)]), 6) +
         LastChars(std::to_string(lane + 100), 2);
   }
   SortStrings(keys, kLanes);
@@ -39,11 +39,10 @@ Ranking RankLanes(const LaneArray<std::int32_t>& laneTime) {
       previous = time;
       rank = a;
     }
-    if (lane >= 1 && lane <= kLanes)
-      out.rank[static_cast<std::size_t>(lane)] = static_cast<std::int16_t>(rank);
+    if (IsLane(lane)) out.rank[LaneIndex(lane)] = static_cast<std::int16_t>(rank);
   }
   for (int lane = 1; lane <= kLanes; ++lane) {
-    const auto at = static_cast<std::size_t>(lane);
+    const auto at = LaneIndex(lane);
     if (out.time[at] > kUnranked) out.rank[at] = 0;
     if (out.time[at] > kLastStatus) out.time[at] = kWithdrawn;
   }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "reception/lanes.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 

@@ -1,7 +1,5 @@
 #include "finish/touch_repair.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "finish/race_close.h"
@@ -33,15 +31,7 @@ bool AllDigits(const std::string& s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string RightAligned8(const std::string& s) {
-  const std::string t = Trim(s);
-  return t.size() >= 8 ? t : std::string(8 - t.size(), ' ') + t;
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool Exists(const std::string& path) { return FileExists(path); }
 
 // The lane's touches as positions in `touches`.
 std::vector<std::size_t> LanePositions(const std::vector<LapTouch>& touches, int lane) {
@@ -86,57 +76,13 @@ Goal ReadGoal(const std::string& path) {
       throw IoError("ゴールファイル " + path + " の " + std::to_string(lane) +
                     " コースが読めません");
     }
-    goal.rank[static_cast<std::size_t>(lane)] = static_cast<std::int16_t>(std::stoi(rank));
-    goal.time[static_cast<std::size_t>(lane)] = std::stoi(time);
+    goal.rank[LaneIndex(lane)] = static_cast<std::int16_t>(std::stoi(rank));
+    goal.time[LaneIndex(lane)] = std::stoi(time);
   }
   return goal;
 }
 
 }  // namespace
-
-LapTouches ParseLapText(const std::string& text) {
-  LapTouches out;
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != ',') continue;
-    items.push_back(text.substr(start, i - start));
-    start = i + 1;
-  }
-  if (!Trim(text.substr(start)).empty()) {
-    out.problem = "最後の記録が途中で終わっています";
-    return out;
-  }
-  if (items.size() % 3 != 0) {
-    out.problem = "記録が途中で終わっています (" + std::to_string(items.size()) + " 項目)";
-    return out;
-  }
-  for (std::size_t i = 0; i < items.size(); i += 3) {
-    const std::string lane = Trim(items[i]);
-    const std::string kind = Trim(items[i + 2]);
-    const int record = static_cast<int>(i / 3) + 1;
-    if (!AllDigits(lane) || lane.size() > 2 || std::stoi(lane) < 1 || std::stoi(lane) > kLanes) {
-      out.problem = "記録 " + std::to_string(record) + " のコースが読めません";
-      return out;
-    }
-    if (kind != "L" && kind != "G") {
-      out.problem = "記録 " + std::to_string(record) + " の種別が読めません";
-      return out;
-    }
-    if (items[i + 1].size() > 8) {
-      out.problem = "記録 " + std::to_string(record) + " の記録が長すぎます";
-      return out;
-    }
-    out.touches.push_back({std::stoi(lane), RightAligned8(items[i + 1]), kind[0]});
-  }
-  return out;
-}
-
-std::string LapText(const std::vector<LapTouch>& touches) {
-  std::string text;
-  for (const LapTouch& t : touches) text += LapRecord(t.lane, t.timeText, t.kind);
-  return text;
-}
 
 std::string RepairWords(const TouchRepair& r) {
   switch (r.kind) {
@@ -230,7 +176,7 @@ std::optional<std::string> ApplyTouchRepair(std::vector<LapTouch>& touches, cons
     }
     const std::size_t pos = r.index == 0 ? (at.empty() ? touches.size() : at.front())
                                          : at[static_cast<std::size_t>(r.index - 1)] + 1;
-    const std::string text = Trim(r.timeText).empty() ? kUnknownTime : RightAligned8(r.timeText);
+    const std::string text = Trim(r.timeText).empty() ? kUnknownTime : LapTimeField(r.timeText);
     touches.insert(touches.begin() + static_cast<std::ptrdiff_t>(pos), {r.lane, text, 'L'});
     return std::nullopt;
   }
@@ -302,13 +248,6 @@ std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, in
   return lines;
 }
 
-std::string CopiedItems(const std::string& text) {
-  ItemReader in = ItemReader::FromText(Cp932ToUtf8(text), "");
-  std::string out;
-  while (!in.AtEnd()) out += in.ReadItem() + ",";
-  return Utf8ToCp932(out);
-}
-
 RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   if (repair.race < 1 || repair.race > kBookRaces) {
     throw RuntimeError("レース番号 " + std::to_string(repair.race) + " は 1 から " +
@@ -344,7 +283,7 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   LaneArray<std::int32_t> times = goal.time;
   // The lane's value follows its touches unless a time or status was typed
   // (the goal file then holds something its touches do not give).
-  const auto lane = static_cast<std::size_t>(repair.lane);
+  const auto lane = LaneIndex(repair.lane);
   const std::int32_t fromTouches = ValueOfTouches(before, repair.lane);
   const std::int32_t written = fromTouches > kLastStatus ? kWithdrawn : fromTouches;
   if (goal.time[lane] == written) times[lane] = ValueOfTouches(plan.touches, repair.lane);

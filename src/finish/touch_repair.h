@@ -18,24 +18,10 @@
 
 #include "finish/ranking.h"
 #include "meetdata/meet_data.h"
-#include "reception/lanes.h"
+#include "vocabulary/lanes.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
-
-// One record of a lap file, in file order.
-struct LapTouch {
-  int lane = 0;          // 1..10
-  std::string timeText;  // 8 characters as the console sent them; 8 blanks = unknown
-  char kind = 'L';       // 'L' lap, 'G' finish
-};
-
-// The records of a lap file's text, or the reason it cannot be read whole.
-struct LapTouches {
-  std::vector<LapTouch> touches;
-  std::string problem;  // "" when every record was read
-};
-LapTouches ParseLapText(const std::string& text);
-std::string LapText(const std::vector<LapTouch>& touches);
 
 enum class RepairKind { Drop, InsertAfter, AsFinish, AsLap };
 
@@ -94,9 +80,5 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair);
 void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan);
 // The plan for a person, as --touches shows a preview.
 std::string DescribeRepairPlan(const RepairPlan& plan);
-
-// The copy a combined race's finish makes of a goal or lap file's items:
-// every item with its leading blanks dropped, each followed by ",".
-std::string CopiedItems(const std::string& text);
 
 }  // namespace poolside

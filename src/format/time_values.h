@@ -14,4 +14,12 @@ inline constexpr std::int32_t kDisqualifiedBase = 700000;
 inline constexpr std::int32_t kUnranked = 666666;
 inline constexpr std::int32_t kLastStatus = 777777;
 
+// A packed time, not a status value (what a lane's value means in full is
+// ClassifyLaneValue, results/race_result.h).
+constexpr bool IsTimeValue(std::int32_t v) { return v >= 1 && v < kUnranked; }
+// Disqualification codes 1..7.
+constexpr bool IsDisqualifiedValue(std::int32_t v) {
+  return v >= kDisqualifiedBase + 1 && v <= kDisqualifiedBase + 7;
+}
+
 }  // namespace poolside

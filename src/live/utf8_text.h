@@ -4,14 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace poolside {
 
-// `text` with every byte sequence that is not well-formed UTF-8 (overlong
-// forms and surrogates included) replaced by U+FFFD.
-std::string ValidUtf8(std::string_view text);
-
 // `text` with &, <, >, " and ' written as character references; invalid
-// UTF-8 replaced as above.
+// UTF-8 replaced as ValidUtf8 does.
 std::string HtmlEscape(std::string_view text);
 
 }  // namespace poolside

@@ -11,8 +11,6 @@ namespace poolside {
 
 namespace {
 
-constexpr const char* kMeetFileName = "taikai.dat";
-
 // Record number of competition n. Record numbers are 16-bit: n above 32757
 // (and anything that gives no record at all) is refused before any I/O.
 std::int64_t CompetitionRecordNo(int n) {

@@ -10,7 +10,6 @@ namespace poolside {
 
 namespace {
 
-constexpr const char* kPageFileName = "hpro.dat";
 constexpr int kPageSlots = 8;
 constexpr int kLastPage = kLastNumberedRecord;
 

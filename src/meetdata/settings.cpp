@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/item_reader.h"
 #include "platform/numbers.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -67,7 +68,7 @@ int MetresPerLap(const std::string& lapBaseCode, const std::string& lapDoubleCod
 }
 
 void MeetData::LoadMeetSettings() {
-  const std::string path = DataPath("kijun.dat");
+  const std::string path = DataPath(kSettingsFileName);
   const std::string fallback = "基準ファイルを読めないため、既定の設定で始めます: ";
   ItemReader reader;
   try {

@@ -1,12 +1,10 @@
 #include "mqtt/credentials.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/file_read.h"
 
 namespace poolside {
 
@@ -15,22 +13,6 @@ namespace {
 constexpr std::size_t kMaxAuthFile = 4096;
 
 std::string Cause(int err) { return std::strerror(err); }
-
-// Reads the whole of a small regular file through `fd`.
-bool ReadSmall(int fd, std::string& text) {
-  char buffer[1024];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    text.append(buffer, static_cast<std::size_t>(n));
-    if (text.size() > kMaxAuthFile) {
-      errno = EFBIG;
-      return false;
-    }
-  }
-}
 
 std::string Line(const std::string& text, std::size_t& at) {
   std::size_t end = text.find('\n', at);
@@ -45,31 +27,31 @@ std::string Line(const std::string& text, std::size_t& at) {
 
 bool ReadCredentials(const std::string& path, MqttCredentials& out, std::string& error) {
   const std::string what = "MQTT の認証ファイル " + path;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) {
-    error = what + " を読めません: " + Cause(errno);
+  FileReadOptions options;
+  options.maxBytes = kMaxAuthFile;
+  options.noFollow = true;
+  const FileRead read = ReadFileBounded(path, options);
+  if (!read.described) {
+    error = what + " を読めません: " + Cause(read.error);
     return false;
   }
-  struct stat st {};
-  std::string text;
-  bool ok = fstat(fd, &st) == 0;
-  if (!ok) {
-    error = what + " を読めません: " + Cause(errno);
-  } else if (!S_ISREG(st.st_mode)) {
+  if (read.outcome == FileReadOutcome::NotAFile) {
     error = what + " は通常のファイルではありません";
-    ok = false;
-  } else if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    return false;
+  }
+  if (!read.ownerOnly) {
     char mode[8];
-    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    std::snprintf(mode, sizeof mode, "%04o", read.permissions);
     error = what + " は本人以外も読み書きできます (mode " + mode + "): chmod 600 " + path +
             " としてください";
-    ok = false;
-  } else if (!ReadSmall(fd, text)) {
-    error = what + " を読めません: " + Cause(errno);
-    ok = false;
+    return false;
   }
-  close(fd);
-  if (!ok) return false;
+  if (read.outcome != FileReadOutcome::Ok) {
+    error = what + " を読めません: " +
+            Cause(read.outcome == FileReadOutcome::TooLarge ? EFBIG : read.error);
+    return false;
+  }
+  const std::string& text = read.bytes;
   std::size_t at = 0;
   MqttCredentials c;
   c.user = Line(text, at);
@@ -83,15 +65,15 @@ bool ReadCredentials(const std::string& path, MqttCredentials& out, std::string&
 }
 
 bool CheckCaFile(const std::string& path, std::string& error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = "MQTT の CA ファイル " + path + " を読めません: " + Cause(errno);
+  // Nothing is read: only whether it opens and is a regular file.
+  FileReadOptions options;
+  options.prefix = true;
+  const FileRead read = ReadFileBounded(path, options);
+  if (!read.opened) {
+    error = "MQTT の CA ファイル " + path + " を読めません: " + Cause(read.error);
     return false;
   }
-  struct stat st {};
-  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  close(fd);
-  if (!regular) {
+  if (read.outcome != FileReadOutcome::Ok) {
     error = "MQTT の CA ファイル " + path + " は通常のファイルではありません";
     return false;
   }

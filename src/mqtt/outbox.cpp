@@ -4,6 +4,7 @@
 
 #include "live/live_json.h"
 #include "live/live_routes.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -12,7 +13,7 @@ MqttOutbox::MqttOutbox(MqttTopics topics, std::size_t capacity, Sources sources)
 
 void MqttOutbox::SetStatusBook(const std::string& book) {
   state_.SetStatusBook(book);
-  for (int race = 1; race <= kMaxRace; ++race) {
+  for (int race = 1; race <= kBookRaces; ++race) {
     const std::string status = state_.Status(race);
     if (!status.empty() && status[0] > '5') racesDirty_.insert(race);
   }

@@ -1,5 +1,7 @@
 #include "mqtt/topics.h"
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 std::optional<int> MqttTopics::RaceOf(std::string_view topic) const {
@@ -12,7 +14,7 @@ std::optional<int> MqttTopics::RaceOf(std::string_view topic) const {
     if (c < '0' || c > '9') return std::nullopt;
     n = n * 10 + (c - '0');
   }
-  if (n > 1024) return std::nullopt;
+  if (n > kBookRaces) return std::nullopt;
   return n;
 }
 

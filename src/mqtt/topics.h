@@ -26,7 +26,7 @@ class MqttTopics {
   std::string Race(int race) const { return prefix_ + "/races/" + std::to_string(race); }
   // Every race topic, for a subscription.
   std::string AnyRace() const { return prefix_ + "/races/+"; }
-  // N of PREFIX/races/N (1..1024, no leading zero), or none.
+  // N of PREFIX/races/N (1..kBookRaces, no leading zero), or none.
   std::optional<int> RaceOf(std::string_view topic) const;
 
  private:

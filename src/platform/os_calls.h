@@ -1,8 +1,9 @@
 #pragma once
 // The operating-system calls the file layer makes, in one table so that tests
 // can inject faults the file system will not produce on demand (short
-// writes, EINTR, ENOSPC, a failing rename).
+// writes, EINTR, ENOSPC, a failing rename, a failing read).
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace poolside {
@@ -15,11 +16,18 @@ struct OsCalls {
   int (*fsync)(int fd);
   int (*rename)(const char* from, const char* to);
   int (*close)(int fd);
+  ssize_t (*read)(int fd, void* buf, size_t n);
+  int (*fstat)(int fd, struct stat* st);
 };
 
 // The table in use; starts with the real calls.
 OsCalls& Os();
 // The real calls, for tests that restore or wrap them.
 const OsCalls& RealOs();
+
+// Creates `path`, which must not exist yet, to append to (mode 0644), through
+// Os().open, retrying an interrupted call. The descriptor, or -1 with errno
+// set (EEXIST when the name is taken).
+int CreateToAppend(const char* path);
 
 }  // namespace poolside

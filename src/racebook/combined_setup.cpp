@@ -13,7 +13,6 @@ namespace poolside {
 namespace {
 
 constexpr const char* kQuestion = "データを初期化(結合レースのセット)します。";
-constexpr const char* kProjunFileName = "projun.dat";
 // Entry k is record k + 10, a 16-bit record number.
 constexpr int kLastEntry = kLastNumberedRecord;
 // A group's count is one digit, and the race finish copies at most five.
@@ -40,7 +39,7 @@ void SetupCombinedRaces(RaceScreen& screen) {
   // over only once it is saved, so a failure leaves the book as it was.
   RaceBookState next = screen.Book();
   RecordFile order;
-  order.Open(screen.Meet().DataPath(kProjunFileName), kProjunRecordLength);
+  order.Open(screen.Meet().DataPath(kProgramOrderFileName), kProjunRecordLength);
   int entries = 0;
   if (order.Length() > 10) entries = GetInt16(order.Read(1), 0);
   entries = std::min(entries, kLastEntry);  // a negative count gives no entries

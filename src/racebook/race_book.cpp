@@ -1,12 +1,11 @@
 #include "racebook/race_book.h"
 
 #include "platform/record_file.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
 namespace {
-
-constexpr const char* kBookFileName = "Race.dat";
 
 // The status character of race k, or "" where the book has no position.
 std::string StatusAt(const RaceBookState& book, int k) {

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "meetdata/meet_data.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
-inline constexpr int kBookRaces = 1024;
-inline constexpr std::size_t kBookLength = 1024;
+// The book's size is kBookRaces (kBookLength bytes), vocabulary/data_folder.h.
 
 // The timing window's race fields.
 struct RaceBookState {

@@ -59,9 +59,9 @@ BlockMeaning Reception::TakeResult(std::string_view block) {
   lastTime_ = timeText;
   lastKind_ = kind;
   // An identifier that is not in the lane map has no row.
-  if (lane < 1 || lane > kLanes) return meaning;
+  if (!IsLane(lane)) return meaning;
 
-  const auto at = static_cast<std::size_t>(lane);
+  const auto at = LaneIndex(lane);
   laneTime_[at] = PackedTime(timeText);
   if (lapCount_[at] < std::numeric_limits<std::int16_t>::max()) ++lapCount_[at];
   meaning.finish = kind != 'L';
@@ -78,7 +78,7 @@ BlockMeaning Reception::TakeResult(std::string_view block) {
 
 void Reception::ResetLanes() {
   for (int lane = 1; lane <= kLanes; ++lane) {
-    const auto at = static_cast<std::size_t>(lane);
+    const auto at = LaneIndex(lane);
     laneRank_[at] = 0;
     laneTime_[at] = kNoTime;
     lapCount_[at] = 0;
@@ -88,14 +88,14 @@ void Reception::ResetLanes() {
 }
 
 void Reception::SetLaneTime(int lane, std::int32_t value) {
-  if (lane < 1 || lane > kLanes) return;
-  laneTime_[static_cast<std::size_t>(lane)] = value;
-  typed_[static_cast<std::size_t>(lane)] = true;
+  if (!IsLane(lane)) return;
+  laneTime_[LaneIndex(lane)] = value;
+  typed_[LaneIndex(lane)] = true;
 }
 
 void Reception::RestoreLane(int lane, int laps, const std::string& lastTime, char lastKind) {
-  if (lane < 1 || lane > kLanes) return;
-  const auto at = static_cast<std::size_t>(lane);
+  if (!IsLane(lane)) return;
+  const auto at = LaneIndex(lane);
   lapCount_[at] = static_cast<std::int16_t>(
       std::min<int>(std::max(laps, 0), std::numeric_limits<std::int16_t>::max()));
   lastKindOf_[at] = laps > 0 ? lastKind : '\0';
@@ -105,15 +105,15 @@ void Reception::RestoreLane(int lane, int laps, const std::string& lastTime, cha
 }
 
 bool Reception::NoFinish(int lane) const {
-  if (lane < 1 || lane > kLanes) return false;
-  const auto at = static_cast<std::size_t>(lane);
+  if (!IsLane(lane)) return false;
+  const auto at = LaneIndex(lane);
   return lastKindOf_[at] == 'L' && !typed_[at];
 }
 
 LaneArray<std::int32_t> Reception::FinishTimes() const {
   LaneArray<std::int32_t> times = laneTime_;
   for (int lane = 1; lane <= kLanes; ++lane) {
-    if (NoFinish(lane)) times[static_cast<std::size_t>(lane)] = kNoTime;
+    if (NoFinish(lane)) times[LaneIndex(lane)] = kNoTime;
   }
   return times;
 }
@@ -121,7 +121,7 @@ LaneArray<std::int32_t> Reception::FinishTimes() const {
 void Reception::SetRanking(const LaneArray<std::int16_t>& rank,
                            const LaneArray<std::int32_t>& time) {
   for (int lane = 1; lane <= kLanes; ++lane) {
-    const auto at = static_cast<std::size_t>(lane);
+    const auto at = LaneIndex(lane);
     laneRank_[at] = rank[at];
     laneTime_[at] = time[at];
   }

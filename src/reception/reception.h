@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "reception/console_line.h"
-#include "reception/lanes.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 
@@ -69,10 +69,10 @@ class Reception {
   // lane (a lap is never ranked as a finish).
   LaneArray<std::int32_t> FinishTimes() const;
   // True when the lane's time was typed after its last touch.
-  bool Typed(int lane) const { return typed_.at(static_cast<std::size_t>(lane)); }
-  std::int32_t LaneTime(int lane) const { return laneTime_.at(static_cast<std::size_t>(lane)); }
-  std::int16_t LapCount(int lane) const { return lapCount_.at(static_cast<std::size_t>(lane)); }
-  std::int16_t LaneRank(int lane) const { return laneRank_.at(static_cast<std::size_t>(lane)); }
+  bool Typed(int lane) const { return typed_.at(LaneIndex(lane)); }
+  std::int32_t LaneTime(int lane) const { return laneTime_.at(LaneIndex(lane)); }
+  std::int16_t LapCount(int lane) const { return lapCount_.at(LaneIndex(lane)); }
+  std::int16_t LaneRank(int lane) const { return laneRank_.at(LaneIndex(lane)); }
   // The duplicate filter: the last result accepted (lane 0 for an identifier
   // not in the map), its time text and kind ('\0' before the first).
   int LastLane() const { return lastLane_; }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/utf8.h"
+
 namespace poolside {
 
 namespace {
@@ -11,37 +13,6 @@ void AppendUnicodeEscape(std::string& out, unsigned code) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "\\u%04x", code);
   out += buf;
-}
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when the bytes
-// there are not one.
-std::size_t ValidSequence(std::string_view s, std::size_t i, unsigned& code) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t len = 0;
-  unsigned min = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-    code = b0 & 0x1F;
-    min = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    code = b0 & 0x0F;
-    min = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    code = b0 & 0x07;
-    min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return len;
 }
 
 }  // namespace
@@ -91,8 +62,8 @@ std::string JsonQuote(std::string_view s) {
       ++i;
       continue;
     }
-    unsigned code = 0;
-    const std::size_t len = ValidSequence(s, i, code);
+    char32_t code = 0;
+    const std::size_t len = Utf8SequenceLength(s, i, &code);
     if (len == 0) {
       out += "\xEF\xBF\xBD";  // U+FFFD for each byte that starts no valid sequence
       ++i;

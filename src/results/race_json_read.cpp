@@ -42,7 +42,7 @@ LaneResult Lane(const JsonValue& v, int number) {
 
 std::optional<RaceResult> ParseRaceJson(std::string_view text) {
   const auto doc = JsonValue::Parse(text);
-  if (!doc || !(*doc)["race"].OptionalInt() || (*doc)["lanes"].Size() != kResultLanes) {
+  if (!doc || !(*doc)["race"].OptionalInt() || (*doc)["lanes"].Size() != kLanes) {
     return std::nullopt;
   }
   const JsonValue& v = *doc;
@@ -64,7 +64,7 @@ std::optional<RaceResult> ParseRaceJson(std::string_view text) {
   for (const JsonValue& p : v["problems"].Items()) {
     r.problems.push_back({p["file"].String(), p["what"].String()});
   }
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     r.lanes[i] = Lane(v["lanes"][static_cast<std::size_t>(i)], i + 1);
   }
   return r;

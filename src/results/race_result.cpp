@@ -1,7 +1,5 @@
 #include "results/race_result.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -15,8 +13,12 @@
 #include "meetdata/meet_data.h"
 #include "meetdata/settings.h"
 #include "platform/cp932.h"
+#include "platform/file_read.h"
 #include "platform/item_reader.h"
+#include "platform/local_time.h"
 #include "platform/paths.h"
+#include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -26,7 +28,6 @@ namespace {
 // kilobytes; anything far larger is not one of them and is not read.
 constexpr std::uintmax_t kMaxGoalBytes = 64 * 1024;
 constexpr std::uintmax_t kMaxLapBytes = 4 * 1024 * 1024;
-constexpr int kBookBytes = 1024;
 
 std::string Trim(std::string_view s) {
   std::size_t b = 0;
@@ -43,61 +44,42 @@ std::string Quoted(const std::string& item) {
   return "「" + s + "」";
 }
 
-// A whole number written as the meet office's files write it: blanks
-// around, an optional minus, digits. None for anything else.
-std::optional<std::int32_t> StrictInt(const std::string& item) {
-  const std::string t = Trim(item);
-  std::size_t i = t.size() > 0 && t[0] == '-' ? 1 : 0;
-  if (i == t.size() || t.size() - i > 10) return std::nullopt;
-  long long v = 0;
-  for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return std::nullopt;
-    v = v * 10 + (t[i] - '0');
-  }
-  if (t[0] == '-') v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
-  return static_cast<std::int32_t>(v);
-}
-
 std::string ErrnoText(int err) { return std::strerror(err); }
 
 enum class Fetch { Ok, Missing, Failed };
 
-// Reads a file whole, read-only, up to `limit` bytes. The handle is closed
-// before it returns.
-Fetch FetchFile(const std::string& path, std::uintmax_t limit, std::string& bytes,
-                std::string& why) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return Fetch::Missing;
-    why = ErrnoText(errno);
-    return Fetch::Failed;
+// Reads a file whole, read-only, up to `limit` bytes; its modification time
+// goes to `modified`.
+Fetch FetchFile(const std::string& path, std::uintmax_t limit, std::string& bytes, std::string& why,
+                std::int64_t* modified = nullptr) {
+  FileReadOptions options;
+  options.maxBytes = static_cast<std::size_t>(limit);
+  FileRead read = ReadFileBounded(path, options);
+  if (modified != nullptr && read.described) *modified = read.modified;
+  switch (read.outcome) {
+    case FileReadOutcome::Ok:
+      bytes = std::move(read.bytes);
+      return Fetch::Ok;
+    case FileReadOutcome::Missing:
+      return Fetch::Missing;
+    case FileReadOutcome::NotAFile:
+      why = "ファイルではありません";
+      return Fetch::Failed;
+    case FileReadOutcome::TooLarge:
+      why = "大きすぎます (" + std::to_string(read.size) + " バイト)";
+      return Fetch::Failed;
+    case FileReadOutcome::Failed:
+      break;
   }
-  if (!S_ISREG(st.st_mode)) {
-    why = "ファイルではありません";
-    return Fetch::Failed;
-  }
-  if (static_cast<std::uintmax_t>(st.st_size) > limit) {
-    why = "大きすぎます (" + std::to_string(st.st_size) + " バイト)";
-    return Fetch::Failed;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = ErrnoText(errno);
-    return Fetch::Failed;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    why = "読み取りに失敗しました";
-    return Fetch::Failed;
-  }
-  return Fetch::Ok;
+  // Opened and described, then the read failed.
+  why = read.described ? "読み取りに失敗しました" : ErrnoText(read.error);
+  return Fetch::Failed;
 }
 
 void LoadHeader(const RaceSources& src, RaceResult& r) {
-  const std::string name = "taikai.dat";
+  const std::string name = kMeetFileName;
   CompetitionRecord heat;
-  if (src.race < 1 || src.race > 32757) {
+  if (src.race < 1 || src.race > kLastNumberedRecord) {
     r.problems.push_back({name, "レース番号 " + std::to_string(src.race) + " は範囲外です"});
   } else {
     std::ifstream in(src.meetFile, std::ios::binary);
@@ -125,7 +107,7 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   r.eventCode = heat.EventCode;
   r.event = {std::to_string(heat.EventCode), EventLabel(heat.EventCode)};
   r.round = {Trim(heat.RoundCode), RoundLabel(heat.RoundCode)};
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     r.lanes[i].entry = heat.EntryNo[i];
     r.lanes[i].meetRecord = heat.Record[i];
   }
@@ -133,9 +115,9 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
 
 // The file's bytes, or false with its problem noted under `name`.
 bool FetchOrNote(const std::string& path, std::uintmax_t limit, const std::string& name,
-                 std::string& bytes, RaceResult& r) {
+                 std::string& bytes, RaceResult& r, std::int64_t* modified = nullptr) {
   std::string why;
-  switch (FetchFile(path, limit, bytes, why)) {
+  switch (FetchFile(path, limit, bytes, why, modified)) {
     case Fetch::Missing:
       r.problems.push_back({name, "ありません"});
       return false;
@@ -150,21 +132,20 @@ bool FetchOrNote(const std::string& path, std::uintmax_t limit, const std::strin
 
 void LoadBookStatus(const RaceSources& src, RaceResult& r) {
   std::string bytes;
-  if (!FetchOrNote(src.bookFile, 1024 * 1024, "Race.dat", bytes, r)) return;
-  if (src.race < 1 || src.race > kBookBytes) return;
+  if (!FetchOrNote(src.bookFile, 1024 * 1024, kBookFileName, bytes, r)) return;
+  if (src.race < 1 || src.race > kBookRaces) return;
   if (static_cast<std::size_t>(src.race) > bytes.size()) return;
   const char c = bytes[src.race - 1];
   if (c != '\0') r.bookStatus = Cp932ToUtf8(std::string(1, c));
 }
 
 void LoadGoal(const RaceSources& src, RaceResult& r) {
-  const std::string name = "goal\\g" + r.raceText;
+  const std::string name = GoalFileName(r.race);
   std::string bytes;
-  if (!FetchOrNote(src.goalFile, kMaxGoalBytes, name, bytes, r)) return;
-  struct stat st;
-  if (::stat(src.goalFile.c_str(), &st) == 0) {
-    r.finishedAt = IsoLocalTime(std::chrono::system_clock::from_time_t(st.st_mtime));
-  }
+  std::int64_t modified = 0;
+  if (!FetchOrNote(src.goalFile, kMaxGoalBytes, name, bytes, r, &modified)) return;
+  r.finishedAt =
+      IsoLocalTime(std::chrono::system_clock::from_time_t(static_cast<std::time_t>(modified)));
   ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), name);
   for (LaneResult& lane : r.lanes) {
     if (reader.AtEnd()) {
@@ -178,10 +159,10 @@ void LoadGoal(const RaceSources& src, RaceResult& r) {
       return;
     }
     const std::string timeItem = reader.ReadItem();
-    const auto rank = StrictInt(rankItem);
-    const auto value = StrictInt(timeItem);
-    if (!rank || !value || *rank < 0 || *rank > kResultLanes) {
-      const std::string& bad = !rank || *rank < 0 || *rank > kResultLanes ? rankItem : timeItem;
+    const auto rank = ParseFileNumber(rankItem);
+    const auto value = ParseFileNumber(timeItem);
+    if (!rank || !value || *rank < 0 || *rank > kLanes) {
+      const std::string& bad = !rank || *rank < 0 || *rank > kLanes ? rankItem : timeItem;
       r.problems.push_back({name, std::to_string(lane.lane) + " コース (" +
                                       std::to_string(reader.Line()) +
                                       " 行目): " + (bad == rankItem ? "順位 " : "記録 ") +
@@ -197,7 +178,7 @@ void LoadGoal(const RaceSources& src, RaceResult& r) {
 }
 
 void LoadLaps(const RaceSources& src, RaceResult& r) {
-  const std::string name = "lap\\r" + r.raceText;
+  const std::string name = LapFileName(r.race);
   std::string bytes;
   if (!FetchOrNote(src.lapFile, kMaxLapBytes, name, bytes, r)) return;
   for (LaneResult& lane : r.lanes) lane.lapsRead = true;
@@ -222,17 +203,17 @@ void LoadLaps(const RaceSources& src, RaceResult& r) {
       r.problems.push_back({name, "記録 " + std::to_string(record) + " の途中で終わっています"});
       // A record cut short by a write in progress or a damaged file: its lane
       // (when readable) misses that record.
-      const auto l = StrictInt(laneItem);
-      if (l && *l >= 1 && *l <= kResultLanes) r.lanes[*l - 1].lapsRead = false;
+      const auto l = ParseFileNumber(laneItem);
+      if (l && *l >= 1 && *l <= kLanes) r.lanes[*l - 1].lapsRead = false;
       break;
     }
-    const auto l = StrictInt(laneItem);
-    const bool laneOk = l && *l >= 1 && *l <= kResultLanes;
+    const auto l = ParseFileNumber(laneItem);
+    const bool laneOk = l && *l >= 1 && *l <= kLanes;
     const std::string kind = Trim(kindItem);
     std::string bad;
     if (!laneOk) {
       bad = "コース " + Quoted(laneItem);
-    } else if (kind != "L" && kind != "G") {
+    } else if (!IsLapKind(kind)) {
       bad = "種別 " + Quoted(kindItem);
       r.lanes[*l - 1].lapsRead = false;
     }
@@ -278,20 +259,14 @@ const char* LaneStatusName(LaneStatus status) {
   return "unreadable";
 }
 
-std::string RaceNumberText(int race) {
-  const std::string s = std::to_string(race + 10000);
-  return s.size() > 4 ? s.substr(s.size() - 4) : s;
-}
-
 RaceSources SourcesOf(const PathMapper& paths, const std::string& dataFolder,
                       const MeetSettings& settings, int race) {
   RaceSources s;
   s.race = race;
-  const std::string text = RaceNumberText(race);
-  s.meetFile = paths.Resolve(dataFolder + "taikai.dat");
-  s.bookFile = paths.Resolve(dataFolder + "Race.dat");
-  s.goalFile = paths.Resolve(dataFolder + "goal\\g" + text);
-  s.lapFile = paths.Resolve(dataFolder + "lap\\r" + text);
+  s.meetFile = paths.Resolve(dataFolder + kMeetFileName);
+  s.bookFile = paths.Resolve(dataFolder + kBookFileName);
+  s.goalFile = paths.Resolve(dataFolder + GoalFileName(race));
+  s.lapFile = paths.Resolve(dataFolder + LapFileName(race));
   s.classLabelMode = settings.ClassLabelMode;
   s.metresPerLap = MetresPerLap(settings.LapBaseCode, settings.LapDoubleCode);
   return s;
@@ -304,8 +279,8 @@ RaceSources SourcesOf(const MeetData& meet, int race) {
 RaceResult LoadRaceResult(const RaceSources& sources) {
   RaceResult r;
   r.race = sources.race;
-  r.raceText = RaceNumberText(sources.race);
-  for (int i = 0; i < kResultLanes; ++i) r.lanes[i].lane = i + 1;
+  r.raceText = RaceFileNumber(sources.race);
+  for (int i = 0; i < kLanes; ++i) r.lanes[i].lane = i + 1;
   LoadHeader(sources, r);
   LoadBookStatus(sources, r);
   LoadGoal(sources, r);
@@ -322,12 +297,12 @@ void ClassifyLaneValue(LaneResult& lane) {
   lane.hundredths.reset();
   lane.dqCode = 0;
   lane.text = Trim(TimeText(v));
-  if (v >= 1 && v < 666666) {
+  if (IsTimeValue(v)) {
     lane.status = LaneStatus::Time;
     lane.hundredths = static_cast<std::int64_t>(v / 10000) * 6000 + (v / 100 % 100) * 100 + v % 100;
-  } else if (v >= 700001 && v <= 700007) {
+  } else if (IsDisqualifiedValue(v)) {
     lane.status = LaneStatus::Dq;
-    lane.dqCode = v - 700000;
+    lane.dqCode = v - kDisqualifiedBase;
   } else if (v == kWithdrawn && lane.entry != 0 && lane.meetRecord == kWithdrawn) {
     lane.status = LaneStatus::Withdrawn;
   } else if ((v == kWithdrawn || v == kNoTime) && lane.rank == 0 && !lane.splits.empty() &&
@@ -339,7 +314,7 @@ void ClassifyLaneValue(LaneResult& lane) {
 }
 
 void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     LaneResult& lane = result.lanes[static_cast<std::size_t>(i)];
     if (!lane.goalRead || lane.packed != kWithdrawn) continue;
     if (desk.withdrawn[static_cast<std::size_t>(i)]) {
@@ -354,7 +329,7 @@ void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
 
 DeskLanes DeskLanesOf(const RaceFinished& finished) {
   DeskLanes desk;
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     desk.withdrawn[static_cast<std::size_t>(i)] = finished.withdrawn[static_cast<std::size_t>(i)];
     desk.noFinish[static_cast<std::size_t>(i)] = finished.noFinish[static_cast<std::size_t>(i)];
   }
@@ -389,8 +364,7 @@ std::optional<std::int64_t> TimeTextHundredths(const std::string& text) {
 
 std::string IsoLocalTime(WallTime time) {
   const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_r(&t, &local);
+  const std::tm local = LocalTime(t).tm;
   char buf[40];
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &local);
   std::string s = buf;

@@ -14,14 +14,13 @@
 #include <vector>
 
 #include "feed/race_events.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 
 class MeetData;
 class PathMapper;
 struct MeetSettings;
-
-inline constexpr int kResultLanes = 10;
 
 // How a lane's goal-file value reads.
 enum class LaneStatus {
@@ -62,8 +61,8 @@ struct LaneResult {
 // RaceFinished event), beyond the goal file's bytes: which 888888 is a typed
 // withdrawal and which lane ended on a lap.
 struct DeskLanes {
-  std::array<bool, kResultLanes> withdrawn{};
-  std::array<bool, kResultLanes> noFinish{};
+  LaneArray<bool> withdrawn{};
+  LaneArray<bool> noFinish{};
 };
 
 // Something a file could not give. `file` is the name in the data folder as
@@ -76,7 +75,7 @@ struct ReadProblem {
 
 struct RaceResult {
   int race = 0;
-  std::string raceText;    // "0007": names the lap, goal and export files
+  std::string raceText;    // RaceFileNumber: "0007" names the lap, goal and export files
   std::string bookStatus;  // the race's character in Race.dat, "" when none
   int program = 0;
   int heat = 0;
@@ -89,7 +88,7 @@ struct RaceResult {
   std::int16_t classHigh = 0;
   std::int16_t eventCode = 0;
   std::string finishedAt;  // ISO 8601 with UTC offset; "" when unknown
-  std::array<LaneResult, kResultLanes> lanes;
+  LaneArray<LaneResult> lanes;
   std::vector<ReadProblem> problems;  // empty when every file read cleanly
 
   bool Complete() const { return problems.empty(); }
@@ -107,8 +106,6 @@ struct RaceSources {
   int metresPerLap = 0;
 };
 
-// "0007" for race 7: race + 10000, last four characters.
-std::string RaceNumberText(int race);
 RaceSources SourcesOf(const PathMapper& paths, const std::string& dataFolder,
                       const MeetSettings& settings, int race);
 RaceSources SourcesOf(const MeetData& meet, int race);  // its DataFolder and Settings

@@ -13,7 +13,7 @@ void ResultBoard::OnRaceEvent(const RaceEvent& event) {
   } else if (const auto* r = std::get_if<TouchesRepaired>(&event)) {
     // The repaired lane's end now follows from its touches.
     auto known = desk_.find(r->race);
-    if (known != desk_.end() && r->lane >= 1 && r->lane <= kResultLanes) {
+    if (known != desk_.end() && r->lane >= 1 && r->lane <= kLanes) {
       known->second.noFinish[static_cast<std::size_t>(r->lane - 1)] = r->noFinish;
       known->second.withdrawn[static_cast<std::size_t>(r->lane - 1)] = false;
     }

@@ -7,9 +7,7 @@
 #include <set>
 #include <system_error>
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/file_system.h"
 
 namespace poolside {
 
@@ -82,7 +80,7 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& dev, const std::s
 }
 
 std::string DevicePermissionNote(const std::string& device, const char* user) {
-  if (device.empty() || ::access(device.c_str(), R_OK | W_OK) == 0 || errno != EACCES) return "";
+  if (device.empty() || !AccessDenied(device)) return "";
   const std::string who = user && *user ? user : "$USER";
   return "このユーザーは " + device +
          " を開けません。dialout グループに入ってください: sudo adduser " + who +

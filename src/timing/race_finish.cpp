@@ -20,8 +20,8 @@ void RaceWindow::FinishRace() {
   LaneArray<bool> noFinish{};
   LaneArray<bool> withdrawn{};  // 8 typed: the one 888888 that is a withdrawal
   for (int lane = 1; lane <= kLanes; ++lane) {
-    noFinish[lane] = reception_.NoFinish(lane);
-    withdrawn[lane] = reception_.Typed(lane) && reception_.LaneTime(lane) == kWithdrawn;
+    noFinish[LaneIndex(lane)] = reception_.NoFinish(lane);
+    withdrawn[LaneIndex(lane)] = reception_.Typed(lane) && reception_.LaneTime(lane) == kWithdrawn;
   }
   reception_.SetRanking(outcome.ranking.rank, outcome.ranking.time);
   if (!outcome.done) return;
@@ -33,12 +33,12 @@ void RaceWindow::FinishRace() {
   // and its combined copies) follow, then the next race shown.
   RaceFinished finished;
   finished.race = book_.RaceNo;
-  for (int lane = 1; lane <= kLanes; ++lane) {
-    finished.rank[lane - 1] = outcome.ranking.rank[static_cast<std::size_t>(lane)];
-    finished.time[lane - 1] = outcome.ranking.time[static_cast<std::size_t>(lane)];
-    finished.noFinish[lane - 1] = noFinish[static_cast<std::size_t>(lane)];
-    finished.withdrawn[lane - 1] = withdrawn[static_cast<std::size_t>(lane)];
+  for (std::size_t i = 0; i < kLanes; ++i) {
+    finished.rank[i] = outcome.ranking.rank[i];
+    finished.time[i] = outcome.ranking.time[i];
   }
+  finished.noFinish = noFinish;
+  finished.withdrawn = withdrawn;
   finished.goalFile = outcome.goalFile;
   finished.lapFile = outcome.lapFile;
   finished.combinedTargets = outcome.combinedTargets;

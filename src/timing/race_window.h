@@ -29,8 +29,8 @@
 #include "platform/serial_port.h"
 #include "platform/window_host.h"
 #include "racebook/race_screen.h"
-#include "reception/lanes.h"
 #include "reception/reception.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 

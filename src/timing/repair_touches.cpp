@@ -57,15 +57,14 @@ std::optional<std::string> RaceWindow::RepairTouches(const TouchRepair& repair) 
   repaired.what = RepairWords(repair);
   repaired.laps = plan.laneLaps;
   repaired.metres = metresPerLap > 0 ? plan.laneLaps * metresPerLap : 0;
-  repaired.noFinish =
-      plan.laneLastKind == 'L' &&
-      (plan.finished ? plan.ranking.time[static_cast<std::size_t>(repair.lane)] == kWithdrawn
-                     : !(current && reception_.Typed(repair.lane)));
+  repaired.noFinish = plan.laneLastKind == 'L' &&
+                      (plan.finished ? plan.ranking.time[LaneIndex(repair.lane)] == kWithdrawn
+                                     : !(current && reception_.Typed(repair.lane)));
   repaired.finished = plan.finished;
   if (plan.finished) {
-    for (int lane = 1; lane <= kLanes; ++lane) {
-      repaired.rank[lane - 1] = plan.ranking.rank[static_cast<std::size_t>(lane)];
-      repaired.time[lane - 1] = plan.ranking.time[static_cast<std::size_t>(lane)];
+    for (std::size_t i = 0; i < kLanes; ++i) {
+      repaired.rank[i] = plan.ranking.rank[i];
+      repaired.time[i] = plan.ranking.time[i];
     }
   }
   repaired.combinedTargets = plan.combinedTargets;

@@ -9,8 +9,8 @@
 #include "feed/race_feed.h"
 #include "platform/controls.h"
 #include "platform/window_host.h"
-#include "reception/lanes.h"
 #include "timing/touch_watch.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 

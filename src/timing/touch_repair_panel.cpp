@@ -1,8 +1,7 @@
 #include "timing/touch_repair_panel.h"
 
-#include <sys/stat.h>
-
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/record_file.h"
 
 namespace poolside {
@@ -13,8 +12,7 @@ bool TouchRepairPanel::Select(int race, int lane) {
   lines_.clear();
   problem_.clear();
   const std::string path = LapPath(window_.Meet(), race);
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
+  if (!PathExists(path)) {
     problem_ = "ラップファイル " + path + " がありません";
     return false;
   }

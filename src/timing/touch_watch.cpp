@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "format/time_values.h"
+
 namespace poolside {
 
 namespace {
@@ -29,7 +31,7 @@ int EventDistance(const std::string& label) {
 
 const std::string& TouchWatch::Flag(int lane) const {
   static const std::string none;
-  return lane >= 1 && lane <= kFeedLanes ? lanes_[static_cast<std::size_t>(lane - 1)].flag : none;
+  return lane >= 1 && lane <= kLanes ? lanes_[static_cast<std::size_t>(lane - 1)].flag : none;
 }
 
 std::optional<LaneFlagged> TouchWatch::Take(const RaceEvent& event) {
@@ -42,7 +44,7 @@ std::optional<LaneFlagged> TouchWatch::Take(const RaceEvent& event) {
   } else if (const auto* touched = std::get_if<LaneTouched>(&event)) {
     return Touch(*touched);
   } else if (const auto* repaired = std::get_if<TouchesRepaired>(&event)) {
-    if (repaired->race == race_ && repaired->lane >= 1 && repaired->lane <= kFeedLanes &&
+    if (repaired->race == race_ && repaired->lane >= 1 && repaired->lane <= kLanes &&
         !lanes_[static_cast<std::size_t>(repaired->lane - 1)].flag.empty()) {
       // The operator has looked at the lane; its later touches are judged
       // afresh.
@@ -63,7 +65,7 @@ std::optional<LaneFlagged> TouchWatch::Set(int lane, LaneFlagged::Reason reason,
 }
 
 std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
-  if (e.lane < 1 || e.lane > kFeedLanes || e.packed <= 0 || e.packed >= 666666) return std::nullopt;
+  if (e.lane < 1 || e.lane > kLanes || !IsTimeValue(e.packed)) return std::nullopt;
   Lane& lane = lanes_[static_cast<std::size_t>(e.lane - 1)];
   const std::int64_t now = Hundredths(e.packed);
   const std::int64_t before = lane.touches.empty() ? 0 : lane.touches.back();
@@ -80,7 +82,7 @@ std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
   // split of all.
   std::size_t ahead = 0;
   std::int64_t fastestFirst = 0, fastest = 0;
-  for (int other = 1; other <= kFeedLanes; ++other) {
+  for (int other = 1; other <= kLanes; ++other) {
     const Lane& o = lanes_[static_cast<std::size_t>(other - 1)];
     if (other == e.lane || o.touches.empty()) continue;
     ahead = std::max(ahead, o.touches.size());

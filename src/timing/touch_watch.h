@@ -45,7 +45,7 @@ class TouchWatch {
 
   int race_ = 0;
   int distance_ = 0;  // metres of the event, 0 when unknown
-  std::array<Lane, kFeedLanes> lanes_{};
+  std::array<Lane, kLanes> lanes_{};
 };
 
 // Metres of an event label ("100m自由形" is 100), 0 when it has none.

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 namespace {
@@ -64,8 +66,8 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace,
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel("再計時するレース番号", this));
   race_ = new QSpinBox(this);
-  race_->setRange(1, 1024);
-  race_->setValue(currentRace >= 1 && currentRace <= 1024 ? currentRace : 1);
+  race_->setRange(1, kBookRaces);
+  race_->setValue(currentRace >= 1 && currentRace <= kBookRaces ? currentRace : 1);
   row->addWidget(race_);
   auto* preview = new QPushButton("プレビュー", this);
   apply_ = new QPushButton("適用", this);

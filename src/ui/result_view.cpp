@@ -8,6 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 ResultView::ResultView(ResultBoard& board, QWidget* parent)
@@ -17,7 +19,7 @@ ResultView::ResultView(ResultBoard& board, QWidget* parent)
   auto* pick = new QHBoxLayout;
   pick->addWidget(new QLabel("レース", this));
   race_ = new QSpinBox(this);
-  race_->setRange(1, 1024);
+  race_->setRange(1, kBookRaces);
   pick->addWidget(race_);
   auto* show = new QPushButton("表示", this);
   pick->addWidget(show);

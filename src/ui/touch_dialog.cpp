@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* parent)
@@ -23,7 +25,7 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
   auto* pick = new QHBoxLayout;
   pick->addWidget(new QLabel("レース", this));
   race_ = new QSpinBox(this);
-  race_->setRange(1, 1024);
+  race_->setRange(1, kBookRaces);
   pick->addWidget(race_);
   pick->addWidget(new QLabel("コース", this));
   lane_ = new QSpinBox(this);
@@ -91,7 +93,7 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
 
 void TouchDialog::ShowRace(int race, int lane) {
   const QSignalBlocker blockRace(race_), blockLane(lane_);
-  race_->setValue(race >= 1 && race <= 1024 ? race : 1);
+  race_->setValue(race >= 1 && race <= kBookRaces ? race : 1);
   lane_->setValue(lane >= 1 && lane <= 10 ? lane : 1);
   Reload();
 }

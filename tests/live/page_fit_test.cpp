@@ -97,7 +97,7 @@ RaceResult LongResult() {
   r.event.label = "1500m自由形";
   r.round.label = "タイム決勝";
   r.finishedAt = "2026-12-09T10:15:30+09:00";
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     LaneResult& l = r.lanes[static_cast<std::size_t>(i)];
     l.lane = i + 1;
     l.entry = 100 + i;

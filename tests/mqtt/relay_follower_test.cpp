@@ -139,7 +139,7 @@ TEST(RelayFollower, KeepsTheRetainedRacesAndTheRaceList) {
   r.race = 3;
   r.raceText = "0003";
   r.bookStatus = "6";
-  for (int i = 0; i < kResultLanes; ++i) r.lanes[i].lane = i + 1;
+  for (int i = 0; i < kLanes; ++i) r.lanes[i].lane = i + 1;
   const std::string json = RaceJson(r);
   rig.follower.Message("desk/races/3", json);
   rig.follower.Message("desk/races/4", "{broken");

@@ -98,8 +98,8 @@ class FileFaultTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g = Faults{};
-    Os() = OsCalls{&FaultyOpen,  &FaultyPread,  &FaultyPwrite, &FaultyWrite,
-                   &FaultyFsync, &FaultyRename, RealOs().close};
+    Os() = OsCalls{&FaultyOpen,   &FaultyPread,   &FaultyPwrite, &FaultyWrite,  &FaultyFsync,
+                   &FaultyRename, RealOs().close, RealOs().read, RealOs().fstat};
   }
   void TearDown() override { Os() = RealOs(); }
 

@@ -103,9 +103,9 @@ TEST(ReceptionState, ALapIsNeverAFinishTimeUnlessSomethingWasTypedAfterIt) {
   EXPECT_FALSE(r.NoFinish(3));
   EXPECT_FALSE(r.NoFinish(4));  // no touch at all
   LaneArray<std::int32_t> times = r.FinishTimes();
-  EXPECT_EQ(times[1], 999999);
-  EXPECT_EQ(times[2], 10300);
-  EXPECT_EQ(times[3], 6500);
+  EXPECT_EQ(times[LaneIndex(1)], 999999);
+  EXPECT_EQ(times[LaneIndex(2)], 10300);
+  EXPECT_EQ(times[LaneIndex(3)], 6500);
   EXPECT_EQ(r.LaneTime(1), 3000);  // the box still shows the lap
   // A touch after the typed value: the lane follows the console again.
   r.Take(Result('3', '1', " 1:10.00", 'L'));

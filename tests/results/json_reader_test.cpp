@@ -60,7 +60,7 @@ TEST(RaceJsonRead, ARaceReadBackWritesTheSameText) {
   r.round = {"1", "予選"};
   r.finishedAt = "2026-12-09T10:15:30+09:00";
   r.problems.push_back({"lap\\r0007", "読めません"});
-  for (int i = 0; i < kResultLanes; ++i) r.lanes[i].lane = i + 1;
+  for (int i = 0; i < kLanes; ++i) r.lanes[i].lane = i + 1;
   LaneResult& a = r.lanes[0];
   a.entry = 1001;
   a.goalRead = a.lapsRead = true;

@@ -21,7 +21,7 @@ RaceResult SmallRace() {
   r.event = {"3", "100m自由形"};
   r.round = {"1", "予選"};
   r.finishedAt = "2026-12-09T10:15:30+09:00";
-  for (int i = 0; i < kResultLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     r.lanes[i].lane = i + 1;
     r.lanes[i].goalRead = true;
     r.lanes[i].lapsRead = true;

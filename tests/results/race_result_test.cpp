@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "meetdata/competition_record.h"
 #include "platform/cp932.h"
+#include "platform/os_calls.h"
 #include "results/race_json.h"
 #include "support/temp_dir.h"
 
@@ -188,6 +190,31 @@ TEST_F(RaceResultTest, FilesThatAreNoResultFilesAreNotRead) {
   EXPECT_EQ(Problems(r),
             "goal\\g0007: 読めません: ファイルではありません\n"
             "lap\\r0007: 読めません: 大きすぎます (5242880 バイト)\n");
+}
+
+// A read the disk fails half way (the OS-call table's read): the file is
+// named, its lanes unread, the other files read as usual.
+TEST_F(RaceResultTest, AFailingReadIsAProblemNotAHalfResult) {
+  WriteGoal(kGoal);
+  WriteLaps(kLaps);
+  static int reads;  // NOLINT: counted by the plain function pointer below
+  reads = 0;
+  Os().read = [](int fd, void* buf, size_t n) -> ssize_t {
+    // Race.dat is read first (its bytes, then the end): the third read is
+    // the goal file's.
+    if (++reads == 3) {
+      errno = EIO;
+      return -1;
+    }
+    return RealOs().read(fd, buf, n);
+  };
+  const RaceResult r = LoadRaceResult(sources);
+  Os() = RealOs();
+  EXPECT_EQ(Problems(r), "goal\\g0007: 読めません: 読み取りに失敗しました\n");
+  EXPECT_EQ(r.bookStatus, "6");
+  EXPECT_EQ(r.lanes[1].status, LaneStatus::Unreadable);
+  EXPECT_TRUE(r.finishedAt.empty());
+  EXPECT_EQ(r.lanes[1].splits.size(), 2u);  // the lap file was read
 }
 
 TEST_F(RaceResultTest, RaceOutsideTheMeetGivesAZeroHeader) {

@@ -50,7 +50,7 @@ struct Describe {
   std::string operator()(const RaceFinished& e) const {
     std::ostringstream s;
     s << "finished " << e.race;
-    for (int i = 0; i < kFeedLanes; ++i) s << " " << e.rank[i] << "/" << e.time[i];
+    for (int i = 0; i < kLanes; ++i) s << " " << e.rank[i] << "/" << e.time[i];
     s << " targets";
     for (int t : e.combinedTargets) s << " " << t;
     return s.str();

@@ -1,7 +1,6 @@
 #include "mqtt/mosquitto/mosquitto_link.h"
 
 #include <mosquitto.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +8,8 @@
 #include <cstring>
 #include <mutex>
 #include <random>
+
+#include "platform/file_system.h"
 
 namespace poolside {
 
@@ -32,7 +33,7 @@ std::string Why(int rc, int err) {
 
 std::string NewClientId() {
   std::random_device random;
-  return "poolside-" + std::to_string(getpid()) + "-" + std::to_string(random() % 100000);
+  return "poolside-" + std::to_string(ProcessId()) + "-" + std::to_string(random() % 100000);
 }
 
 }  // namespace
