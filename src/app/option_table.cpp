@@ -4,6 +4,8 @@
 
 #include "mqtt/topics.h"
 #include "setup/mappings.h"
+#include "vocabulary/data_folder.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 
@@ -147,9 +149,9 @@ constexpr OptionEntry kOptions[] = {
      "print what re-timing captured race K as race N writes"},
     {"--as", nullptr, V::Word, SetRace<&Options::as>, nullptr, nullptr},
     {"--apply", nullptr, V::None, SetFlag<&Options::apply>, "  --apply", "and write it"},
-    {"--touches", nullptr, V::Word, SetBounded<&Options::touches, 1024>, "--touches N",
+    {"--touches", nullptr, V::Word, SetBounded<&Options::touches, kBookRaces>, "--touches N",
      "list race N's touches per lane and exit (no window);"},
-    {"--lane", nullptr, V::Word, SetBounded<&Options::lane, 10>, "  --lane L --drop K",
+    {"--lane", nullptr, V::Word, SetBounded<&Options::lane, kLanes>, "  --lane L --drop K",
      "print what removing lane L's touch K writes,"},
     {"--drop", nullptr, V::Word, SetRepair, nullptr, nullptr},
     {"--insert-after", nullptr, V::WordAndMore, SetInsertRepair,
