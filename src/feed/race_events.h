@@ -15,10 +15,6 @@
 
 namespace poolside {
 
-// The old name of kLanes, kept only while src/live still spells it so.
-// TEMPORARY: goes when src/live says kLanes.
-inline constexpr int kFeedLanes = kLanes;
-
 using WallTime = std::chrono::system_clock::time_point;
 using MonoTime = std::chrono::steady_clock::time_point;
 

@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "results/json_writer.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -108,7 +109,7 @@ std::string StateJson(const LiveState& s) {
   Race(w, s.Result());
   w.Key("hold").Bool(s.Holding());
   std::string book;
-  for (int r = 1; r <= 1024; ++r) {
+  for (int r = 1; r <= kBookRaces; ++r) {
     const std::string st = s.Status(r);
     book += st.empty() ? std::string(" ") : st;
   }
@@ -149,7 +150,7 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
           const int race = s.Current() ? s.Current()->header.race : 0;
           w.Key("race").Int(race);
           w.Key("lane");
-          if (s.Current() && e.lane >= 1 && e.lane <= kFeedLanes) {
+          if (s.Current() && e.lane >= 1 && e.lane <= kLanes) {
             Lane(w, s.Current()->lanes[e.lane - 1]);
           } else {
             w.Null();

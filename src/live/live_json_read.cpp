@@ -23,7 +23,7 @@ std::optional<LiveRace> Race(const JsonValue& v) {
   h.round = Coded(v["round"]);
   race.finished = v["finished"].Bool();
   const JsonValue& lanes = v["lanes"];
-  for (int i = 0; i < kFeedLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     const JsonValue& l = lanes[static_cast<std::size_t>(i)];
     LiveLane& lane = race.lanes[i];
     lane.lane = i + 1;

@@ -21,7 +21,7 @@ RouteMatch RaceRoute(LiveRoute route, std::string_view digits) {
   if (digits.size() > 4 || digits[0] == '0') return Refuse(404);
   int race = 0;
   for (char c : digits) race = race * 10 + (c - '0');
-  if (race > kMaxRace) return Refuse(404);
+  if (race > kBookRaces) return Refuse(404);
   return Found(route, race);
 }
 

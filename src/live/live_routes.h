@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "vocabulary/data_folder.h"
+
 namespace poolside {
 
 enum class LiveRoute {
@@ -28,7 +30,6 @@ struct RouteMatch {
 };
 
 inline constexpr std::size_t kMaxPathLength = 256;
-inline constexpr int kMaxRace = 1024;
 
 // `method` as sent ("GET"); `path` without the query.
 RouteMatch MatchRoute(std::string_view method, std::string_view path);

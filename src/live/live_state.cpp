@@ -3,12 +3,10 @@
 #include <type_traits>
 
 #include "format/time_text.h"
+#include "format/time_values.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
-
-namespace {
-constexpr std::size_t kBookLength = 1024;
-}
 
 bool ClockIsZero(const std::string& text) {
   for (char c : text) {
@@ -118,7 +116,7 @@ bool LiveState::Apply(const RaceEvent& event) {
 void LiveState::Show(const RaceShown& e) {
   LiveRace race;
   race.header = e;
-  for (int i = 0; i < kFeedLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     race.lanes[i].lane = i + 1;
     race.lanes[i].entry = e.entries[i];
   }
@@ -138,21 +136,21 @@ void LiveState::SetFinishedLane(LiveLane& lane, int rank, std::int32_t value, bo
                                 bool withdrawn) {
   lane.rank = rank;
   lane.packed = value;
-  const bool empty = lane.entry == 0 && value == 888888 && rank == 0 && !noFinish;
+  const bool empty = lane.entry == 0 && value == kWithdrawn && rank == 0 && !noFinish;
   if (empty) {
     lane.time.clear();
-  } else if (value == 888888 && noFinish) {
+  } else if (value == kWithdrawn && noFinish) {
     lane.time = kNoFinishText;
-  } else if (value == 888888 && !withdrawn) {
+  } else if (value == kWithdrawn && !withdrawn) {
     lane.time = kNoTimeText;
   } else {
     lane.time = TimeText(value);
   }
-  lane.finished = value > 0 && value < 666666;  // a time, not a status
+  lane.finished = IsTimeValue(value);
 }
 
 void LiveState::Repair(const TouchesRepaired& e) {
-  if (e.lane < 1 || e.lane > kFeedLanes) return;
+  if (e.lane < 1 || e.lane > kLanes) return;
   const int i = e.lane - 1;
   for (std::optional<LiveRace>* race : {&current_, &result_}) {
     if (!*race || (*race)->header.race != e.race) continue;
@@ -161,17 +159,17 @@ void LiveState::Repair(const TouchesRepaired& e) {
     lane.metres = e.metres;
     lane.flag.clear();
     if (!e.finished || !(*race)->finished) continue;
-    for (int k = 0; k < kFeedLanes; ++k) {
+    for (int k = 0; k < kLanes; ++k) {
       LiveLane& other = (**race).lanes[k];
       const bool noFinish = k == i ? e.noFinish : other.time == kNoFinishText;
-      const bool withdrawn = other.packed == 888888 && other.time == TimeText(888888);
+      const bool withdrawn = other.packed == kWithdrawn && other.time == TimeText(kWithdrawn);
       SetFinishedLane(other, e.rank[k], e.time[k], noFinish, withdrawn);
     }
   }
 }
 
 void LiveState::Flag(const LaneFlagged& e) {
-  if (!current_ || current_->header.race != e.race || e.lane < 1 || e.lane > kFeedLanes) return;
+  if (!current_ || current_->header.race != e.race || e.lane < 1 || e.lane > kLanes) return;
   current_->lanes[e.lane - 1].flag = e.message;
 }
 
@@ -183,7 +181,7 @@ void LiveState::SetClock(const std::string& text) {
 
 void LiveState::Touch(const LaneTouched& e) {
   holding_ = false;
-  if (!current_ || e.lane < 1 || e.lane > kFeedLanes) return;
+  if (!current_ || e.lane < 1 || e.lane > kLanes) return;
   LiveLane& lane = current_->lanes[e.lane - 1];
   lane.rank = e.rank;
   lane.time = e.timeText;
@@ -194,7 +192,7 @@ void LiveState::Touch(const LaneTouched& e) {
 }
 
 void LiveState::Store(const ManualEntryStored& e) {
-  if (!current_ || current_->header.race != e.race || e.lane < 1 || e.lane > kFeedLanes) return;
+  if (!current_ || current_->header.race != e.race || e.lane < 1 || e.lane > kLanes) return;
   holding_ = false;
   LiveLane& lane = current_->lanes[e.lane - 1];
   lane.time = e.text;
@@ -206,12 +204,12 @@ void LiveState::Finish(const RaceFinished& e) {
     // A race finished that the pages never saw on screen: keep its numbers.
     LiveRace race;
     race.header.race = e.race;
-    for (int i = 0; i < kFeedLanes; ++i) race.lanes[i].lane = i + 1;
+    for (int i = 0; i < kLanes; ++i) race.lanes[i].lane = i + 1;
     current_ = std::move(race);
   }
   LiveRace& race = *current_;
   race.finished = true;
-  for (int i = 0; i < kFeedLanes; ++i) {
+  for (int i = 0; i < kLanes; ++i) {
     SetFinishedLane(race.lanes[i], e.rank[i], e.time[i], e.noFinish[i], e.withdrawn[i]);
     race.lanes[i].flag.clear();
   }

@@ -32,7 +32,7 @@ struct LiveLane {
 
 struct LiveRace {
   RaceShown header;
-  std::array<LiveLane, kFeedLanes> lanes{};
+  std::array<LiveLane, kLanes> lanes{};
   bool finished = false;  // ranked and its goal file written
 };
 

@@ -1,19 +1,17 @@
 #include "live/meet_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "format/labels.h"
 #include "platform/bytes.h"
+#include "platform/file_read.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
 namespace {
 
-constexpr std::size_t kMaxMeetBytes = kMeetRecordLength * (1024 + 11);
+constexpr std::size_t kMaxMeetBytes = kMeetRecordLength * (kBookRaces + 11);
 
 std::int16_t Int16At(const std::string& s, std::size_t at) {
   if (at + 2 > s.size()) return 0;
@@ -38,38 +36,27 @@ MeetReader::MeetReader(std::function<std::string(std::string_view)> dataPath,
 
 std::optional<std::string> MeetReader::ReadFile(std::string_view name, std::size_t maxBytes,
                                                 std::string* problem) const {
-  const std::string path = dataPath_(name);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    if (problem) *problem = std::string(name) + ": " + std::strerror(errno);
+  FileReadOptions options;
+  options.maxBytes = maxBytes;
+  options.prefix = true;  // what is beyond the bound is never needed
+  options.regularOnly = false;
+  FileRead read = ReadFileBounded(dataPath_(name), options);
+  if (read.outcome != FileReadOutcome::Ok) {
+    if (problem) *problem = std::string(name) + ": " + std::strerror(read.error);
     return std::nullopt;
   }
-  std::string out;
-  char buf[65536];
-  while (out.size() < maxBytes) {
-    const ssize_t n = ::read(fd, buf, std::min(sizeof buf, maxBytes - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (problem) *problem = std::string(name) + ": " + std::strerror(errno);
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return out;
+  return std::move(read.bytes);
 }
 
 std::string MeetReader::StatusBook() const {
-  std::string book = ReadFile("Race.dat", 1024).value_or("");
-  book.resize(1024, '\0');
+  std::string book = ReadFile(kBookFileName, kBookLength).value_or("");
+  book.resize(kBookLength, '\0');
   return book;
 }
 
 std::optional<CompetitionRecord> MeetReader::Race(int race) const {
-  if (race < 1 || race > 1024) return std::nullopt;
-  const auto file = ReadFile("taikai.dat", kMaxMeetBytes);
+  if (race < 1 || race > kBookRaces) return std::nullopt;
+  const auto file = ReadFile(kMeetFileName, kMaxMeetBytes);
   if (!file) return std::nullopt;
   const int count = Int16At(*file, 0);
   if (race > count) return std::nullopt;
@@ -78,10 +65,10 @@ std::optional<CompetitionRecord> MeetReader::Race(int race) const {
 
 std::vector<RaceListEntry> MeetReader::RaceList() const {
   std::vector<RaceListEntry> list;
-  const auto file = ReadFile("taikai.dat", kMaxMeetBytes);
+  const auto file = ReadFile(kMeetFileName, kMaxMeetBytes);
   if (!file) return list;
   const std::string book = StatusBook();
-  const int count = std::min<int>(Int16At(*file, 0), 1024);
+  const int count = std::min<int>(Int16At(*file, 0), kBookRaces);
   for (int race = 1; race <= count; ++race) {
     const CompetitionRecord r = DecodeCompetitionRecord(RecordAt(*file, race + 10));
     RaceListEntry e;
