@@ -1,10 +1,8 @@
 #include "app/options.h"
 
-#include "setup/mappings.h"
+#include <cctype>
 
-#include <cstdlib>
-
-#include "mqtt/topics.h"
+#include "app/option_table.h"
 
 namespace poolside {
 
@@ -98,126 +96,27 @@ Options ParseOptions(const std::vector<std::string>& args) {
   Options o;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto next = [&](std::string& out) {
-      if (i + 1 >= args.size()) {
-        o.error = a + " には値が必要です (" + a + " needs a value)";
-        return false;
-      }
-      out = args[++i];
-      return true;
-    };
-    std::string v, value;
-    if (a == "--drive") {
-      if (!next(v)) return o;
-      char letter = 0;
-      if (!ParseDriveMapping(v, letter, value)) {
-        o.error = "--drive の値が正しくありません: " + v + " (expected X=DIR)";
-        return o;
-      }
-      o.drives[letter] = value;
-    } else if (a == "--com") {
-      if (!next(v)) return o;
-      int port = 0;
-      if (!ParseComMapping(v, port, value)) {
-        o.error = "--com の値が正しくありません: " + v + " (expected N=DEVICE)";
-        return o;
-      }
-      o.coms[port] = value;
-    } else if (a == "--script") {
-      if (!next(o.script)) return o;
-    } else if (a == "--competition") {
-      o.competition = true;
-    } else if (a == "--print-to-pdf") {
-      if (!next(o.printToPdf)) return o;
-    } else if (a == "--http") {
-      if (!next(v)) return o;
-      if (!ParseHttpAddress(v, o.httpAddress, o.httpPort)) {
-        o.error = "--http の値が正しくありません: " + v + " (expected [ADDR:]PORT)";
-        return o;
-      }
-    } else if (a == "--mqtt" || a == "--relay") {
-      if (!next(v)) return o;
-      const bool relay = a == "--relay";
-      if (!ParseBrokerAddress(v, relay ? o.relayHost : o.mqttHost,
-                              relay ? o.relayPort : o.mqttPort)) {
-        o.error = a + " の値が正しくありません: " + v + " (expected HOST[:PORT])";
-        return o;
-      }
-    } else if (a == "--mqtt-prefix") {
-      if (!next(o.mqttPrefix)) return o;
-      if (!ValidTopicPrefix(o.mqttPrefix)) {
-        o.error = "--mqtt-prefix の値が正しくありません: " + o.mqttPrefix +
-                  " (no '+', '#' or empty level)";
-        return o;
-      }
-    } else if (a == "--mqtt-auth") {
-      if (!next(o.mqttAuth)) return o;
-    } else if (a == "--mqtt-cafile") {
-      if (!next(o.mqttCaFile)) return o;
-    } else if (a == "--screenshot") {
-      if (!next(o.screenshot)) return o;
-    } else if (a == "--capture") {
-      if (!next(o.capture)) return o;
-    } else if (a == "--no-capture") {
-      o.noCapture = true;
-    } else if (a == "--recover") {
-      if (!next(v)) return o;
-      o.recover.push_back(v);
-    } else if (a == "--take" || a == "--as") {
-      if (!next(v)) return o;
-      char* end = nullptr;
-      const long n = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || n < 1 || n > 32767) {
-        o.error = a + " の値が正しくありません: " + v + " (expected a number from 1)";
-        return o;
-      }
-      (a == "--take" ? o.take : o.as) = static_cast<int>(n);
-    } else if (a == "--touches" || a == "--lane") {
-      if (!next(v)) return o;
-      char* end = nullptr;
-      const long n = std::strtol(v.c_str(), &end, 10);
-      const long high = a == "--lane" ? 10 : 1024;
-      if (v.empty() || *end != '\0' || n < 1 || n > high) {
-        o.error = a + " の値が正しくありません: " + v + " (expected a number from 1 to " +
-                  std::to_string(high) + ")";
-        return o;
-      }
-      (a == "--touches" ? o.touches : o.lane) = static_cast<int>(n);
-    } else if (a == "--drop" || a == "--insert-after" || a == "--as-finish" || a == "--as-lap") {
-      if (!next(v)) return o;
-      if (!o.repair.empty()) {
-        o.error = "修正は一度に一つです: " + a + " (one repair at a time)";
-        return o;
-      }
-      o.repair = a.substr(2) + " " + v;
-      // The time of an inserted touch is optional: the next word when it is
-      // not an option.
-      if (a == "--insert-after") {
-        if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
-          o.repair += " " + args[++i];
-        } else {
-          o.repair += " ?";
-        }
-      }
-    } else if (a == "--apply") {
-      o.apply = true;
-    } else if (a == "--export-encoding") {
-      if (!next(o.exportEncoding)) return o;
-      if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932") {
-        o.error = "--export-encoding の値が正しくありません: " + o.exportEncoding +
-                  " (expected utf8 or cp932)";
-        return o;
-      }
-    } else if (a == "--export-all") {
-      o.exportAll = true;
-    } else if (a == "--version") {
-      o.version = true;
-    } else if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else {
+    const OptionEntry* entry = FindOption(a);
+    if (!entry) {
       o.error = "不明なオプションです: " + a + " (unknown option)";
       return o;
     }
+    std::string value, more;
+    bool hasMore = false;
+    if (entry->value != OptionValue::None) {
+      if (i + 1 >= args.size()) {
+        o.error = a + " には値が必要です (" + a + " needs a value)";
+        return o;
+      }
+      value = args[++i];
+      if (entry->value == OptionValue::WordAndMore && i + 1 < args.size() &&
+          args[i + 1].rfind("--", 0) != 0) {
+        more = args[++i];
+        hasMore = true;
+      }
+    }
+    o.error = entry->apply(o, GivenOption{a, value, hasMore ? &more : nullptr});
+    if (!o.error.empty()) return o;
   }
   CheckBrokerOptions(o, args);
   return o;

@@ -41,6 +41,9 @@ struct Options {
   std::string error;                    // non-empty: the options are wrong
 };
 
+// Each word through its entry of the option table (option_table.h), then the
+// broker options checked together; the first wrong word ends the parsing
+// with Options::error set.
 Options ParseOptions(const std::vector<std::string>& args);
 
 // "[ADDR:]PORT" of --http: PORT alone listens on every IPv4 address

@@ -164,6 +164,17 @@ std::optional<ScriptControlName> ParseControlName(std::string_view text) {
   return name;
 }
 
+int ParseScriptNumber(const std::string& word, const char* what, int min, int max) {
+  if (word.empty() || word.size() > 9) throw ScriptError(std::string(what) + " must be a number");
+  int value = 0;
+  for (char c : word) {
+    if (c < '0' || c > '9') throw ScriptError(std::string(what) + " must be a number: " + word);
+    value = value * 10 + (c - '0');
+  }
+  if (value < min || value > max) throw ScriptError(std::string(what) + " out of range: " + word);
+  return value;
+}
+
 bool IsPlainName(std::string_view text) { return IsName(text); }
 
 std::string EscapeScriptText(std::string_view text) {

@@ -45,6 +45,11 @@ struct ScriptControlName {
 // text has another form.
 [[nodiscard]] std::optional<ScriptControlName> ParseControlName(std::string_view text);
 
+// A number word of a script line: decimal digits only (at most nine), from
+// `min` to `max`. Throws ScriptError naming `what` ("the caret position")
+// otherwise.
+[[nodiscard]] int ParseScriptNumber(const std::string& word, const char* what, int min, int max);
+
 // True when `text` is a bare window name ("frmRace"): a name with no dot.
 [[nodiscard]] bool IsPlainName(std::string_view text);
 

@@ -1,32 +1,21 @@
 #pragma once
 // The automation runner: carries out a script line by line against the real
-// windows (docs/automation.md holds the contract), and the message sink of a
-// script run, which prints every box and answers questions from a queue.
+// windows (docs/automation.md holds the contract). Its parts:
+//   script_parser.h    the words of a line, control names, quoting
+//   script_messages.h  the message sink that prints the boxes
+//   script_keys.h      key words and key codes as Qt key events
+//   script_input.h     running events, pressing keys, clicking
+//   script_printers.h  what show, focus, state and file print
 
-#include <deque>
 #include <ostream>
 #include <string>
 
-#include "platform/messages.h"
+#include "app/script_messages.h"
 #include "platform/paths.h"
 #include "platform/scripted_port.h"
 #include "ui/app_windows.h"
 
 namespace poolside {
-
-class ScriptMessageSink : public MessageSink {
- public:
-  explicit ScriptMessageSink(std::ostream& out) : out_(out) {}
-  void ShowMessage(const std::string& text) override;  // "message: TEXT"
-  bool AskOkCancel(const std::string& text) override;  // + "answer: OK|Cancel"
-  void ShowError(const std::string& text) override;    // "error: TEXT"
-  void Warn(const std::string& text) override;         // standard error only
-  void QueueAnswer(bool ok) { answers_.push_back(ok); }
-
- private:
-  std::ostream& out_;
-  std::deque<bool> answers_;
-};
 
 class ScriptRunner {
  public:

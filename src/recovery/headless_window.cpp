@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/cp932.h"
+#include "timing/race_wiring.h"
 
 namespace poolside {
 
@@ -119,56 +120,17 @@ class QueueHost : public WindowHost {
 }  // namespace
 
 struct HeadlessRaceWindow::Parts {
-  std::vector<std::unique_ptr<PlainLabel>> labels;
-  std::vector<std::unique_ptr<PlainTextBox>> boxes;
-  std::vector<std::unique_ptr<PlainButton>> buttons;
+  RaceControlSet<PlainLabel, PlainTextBox, PlainButton> controls;
   BlockPort port;
   KeptMessages messages;
   QueueHost host;
-  RaceControls controls;
-  PlainTextBox* txtPort = nullptr;
-  std::array<PlainTextBox*, kLanes> singo{};
-
-  Label* L() { return labels.emplace_back(std::make_unique<PlainLabel>()).get(); }
-  PlainTextBox* T() { return boxes.emplace_back(std::make_unique<PlainTextBox>()).get(); }
-  Button* B() { return buttons.emplace_back(std::make_unique<PlainButton>()).get(); }
 };
 
 HeadlessRaceWindow::HeadlessRaceWindow(MeetData& meet) : parts_(std::make_unique<Parts>()) {
   Parts& p = *parts_;
-  RaceControls& c = p.controls;
-  c.lblRace = p.L();
-  c.lblPNo = p.L();
-  c.lblKumi = p.L();
-  c.lblSei = p.L();
-  c.lblKubun = p.L();
-  c.lblShu = p.L();
-  c.lblYoKetu = p.L();
-  c.lblNin = p.L();
-  c.lblTimer = p.L();
-  c.lblVersion = p.L();
-  PlainTextBox* ketugo = p.T();
-  c.txtKetugo = ketugo;
-  c.txtBiko = p.T();
-  p.txtPort = p.T();
-  c.txtPort = p.txtPort;
-  c.cmdShoki = p.B();
-  c.cmdKakutei = p.B();
-  c.cmdZushin = p.B();
-  for (int i = 0; i < kLanes; ++i) {
-    c.txtJun[i] = p.T();
-    c.txtKiro[i] = p.T();
-    c.txtShukai[i] = p.T();
-    p.singo[i] = p.T();
-    c.txtSingo[i] = p.singo[i];
-    c.txtTSingo[i] = p.T();
-  }
-  window_ = std::make_unique<RaceWindow>(c, meet, p.messages, p.port, p.host);
-  // The status box's change handling, as the Qt layer wires it.
-  ketugo->onChange = [this] { window_->OnStatusBoxChange(); };
-  for (int i = 0; i < kLanes; ++i) {
-    p.singo[i]->onChange = [this, i] { window_->OnLaneBoxChange(0, i); };
-  }
+  window_ = std::make_unique<RaceWindow>(p.controls.Pointers(), meet, p.messages, p.port, p.host);
+  // The boxes' change handling, as the Qt layer wires it.
+  p.controls.Wire(*window_);
 }
 
 HeadlessRaceWindow::~HeadlessRaceWindow() = default;
@@ -180,7 +142,7 @@ void HeadlessRaceWindow::ShowRace(int race) {
 }
 
 bool HeadlessRaceWindow::StartReception() {
-  parts_->txtPort->SetText("1");
+  parts_->controls.txtPort.SetText("1");
   if (!window_->Receiving()) window_->OnStartStopClick();
   parts_->host.Run();
   return window_->Receiving();
@@ -203,7 +165,8 @@ const std::vector<std::string>& HeadlessRaceWindow::Messages() const {
 
 void HeadlessRaceWindow::SetLaneMap(const std::string& map) {
   for (int i = 0; i < kLanes && i < static_cast<int>(map.size()); ++i) {
-    parts_->singo[i]->SetText(Cp932ToUtf8(std::string(1, map[static_cast<std::size_t>(i)])));
+    parts_->controls.txtSingo[i].SetText(
+        Cp932ToUtf8(std::string(1, map[static_cast<std::size_t>(i)])));
   }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/race_view.h"
 
 #include "reception/console_line.h"
+#include "timing/race_wiring.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -167,32 +168,48 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   });
 }
 
+namespace {
+
+// The widgets' signals onto the window's handlers; a failure a handler
+// throws is shown through the message sink.
+class QtRaceConnector : public RaceEventConnector {
+ public:
+  QtRaceConnector(QObject& context, MessageSink& messages)
+      : context_(context), messages_(messages) {}
+  void OnChange(TextBox& box, std::function<void()> handler) override {
+    QObject::connect(W(&box), &QLineEdit::textChanged, &context_,
+                     Guard(messages_, std::move(handler)));
+  }
+  void OnKeyDown(TextBox& box, std::function<void(int, int)> handler) override {
+    QWidget* w = W(&box);
+    MessageSink* messages = &messages_;
+    w->installEventFilter(new KeyForwarder(
+        w, [messages, handler](int k, int s) { Guard(*messages, [=] { handler(k, s); })(); }));
+  }
+  void OnClick(Button& button, std::function<void()> handler) override {
+    QObject::connect(W(&button), &QPushButton::clicked, &context_,
+                     Guard(messages_, std::move(handler)));
+  }
+
+ private:
+  // Connections outlive the connector: they keep the sink, not `this`.
+  static std::function<void()> Guard(MessageSink& sink, std::function<void()> f) {
+    MessageSink* messages = &sink;
+    return [messages, f = std::move(f)] {
+      Guarded(f, [messages](const std::string& e) { messages->ShowError(e); });
+    };
+  }
+
+  QObject& context_;
+  MessageSink& messages_;
+};
+
+}  // namespace
+
 void RaceView::Wire(RaceWindow& race, MessageSink& messages) {
   race_ = &race;
-  messages_ = &messages;
-  auto guard = [this](std::function<void()> f) {
-    return [this, f = std::move(f)] {
-      Guarded(f, [this](const std::string& e) { messages_->ShowError(e); });
-    };
-  };
-  auto& c = controls_;
-  auto onKey = [this, guard](QWidget* w, std::function<void(int, int)> f) {
-    w->installEventFilter(
-        new KeyForwarder(w, [guard, f](int k, int s) { guard([=] { f(k, s); })(); }));
-  };
-  onKey(W(c.txtBiko), [&race](int k, int) { race.OnRaceSelectKeyDown(k); });
-  for (int i = 0; i < kLanes; ++i) {
-    onKey(W(c.txtKiro[i]), [&race, i](int k, int) { race.OnTimeBoxKeyDown(i + 1, k); });
-    connect(W(c.txtSingo[i]), &QLineEdit::textChanged, this,
-            guard([&race, i] { race.OnLaneBoxChange(0, i); }));
-    connect(W(c.txtTSingo[i]), &QLineEdit::textChanged, this,
-            guard([&race, i] { race.OnLaneBoxChange(1, i); }));
-  }
-  connect(W(c.txtKetugo), &QLineEdit::textChanged, this,
-          guard([&race] { race.OnStatusBoxChange(); }));
-  connect(W(c.cmdZushin), &QPushButton::clicked, this, guard([&race] { race.OnStartStopClick(); }));
-  connect(W(c.cmdShoki), &QPushButton::clicked, this, guard([&race] { race.OnShokiClick(); }));
-  connect(W(c.cmdKakutei), &QPushButton::clicked, this, guard([&race] { race.OnKakuteiClick(); }));
+  QtRaceConnector connector(*this, messages);
+  WireRaceControls(race, controls_, connector);
   connect(cmdKyogi_->Widget(), &QPushButton::clicked, this, [this] {
     if (onOpenCompetition) onOpenCompetition();
   });

@@ -1,6 +1,7 @@
 #pragma once
 // The timing window frmRace: builds its widgets, hands their adapters to the
-// logic (RaceControls) and maps the widgets' events onto RaceWindow.
+// logic (RaceControls) and connects the widgets' events to RaceWindow through
+// the window's wiring (timing/race_wiring.h).
 
 #include <array>
 #include <functional>
@@ -48,7 +49,6 @@ class RaceView : public QWidget {
   QtLabel* lblLink_ = nullptr;
   std::array<QtLabel*, kLanes> flags_{};
   RaceWindow* race_ = nullptr;
-  MessageSink* messages_ = nullptr;
 };
 
 }  // namespace poolside

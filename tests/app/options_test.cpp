@@ -1,8 +1,10 @@
 #include "app/options.h"
 
+#include <regex>
 #include <sstream>
 
 #include "app/early_commands.h"
+#include "app/option_table.h"
 
 #include <gtest/gtest.h>
 
@@ -141,6 +143,179 @@ TEST(EarlyCommands, AnswerWithoutAWindowAndLeaveQtOptionsAlone) {
   EXPECT_FALSE(RunEarlyCommand({"--competition"}, none));
   EXPECT_FALSE(RunEarlyCommand({"--bogus", "--version"}, none));
   EXPECT_EQ(none.str(), "");
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// What one accepted command line sets, written as text so that a table can
+// hold the expectation.
+struct Accepted {
+  std::vector<std::string> args;
+  std::string (*field)(const Options&);
+  std::string expected;
+};
+
+std::string Join(const std::vector<std::string>& v) {
+  std::string out;
+  for (const auto& s : v) out += (out.empty() ? "" : ",") + s;
+  return out;
+}
+
+TEST(ParseOptions, EveryOptionSetsItsField) {
+  const Accepted cases[] = {
+      {{"--com", "2=replay:race.cap@4"},
+       [](const Options& o) { return o.coms.at(2); },
+       "replay:race.cap@4"},
+      {{"--capture", "cap"}, [](const Options& o) { return o.capture; }, "cap"},
+      {{"--no-capture"}, [](const Options& o) { return std::to_string(o.noCapture); }, "1"},
+      {{"--recover", "a", "--recover", "b"},
+       [](const Options& o) { return Join(o.recover); },
+       "a,b"},
+      {{"--take", "7", "--as", "32767"},
+       [](const Options& o) { return std::to_string(o.take) + " " + std::to_string(o.as); },
+       "7 32767"},
+      {{"--apply"}, [](const Options& o) { return std::to_string(o.apply); }, "1"},
+      {{"--touches", "1024", "--lane", "10"},
+       [](const Options& o) { return std::to_string(o.touches) + " " + std::to_string(o.lane); },
+       "1024 10"},
+      {{"--drop", "3"}, [](const Options& o) { return o.repair; }, "drop 3"},
+      {{"--as-finish", "2"}, [](const Options& o) { return o.repair; }, "as-finish 2"},
+      {{"--as-lap", "0"}, [](const Options& o) { return o.repair; }, "as-lap 0"},
+      // The time of an inserted touch is the next word unless that is an
+      // option; without it the time is unknown.
+      {{"--insert-after", "2", "1:02.34"},
+       [](const Options& o) { return o.repair; },
+       "insert-after 2 1:02.34"},
+      {{"--insert-after", "0"}, [](const Options& o) { return o.repair; }, "insert-after 0 ?"},
+      {{"--insert-after", "1", "--apply"},
+       [](const Options& o) { return o.repair + " " + std::to_string(o.apply); },
+       "insert-after 1 ? 1"},
+      {{"--export-encoding", "utf8"}, [](const Options& o) { return o.exportEncoding; }, "utf8"},
+      {{"--version"}, [](const Options& o) { return std::to_string(o.version); }, "1"},
+      {{"--help"}, [](const Options& o) { return std::to_string(o.help); }, "1"},
+      {{"-h"}, [](const Options& o) { return std::to_string(o.help); }, "1"},
+      {{"--mqtt", "h", "--mqtt-prefix", "a/b"},
+       [](const Options& o) { return o.mqttPrefix; },
+       "a/b"},
+      // A value is the next word whatever it looks like.
+      {{"--script", "--competition"},
+       [](const Options& o) { return o.script + " " + std::to_string(o.competition); },
+       "--competition 0"},
+      // A later mapping of the same drive or port wins.
+      {{"--drive", "c=/a", "--drive", "C=/b"},
+       [](const Options& o) { return o.drives.at('c'); },
+       "/b"},
+  };
+  for (const Accepted& c : cases) {
+    const Options o = ParseOptions(c.args);
+    EXPECT_EQ(o.error, "") << Join(c.args);
+    EXPECT_EQ(c.field(o), c.expected) << Join(c.args);
+  }
+}
+
+TEST(ParseOptions, EachRefusalWithItsExactMessage) {
+  struct Refused {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const Refused cases[] = {
+      {{"--bogus"}, "不明なオプションです: --bogus (unknown option)"},
+      {{"-x"}, "不明なオプションです: -x (unknown option)"},
+      {{"--drive", "cd=/x"}, "--drive の値が正しくありません: cd=/x (expected X=DIR)"},
+      {{"--com", "1"}, "--com の値が正しくありません: 1 (expected N=DEVICE)"},
+      {{"--http", "x"}, "--http の値が正しくありません: x (expected [ADDR:]PORT)"},
+      {{"--mqtt", "host:0"}, "--mqtt の値が正しくありません: host:0 (expected HOST[:PORT])"},
+      {{"--relay", ""}, "--relay の値が正しくありません:  (expected HOST[:PORT])"},
+      {{"--mqtt", "h", "--mqtt-prefix", "a/+"},
+       "--mqtt-prefix の値が正しくありません: a/+ (no '+', '#' or empty level)"},
+      {{"--take", "0"}, "--take の値が正しくありません: 0 (expected a number from 1)"},
+      {{"--as", "32768"}, "--as の値が正しくありません: 32768 (expected a number from 1)"},
+      {{"--take", "1x"}, "--take の値が正しくありません: 1x (expected a number from 1)"},
+      {{"--as", ""}, "--as の値が正しくありません:  (expected a number from 1)"},
+      {{"--touches", "1025"},
+       "--touches の値が正しくありません: 1025 (expected a number from 1 to 1024)"},
+      {{"--lane", "0"}, "--lane の値が正しくありません: 0 (expected a number from 1 to 10)"},
+      {{"--lane", "11"}, "--lane の値が正しくありません: 11 (expected a number from 1 to 10)"},
+      {{"--drop", "1", "--as-lap", "2"}, "修正は一度に一つです: --as-lap (one repair at a time)"},
+      {{"--insert-after", "1", "x", "--drop", "2"},
+       "修正は一度に一つです: --drop (one repair at a time)"},
+      {{"--export-encoding", "sjis"},
+       "--export-encoding の値が正しくありません: sjis (expected utf8 or cp932)"},
+      {{"--mqtt-auth", "f"},
+       "--mqtt-auth は --mqtt か --relay と一緒に使います (--mqtt-auth needs --mqtt or --relay)"},
+      // The broker options are checked in a fixed order, not in the order given.
+      {{"--mqtt-cafile", "ca", "--mqtt-prefix", "p"},
+       "--mqtt-prefix は --mqtt か --relay と一緒に使います (--mqtt-prefix needs --mqtt or "
+       "--relay)"},
+      {{"--mqtt", "h", "--relay", "h", "--http", "1"},
+       "--mqtt と --relay は同時に使えません (--mqtt and --relay exclude each other)"},
+      {{"--relay", "h"}, "--relay には --http [ADDR:]PORT が必要です (--relay needs --http)"},
+      // The first wrong word ends the parsing.
+      {{"--take", "0", "--bogus"}, "--take の値が正しくありません: 0 (expected a number from 1)"},
+      {{"--bogus", "--take", "0"}, "不明なオプションです: --bogus (unknown option)"},
+  };
+  for (const Refused& c : cases) EXPECT_EQ(ParseOptions(c.args).error, c.error) << Join(c.args);
+  for (const char* name : {"--drive",          "--com",         "--script",
+                           "--print-to-pdf",   "--screenshot",  "--http",
+                           "--mqtt",           "--relay",       "--mqtt-prefix",
+                           "--mqtt-auth",      "--mqtt-cafile", "--capture",
+                           "--recover",        "--take",        "--as",
+                           "--touches",        "--lane",        "--drop",
+                           "--insert-after",   "--as-finish",   "--as-lap",
+                           "--export-encoding"}) {
+    EXPECT_EQ(ParseOptions({"--competition", name}).error,
+              std::string(name) + " には値が必要です (" + name + " needs a value)");
+  }
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// The options as the man page check reads them from --help: every one of
+// them must be an option the parser knows (Qt's -platform aside).
+TEST(ParseOptions, EveryOptionTheHelpListsIsKnown) {
+  const std::regex option(R"((^|[\][ (,|])(--?[a-z][a-z0-9-]*))");
+  const std::string help = HelpText();
+  int listed = 0;
+  for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    const std::string name = (*it)[2];
+    if (name == "-platform") continue;
+    ++listed;
+    const std::string error = ParseOptions({name, "1"}).error;
+    EXPECT_EQ(error.find("不明なオプションです: " + name + " "), std::string::npos) << error;
+  }
+  EXPECT_GE(listed, 30);
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// The other direction: every option of the table is named in the help (an
+// entry without a line of its own is named on a neighbour's), and no name
+// is parsed by two entries.
+TEST(OptionTable, EveryEntryIsInTheHelpAndOwnsItsName) {
+  const std::string help = HelpText();
+  for (const OptionEntry& e : OptionTable()) {
+    if (!e.name) {
+      EXPECT_NE(e.usage, nullptr) << "an entry with neither a name nor a help line";
+      continue;
+    }
+    EXPECT_NE(help.find(std::string(" ") + e.name + " "), std::string::npos) << e.name;
+    EXPECT_EQ(FindOption(e.name), &e) << e.name;
+    EXPECT_NE(e.apply, nullptr) << e.name;
+    if (e.alias) EXPECT_EQ(FindOption(e.alias), &e) << e.alias;
+  }
 }
 
 }  // namespace

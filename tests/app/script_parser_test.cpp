@@ -3,7 +3,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/script_runner.h"
+#include "app/script_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +145,37 @@ TEST(SplitScriptWords, QuotedBytesRoundTripAndNoiseNeverCrashes) {
       (void)SplitScriptWords(bytes);
     } catch (const ScriptError&) {
       // a malformed line is reported, never crashes
+    }
+  }
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST(ParseScriptNumber, DigitsWithinTheBoundsElseAMessageNamingTheWord) {
+  EXPECT_EQ(ParseScriptNumber("0", "the wait", 0, 10), 0);
+  EXPECT_EQ(ParseScriptNumber("007", "the wait", 0, 10), 7);
+  EXPECT_EQ(ParseScriptNumber("999999999", "the wait", 0, 999999999), 999999999);
+  const struct {
+    const char* word;
+    const char* message;
+  } refused[] = {
+      {"", "the wait must be a number"},
+      {"1234567890", "the wait must be a number"},  // more than nine digits
+      {"-1", "the wait must be a number: -1"},
+      {"1.5", "the wait must be a number: 1.5"},
+      {"11", "the wait out of range: 11"},
+      {"2", "the wait out of range: 2"},
+  };
+  for (const auto& r : refused) {
+    try {
+      (void)ParseScriptNumber(r.word, "the wait", 3, 10);
+      ADD_FAILURE() << r.word;
+    } catch (const ScriptError& e) {
+      EXPECT_STREQ(e.what(), r.message) << r.word;
     }
   }
 }

@@ -12,6 +12,7 @@
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "timing/race_window.h"
+#include "timing/race_wiring.h"
 
 namespace poolside::testing {
 
@@ -56,7 +57,7 @@ inline std::string ClockLine(const std::string& time8) {
   return std::string(" A    ") + time8 + " \r";
 }
 
-struct RaceRig {
+struct RaceRig : RaceControlSet<FakeLabel, FakeTextBox, FakeButton> {
   TempDir tmp;
   PathMapper paths;
   MeetData meet{paths};
@@ -64,11 +65,6 @@ struct RaceRig {
   RecordingPort port;
   FakeHost host;
 
-  FakeLabel lblRace, lblPNo, lblKumi, lblSei, lblKubun, lblShu, lblYoKetu, lblNin, lblTimer,
-      lblVersion;
-  FakeTextBox txtKetugo, txtBiko, txtPort;
-  FakeButton cmdShoki, cmdKakutei, cmdZushin;
-  FakeTextBox txtJun[10], txtKiro[10], txtShukai[10], txtSingo[10], txtTSingo[10];
   std::unique_ptr<RaceWindow> w;
 
   // A meet of `races` competitions; competition n has program number n and
@@ -94,41 +90,15 @@ struct RaceRig {
     tmp.Write("data/taikai.dat", file);
     meet.DataFolder = tmp.File("data") + "\\";
 
-    RaceControls c;
-    c.lblRace = &lblRace;
-    c.lblPNo = &lblPNo;
-    c.lblKumi = &lblKumi;
-    c.lblSei = &lblSei;
-    c.lblKubun = &lblKubun;
-    c.lblShu = &lblShu;
-    c.lblYoKetu = &lblYoKetu;
-    c.lblNin = &lblNin;
-    c.lblTimer = &lblTimer;
-    c.lblVersion = &lblVersion;
-    c.txtKetugo = &txtKetugo;
-    c.txtBiko = &txtBiko;
-    c.txtPort = &txtPort;
-    c.cmdShoki = &cmdShoki;
-    c.cmdKakutei = &cmdKakutei;
-    c.cmdZushin = &cmdZushin;
-    for (int i = 0; i < 10; ++i) {
-      c.txtJun[i] = &txtJun[i];
-      c.txtKiro[i] = &txtKiro[i];
-      c.txtShukai[i] = &txtShukai[i];
-      c.txtSingo[i] = &txtSingo[i];
-      c.txtTSingo[i] = &txtTSingo[i];
+    for (int i = 0; i < kLanes; ++i) {
       const std::string id(1, "1234567890"[i]);
       txtSingo[i].text = id;
       txtTSingo[i].text = id;
     }
     txtPort.text = "1";
     cmdZushin.caption = race_texts::kStart;
-    w = std::make_unique<RaceWindow>(c, meet, messages, port, host);
-    txtKetugo.onChange = [this] { w->OnStatusBoxChange(); };
-    for (int i = 0; i < 10; ++i) {
-      txtSingo[i].onChange = [this, i] { w->OnLaneBoxChange(0, i); };
-      txtTSingo[i].onChange = [this, i] { w->OnLaneBoxChange(1, i); };
-    }
+    w = std::make_unique<RaceWindow>(Pointers(), meet, messages, port, host);
+    Wire(*w);
   }
 
   // The status book: character k-1 of `chars` is race k, the rest NUL.

@@ -1,0 +1,215 @@
+#include "app/option_table.h"
+
+#include <cstdlib>
+
+#include "mqtt/topics.h"
+#include "setup/mappings.h"
+#include "vocabulary/data_folder.h"
+#include "vocabulary/lanes.h"
+
+namespace poolside {
+
+namespace {
+
+std::string Wrong(const GivenOption& g, const std::string& expected) {
+  return g.name + " の値が正しくありません: " + g.value + " (" + expected + ")";
+}
+
+template <bool Options::*Field>
+std::string SetFlag(Options& o, const GivenOption&) {
+  o.*Field = true;
+  return {};
+}
+
+template <std::string Options::*Field>
+std::string SetText(Options& o, const GivenOption& g) {
+  o.*Field = g.value;
+  return {};
+}
+
+// A whole number from 1 to `high` (as strtol reads it).
+bool ParseCount(const std::string& v, long high, int& out) {
+  char* end = nullptr;
+  const long n = std::strtol(v.c_str(), &end, 10);
+  if (v.empty() || *end != '\0' || n < 1 || n > high) return false;
+  out = static_cast<int>(n);
+  return true;
+}
+
+std::string SetDrive(Options& o, const GivenOption& g) {
+  char letter = 0;
+  std::string dir;
+  if (!ParseDriveMapping(g.value, letter, dir)) return Wrong(g, "expected X=DIR");
+  o.drives[letter] = dir;
+  return {};
+}
+
+std::string SetCom(Options& o, const GivenOption& g) {
+  int port = 0;
+  std::string device;
+  if (!ParseComMapping(g.value, port, device)) return Wrong(g, "expected N=DEVICE");
+  o.coms[port] = device;
+  return {};
+}
+
+std::string SetHttp(Options& o, const GivenOption& g) {
+  if (!ParseHttpAddress(g.value, o.httpAddress, o.httpPort))
+    return Wrong(g, "expected [ADDR:]PORT");
+  return {};
+}
+
+std::string SetMqtt(Options& o, const GivenOption& g) {
+  if (!ParseBrokerAddress(g.value, o.mqttHost, o.mqttPort)) return Wrong(g, "expected HOST[:PORT]");
+  return {};
+}
+
+std::string SetRelay(Options& o, const GivenOption& g) {
+  if (!ParseBrokerAddress(g.value, o.relayHost, o.relayPort))
+    return Wrong(g, "expected HOST[:PORT]");
+  return {};
+}
+
+std::string SetPrefix(Options& o, const GivenOption& g) {
+  o.mqttPrefix = g.value;
+  if (!ValidTopicPrefix(o.mqttPrefix)) return Wrong(g, "no '+', '#' or empty level");
+  return {};
+}
+
+std::string AddRecover(Options& o, const GivenOption& g) {
+  o.recover.push_back(g.value);
+  return {};
+}
+
+// --take and --as: a race number of the capture and of the book.
+template <int Options::*Field>
+std::string SetRace(Options& o, const GivenOption& g) {
+  if (!ParseCount(g.value, 32767, o.*Field)) return Wrong(g, "expected a number from 1");
+  return {};
+}
+
+template <int Options::*Field, long High>
+std::string SetBounded(Options& o, const GivenOption& g) {
+  if (!ParseCount(g.value, High, o.*Field))
+    return Wrong(g, "expected a number from 1 to " + std::to_string(High));
+  return {};
+}
+
+// The repair as the words "drop K", "as-finish K" ...
+std::string SetRepair(Options& o, const GivenOption& g) {
+  if (!o.repair.empty()) return "修正は一度に一つです: " + g.name + " (one repair at a time)";
+  o.repair = g.name.substr(2) + " " + g.value;
+  return {};
+}
+
+// "insert-after K TIME", with TIME "?" (unknown) when none was given.
+std::string SetInsertRepair(Options& o, const GivenOption& g) {
+  std::string error = SetRepair(o, g);
+  if (error.empty()) o.repair += " " + (g.more ? *g.more : std::string("?"));
+  return error;
+}
+
+std::string SetEncoding(Options& o, const GivenOption& g) {
+  o.exportEncoding = g.value;
+  if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932")
+    return Wrong(g, "expected utf8 or cp932");
+  return {};
+}
+
+using V = OptionValue;
+
+constexpr OptionEntry kOptions[] = {
+    {nullptr, nullptr, V::None, nullptr, "-platform offscreen",
+     "run without a display (Qt's own option)"},
+    {"--drive", nullptr, V::Word, SetDrive, "--drive X=DIR",
+     "drive X: of the meet office's paths is folder DIR\n(default /mnt/x)"},
+    {"--com", nullptr, V::Word, SetCom, "--com N=DEVICE",
+     "serial port N is DEVICE (default /dev/ttyS{N-1})"},
+    {"--competition", nullptr, V::None, SetFlag<&Options::competition>, "--competition",
+     "also open the competition screen"},
+    {"--script", nullptr, V::Word, SetText<&Options::script>, "--script FILE",
+     "run an automation script against the windows"},
+    {"--print-to-pdf", nullptr, V::Word, SetText<&Options::printToPdf>, "--print-to-pdf FILE",
+     "print into a PDF file instead of the printer"},
+    {"--screenshot", nullptr, V::Word, SetText<&Options::screenshot>, "--screenshot FILE",
+     "save the windows as PNG images and exit"},
+    {"--export-encoding", nullptr, V::Word, SetEncoding, "--export-encoding ENC",
+     "CSV of the per-race export: utf8 (with BOM,\nthe default) or cp932"},
+    {"--export-all", nullptr, V::None, SetFlag<&Options::exportAll>, "--export-all",
+     "write export\\rNNNN.json and .csv for every race\nmarked 6 in Race.dat, then exit (no "
+     "window)"},
+    {"--capture", nullptr, V::Word, SetText<&Options::capture>, "--capture DIR",
+     "keep the capture journal in DIR (default: the\nfolder capture in the data folder)"},
+    {"--no-capture", nullptr, V::None, SetFlag<&Options::noCapture>, "--no-capture",
+     "keep no capture journal"},
+    {nullptr, nullptr, V::None, nullptr, "--com N=replay:FILE[@S]",
+     "port N plays a capture file (S times faster; @0 at once)"},
+    {"--recover", nullptr, V::Word, AddRecover, "--recover FILE|DIR",
+     "list the races of a capture and exit (no window);"},
+    {"--take", nullptr, V::Word, SetRace<&Options::take>, "  --take K --as N",
+     "print what re-timing captured race K as race N writes"},
+    {"--as", nullptr, V::Word, SetRace<&Options::as>, nullptr, nullptr},
+    {"--apply", nullptr, V::None, SetFlag<&Options::apply>, "  --apply", "and write it"},
+    {"--touches", nullptr, V::Word, SetBounded<&Options::touches, kBookRaces>, "--touches N",
+     "list race N's touches per lane and exit (no window);"},
+    {"--lane", nullptr, V::Word, SetBounded<&Options::lane, kLanes>, "  --lane L --drop K",
+     "print what removing lane L's touch K writes,"},
+    {"--drop", nullptr, V::Word, SetRepair, nullptr, nullptr},
+    {"--insert-after", nullptr, V::WordAndMore, SetInsertRepair,
+     "  --lane L --insert-after K [TIME]",
+     "inserting one after touch K (0: before\nthe first; no TIME: time unknown),"},
+    {"--as-finish", nullptr, V::Word, SetRepair, "  --lane L --as-finish K | --as-lap K",
+     "making touch K the finish or a lap"},
+    {"--as-lap", nullptr, V::Word, SetRepair, nullptr, nullptr},
+    {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",
+     "serve the live pages (scoreboard, results, WebSocket\nfeed) on ADDR:PORT; off by default"},
+    {"--mqtt", nullptr, V::Word, SetMqtt, "--mqtt HOST[:PORT]",
+     "publish the race to an MQTT broker (port 1883);\noff by default: no connection is made"},
+    {"--mqtt-prefix", nullptr, V::Word, SetPrefix, "--mqtt-prefix PREFIX",
+     "first level of the topics (default poolside)"},
+    {"--mqtt-auth", nullptr, V::Word, SetText<&Options::mqttAuth>, "--mqtt-auth FILE",
+     "broker user (line 1) and password (line 2) from\nFILE, which only its owner may read"},
+    {"--mqtt-cafile", nullptr, V::Word, SetText<&Options::mqttCaFile>, "--mqtt-cafile FILE",
+     "TLS to the broker, its certificate checked with FILE"},
+    {"--relay", nullptr, V::Word, SetRelay, "--relay HOST[:PORT]",
+     "no window, no port: serve the live pages of --http\nfrom the broker's race (with "
+     "--mqtt-prefix)"},
+    {"--version", nullptr, V::None, SetFlag<&Options::version>, "--version",
+     "print the version and exit"},
+    {"--help", "-h", V::None, SetFlag<&Options::help>, "-h, --help", "print this help and exit"},
+};
+
+// Width of the usage column, after the two blanks of indent.
+constexpr std::size_t kUsageWidth = 25;
+
+}  // namespace
+
+std::span<const OptionEntry> OptionTable() { return kOptions; }
+
+const OptionEntry* FindOption(const std::string& name) {
+  for (const OptionEntry& e : kOptions) {
+    if ((e.name && name == e.name) || (e.alias && name == e.alias)) return &e;
+  }
+  return nullptr;
+}
+
+std::string OptionHelpLines() {
+  const std::string indent(2 + kUsageWidth, ' ');
+  std::string out;
+  for (const OptionEntry& e : kOptions) {
+    if (!e.usage) continue;
+    const std::string usage = e.usage;
+    out += "  " + usage;
+    // At least two blanks between the columns.
+    out += std::string(usage.size() + 2 <= kUsageWidth ? kUsageWidth - usage.size() : 2, ' ');
+    const std::string help = e.help;
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = help.find('\n', start)) != std::string::npos; start = nl + 1) {
+      out += help.substr(start, nl - start) + "\n" + indent;
+    }
+    out += help.substr(start) + "\n";
+  }
+  return out;
+}
+
+}  // namespace poolside

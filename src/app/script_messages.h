@@ -1,0 +1,27 @@
+#pragma once
+// The message sink of a script run: prints every box on the script's output
+// and answers questions from a queue that the script's `answer` lines fill.
+
+#include <deque>
+#include <ostream>
+#include <string>
+
+#include "platform/messages.h"
+
+namespace poolside {
+
+class ScriptMessageSink : public MessageSink {
+ public:
+  explicit ScriptMessageSink(std::ostream& out) : out_(out) {}
+  void ShowMessage(const std::string& text) override;  // "message: TEXT"
+  bool AskOkCancel(const std::string& text) override;  // + "answer: OK|Cancel"
+  void ShowError(const std::string& text) override;    // "error: TEXT"
+  void Warn(const std::string& text) override;         // standard error only
+  void QueueAnswer(bool ok) { answers_.push_back(ok); }
+
+ private:
+  std::ostream& out_;
+  std::deque<bool> answers_;
+};
+
+}  // namespace poolside
