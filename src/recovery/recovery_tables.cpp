@@ -41,6 +41,9 @@ LaneSide SideOf(const LaneResult& lane) {
     case LaneStatus::NoTime:
       side.result = "記録なし";
       break;
+    case LaneStatus::NoFinish:
+      side.result = "ゴール未検出";
+      break;
     case LaneStatus::Unreadable:
       side.result = "読めません";
       break;

@@ -486,7 +486,15 @@ TEST_F(LiveServerTest, NeverReadingClientsSendingPingsAreDroppedWithNoRaceEvent)
       << server->SlowClientsDropped() << " dropped, " << server->Clients() << " clients, "
       << peak - before << " KiB more";
   // Each held at most its queue limit: far below what the pings asked for.
-  EXPECT_LT(peak - before, 96 * 1024) << "KiB";
+  // Under AddressSanitizer freed memory waits in its quarantine (up to 256
+  // MiB) before it is used again, so the resident size grows with the
+  // churn of the pongs alone.
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr long kMostKiB = 320 * 1024;
+#else
+  constexpr long kMostKiB = 96 * 1024;
+#endif
+  EXPECT_LT(peak - before, kMostKiB) << "KiB";
   EXPECT_EQ(server->Clients(), 1);
   server->OnRaceEvent(HostileRace(3));  // the reading client is still served
   EXPECT_TRUE(SpinUntil([&] { return got.size() == 2; }));

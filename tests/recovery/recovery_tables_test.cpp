@@ -62,7 +62,7 @@ TEST(RecoveryTables, ThePreviewMarksTheLanesThatDifferFromTheFilesNow) {
                                              {0, 888888},
                                              {0, 888888},
                                              {0, 888888}}));
-  rig.tmp.Write("data/lap/r0002", " 1 ,   30.10,L, 1 , 1:02.34,G, 2 ,   59.99,G,");
+  rig.tmp.Write("data/lap/r0002", " 1 ,   30.10,L, 1 , 1:02.34,G, 2 ,   59.99,G, 5 ,   31.00,L,");
   const RaceSources now = SourcesOf(rig.meet, 2);
   Retiming retiming;
   retiming.race = 2;
@@ -94,11 +94,14 @@ TEST(RecoveryTables, ThePreviewMarksTheLanesThatDifferFromTheFilesNow) {
   // An entry with 888888 and no touch: the files know of no withdrawal.
   EXPECT_EQ(p.lanes[3].now.result, "記録なし");
   EXPECT_FALSE(p.lanes[3].differs);
+  // A lane whose last touch was a lap says so, as the result view does.
+  EXPECT_EQ(p.lanes[4].now.result, "ゴール未検出");
+  EXPECT_EQ(p.lanes[4].now.splits, "31.00");
   ASSERT_EQ(p.statuses.size(), 1u);
   EXPECT_EQ(p.statuses[0], "レース 2: \"1\" → \"6\"");
   EXPECT_TRUE(p.problems.empty());
   // Nothing of the data folder changed.
-  EXPECT_EQ(rig.Lap(2), " 1 ,   30.10,L, 1 , 1:02.34,G, 2 ,   59.99,G,");
+  EXPECT_EQ(rig.Lap(2), " 1 ,   30.10,L, 1 , 1:02.34,G, 2 ,   59.99,G, 5 ,   31.00,L,");
 }
 
 TEST(RecoveryTables, TheQuestionNamesTheTargetRaceAndThatItWillBeMarkedDone) {
