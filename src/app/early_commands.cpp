@@ -1,5 +1,6 @@
 #include "app/early_commands.h"
 
+#include "app/export_setup.h"
 #include "app/option_table.h"
 #include "app/options.h"
 #include "export/race_export.h"
@@ -64,8 +65,7 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
   MeetData meet(paths);
-  const CsvEncoding encoding =
-      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
+  const CsvEncoding encoding = ExportEncodingOf(options);
   const int status = ExportAllFinished(meet, encoding, out);
   out.flush();
   return status;

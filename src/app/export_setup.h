@@ -11,8 +11,12 @@ namespace poolside {
 
 class MeetData;
 class MessageSink;
+struct Options;
 class QtAppWindows;
 class QtWindowHost;
+
+// The CSV encoding --export-encoding asks for (UTF-8 with its mark unless cp932).
+CsvEncoding ExportEncodingOf(const Options& options);
 
 class ExportAttachment {
  public:

@@ -170,9 +170,7 @@ int main(int argc, char** argv) {
   // Listeners of the race feed attach here, before the load, so that they
   // see the first race shown: windows.Feed().Attach(listener).
   CaptureSetup capture(options, args, windows.Feed(), *messages, host);
-  ExportAttachment exportFiles(
-      windows, meet, *messages, host,
-      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom);
+  ExportAttachment exportFiles(windows, meet, *messages, host, ExportEncodingOf(options));
   if (live) windows.Feed().Attach(*live);
   // Suspicious touches: flagged on the feed from the first race shown on.
   TouchFlagger flagger(windows.Feed(), host);

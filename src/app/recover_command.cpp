@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/export_setup.h"
 #include "capture/captured_races.h"
 #include "export/race_export.h"
 #include "meetdata/meet_data.h"
@@ -26,8 +27,7 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   } catch (const std::exception& e) {
     return {std::string("結果を書き出せません: ") + e.what()};
   }
-  const CsvEncoding encoding =
-      options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
+  const CsvEncoding encoding = ExportEncodingOf(options);
   return ExportRacesNow(meet, FinishedRaces(retiming), encoding, std::chrono::system_clock::now());
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/capture_setup.h"
+#include "app/export_setup.h"
 #include "capture/capture_journal.h"
 #include "export/race_export.h"
 #include "finish/race_files.h"
@@ -90,8 +91,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     if (plan.finished) {
       std::vector<int> races = {repair.race};
       races.insert(races.end(), plan.combinedTargets.begin(), plan.combinedTargets.end());
-      const CsvEncoding encoding =
-          options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
+      const CsvEncoding encoding = ExportEncodingOf(options);
       // Applied: an export that fails is told, the status stays 0.
       for (const std::string& failure :
            ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {

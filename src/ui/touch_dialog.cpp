@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 
@@ -29,7 +30,7 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
   pick->addWidget(race_);
   pick->addWidget(new QLabel("コース", this));
   lane_ = new QSpinBox(this);
-  lane_->setRange(1, 10);
+  lane_->setRange(1, kLanes);
   pick->addWidget(lane_);
   pick->addStretch();
   top->addLayout(pick);
