@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "app/capture_setup.h"
+#include "app/desk_messages.h"
 #include "app/display_check.h"
 #include "app/early_commands.h"
 #include "app/export_setup.h"
@@ -140,7 +141,7 @@ int main(int argc, char** argv) {
     scriptMessages = s.get();
     messages = std::move(s);
   } else {
-    messages = std::make_unique<QtMessageSink>();
+    messages = DeskMessageSink(platform.toStdString());
   }
   ScriptedPort scripted;
   QtWindowHost host;
