@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/record_file.h"
+#include "recovery/interrupted_repair.h"
 #include "vocabulary/data_folder.h"
 
 namespace poolside {
@@ -36,18 +37,24 @@ void ListTouches(const MeetData& meet, int race, std::ostream& out) {
 // The repair as a marker in a capture file of this run, as the timing
 // window journals its repairs, so that re-timing the race makes it again.
 void JournalRepair(const Options& options, const std::vector<std::string>& args,
-                   const MeetData& meet, const RepairPlan& plan, std::ostream& err) {
+                   const MeetData& meet, const TouchesRepaired& repaired, std::ostream& err) {
   if (options.noCapture) return;
   CaptureJournal journal(ProgramStart{ProgramVersion(), args});
   journal.onFailure = [&err](const std::string& text) { err << text << "\n"; };
   if (!journal.Open(options.capture.empty() ? meet.DataPath(kCaptureFolderName) : options.capture))
     return;
-  TouchesRepaired repaired;
-  repaired.race = plan.repair.race;
-  repaired.lane = plan.repair.lane;
-  repaired.what = RepairWords(plan.repair);
   journal.OnRaceEvent(repaired);
   journal.Close();
+}
+
+void ExportRaces(const MeetData& meet, const std::vector<int>& races, const Options& options,
+                 std::ostream& err) {
+  const CsvEncoding encoding = ExportEncodingOf(options);
+  // Applied: an export that fails is told, the status stays 0.
+  for (const std::string& failure :
+       ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {
+    err << failure << "\n";
+  }
 }
 
 }  // namespace
@@ -82,21 +89,38 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
       ListTouches(meet, options.touches, out);
       return 0;
     }
+    const auto journal = [&](const TouchesRepaired& e) {
+      JournalRepair(options, args, meet, e, err);
+    };
+    if (options.apply) {
+      // A repair interrupted before is completed first; the same command
+      // run again completes it and stops there.
+      if (const auto interrupted = CompleteInterruptedRepair(meet, journal)) {
+        err << interrupted->message << "\n";
+        if (!interrupted->completed) return 1;
+        const TouchRepair& done = interrupted->intent.repair;
+        ExportRaces(meet, {done.race}, options, err);
+        if (done.race == repair.race && done.lane == repair.lane &&
+            RepairWords(done) == RepairWords(repair)) {
+          out << "written\n";
+          return 0;
+        }
+      }
+    } else if (FileExists(meet.DataPath(kPendingRepairName))) {
+      err << "中断された修正が " << meet.DataPath(kPendingRepairName)
+          << " にあります (--apply か次の起動で完了します)\n";
+    }
     const RepairPlan plan = PlanRepair(meet, repair);
     out << (options.apply ? "" : "(preview: nothing written)\n") << DescribeRepairPlan(plan);
     if (!options.apply) return 0;
-    ApplyRepairPlan(meet, plan);
+    // One step: the intent, the capture's line, then the files.
+    const RepairIntent intent = IntentOf(meet, plan);
+    ApplyRepairInOneStep(meet, intent, [&] { journal(RepairEventOf(intent)); });
     out << "written\n";
-    JournalRepair(options, args, meet, plan, err);
     if (plan.finished) {
       std::vector<int> races = {repair.race};
       races.insert(races.end(), plan.combinedTargets.begin(), plan.combinedTargets.end());
-      const CsvEncoding encoding = ExportEncodingOf(options);
-      // Applied: an export that fails is told, the status stays 0.
-      for (const std::string& failure :
-           ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {
-        err << failure << "\n";
-      }
+      ExportRaces(meet, races, options, err);
     }
     return 0;
   } catch (const std::exception& e) {

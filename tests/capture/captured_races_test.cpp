@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_journal.h"
+#include "capture/captured_repairs.h"
 #include "platform/errors.h"
 #include "reception/console_line.h"
 #include "support/temp_dir.h"
@@ -145,6 +146,39 @@ TEST(CaptureFiles, RunsStartedInTheSameSecondComeInTheirOrder) {
             (std::vector<std::string>{
                 dir.File("c/20261209-100203.cap"), dir.File("c/20261209-100203-2.cap"),
                 dir.File("c/20261209-100203-10.cap"), dir.File("c/20261209-100204.cap")}));
+}
+
+TEST(CapturedRepairs, ARepairJournaledAgainWithItsIntentIsMadeOnce) {
+  testing::TempDir dir;
+  std::string file;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.Path()));
+    RaceShown shown;
+    shown.race = 3;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(RaceFinished{3, {}, {}, "g", "l", {}});
+    TouchesRepaired repair;
+    repair.race = 3;
+    repair.lane = 1;
+    repair.what = "drop 2";
+    journal.OnRaceEvent(repair);  // the window's, with no intent
+    repair.what = "as-lap 2";
+    repair.intent = "1765270000000000-42";
+    journal.OnRaceEvent(repair);
+    journal.OnRaceEvent(repair);  // completed after an interruption
+    repair.intent = "1765270000000001-7";
+    journal.OnRaceEvent(repair);  // another repair of the same words
+    file = journal.Path();
+  }
+  const std::vector<std::string> files = {file};
+  const auto races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 1u);
+  const auto repairs = RepairsOf(files, races[0]);
+  ASSERT_EQ(repairs.size(), 3u);
+  EXPECT_EQ(repairs[0].what, "drop 2");
+  EXPECT_EQ(repairs[1].what, "as-lap 2");
+  EXPECT_EQ(repairs[2].what, "as-lap 2");
 }
 
 TEST(CaptureFiles, EmptyAndHalfWrittenFilesAreNamedAndNeverStopTheRest) {
