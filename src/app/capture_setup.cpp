@@ -33,7 +33,11 @@ void CaptureSetup::AfterLoad(const MeetData& meet) {
   const auto interrupted = CompleteInterruptedRepair(meet, [this](const TouchesRepaired& e) {
     if (journal_) journal_->OnRaceEvent(e);
   });
-  if (interrupted) messages_.Warn(interrupted->message);
+  if (!interrupted) return;
+  messages_.Warn(interrupted->message);
+  // The result's owner, the export and the pages follow it as a repair made
+  // now (the journal takes its line again: one repair per intent).
+  if (interrupted->completed) feed_.Publish(RepairEventOf(interrupted->intent));
 }
 
 }  // namespace poolside

@@ -7,7 +7,7 @@
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
 #include "capture/capture_journal.h"
-#include "export/race_export.h"
+#include "export/command_feed.h"
 #include "finish/race_files.h"
 #include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
@@ -16,6 +16,7 @@
 #include "platform/record_file.h"
 #include "recovery/interrupted_repair.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -23,7 +24,7 @@ namespace {
 
 void ListTouches(const MeetData& meet, int race, std::ostream& out) {
   const std::string path = LapPath(meet, race);
-  const LapTouches parsed = ParseLapText(ReadWholeFile(path));
+  const LapTouches parsed = ParseLapText(LapFileBytes(path));
   if (!parsed.problem.empty()) throw IoError("ラップファイル " + path + ": " + parsed.problem);
   out << "race " << race << " file " << path << "\n";
   for (int lane = 1; lane <= kLanes; ++lane) {
@@ -45,16 +46,6 @@ void JournalRepair(const Options& options, const std::vector<std::string>& args,
     return;
   journal.OnRaceEvent(repaired);
   journal.Close();
-}
-
-void ExportRaces(const MeetData& meet, const std::vector<int>& races, const Options& options,
-                 std::ostream& err) {
-  const CsvEncoding encoding = ExportEncodingOf(options);
-  // Applied: an export that fails is told, the status stays 0.
-  for (const std::string& failure :
-       ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {
-    err << failure << "\n";
-  }
 }
 
 }  // namespace
@@ -99,7 +90,9 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
         err << interrupted->message << "\n";
         if (!interrupted->completed) return 1;
         const TouchRepair& done = interrupted->intent.repair;
-        ExportRaces(meet, {done.race}, options, err);
+        CommandFeed feed(meet, ExportEncodingOf(options));
+        feed.Publish(RepairEventOf(interrupted->intent));
+        for (const std::string& failure : feed.Finish()) err << failure << "\n";
         if (done.race == repair.race && done.lane == repair.lane &&
             RepairWords(done) == RepairWords(repair)) {
           out << "written\n";
@@ -114,14 +107,17 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     out << (options.apply ? "" : "(preview: nothing written)\n") << DescribeRepairPlan(plan);
     if (!options.apply) return 0;
     // One step: the intent, the capture's line, then the files.
-    const RepairIntent intent = IntentOf(meet, plan);
+    const TouchesRepaired event = RepairedEvent(
+        plan, MetresPerLap(meet.Settings.LapBaseCode, meet.Settings.LapDoubleCode), false);
+    const RepairIntent intent = IntentOf(meet, plan, event);
     ApplyRepairInOneStep(meet, intent, [&] { journal(RepairEventOf(intent)); });
     out << "written\n";
-    if (plan.finished) {
-      std::vector<int> races = {repair.race};
-      races.insert(races.end(), plan.combinedTargets.begin(), plan.combinedTargets.end());
-      ExportRaces(meet, races, options, err);
-    }
+    // What the result's owner, the export and the desk's knowledge of the
+    // lane follow from, as a desk's repair.
+    CommandFeed feed(meet, ExportEncodingOf(options));
+    feed.Publish(RepairEventOf(intent));
+    // Applied: an export that fails is told, the status stays 0.
+    for (const std::string& failure : feed.Finish()) err << failure << "\n";
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";

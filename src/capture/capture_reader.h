@@ -41,6 +41,13 @@ class CaptureReader {
   // it, for the fuzz target and the tests: throws IoError like Next.
   static CaptureRecord ParseLine(std::string_view line, const std::string& path, long lineNo);
 
+  // How a file ends: Unwritten when it holds no whole line (empty, its
+  // header cut short, or nothing but NUL bytes), CutLastLine when its last
+  // line has no line break. A file that cannot be opened is Sound here (the
+  // reader names the cause).
+  enum class FileShape { Sound, Unwritten, CutLastLine };
+  static FileShape ShapeOf(const std::string& path);
+
   // The largest block the reader joins from "block+" lines.
   static constexpr std::size_t kMaxBlock = 1 << 20;
 

@@ -4,10 +4,9 @@
 #include <random>
 #include <sstream>
 
-#include "finish/race_close.h"
-#include "finish/race_files.h"
 #include "platform/errors.h"
 #include "platform/record_file.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -55,19 +54,14 @@ std::string IntentPath(const MeetData& meet) { return meet.DataPath(kPendingRepa
 
 }  // namespace
 
-RepairIntent IntentOf(const MeetData& meet, const RepairPlan& plan) {
+RepairIntent IntentOf(const MeetData& meet, const RepairPlan& plan, const TouchesRepaired& event) {
   RepairIntent intent;
   intent.id = NewId();
   intent.repair = plan.repair;
-  intent.files.push_back({plan.lapPath, plan.lapBefore, plan.lapAfter});
-  if (plan.finished) {
-    intent.files.push_back({plan.goalPath, plan.goalBefore, plan.goalAfter});
-    for (int target : plan.combinedTargets) {
-      intent.files.push_back(
-          {GoalPath(meet, target), CopiedItems(plan.goalBefore), CopiedItems(plan.goalAfter)});
-      intent.files.push_back(
-          {LapPath(meet, target), CopiedItems(plan.lapBefore), CopiedItems(plan.lapAfter)});
-    }
+  intent.event = event;
+  intent.event.intent = intent.id;
+  for (PlannedFile& f : PlannedFiles(meet, plan)) {
+    intent.files.push_back({std::move(f.path), std::move(f.before), std::move(f.after)});
   }
   return intent;
 }
@@ -78,6 +72,14 @@ std::string IntentText(const RepairIntent& intent) {
   text += "race " + std::to_string(intent.repair.race) + "\n";
   text += "lane " + std::to_string(intent.repair.lane) + "\n";
   text += "what " + RepairWords(intent.repair) + "\n";
+  const TouchesRepaired& e = intent.event;
+  text += "event " + std::to_string(e.laps) + " " + std::to_string(e.metres) + " " +
+          (e.noFinish ? "1" : "0") + " " + (e.finished ? "1" : "0") + "\n";
+  text += "targets";
+  for (std::size_t i = 0; i < e.combinedTargets.size(); ++i) {
+    text += (i == 0 ? " " : ",") + std::to_string(e.combinedTargets[i]);
+  }
+  text += "\n";
   for (const RepairIntent::File& f : intent.files) {
     text += "file " + Hex(f.path) + " " + Hex(f.before) + " " + Hex(f.after) + "\n";
   }
@@ -90,6 +92,7 @@ std::optional<RepairIntent> ParseIntentText(const std::string& text, int race) {
   if (!std::getline(in, line) || line != kHeader) return std::nullopt;
   RepairIntent intent;
   bool ended = false;
+  bool told = false;  // the event line was there
   std::string what;
   while (std::getline(in, line)) {
     const auto blank = line.find(' ');
@@ -105,6 +108,25 @@ std::optional<RepairIntent> ParseIntentText(const std::string& text, int race) {
       (key == "race" ? intent.repair.race : intent.repair.lane) = std::stoi(value);
     } else if (key == "what") {
       what = value;
+    } else if (key == "event") {
+      std::istringstream words(value);
+      int noFinish = -1, finished = -1;
+      std::string extra;
+      if (!(words >> intent.event.laps >> intent.event.metres >> noFinish >> finished) ||
+          (words >> extra) || noFinish < 0 || noFinish > 1 || finished < 0 || finished > 1) {
+        return std::nullopt;
+      }
+      told = true;
+      intent.event.noFinish = noFinish == 1;
+      intent.event.finished = finished == 1;
+    } else if (key == "targets") {
+      std::istringstream words(value);
+      for (std::string t; std::getline(words, t, ',');) {
+        if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos) {
+          return std::nullopt;
+        }
+        intent.event.combinedTargets.push_back(std::stoi(t));
+      }
     } else if (key == "file") {
       std::istringstream words(value);
       std::string p, b, a, extra;
@@ -120,12 +142,17 @@ std::optional<RepairIntent> ParseIntentText(const std::string& text, int race) {
     }
   }
   TouchRepair words;
-  if (!ended || intent.id.empty() || intent.files.empty() || !ParseRepairWords(what, words)) {
+  if (!ended || !told || intent.id.empty() || intent.files.empty() ||
+      !ParseRepairWords(what, words)) {
     return std::nullopt;
   }
   words.race = intent.repair.race;
   words.lane = intent.repair.lane;
   intent.repair = words;
+  intent.event.race = words.race;
+  intent.event.lane = words.lane;
+  intent.event.what = RepairWords(words);
+  intent.event.intent = intent.id;
   if (race > 0 && intent.repair.race != race) return std::nullopt;
   return intent;
 }
@@ -157,7 +184,8 @@ std::optional<RepairIntent> PendingRepair(const MeetData& meet) {
 void CompleteRepair(const MeetData& meet, const RepairIntent& intent) {
   std::vector<std::pair<std::string, std::string>> replace;
   for (const RepairIntent::File& f : intent.files) {
-    const std::string now = FileExists(f.path) ? ReadWholeFile(f.path) : std::string();
+    // Lap and goal files alike (a goal file is far within a lap file's bound).
+    const std::string now = FileExists(f.path) ? LapFileBytes(f.path) : std::string();
     if (now == f.after) continue;
     if (now != f.before) {
       throw IoError(IntentName(intent) + " を完了できません: " + f.path +

@@ -16,6 +16,8 @@
 //   race 3
 //   lane 1
 //   what as-lap 2
+//   event LAPS METRES NOFINISH FINISHED       what the feed is told (0/1 flags)
+//   targets 4,5                               combined copies redone (may be empty)
 //   file HEX(PATH) HEX(BEFORE) HEX(AFTER)     one per file, in writing order
 //   end
 
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/race_events.h"
 #include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
 
@@ -39,11 +42,13 @@ struct RepairIntent {
   };
   std::string id;
   TouchRepair repair;
+  TouchesRepaired event;  // what the feed is told (race, lane, laps, flags, targets)
   std::vector<File> files;
 };
 
-// The intent of `plan` with a new id.
-RepairIntent IntentOf(const MeetData& meet, const RepairPlan& plan);
+// The intent of `plan` with a new id; `event` is what the feed is told of
+// it (RepairedEvent).
+RepairIntent IntentOf(const MeetData& meet, const RepairPlan& plan, const TouchesRepaired& event);
 std::string IntentText(const RepairIntent& intent);
 // None when `text` is not a whole intent.
 std::optional<RepairIntent> ParseIntentText(const std::string& text, int race);

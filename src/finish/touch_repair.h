@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+
 #include <vector>
+#include "feed/race_events.h"
 
 #include "finish/ranking.h"
 #include "meetdata/meet_data.h"
@@ -75,9 +77,20 @@ struct RepairPlan {
 // Reads race `repair.race`'s lap (and goal) file and works out what the
 // repair writes. Throws RuntimeError/IoError with a message naming the file.
 RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair);
+// Every file the plan replaces, in writing order (lap file, goal file, the
+// combined copies' goal and lap files), with its content before and after.
+struct PlannedFile {
+  std::string path;
+  std::string before;
+  std::string after;
+};
+std::vector<PlannedFile> PlannedFiles(const MeetData& meet, const RepairPlan& plan);
 // Writes the plan: lap file, goal file, combined copies (each atomically).
 // Throws IoError naming the file; files written before stay written.
 void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan);
+// The feed's event of an applied plan. `typedOnScreen`: the race is on the
+// timing window's screen, unfinished, and the lane's time was typed there.
+TouchesRepaired RepairedEvent(const RepairPlan& plan, int metresPerLap, bool typedOnScreen);
 // The plan for a person, as --touches shows a preview.
 std::string DescribeRepairPlan(const RepairPlan& plan);
 

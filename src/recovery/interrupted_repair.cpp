@@ -4,14 +4,7 @@
 
 namespace poolside {
 
-TouchesRepaired RepairEventOf(const RepairIntent& intent) {
-  TouchesRepaired e;
-  e.race = intent.repair.race;
-  e.lane = intent.repair.lane;
-  e.what = RepairWords(intent.repair);
-  e.intent = intent.id;
-  return e;
-}
+TouchesRepaired RepairEventOf(const RepairIntent& intent) { return intent.event; }
 
 std::optional<InterruptedRepair> CompleteInterruptedRepair(
     const MeetData& meet, const std::function<void(const TouchesRepaired&)>& journal) {

@@ -26,7 +26,8 @@ struct InterruptedRepair {
 std::optional<InterruptedRepair> CompleteInterruptedRepair(
     const MeetData& meet, const std::function<void(const TouchesRepaired&)>& journal);
 
-// The capture's event for an intent's repair line.
+// The feed's event of an intent's repair (the capture's line, the result's
+// owner), with the intent's id.
 TouchesRepaired RepairEventOf(const RepairIntent& intent);
 
 }  // namespace poolside

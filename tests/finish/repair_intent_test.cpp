@@ -26,6 +26,11 @@ struct Folder {
     intent.repair.lane = 1;
     intent.repair.kind = RepairKind::AsLap;
     intent.repair.index = 2;
+    intent.event.laps = 2;
+    intent.event.metres = 100;
+    intent.event.noFinish = true;
+    intent.event.finished = true;
+    intent.event.combinedTargets = {4, 5};
     intent.files = {{dir.File("lap"), "lap before", "lap after"},
                     {dir.File("goal"), "goal before", "goal after"}};
   }
@@ -42,6 +47,13 @@ TEST(RepairIntent, ReadsBackWholeAndRefusesAnythingElse) {
   EXPECT_EQ(RepairWords(back->repair), "as-lap 2");
   EXPECT_EQ(back->repair.race, 3);
   EXPECT_EQ(back->repair.lane, 1);
+  // What the feed is told, with the id the capture's line carries.
+  EXPECT_EQ(back->event.race, 3);
+  EXPECT_EQ(back->event.what, "as-lap 2");
+  EXPECT_EQ(back->event.intent, "1-2");
+  EXPECT_EQ(back->event.metres, 100);
+  EXPECT_TRUE(back->event.noFinish && back->event.finished);
+  EXPECT_EQ(back->event.combinedTargets, (std::vector<int>{4, 5}));
   ASSERT_EQ(back->files.size(), 3u);
   EXPECT_EQ(back->files[2].path, f.dir.File("a b,c"));
   EXPECT_EQ(back->files[2].before, std::string("\0\x82\xa0", 3));

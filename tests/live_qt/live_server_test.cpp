@@ -27,6 +27,7 @@
 #include "live/descriptor_budget.h"
 #include "live/qt/live_server.h"
 #include "meetdata/competition_record.h"
+#include "results/race_results.h"
 #include "support/temp_dir.h"
 
 namespace poolside {
@@ -191,6 +192,10 @@ class LiveServerTest : public ::testing::Test {
     config.port = 0;
     config.maxConnections = maxConnections;
     config.maxPerAddress = maxPerAddress;
+    // A race's result from the result's owner, as on the desk.
+    results.SetFolder(
+        {PathMapper{}, dir.Path() + "/", MeetSettings{}, dir.File("export/desk.json")});
+    config.results = [this](int race) { return results.ResultOf(race); };
     server = std::make_unique<LiveServer>(config);
     std::string error;
     ASSERT_TRUE(server->Start(dir.Path() + "/", MeetSettings{}, error)) << error;
@@ -207,6 +212,7 @@ class LiveServerTest : public ::testing::Test {
   }
 
   TempDir dir;
+  RaceResults results;
   std::unique_ptr<LiveServer> server;
   int port = 0;
 };

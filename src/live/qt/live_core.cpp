@@ -17,6 +17,8 @@
 #include "live/qr_svg.h"
 #include "live/ws_frame.h"
 #include "results/race_json.h"
+#include "results/race_result.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -232,8 +234,8 @@ void LiveCore::Drain() {
       continue;
     }
     const RaceEvent& event = std::get<RaceEvent>(*input);
+    cache_.Take(event);
     if (!state_.Apply(event)) continue;
-    cache_.Forget(event);
     if (auto message = EventJson(event, state_)) Broadcast(*message);
   }
   Flush();
@@ -502,11 +504,10 @@ std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int
   if (config_.races) return config_.races->RaceTexts(race);
   if (const auto* texts = cache_.Find(race)) return *texts;
   const auto& races = Races();
-  if (race < 1 || race > static_cast<int>(races.size())) return std::nullopt;
-  const RaceResult result =
-      LoadRaceResult(SourcesOf(config_.paths, config_.dataFolder, config_.settings, race));
-  if (!HasResults(result.bookStatus)) return std::nullopt;
-  return cache_.Keep(race, {RaceJson(result), RenderRaceResult(result)});
+  if (race < 1 || race > static_cast<int>(races.size()) || !config_.results) return std::nullopt;
+  const auto result = config_.results(race);
+  if (!result || !IsRaceDone(result->bookStatus)) return std::nullopt;
+  return cache_.Keep(race, ResultCache::TextsOf(*result));
 }
 
 }  // namespace poolside
