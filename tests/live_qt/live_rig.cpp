@@ -1,7 +1,9 @@
 #include "live_qt/live_rig.h"
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,7 +13,13 @@
 #include <QTcpSocket>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer's own count of the bytes allocated and not freed.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 #include "meetdata/competition_record.h"
 
@@ -105,6 +113,50 @@ long ResidentKiB() {
     if (word == "VmRSS:") status >> kib;
   }
   return kib;
+}
+
+long long HeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+  return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#else
+  return static_cast<long long>(mallinfo2().uordblks);
+#endif
+}
+
+Reply RequestFrom(int port, const char* from, const std::string& text) {
+  Reply r;
+  const int fd = RawConnect(port, from);
+  if (fd < 0) return r;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  auto left = [&] {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                deadline - std::chrono::steady_clock::now())
+                                .count());
+  };
+  pollfd p{fd, POLLOUT, 0};
+  std::string data;
+  if (::poll(&p, 1, std::max(0, left())) > 0 &&
+      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size())) {
+    char buf[65536];
+    p.events = POLLIN;
+    while (left() > 0 && ::poll(&p, 1, std::max(0, left())) > 0) {
+      const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      data.append(buf, static_cast<std::size_t>(n));
+      const auto end = data.find("\r\n\r\n");
+      const auto at = data.find("Content-Length: ");
+      if (end != std::string::npos && at != std::string::npos && at < end &&
+          data.size() >= end + 4 + std::stoul(data.substr(at + 16))) {
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  if (data.starts_with("HTTP/1.1 ")) r.status = std::stoi(data.substr(9, 3));
+  const auto end = data.find("\r\n\r\n");
+  r.head = data.substr(0, end);
+  r.body = end == std::string::npos ? std::string() : data.substr(end + 4);
+  return r;
 }
 
 const std::string kUpgrade =

@@ -44,6 +44,14 @@ bool ClosedByServer(int fd);
 // Resident memory of this process in KiB.
 long ResidentKiB();
 
+// Bytes allocated on the heap and not freed now (AddressSanitizer's count,
+// which leaves out its quarantine, or malloc's).
+long long HeapBytes();
+
+// One raw request from the loopback address `from`, the answer read with a
+// deadline up to its Content-Length or the close.
+Reply RequestFrom(int port, const char* from, const std::string& text);
+
 // A WebSocket upgrade request for /ws.
 extern const std::string kUpgrade;
 
