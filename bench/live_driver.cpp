@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     if (a == "--host") host = argv[i + 1];
     if (a == "--addresses") addresses = std::max(1, std::atoi(argv[i + 1]));
     if (a == "--out") out = argv[i + 1];
-    if (a == "--ping") ping = std::clamp(std::atoi(argv[i + 1]), 0, 125);
+    if (a == "--ping") ping = std::min(std::atoi(argv[i + 1]), 125);  // below 0: no pings
   }
   if (port <= 0 || out.empty()) {
     std::fprintf(stderr, "usage: live_driver --port P --viewers N --out FILE\n");
