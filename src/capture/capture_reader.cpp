@@ -211,8 +211,9 @@ CaptureRecord CaptureReader::ParseLine(std::string_view line, const std::string&
   return r;
 }
 
-void CaptureReader::Open(const std::string& path) {
+void CaptureReader::Open(const std::string& path, bool cutEndIsEnd) {
   path_ = path;
+  cutEndIsEnd_ = cutEndIsEnd;
   in_.close();
   in_.clear();
   buffer_.clear();
@@ -249,6 +250,7 @@ bool CaptureReader::ReadLine(std::string& line) {
     }
     if (eof_) {
       if (start_ < buffer_.size()) {
+        if (cutEndIsEnd_ && lineNo_ > 0) return false;
         ++lineNo_;
         Fail("最後の行が途中で切れています");
       }

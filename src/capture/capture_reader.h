@@ -29,8 +29,10 @@ struct CaptureRecord {
 
 class CaptureReader {
  public:
-  // Opens `path` and checks the header line. Throws IoError.
-  void Open(const std::string& path);
+  // Opens `path` and checks the header line. Throws IoError. With
+  // `cutEndIsEnd` a last line without its line break (a program that died
+  // or met a full disk in the middle of writing it) ends the file instead.
+  void Open(const std::string& path, bool cutEndIsEnd = false);
   // The next record, or false at the end of the file. Throws IoError.
   bool Next(CaptureRecord& out);
   const std::string& Path() const { return path_; }
@@ -52,6 +54,7 @@ class CaptureReader {
   std::string buffer_;
   std::size_t start_ = 0;
   bool eof_ = false;
+  bool cutEndIsEnd_ = false;
 };
 
 }  // namespace poolside

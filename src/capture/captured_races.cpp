@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 
+#include "capture/capture_format.h"
 #include "capture/capture_reader.h"
 #include "platform/errors.h"
 
@@ -38,14 +41,68 @@ bool StartedBefore(const std::string& a, const std::string& b) {
   return key(a) < key(b);
 }
 
+enum class FileShape { Sound, Unwritten, CutLastLine };
+
+// How the file ends; a file that cannot be opened is left to the reader,
+// which names the cause.
+FileShape ShapeOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileShape::Sound;
+  char head[64];
+  in.read(head, sizeof head);
+  const auto got = static_cast<std::size_t>(in.gcount());
+  const std::string header = std::string(capture::kHeader) + "\n";
+  const std::string_view start(head, got);
+  if (got < header.size() && header.compare(0, got, start) == 0) return FileShape::Unwritten;
+  if (got > 0 && start.find_first_not_of('\0') == std::string_view::npos) {
+    // Zero-filled blocks (a power cut before the data reached the disk).
+    char block[65536];
+    for (;;) {
+      in.read(block, sizeof block);
+      const auto n = static_cast<std::size_t>(in.gcount());
+      if (n == 0) return FileShape::Unwritten;
+      if (std::string_view(block, n).find_first_not_of('\0') != std::string_view::npos) break;
+    }
+    return FileShape::Sound;  // the reader names the NUL byte
+  }
+  in.clear();
+  in.seekg(-1, std::ios::end);
+  char last = '\n';
+  if (in && in.get(last) && last != '\n') return FileShape::CutLastLine;
+  return FileShape::Sound;
+}
+
 }  // namespace
 
 std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
+  std::vector<std::string> notes;
+  return CaptureFiles(paths, notes);
+}
+
+std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths,
+                                      std::vector<std::string>& notes) {
   std::vector<std::string> files;
+  auto add = [&](const std::string& file) {
+    switch (ShapeOf(file)) {
+      case FileShape::Unwritten:
+        notes.push_back("キャプチャファイル " + file +
+                        " は空か書きかけです。読み飛ばします (empty or half-written capture "
+                        "file skipped)");
+        return;
+      case FileShape::CutLastLine:
+        notes.push_back("キャプチャファイル " + file +
+                        " の最後の行は書きかけです。その前の行までを読みます (last line cut "
+                        "short, skipped)");
+        break;
+      case FileShape::Sound:
+        break;
+    }
+    files.push_back(file);
+  };
   for (const std::string& p : paths) {
     std::error_code ec;
     if (!std::filesystem::is_directory(p, ec)) {
-      files.push_back(p);
+      add(p);
       continue;
     }
     std::vector<std::string> inFolder;
@@ -53,7 +110,7 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
       if (e.path().extension() == ".cap") inFolder.push_back(e.path().string());
     }
     std::sort(inFolder.begin(), inFolder.end(), StartedBefore);
-    files.insert(files.end(), inFolder.begin(), inFolder.end());
+    for (const std::string& file : inFolder) add(file);
   }
   return files;
 }
@@ -64,7 +121,7 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
   std::string laneMap;
   for (std::size_t f = 0; f < files.size(); ++f) {
     CaptureReader reader;
-    reader.Open(files[f]);
+    reader.Open(files[f], true);
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.kind == "reception_started") {
@@ -130,7 +187,7 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
   for (const CapturedRace::Span& span : race.spans) {
     if (span.file >= files.size()) continue;
     CaptureReader reader;
-    reader.Open(files[span.file]);
+    reader.Open(files[span.file], true);
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.line > span.lastLine) break;

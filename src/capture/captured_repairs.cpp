@@ -14,7 +14,7 @@ std::vector<CapturedRepair> RepairsOf(const std::vector<std::string>& files,
   const CapturedRace::Span& last = race.spans.back();
   for (std::size_t f = first.file; f < files.size(); ++f) {
     CaptureReader reader;
-    reader.Open(files[f]);
+    reader.Open(files[f], true);
     CaptureRecord r;
     while (reader.Next(r)) {
       if (f == first.file && r.line < first.firstLine) continue;
