@@ -151,12 +151,22 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
   }
 }
 
-std::string ReadWholeFile(const std::string& nativePath) {
+std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes) {
   int fd;
   do {
     fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
+  auto tooLarge = [&] {
+    ::close(fd);
+    throw IoError("ファイルが大きすぎます: " + nativePath + " (上限 " + std::to_string(maxBytes) +
+                  " バイト)");
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    tooLarge();
+  }
   std::string s;
   char buf[65536];
   for (;;) {
@@ -168,6 +178,7 @@ std::string ReadWholeFile(const std::string& nativePath) {
       Fail("ファイルを読めません", nativePath, err);
     }
     if (r == 0) break;
+    if (s.size() + static_cast<std::size_t>(r) > maxBytes) tooLarge();  // grew while read
     s.append(buf, static_cast<std::size_t>(r));
   }
   ::close(fd);

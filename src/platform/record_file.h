@@ -1,6 +1,7 @@
 #pragma once
 // Fixed-length record files: record k (from 1) at byte (k - 1) x length.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -46,8 +47,14 @@ class RecordFile {
 // failure the old file is untouched and the temporary file removed.
 void ReplaceFileAtomically(const std::string& nativePath, const std::string& content);
 
-// The whole content of a file. Throws IoError when it cannot be read.
-std::string ReadWholeFile(const std::string& nativePath);
+// The largest file ReadWholeFile takes unless told otherwise: every file the
+// program reads whole (control and settings files, lap, goal and book files,
+// import texts) is far smaller.
+inline constexpr std::size_t kMaxWholeFileBytes = 16 * 1024 * 1024;
+
+// The whole content of a file. Throws IoError when it cannot be read or
+// holds more than `maxBytes` (nothing beyond the bound is read).
+std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes = kMaxWholeFileBytes);
 bool FileExists(const std::string& nativePath);
 
 }  // namespace poolside

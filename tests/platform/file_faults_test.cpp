@@ -288,6 +288,12 @@ TEST_F(FileFaultTest, ReadWholeFile) {
   ExpectIoError([&] { ReadWholeFile(tmp.File("dir")); }, tmp.File("dir"));
   EXPECT_FALSE(FileExists(tmp.File("dir")));
   EXPECT_FALSE(FileExists(tmp.File("missing.txt")));
+  // Bounded: a file over the bound is refused, naming it and the bound.
+  tmp.Write("big.txt", std::string(100, 'x'));
+  EXPECT_EQ(ReadWholeFile(tmp.File("big.txt"), 100).size(), 100u);
+  ExpectIoError([&] { ReadWholeFile(tmp.File("big.txt"), 99); }, "上限 99 バイト");
+  tmp.Write("huge.txt", std::string(kMaxWholeFileBytes + 1, 'x'));
+  ExpectIoError([&] { ReadWholeFile(tmp.File("huge.txt")); }, tmp.File("huge.txt"));
 }
 
 TEST_F(FileFaultTest, TextOutputWritesCp932Whole) {
