@@ -185,7 +185,8 @@ TEST(RelayTrustBroker, WithoutTheAccessRuleTheRelayRefusesForgeriesAndFollowsThe
     }
     return true;
   };
-  ASSERT_TRUE(WaitUntil(refusedEach));
+  // Counted before it is said: wait for both.
+  ASSERT_TRUE(WaitUntil([&] { return refusedEach() && relay.Said() >= 5; }));
   EXPECT_EQ(relay.Follower().Refused(RelayRefusal::LargeEvent), 20u);
   EXPECT_EQ(relay.Said(), 5u);  // one line for each kind, not one for each message
   EXPECT_FALSE(relay.EverServed("\"race\":77"));
