@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/os_calls.h"
@@ -116,11 +117,19 @@ void RecordFile::Write(std::int64_t k, const Bytes& record) {
   WriteAll(fd_, record.data(), record.size(), offset, path_);
 }
 
-void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
-  auto slash = nativePath.rfind('/');
-  std::string dir =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
-  std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
+namespace {
+
+std::string FolderOf(const std::string& nativePath) {
+  const auto slash = nativePath.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
+}
+
+// Writes `content` to a new file beside `nativePath` and flushes it to the
+// disk; returns its name. Throws IoError (nothing left behind).
+std::string Stage(const std::string& nativePath, const std::string& content) {
+  const std::string dir = FolderOf(nativePath);
+  const auto slash = nativePath.rfind('/');
+  const std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
   std::string tmp = dir + "/." + name + ".XXXXXX";
   int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
@@ -136,19 +145,60 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
       fd = -1;
       Fail("ファイルに書き込めません", nativePath, errno);
     }
-    fd = -1;
-    if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0)
-      Fail("ファイルを置き換えられません", nativePath, errno);
   } catch (...) {
     if (fd >= 0) Os().close(fd);
     ::unlink(tmp.c_str());
     throw;
   }
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return tmp;
+}
+
+// Renames the staged file over `nativePath` and flushes the folder.
+void Commit(const std::string& tmp, const std::string& nativePath) {
+  if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    Fail("ファイルを置き換えられません", nativePath, err);
+  }
+  int dfd = ::open(FolderOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+}  // namespace
+
+void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
+  Commit(Stage(nativePath, content), nativePath);
+}
+
+void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::vector<std::string> staged;
+  try {
+    for (const auto& [path, content] : files) staged.push_back(Stage(path, content));
+  } catch (...) {
+    for (const std::string& tmp : staged) ::unlink(tmp.c_str());
+    throw;
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    try {
+      Commit(staged[i], files[i].first);
+    } catch (...) {
+      for (std::size_t j = i + 1; j < staged.size(); ++j) ::unlink(staged[j].c_str());
+      throw;
+    }
+  }
+}
+
+bool RemoveFile(const std::string& nativePath) {
+  if (::unlink(nativePath.c_str()) != 0) return errno == ENOENT;
+  int dfd = ::open(FolderOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
 }
 
 std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes) {

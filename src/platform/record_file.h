@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/bytes.h"
 
@@ -46,6 +48,15 @@ class RecordFile {
 // either the old file or the new one, never a mixture. Throws IoError; on
 // failure the old file is untouched and the temporary file removed.
 void ReplaceFileAtomically(const std::string& nativePath, const std::string& content);
+// Replaces several files (path, content) so that a failure to write any of
+// them (a full disk, a read-only folder) comes before the first is
+// replaced: each new file is written and flushed beside its old one first,
+// then they are renamed in order. Throws IoError naming the file; only a
+// failing rename (after every new file was written) leaves the files
+// before it replaced.
+void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files);
+// Removes a file and flushes its folder; true when it is gone (or was).
+bool RemoveFile(const std::string& nativePath);
 
 // The largest file ReadWholeFile takes unless told otherwise: every file the
 // program reads whole (control and settings files, lap, goal and book files,
