@@ -23,14 +23,6 @@ namespace poolside {
 
 namespace {
 
-std::string Trim(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
 std::string ErrnoText(int err) { return std::strerror(err); }
 
 void LoadHeader(const RaceSources& src, RaceResult& r) {
@@ -56,14 +48,14 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   r.program = heat.ProgramNo;
   r.heat = heat.HeatNo;
   r.heats = heat.HeatCount;
-  r.sex = {Trim(heat.SexCode), SexLabel(heat.SexCode)};
+  r.sex = {TrimmedItem(heat.SexCode), SexLabel(heat.SexCode)};
   r.classLow = heat.ClassLow;
   r.classHigh = heat.ClassHigh;
   r.raceClass = {std::to_string(heat.ClassLow) + "-" + std::to_string(heat.ClassHigh),
                  ClassLabel(heat.ClassLow, heat.ClassHigh, src.classLabelMode)};
   r.eventCode = heat.EventCode;
   r.event = {std::to_string(heat.EventCode), EventLabel(heat.EventCode)};
-  r.round = {Trim(heat.RoundCode), RoundLabel(heat.RoundCode)};
+  r.round = {TrimmedItem(heat.RoundCode), RoundLabel(heat.RoundCode)};
   for (int i = 0; i < kLanes; ++i) {
     r.lanes[i].entry = heat.EntryNo[i];
     r.lanes[i].meetRecord = heat.Record[i];
@@ -215,7 +207,7 @@ void ClassifyLaneValue(LaneResult& lane) {
   const std::int32_t v = lane.packed;
   lane.hundredths.reset();
   lane.dqCode = 0;
-  lane.text = Trim(TimeText(v));
+  lane.text = TrimmedItem(TimeText(v));
   if (IsTimeValue(v)) {
     lane.status = LaneStatus::Time;
     lane.hundredths = static_cast<std::int64_t>(v / 10000) * 6000 + (v / 100 % 100) * 100 + v % 100;
@@ -256,7 +248,7 @@ DeskLanes DeskLanesOf(const RaceFinished& finished) {
 }
 
 std::optional<std::int64_t> TimeTextHundredths(const std::string& text) {
-  const std::string t = Trim(text);
+  const std::string t = TrimmedItem(text);
   const std::size_t colon = t.find(':');
   const std::size_t point = t.find('.');
   if (point == std::string::npos || t.size() - point - 1 != 2) return std::nullopt;

@@ -30,15 +30,6 @@ std::optional<int> LaneItem(std::string_view item) {
   return IsLane(lane) ? std::optional<int>(lane) : std::nullopt;
 }
 
-// Without blanks and NUL bytes around it (what a padded field may hold).
-std::string Trimmed(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
 // A short, printable quote of an item for a message.
 std::string Quoted(const std::string& item) {
   std::string s = Utf8Prefix(item, 16);
@@ -73,6 +64,14 @@ std::string RaceFileBytes(const std::string& path, std::size_t limit) {
 }
 
 }  // namespace
+
+std::string TrimmedItem(std::string_view item) {
+  std::size_t b = 0;
+  std::size_t e = item.size();
+  while (b < e && (item[b] == ' ' || item[b] == '\0')) ++b;
+  while (e > b && (item[e - 1] == ' ' || item[e - 1] == '\0')) --e;
+  return std::string(item.substr(b, e - b));
+}
 
 FileRead ReadGoalFile(const std::string& nativePath) {
   return ReadRaceFile(nativePath, kMaxGoalFileBytes);
@@ -147,7 +146,7 @@ LapItems ReadLapItems(const std::string& bytes) {
       if (laneOk) out.lanesRead[LaneIndex(*lane)] = false;
       break;
     }
-    const std::string kind = Trimmed(items[2]);
+    const std::string kind = TrimmedItem(items[2]);
     std::string bad;
     if (!laneOk) {
       bad = "コース " + Quoted(items[0]);
@@ -163,7 +162,7 @@ LapItems ReadLapItems(const std::string& bytes) {
       }
       continue;
     }
-    out.records.push_back({*lane, Trimmed(items[1]), kind[0]});
+    out.records.push_back({*lane, TrimmedItem(items[1]), kind[0]});
   }
   if (badRecords > 0) {
     if (badRecords > 1) firstBad += " (ほか " + std::to_string(badRecords - 1) + " 件)";

@@ -95,6 +95,10 @@ struct LapItems {
 };
 LapItems ReadLapItems(const std::string& bytes);
 
+// An item without the blanks and NUL bytes around it (what a padded field
+// of the meet office's files may hold).
+std::string TrimmedItem(std::string_view item);
+
 // Reading, leniently: a single item.
 // a whole number written as the meet office's files write it: blanks
 // around, an optional minus, digits. None for anything else.

@@ -30,21 +30,13 @@
 #include "results/result_board.h"
 #include "support/broker_subscriber.h"
 #include "support/test_broker.h"
+#include "support/wait_for.h"
 #include "timing/race_rig.h"
 
 namespace poolside::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
 
 // The body of GET `path`, or "404" / "" (no answer) for anything but 200.
 std::string Fetch(int port, const std::string& path) {

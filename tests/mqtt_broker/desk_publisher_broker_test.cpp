@@ -22,6 +22,7 @@
 #include "support/broker_subscriber.h"
 #include "support/temp_dir.h"
 #include "support/test_broker.h"
+#include "support/wait_for.h"
 
 namespace poolside {
 namespace {
@@ -31,14 +32,7 @@ using testing::Subscriber;
 using testing::TempDir;
 using testing::TestBroker;
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
+using testing::WaitFor;
 
 struct Reports {
   std::mutex mutex;
