@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QSessionManager>
 #include <QTimer>
 
 #include "app/capture_setup.h"
@@ -127,6 +128,7 @@ bool Desk::Start() {
 void Desk::StartAfterLoad() {
   RaceFeed& feed = windows_->Feed();
   results_.SetFolder(ResultFolderOf(meet_));
+  results_.onOpenFlags = [this](const std::string& notice) { messages_->Warn(notice); };
   // An edit of a heat on the competition screen, or an import, changes the
   // entries of the races it touches.
   meet_.OnHeatsChanged = [this](int race) {
@@ -145,16 +147,26 @@ void Desk::StartAfterLoad() {
   }
   link_ = std::make_unique<LinkWatch>(*windows_->RaceWidget()->LinkLabel(), feed, *port_, host_);
   feed.Attach(*link_);
-  // The Part's restart empties the lap file; the capture still holds it.
-  windows_->Race().onLapFileEmptied = [this](int race, int records) {
+  // A start of reception on a race with touches keeps them, unless the
+  // operator chose to start it over; the note under the buttons says which.
+  RaceWindow& race = windows_->Race();
+  race.onLapFileKept = [this](int race, int records) {
+    link_->SetNote("レース " + std::to_string(race) + " のタッチ " + std::to_string(records) +
+                   " 件を残して受信を続けています");
+  };
+  race.onLapFileStartedOver = [this](int race, int records) {
     const std::string emptied = "レース " + std::to_string(race) +
-                                " のラップファイルを空にしました (" + std::to_string(records) +
-                                " 件)。";
+                                " を最初からやり直します (ラップファイルの " +
+                                std::to_string(records) + " 件を空にしました)。";
     link_->SetNote(capture_->Journal() != nullptr
-                       ? emptied + "キャプチャに " + std::to_string(records) +
-                             " 件が残っています。Ctrl+R (記録からの再計時) で戻せます"
+                       ? emptied + "キャプチャに残っています。Ctrl+R (記録からの再計時) で戻せます"
                        : emptied + "キャプチャがないため戻せません");
   };
+  if (race.RestoredAtLoad() > 0) {
+    link_->SetNote("レース " + std::to_string(race.BookState().RaceNo) + " のタッチ " +
+                   std::to_string(race.RestoredAtLoad()) +
+                   " 件をラップファイルから戻しました。受信で続けられます");
+  }
   // The marks of suspicious touches beside the rows.
   marks_ = std::make_unique<FlagMarks>(windows_->RaceWidget()->FlagLabels());
   feed.Attach(*marks_);
@@ -163,12 +175,28 @@ void Desk::StartAfterLoad() {
 }
 
 void Desk::WireDialogs() {
+  // A desktop logout while a race is received asks first; Cancel cancels
+  // the logout and reception goes on.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, windows_->RaceWidget(),
+                   [this](QSessionManager& manager) {
+                     if (!manager.allowsInteraction()) return;
+                     const bool end = windows_->Race().ConfirmEndMidRace();
+                     manager.release();
+                     if (!end) manager.cancel();
+                   });
   RaceView& view = *windows_->RaceWidget();
   view.onRecover = [this] { OpenRecovery(); };
   // The touch repair dialog and the result view, each one window kept
   // beside the timing window.
   view.onShowResults = [this] {
-    if (!resultView_) resultView_ = std::make_unique<ResultView>(*board_);
+    if (!resultView_) {
+      resultView_ = std::make_unique<ResultView>(*board_);
+      // Accepting a lane as it is goes through the feed: the owner closes
+      // its flag, the capture journals it.
+      resultView_->onAccept = [this](const LaneFlagged& accepted) {
+        windows_->Feed().Publish(accepted);
+      };
+    }
     resultView_->ShowBeside(windows_->RaceWidget());
   };
   view.onRepairTouches = [this] { OpenTouchRepair(); };

@@ -15,13 +15,19 @@ class ScriptMessageSink : public MessageSink {
   explicit ScriptMessageSink(std::ostream& out) : out_(out) {}
   void ShowMessage(const std::string& text) override;  // "message: TEXT"
   bool AskOkCancel(const std::string& text) override;  // + "answer: OK|Cancel"
-  void ShowError(const std::string& text) override;    // "error: TEXT"
-  void Warn(const std::string& text) override;         // standard error only
-  void QueueAnswer(bool ok) { answers_.push_back(ok); }
+  // + "answer: BUTTON" with the chosen button's text.
+  int AskChoice(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                int escapeButton) override;
+  void ShowError(const std::string& text) override;  // "error: TEXT"
+  void Warn(const std::string& text) override;       // standard error only
+  void QueueAnswer(bool ok) { answers_.push_back(ok ? "OK" : "Cancel"); }
+  // "OK" is the default button, "Cancel" the escape button, any other text
+  // the button with that text.
+  void QueueAnswer(const std::string& button) { answers_.push_back(button); }
 
  private:
   std::ostream& out_;
-  std::deque<bool> answers_;
+  std::deque<std::string> answers_;
 };
 
 }  // namespace poolside

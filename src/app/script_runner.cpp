@@ -78,12 +78,9 @@ class Executor {
     return -1;
   }
   int Answer(const Words& w) {
-    if (w[1] == "OK")
-      messages_.QueueAnswer(true);
-    else if (w[1] == "Cancel")
-      messages_.QueueAnswer(false);
-    else
-      throw ScriptError("answer takes OK or Cancel, not " + w[1]);
+    // OK: the default button, Cancel: the escape button, any other text
+    // the button of that text (a question with buttons of its own).
+    messages_.QueueAnswer(w[1]);
     return -1;
   }
   int Port(const Words& w) {

@@ -90,8 +90,15 @@ struct FieldsOf {
     return "port=" + Num(e.port) + " message=" + Quoted(CutUtf8(e.message));
   }
   std::string operator()(const TouchesRepaired& e) const { return RepairFields(e); }
-  std::string operator()(const LaneFlagged&) const { return {}; }
+  std::string operator()(const LaneFlagged& e) const {
+    return "race=" + Num(e.race) + " lane=" + Num(e.lane) + " reason=accepted";
+  }
   std::string operator()(const RaceResultChanged&) const { return {}; }
+  std::string operator()(const RaceRestarted& e) const {
+    static const char* const kChoices[] = {"start_over", "same_race", "next_race"};
+    return "race=" + Num(e.race) + " choice=" + kChoices[static_cast<int>(e.choice)] +
+           " console=" + (e.console ? "1" : "0");
+  }
 };
 
 }  // namespace
@@ -188,8 +195,13 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
     return;
   }
   // The clock and the flags of suspicious touches follow from the blocks,
-  // a race's result from its files.
-  if (std::holds_alternative<ClockShown>(event) || std::holds_alternative<LaneFlagged>(event) ||
+  // a race's result from its files; only the operator's acceptance of a
+  // flagged lane is the operator's own.
+  if (const auto* flag = std::get_if<LaneFlagged>(&event);
+      flag && flag->reason != LaneFlagged::Reason::Accepted) {
+    return;
+  }
+  if (std::holds_alternative<ClockShown>(event) ||
       std::holds_alternative<RaceResultChanged>(event)) {
     return;
   }

@@ -72,6 +72,8 @@ const std::vector<KindShape>& Shapes() {
       {"port_problem", {"#port", "message"}},
       {"link", {"#port", "state", "#seconds", "message"}},
       {"repair", {"#race", "#lane", "what"}},
+      {"race_restarted", {"#race", "choice", "#console"}},
+      {"lane_flagged", {"#race", "#lane", "reason"}},
   };
   return shapes;
 }

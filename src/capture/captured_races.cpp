@@ -178,6 +178,24 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
         step.lane = static_cast<int>(lane);
         step.value = static_cast<std::int32_t>(value);
         steps.push_back(std::move(step));
+      } else if (r.kind == "race_restarted" && r.Number("race") == race.race) {
+        const std::string& choice = r.Text("choice");
+        RaceRestarted restarted;
+        restarted.race = race.race;
+        restarted.console = r.Number("console") == 1;
+        if (choice == "start_over") {
+          restarted.choice = RaceRestarted::Choice::StartOver;
+        } else if (choice == "same_race") {
+          restarted.choice = RaceRestarted::Choice::SameRace;
+        } else if (choice == "next_race") {
+          restarted.choice = RaceRestarted::Choice::NextRace;
+        } else {
+          throw IoError("キャプチャファイル " + files[span.file] + " の " + std::to_string(r.line) +
+                        " 行目の選択が読めません: choice=" + choice);
+        }
+        CapturedStep step;
+        step.restarted = restarted;
+        steps.push_back(std::move(step));
       }
     }
   }
@@ -188,7 +206,7 @@ std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const C
                                   const ConsoleNoiseTest& consoleNoise) {
   std::vector<std::string> blocks;
   for (CapturedStep& step : StepsOf(files, race, consoleNoise)) {
-    if (!step.typed) blocks.push_back(std::move(step.bytes));
+    if (!step.typed && !step.restarted) blocks.push_back(std::move(step.bytes));
   }
   return blocks;
 }

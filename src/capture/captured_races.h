@@ -9,9 +9,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "feed/race_events.h"
 
 namespace poolside {
 
@@ -80,9 +83,13 @@ struct CapturedStep {
   std::string bytes;       // the block
   int lane = 0;            // the typed entry: lane 1..10
   std::int32_t value = 0;  // and the value stored
+  // The race taken up again (started over, or a restarted console's run
+  // placed): replayed as the operator chose it; `bytes` and `typed` unused.
+  std::optional<RaceRestarted> restarted;
 };
 
-// The blocks and the typed entries of captured race `race`, in order.
+// The blocks, the typed entries and the restarts of captured race `race`,
+// in order.
 // Entries typed into another race than the captured one are left out, and
 // so is the framing's noise.
 std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race,

@@ -95,6 +95,8 @@ void KyogiWindow::OnOhdaKeyDown(int keyCode) {
 
 void KyogiWindow::OnMenu(const std::string& name) {
   if (name == "mOwari") {
+    // Mid-race the operator is asked first; Cancel keeps everything running.
+    if (!host_.ConfirmEnd()) return;
     meet_.CloseAll();
     host_.EndProgram(0);
   } else if (name == "mKijun" || name == "mProjun" || name == "mKiroku" || name == "mVwPage") {

@@ -40,6 +40,8 @@ class KyogiHost {
   virtual void PrintRanking(const std::string& title, const std::vector<RankingLine>& lines) = 0;
   // Closes every file and ends the program at once.
   virtual void EndProgram(int status) = 0;
+  // True when the program may end now: a race being received asks first.
+  virtual bool ConfirmEnd() { return true; }
 };
 
 struct KyogiControls {

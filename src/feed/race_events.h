@@ -172,13 +172,39 @@ struct TouchesRepaired {
 };
 
 // A lane's touches look wrong while the race runs (a missed touch, an extra
-// touch, a finish while the field is a length short), or no longer do.
+// touch, a finish while the field is a length short, ...), or no longer do:
+// Cleared when its touches were repaired, Accepted when the operator
+// looked and accepted the lane as it is (journaled).
 struct LaneFlagged {
-  enum class Reason { Cleared, MissedTouch, ExtraTouch, EarlyFinish };
+  enum class Reason {
+    Cleared,
+    MissedTouch,
+    ExtraTouch,
+    EarlyFinish,
+    SplitBackwards,  // a touch earlier than the lane's previous one
+    BeyondDistance,  // a lap or finish past the event's distance
+    TooFast,         // a first touch or split faster than a length can be swum
+    LeaderMissed,    // a split about twice the lane's previous, the field steady
+    ConsoleRestart,  // touches after a restarted console kept in the race
+    Accepted,
+  };
   int race = 0;
   int lane = 0;  // 1..10
   Reason reason = Reason::Cleared;
   std::string message;  // the reason in words, as the desk shows it; "" when cleared
+};
+
+// The race on screen taken up again after reception found it under way:
+// started over (its lap file made afresh and its lanes cleared; the capture
+// keeps the touches), or, after a restarted console (`console`), the same
+// race going on with the console's new run, or the next race put on screen
+// to take it (this one stays unfinished). Journaled, so that re-timing from
+// the capture replays the choice; a RaceShown of the race follows.
+struct RaceRestarted {
+  enum class Choice { StartOver, SameRace, NextRace };
+  int race = 0;
+  Choice choice = Choice::StartOver;
+  bool console = false;  // after a restarted console; else at a start of reception
 };
 
 // Race N's result changed, and every file it comes from is written: told by
@@ -192,6 +218,7 @@ struct RaceResultChanged {
     Copied,     // the copy of a combined race's result (a finish, a recovery or a repair of it)
     Status,     // its character in the status book changed
     Entries,    // its heat in the meet file changed (an edit or an import)
+    Flags,      // a lane's flag raised, or looked at (accepted or cleared)
   };
   int race = 0;
   std::uint64_t revision = 0;  // grows with every change the owner tells, of any race
@@ -205,6 +232,6 @@ struct RaceResultChanged {
 using RaceEvent =
     std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
                  ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth,
-                 BytesReceived, TouchesRepaired, LaneFlagged, RaceResultChanged>;
+                 BytesReceived, TouchesRepaired, LaneFlagged, RaceResultChanged, RaceRestarted>;
 
 }  // namespace poolside

@@ -78,6 +78,7 @@ struct KindName {
   const char* operator()(const TouchesRepaired&) const { return "repair"; }
   const char* operator()(const LaneFlagged&) const { return "lane_flagged"; }
   const char* operator()(const RaceResultChanged&) const { return "result"; }
+  const char* operator()(const RaceRestarted&) const { return "race_restarted"; }
 };
 
 }  // namespace

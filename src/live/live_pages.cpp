@@ -188,7 +188,9 @@ std::string RenderRaceResult(const RaceResult& r) {
     return ra < rb;
   });
   body +=
-      "<table class=\"result\"><tr><th>順位</th><th>コース</th><th>記録</th><th>ラップ</th></tr>";
+      "<table "
+      "class=\"result\"><tr><th>順位</th><th>コース</th><th>記録</th><th>確認</th><th>ラップ</"
+      "th></tr>";
   for (const LaneResult* l : lanes) {
     std::string splits;
     for (const Split& sp : l->splits) {
@@ -196,8 +198,12 @@ std::string RenderRaceResult(const RaceResult& r) {
       if (sp.distance > 0) splits += std::to_string(sp.distance) + "m ";
       splits += HtmlEscape(sp.text) + "</span> ";
     }
-    body += "<tr>" + Cell(Num(l->rank)) + Cell(std::to_string(l->lane)) + Cell(LaneResultText(*l)) +
-            "<td>" + splits + "</td></tr>";
+    // A lane with an open flag: 要確認 and the reason, until the desk
+    // repairs or accepts it.
+    const std::string note = LaneFlagNote(*l);
+    body += std::string(note.empty() ? "<tr>" : "<tr class=\"checking\">") + Cell(Num(l->rank)) +
+            Cell(std::to_string(l->lane)) + Cell(LaneResultText(*l)) + Cell(note) + "<td>" +
+            splits + "</td></tr>";
   }
   body += "</table>";
   if (!r.problems.empty()) {

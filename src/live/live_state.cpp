@@ -210,8 +210,8 @@ void LiveState::Finish(const RaceFinished& e) {
   LiveRace& race = *current_;
   race.finished = true;
   for (int i = 0; i < kLanes; ++i) {
+    // An open flag stays after the finish until the desk looks at it.
     SetFinishedLane(race.lanes[i], e.rank[i], e.time[i], e.noFinish[i], e.withdrawn[i]);
-    race.lanes[i].flag.clear();
   }
   result_ = race;
   holding_ = true;

@@ -3,6 +3,7 @@
 // script run prints them and takes queued answers; tests record them.
 
 #include <string>
+#include <vector>
 
 namespace poolside {
 
@@ -17,6 +18,16 @@ class MessageSink {
   virtual void ShowError(const std::string& text) = 0;
   // A warning that must not block the event loop (a port that vanished).
   virtual void Warn(const std::string& text) = 0;
+  // A question with the buttons `buttons`, in order; returns the index of the
+  // one chosen. Enter picks `defaultButton`, Escape `escapeButton`. A sink
+  // without buttons of its own answers as AskOkCancel would: OK is the
+  // default button, Cancel the escape one. A button index of -1 means none:
+  // -1 is returned when the question was left without a choice.
+  virtual int AskChoice(const std::string& text, const std::vector<std::string>& buttons,
+                        int defaultButton, int escapeButton) {
+    (void)buttons;
+    return AskOkCancel(text) ? defaultButton : escapeButton;
+  }
 };
 
 }  // namespace poolside

@@ -33,7 +33,21 @@ BlockMeaning Reception::TakeClock(std::string_view block) {
   BlockMeaning meaning;
   meaning.line = LineClass::Clock;
   meaning.clockText = TimeTextOf(block);
-  if (goalSeen_ && meaning.clockText == kZeroClock) {
+  const bool zero = meaning.clockText == kZeroClock;
+  const std::int32_t packed = PackedTime(meaning.clockText);
+  const std::int64_t clock =
+      static_cast<std::int64_t>(packed / 10000) * 6000 + (packed / 100 % 100) * 100 + packed % 100;
+  const bool touched =
+      std::any_of(lapCount_.begin(), lapCount_.end(), [](std::int16_t n) { return n > 0; });
+  if (!goalSeen_ && touched && !zero) {
+    const bool farBack = lastClock_ >= 0 && clock + kFarBack < lastClock_;
+    if (zeroWithoutFinish_ || farBack) meaning.consoleRestart = true;
+    zeroWithoutFinish_ = false;
+  } else if (!goalSeen_ && touched && zero) {
+    zeroWithoutFinish_ = true;
+  }
+  if (!zero) lastClock_ = clock;
+  if (goalSeen_ && zero) {
     // Reset whether or not the finish then succeeds, so that the zero clock
     // the console repeats does not finish the race again.
     meaning.finishRace = true;
@@ -85,6 +99,8 @@ void Reception::ResetLanes() {
     lastKindOf_[at] = '\0';
     typed_[at] = false;
   }
+  lastClock_ = -1;
+  zeroWithoutFinish_ = false;
 }
 
 void Reception::SetLaneTime(int lane, std::int32_t value) {
@@ -102,6 +118,12 @@ void Reception::RestoreLane(int lane, int laps, const std::string& lastTime, cha
   if (typed_[at]) return;
   laneTime_[at] = laps > 0 ? PackedTime(lastTime) : kNoTime;
   if (lastKindOf_[at] == 'G') goalSeen_ = true;
+}
+
+void Reception::RestoreFilter(int lane, std::string timeText, char kind) {
+  lastLane_ = lane;
+  lastTime_ = std::move(timeText);
+  lastKind_ = kind;
 }
 
 bool Reception::NoFinish(int lane) const {

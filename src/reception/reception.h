@@ -25,6 +25,10 @@ struct BlockMeaning {
   // reset, whether the finish succeeds or not).
   std::string clockText;
   bool finishRace = false;
+  // Clock: the console's clock went back to zero (or far back) without a
+  // finish in a race with touches, and runs again: the console was
+  // restarted. Set once, on the first running clock of the new run.
+  bool consoleRestart = false;
   // Result accepted by the filter for a lane of the map (`lane` 0 when the
   // filter took it, or its identifier is not in the map): append a lap
   // record, show rank and time; a finish also paints the lane.
@@ -43,6 +47,10 @@ class Reception {
   // Takes one block (the text of one read of the port).
   BlockMeaning Take(std::string_view block);
 
+  // A clock this far back (hundredths) in a race with touches and no
+  // finish is a restarted console even without a zero clock seen.
+  static constexpr std::int64_t kFarBack = 1000;
+
   // A new race on screen: every lane empty (time 999999, no laps, rank 0).
   // The duplicate filter and the goal flag are kept.
   void ResetLanes();
@@ -52,6 +60,10 @@ class Reception {
   // kind `lastKind` ('\0' when none) with `lastTime`. Its time follows the
   // last touch unless a value was typed after the touches.
   void RestoreLane(int lane, int laps, const std::string& lastTime, char lastKind);
+  // The duplicate filter as it stood after the result `timeText` (8
+  // characters) of kind `kind` for lane `lane` (a reception started again
+  // over a race's kept touches).
+  void RestoreFilter(int lane, std::string timeText, char kind);
   // The ranks and goal file values of a finish.
   void SetRanking(const LaneArray<std::int16_t>& rank, const LaneArray<std::int32_t>& time);
 
@@ -100,6 +112,10 @@ class Reception {
   char lastKind_ = '\0';
   bool goalSeen_ = false;
   bool finishedOnce_ = false;
+  // The console's clock: the last running clock in hundredths (-1 before
+  // one), and a zero clock seen without a finish in a race with touches.
+  std::int64_t lastClock_ = -1;
+  bool zeroWithoutFinish_ = false;
   long long noiseBlocks_ = 0;
 };
 

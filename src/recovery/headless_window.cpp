@@ -96,6 +96,13 @@ class KeptMessages : public MessageSink {
   // Notices that stop nothing (lanes written without a finish) are not
   // failures of the re-timing.
   void Warn(const std::string& t) override { notices.push_back(t); }
+  // A question with buttons of its own is answered by the capture (the
+  // journaled choice, replayed as a step): none is chosen here.
+  int AskChoice(const std::string& t, const std::vector<std::string>&, int defaultButton,
+                int) override {
+    notices.push_back(t);
+    return defaultButton;
+  }
   std::vector<std::string> notices;
 };
 
@@ -156,6 +163,11 @@ void HeadlessRaceWindow::StopReception() {
 void HeadlessRaceWindow::Deliver(const std::string& block) {
   parts_->port.next = block;
   if (parts_->port.onNotify) parts_->port.onNotify();
+  parts_->host.Run();
+}
+
+void HeadlessRaceWindow::ReplayRestart(const RaceRestarted& restarted) {
+  window_->ReplayRestart(restarted);
   parts_->host.Run();
 }
 

@@ -31,6 +31,8 @@ class HeadlessRaceWindow {
   // One port notification whose read returns exactly `block`, then the
   // tasks it posted.
   void Deliver(const std::string& block);
+  // A restart journaled in the capture, then the tasks it posted.
+  void ReplayRestart(const RaceRestarted& restarted);
   // Every message the window showed or warned, in order.
   const std::vector<std::string>& Messages() const;
   // Sets the lane identifiers (one byte per lane, as the boxes give them).

@@ -130,7 +130,9 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   // after one overrides it and one after a result stands, as they did live.
   for (const CapturedStep& step : steps) {
     if (headless.Window().BookState().RaceNo != race) break;  // finished
-    if (step.typed) {
+    if (step.restarted) {
+      headless.ReplayRestart(*step.restarted);
+    } else if (step.typed) {
       headless.Window().StoreTypedTime(step.lane, step.value);
     } else {
       headless.Deliver(step.bytes);

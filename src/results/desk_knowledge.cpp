@@ -34,6 +34,36 @@ bool ReadLanes(const JsonValue& list, LaneArray<bool>& lanes) {
   return true;
 }
 
+// Open flags: [{"lane":3,"words":["missed_touch"],"text":"..."}], written
+// only when a lane has one.
+void WriteFlags(JsonWriter& w, const DeskLanes& lanes) {
+  if (!lanes.AnyFlag()) return;
+  w.Key("flags").BeginArray();
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    const auto at = LaneIndex(lane);
+    if (lanes.flags[at].empty()) continue;
+    w.BeginObject().Key("lane").Int(lane).Key("words").BeginArray();
+    for (const std::string& word : lanes.flags[at]) w.String(word);
+    w.EndArray().Key("text").String(lanes.flagText[at]).EndObject();
+  }
+  w.EndArray();
+}
+
+bool ReadFlags(const JsonValue& list, DeskLanes& lanes) {
+  if (list.IsNull()) return true;
+  if (list.type() != JsonValue::Type::Array) return false;
+  for (const JsonValue& v : list.Items()) {
+    const auto lane = v["lane"].OptionalInt();
+    if (!lane || !IsLane(static_cast<int>(*lane))) return false;
+    const auto at = LaneIndex(static_cast<int>(*lane));
+    for (const JsonValue& word : v["words"].Items()) {
+      if (!word.String().empty()) lanes.flags[at].push_back(word.String());
+    }
+    lanes.flagText[at] = v["text"].String();
+  }
+  return true;
+}
+
 // The folder part of a native path ("" when it has none).
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -49,6 +79,7 @@ std::string DeskKnowledgeJson(const DeskKnowledge& known) {
     w.BeginObject().Key("race").Int(race).Key("finished_at").String(k.finishedAt);
     WriteLanes(w, "withdrawn", k.lanes.withdrawn);
     WriteLanes(w, "no_finish", k.lanes.noFinish);
+    WriteFlags(w, k.lanes);
     w.EndObject();
   }
   w.EndArray().EndObject();
@@ -72,7 +103,7 @@ DeskKnowledge ParseDeskKnowledge(const std::string& text, std::string& problem) 
     RaceKnowledge k;
     k.finishedAt = r["finished_at"].String();
     if (!race || *race < 1 || *race > 1000000 || !ReadLanes(r["withdrawn"], k.lanes.withdrawn) ||
-        !ReadLanes(r["no_finish"], k.lanes.noFinish)) {
+        !ReadLanes(r["no_finish"], k.lanes.noFinish) || !ReadFlags(r["flags"], k.lanes)) {
       ++skipped;
       continue;
     }

@@ -6,7 +6,13 @@
 // (docs/export.md); never in the files shared with the meet office.
 //
 //   {"format":"poolside-desk","version":1,"races":[
-//     {"race":7,"finished_at":"2026-12-09T10:15:30+09:00","withdrawn":[3],"no_finish":[5]}]}
+//     {"race":7,"finished_at":"2026-12-09T10:15:30+09:00","withdrawn":[3],"no_finish":[5],
+//      "flags":[{"lane":2,"words":["missed_touch"],"text":"タッチ漏れ? ..."}]}]}
+//
+// The open flags of suspicious touches are kept from the moment they are
+// raised, so a race under way keeps them across a restart (its
+// "finished_at" is "" until it finishes); "flags" is left out when none is
+// open.
 
 #include <map>
 #include <string>

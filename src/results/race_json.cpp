@@ -30,6 +30,10 @@ void WriteLane(JsonWriter& out, const LaneResult& lane) {
   if (lane.status == LaneStatus::Dq) out.Key("dq_code").Int(lane.dqCode);
   out.Key("goal_read").Bool(lane.goalRead);
   out.Key("laps_read").Bool(lane.lapsRead);
+  out.Key("flags").BeginArray();
+  for (const std::string& word : lane.flags) out.String(word);
+  out.EndArray();
+  if (!lane.flags.empty()) out.Key("flag_text").String(lane.flagText);
   out.Key("splits").BeginArray();
   for (const Split& split : lane.splits) {
     out.BeginObject();

@@ -26,6 +26,8 @@ LaneResult Lane(const JsonValue& v, int number) {
   lane.text = v["text"].String();
   lane.status = StatusNamed(v["status"].String());
   lane.dqCode = static_cast<int>(v["dq_code"].Int());
+  for (const JsonValue& f : v["flags"].Items()) lane.flags.push_back(f.String());
+  lane.flagText = v["flag_text"].String();
   for (const JsonValue& s : v["splits"].Items()) {
     Split split;
     split.distance = static_cast<int>(s["distance"].Int());

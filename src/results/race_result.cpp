@@ -227,6 +227,8 @@ void ClassifyLaneValue(LaneResult& lane) {
 void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
   for (int i = 0; i < kLanes; ++i) {
     LaneResult& lane = result.lanes[static_cast<std::size_t>(i)];
+    lane.flags = desk.flags[static_cast<std::size_t>(i)];
+    lane.flagText = desk.flagText[static_cast<std::size_t>(i)];
     if (!lane.goalRead || lane.packed != kWithdrawn) continue;
     if (desk.withdrawn[static_cast<std::size_t>(i)]) {
       lane.status = LaneStatus::Withdrawn;
@@ -236,6 +238,64 @@ void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
       lane.status = LaneStatus::NoTime;
     }
   }
+}
+
+bool DeskLanes::AnyFlag() const {
+  for (const auto& f : flags) {
+    if (!f.empty()) return true;
+  }
+  return false;
+}
+
+bool RaceResult::Complete() const { return problems.empty() && FlaggedLanes().empty(); }
+
+std::vector<int> RaceResult::FlaggedLanes() const {
+  std::vector<int> out;
+  for (const LaneResult& lane : lanes) {
+    if (!lane.flags.empty()) out.push_back(lane.lane);
+  }
+  return out;
+}
+
+const char* FlagWord(LaneFlagged::Reason reason) {
+  switch (reason) {
+    case LaneFlagged::Reason::MissedTouch:
+      return "missed_touch";
+    case LaneFlagged::Reason::ExtraTouch:
+      return "extra_touch";
+    case LaneFlagged::Reason::EarlyFinish:
+      return "early_finish";
+    case LaneFlagged::Reason::SplitBackwards:
+      return "split_backwards";
+    case LaneFlagged::Reason::BeyondDistance:
+      return "beyond_distance";
+    case LaneFlagged::Reason::TooFast:
+      return "too_fast";
+    case LaneFlagged::Reason::LeaderMissed:
+      return "leader_missed";
+    case LaneFlagged::Reason::ConsoleRestart:
+      return "console_restart";
+    case LaneFlagged::Reason::Cleared:
+    case LaneFlagged::Reason::Accepted:
+      break;
+  }
+  return "";
+}
+
+std::string LaneFlagNote(const LaneResult& lane) {
+  if (lane.flags.empty()) return {};
+  return "要確認: " + (lane.flagText.empty() ? lane.flags.front() : lane.flagText);
+}
+
+std::string OpenFlagsNotice(const RaceResult& result) {
+  const std::vector<int> lanes = result.FlaggedLanes();
+  if (lanes.empty()) return {};
+  std::string names;
+  for (int lane : lanes) names += (names.empty() ? "" : "、") + std::to_string(lane);
+  return "レース " + std::to_string(result.race) + " は確認待ちのコース (" + names +
+         " コース) "
+         "を残したまま終わりました。結果表示で確かめ、タッチを修正するか、そのまま受け入れてくださ"
+         "い。";
 }
 
 DeskLanes DeskLanesOf(const RaceFinished& finished) {

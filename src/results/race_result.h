@@ -55,6 +55,11 @@ struct LaneResult {
   int dqCode = 0;  // 1..7 when status is Dq
   std::vector<Split> splits;
   std::int32_t meetRecord = 0;  // the row's record (記録) in the meet file
+  // Open flags of suspicious touches, as words ("missed_touch", ...; see
+  // FlagWord), and the latest one in the desk's words; empty when none is
+  // open (never flagged, repaired, or accepted as it is).
+  std::vector<std::string> flags;
+  std::string flagText;
 };
 
 // What the timing desk knew of each lane when it finished the race (the
@@ -63,6 +68,10 @@ struct LaneResult {
 struct DeskLanes {
   LaneArray<bool> withdrawn{};
   LaneArray<bool> noFinish{};
+  // Flags still open, per lane: words and the latest reason in words.
+  LaneArray<std::vector<std::string>> flags{};
+  LaneArray<std::string> flagText{};
+  bool AnyFlag() const;
 };
 
 // Something a file could not give. `file` is the name in the data folder as
@@ -91,7 +100,10 @@ struct RaceResult {
   LaneArray<LaneResult> lanes;
   std::vector<ReadProblem> problems;  // empty when every file read cleanly
 
-  bool Complete() const { return problems.empty(); }
+  // Every file read cleanly and no lane has an open flag.
+  bool Complete() const;
+  // Lanes with an open flag, in lane order.
+  std::vector<int> FlaggedLanes() const;
 };
 
 // The native paths and settings a load needs: taken on the thread that owns
@@ -133,6 +145,15 @@ void ClassifyLaneValue(LaneResult& lane);
 // 888888 (withdrawn, no finish, or no time).
 void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk);
 DeskLanes DeskLanesOf(const RaceFinished& finished);
+// The word of a flag's reason in the export ("missed_touch", ...); "" for
+// Cleared.
+const char* FlagWord(LaneFlagged::Reason reason);
+// "要確認: REASON" for a lane with an open flag, "" for one without.
+std::string LaneFlagNote(const LaneResult& lane);
+// The non-blocking notice of a race that finished with open flags, naming
+// the lanes; "" when none is open.
+std::string OpenFlagsNotice(const RaceResult& result);
+
 // Hundredths of a console time text ("1:02.34", "   25.06", ".45"); none
 // when the text is not one.
 std::optional<std::int64_t> TimeTextHundredths(const std::string& text);

@@ -138,6 +138,30 @@ void RaceResults::Tell(int race, RaceResultChanged::Cause cause) {
   if (feed_ != nullptr) feed_->Publish(changed);
 }
 
+void RaceResults::TakeFlag(const LaneFlagged& flag) {
+  if (flag.race < 1 || !IsLane(flag.lane)) return;
+  const auto at = LaneIndex(flag.lane);
+  const bool off =
+      flag.reason == LaneFlagged::Reason::Cleared || flag.reason == LaneFlagged::Reason::Accepted;
+  {
+    std::lock_guard lock(mutex_);
+    if (off) {
+      const auto k = known_.find(flag.race);
+      if (k == known_.end() || k->second.lanes.flags[at].empty()) return;
+      k->second.lanes.flags[at].clear();
+      k->second.lanes.flagText[at].clear();
+    } else {
+      DeskLanes& lanes = known_[flag.race].lanes;
+      const std::string word = FlagWord(flag.reason);
+      auto& words = lanes.flags[at];
+      if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
+      lanes.flagText[at] = flag.message;
+    }
+  }
+  SaveKnowledge();
+  if (done_.count(flag.race)) Tell(flag.race, RaceResultChanged::Cause::Flags);
+}
+
 void RaceResults::Changed(int race, RaceResultChanged::Cause cause) {
   if (race == 0) {
     const std::set<int> done = done_;
@@ -163,6 +187,11 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
     k.lanes = DeskLanesOf(*f);
     {
       std::lock_guard lock(mutex_);
+      // The flags raised while it ran stay open after the finish.
+      if (const auto was = known_.find(f->race); was != known_.end()) {
+        k.lanes.flags = was->second.lanes.flags;
+        k.lanes.flagText = was->second.lanes.flagText;
+      }
       Learn(f->race, k);
       for (int target : f->combinedTargets) Learn(target, k);
     }
@@ -170,6 +199,13 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
     done_.insert(f->race);
     Tell(f->race,
          f->recovered ? RaceResultChanged::Cause::Recovered : RaceResultChanged::Cause::Finished);
+    if (!f->recovered && onOpenFlags) {
+      if (const auto result = ResultOf(f->race)) {
+        if (const std::string notice = OpenFlagsNotice(*result); !notice.empty()) {
+          onOpenFlags(notice);
+        }
+      }
+    }
     // A target's files are copied after the finish is told: it is told
     // when the book marks it, or at the latest when the next race is shown.
     for (int target : f->combinedTargets) pendingCopies_.push_back(target);
@@ -182,9 +218,12 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
       for (int race : races) {
         const auto k = known_.find(race);
         if (k == known_.end()) continue;
-        // The repaired lane's end now follows from its touches.
+        // The repaired lane's end now follows from its touches, and the
+        // operator has looked at them.
         k->second.lanes.noFinish[LaneIndex(r->lane)] = r->noFinish;
         k->second.lanes.withdrawn[LaneIndex(r->lane)] = false;
+        k->second.lanes.flags[LaneIndex(r->lane)].clear();
+        k->second.lanes.flagText[LaneIndex(r->lane)].clear();
         learnt = true;
       }
     }
@@ -205,6 +244,14 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
     }
     if (was || now || copy) {
       Tell(s->race, copy ? RaceResultChanged::Cause::Copied : RaceResultChanged::Cause::Status);
+    }
+  } else if (const auto* flag = std::get_if<LaneFlagged>(&event)) {
+    TakeFlag(*flag);
+  } else if (const auto* restarted = std::get_if<RaceRestarted>(&event)) {
+    // A race started over has no touches left to doubt.
+    if (restarted->choice != RaceRestarted::Choice::StartOver) return;
+    for (int lane = 1; lane <= kLanes; ++lane) {
+      TakeFlag(LaneFlagged{restarted->race, lane, LaneFlagged::Reason::Cleared, ""});
     }
   } else if (std::holds_alternative<RaceShown>(event)) {
     TellPendingCopies();

@@ -73,6 +73,11 @@ class RaceResults : public RaceListener {
   // (null before). Any thread.
   std::shared_ptr<const RaceResult> ResultOf(int race);
 
+  // A race finished by the console or 確定 with lanes still flagged: the
+  // notice naming them (OpenFlagsNotice), on the feed's thread, after the
+  // result was told. Must not block.
+  std::function<void(const std::string&)> onOpenFlags;
+
   // For tests: the moment a finish is taken to have happened.
   std::function<WallTime()> now = [] { return std::chrono::system_clock::now(); };
 
@@ -80,6 +85,8 @@ class RaceResults : public RaceListener {
   std::shared_ptr<const RaceResult> Compute(int race) const;  // mutex_ held
   void Tell(int race, RaceResultChanged::Cause cause);
   void Learn(int race, const RaceKnowledge& k);  // mutex_ held
+  // A flag raised (kept open, from the moment it is raised) or looked at.
+  void TakeFlag(const LaneFlagged& flag);
   void SaveKnowledge();
   void TellPendingCopies();
 

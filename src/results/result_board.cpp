@@ -41,6 +41,10 @@ std::vector<ResultRow> ResultBoard::Rows() const {
     row.result = LaneResultText(*l);
     if (l->status == LaneStatus::NoFinish) row.mark = "要確認: タイムを入力するかタッチを修正 (F7)";
     if (!l->goalRead || !l->lapsRead) row.mark = "ファイルが読めません";
+    if (const std::string note = LaneFlagNote(*l); !note.empty()) {
+      row.mark = row.mark.empty() ? note : note + " / " + row.mark;
+      row.flagged = true;
+    }
     for (const Split& s : l->splits) {
       if (!row.splits.empty()) row.splits += "  ";
       if (s.distance > 0) row.splits += std::to_string(s.distance) + "m ";
@@ -49,6 +53,11 @@ std::vector<ResultRow> ResultBoard::Rows() const {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::optional<LaneFlagged> ResultBoard::Accept(int lane) const {
+  if (!IsLane(lane) || result_.lanes[LaneIndex(lane)].flags.empty()) return std::nullopt;
+  return LaneFlagged{result_.race, lane, LaneFlagged::Reason::Accepted, ""};
 }
 
 RepairStart RepairDialogStart(int raceOnScreen, const LaneArray<int>& laps,

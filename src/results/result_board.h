@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,12 @@
 namespace poolside {
 
 struct ResultRow {
-  std::string rank;    // "1", "" when not ranked
-  int lane = 0;        // 1..10
-  std::string result;  // LaneResultText
-  std::string mark;    // why the operator should look ("" when nothing is wrong)
-  std::string splits;  // "50m 29.50  100m 1:02.34"
+  std::string rank;      // "1", "" when not ranked
+  int lane = 0;          // 1..10
+  std::string result;    // LaneResultText
+  std::string mark;      // why the operator should look ("" when nothing is wrong)
+  std::string splits;    // "50m 29.50  100m 1:02.34"
+  bool flagged = false;  // an open flag: the operator can accept the lane as it is
 };
 
 class ResultBoard : public RaceListener {
@@ -39,6 +41,9 @@ class ResultBoard : public RaceListener {
   const RaceResult& Result() const { return result_; }
   // Ranked lanes by rank, then the other lanes with an entry or a touch.
   std::vector<ResultRow> Rows() const;
+  // The event that accepts lane `lane` of the race shown as it is (to be
+  // published on the feed); none when the lane has no open flag.
+  std::optional<LaneFlagged> Accept(int lane) const;
   // "レース 3  1組 男子 100m自由形 予選" and its problems, for the heading.
   std::string Heading() const;
 

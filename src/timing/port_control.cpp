@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -21,19 +20,24 @@ constexpr int kReopenDelayMs = 1000;
 
 std::string PortName(int n) { return "COM" + std::to_string(n); }
 
-// Records of a lap file ("lane , time,kind," each: three commas, the time
-// text never holds one); 0 when it is missing or unreadable.
-int LapRecordsIn(const std::string& path) {
-  const FileRead read = ReadLapFile(path);
-  if (read.outcome != FileReadOutcome::Ok) return 0;
-  return static_cast<int>(std::count(read.bytes.begin(), read.bytes.end(), ',') / 3);
-}
-
 }  // namespace
 
 void RaceWindow::OnStartStopClick() {
   const std::string caption = c_.cmdZushin->Caption();
   if (caption == race_texts::kStart) {
+    // A race whose lap file already holds touches (reception stopped and
+    // started again, a program started again mid-race) keeps them unless the
+    // operator chooses to start it over; asked before anything changes, so
+    // that Cancel leaves reception off and every file as it was.
+    const LapOnScreen held = ReadLapOnScreen();
+    bool startOver = held.touches.empty();
+    if (!held.touches.empty()) {
+      const int choice = messages_.AskChoice(
+          KeepLapQuestion(book_.RaceNo, static_cast<int>(held.touches.size())),
+          {race_texts::kKeepLap, race_texts::kStartOver, race_texts::kCancelStart}, 0, 2);
+      if (choice != 0 && choice != 1) return;
+      startOver = choice == 1;
+    }
     ++generation_;
     reopenPending_ = false;
     outageWarned_ = false;
@@ -71,11 +75,23 @@ void RaceWindow::OnStartStopClick() {
       PublishPortProblem(message);
       return;
     }
-    // The lap file is made afresh only once reception really runs: a start
-    // that fails leaves the race's laps as they were.
-    const int held = LapRecordsIn(LapPath(meet_, book_.RaceNo));
-    openLap();
-    if (held > 0 && onLapFileEmptied) onLapFileEmptied(book_.RaceNo, held);
+    // The lap file is touched only once reception really runs: a start that
+    // fails leaves the race's laps as they were.
+    const int records = static_cast<int>(held.touches.size());
+    if (startOver) {
+      if (records > 0) {
+        StartRaceOver(false);
+        if (onLapFileStartedOver) onLapFileStartedOver(book_.RaceNo, records);
+      } else {
+        openLap();
+      }
+    } else {
+      // The lanes follow the file when they no longer show it (the race was
+      // drawn again, or the program started again).
+      if (!LanesShow(held.touches)) RestoreLanes(held.touches);
+      if (auto problem = lap_.Reopen(LapPath(meet_, book_.RaceNo))) Report(*problem);
+      if (onLapFileKept) onLapFileKept(book_.RaceNo, records);
+    }
     receptionPublished_ = true;
     feed_->Publish(ReceptionStarted{portNumber_, port_.DeviceName(), LaneMap()});
     // Reception now runs from the window's own event loop.
@@ -86,6 +102,9 @@ void RaceWindow::OnStartStopClick() {
 
 void RaceWindow::StopReception() {
   ++generation_;  // a pending reopen of the port does nothing now
+  // A held run stays in the capture; the race keeps what it had.
+  restart_.holding = false;
+  restart_.held.clear();
   reopenPending_ = false;
   outageWarned_ = false;
   c_.cmdShoki->SetEnabled(true);

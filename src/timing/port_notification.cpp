@@ -69,6 +69,20 @@ void RaceWindow::OnPortNotification() {
                              std::chrono::steady_clock::now(),
                              fragment ? BlockKind::Noise : KindOfBlock(Classify(block))});
     if (fragment) return;
+    // A restarted console's run waits, captured, for the operator's choice.
+    if (restart_.holding) {
+      restart_.held.push_back(block);
+      PostConsoleRestartQuestion();
+      return;
+    }
+    TakeBlock(block);
+  } catch (const RuntimeError& e) {
+    ReportError(e.what());
+  }
+}
+
+void RaceWindow::TakeBlock(const std::string& block) {
+  try {
     const BlockMeaning meaning = reception_.Take(block);
     switch (meaning.line) {
       case LineClass::Foreign:
@@ -115,6 +129,11 @@ void RaceWindow::ShowClock(const BlockMeaning& meaning) {
   const std::string shown = Latin1ToUtf8(meaning.clockText);
   c_.lblTimer->SetCaption(shown);
   feed_->Publish(ClockShown{shown});
+  if (meaning.consoleRestart && Receiving()) {
+    // Nothing of the new run goes into the race until the operator chooses.
+    restart_.holding = true;
+    PostConsoleRestartQuestion();
+  }
 }
 
 void RaceWindow::ShowLaneTouched(const BlockMeaning& meaning) {

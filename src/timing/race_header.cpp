@@ -44,6 +44,11 @@ void RaceWindow::Load() {
   if (caption != race_texts::kStart && caption != race_texts::kStop) {
     c_.cmdZushin->SetCaption(race_texts::kStart);
   }
+  // A program started again mid-race (after a close or a crash) shows the
+  // touches its lap file kept; the next start of reception continues them.
+  const LapOnScreen held = ReadLapOnScreen();
+  if (!held.touches.empty()) RestoreLanes(held.touches);
+  restoredAtLoad_ = static_cast<int>(held.touches.size());
 }
 
 void RaceWindow::ShowRaceHeader() {
@@ -140,6 +145,13 @@ void RaceWindow::OnLaneBoxChange(int row, int i) {
   const std::string first = Utf8First(text);
   if (first != text) box->SetText(first);
   SetLaneIdentifier(row == 0 ? reception_.LaneMap() : spareLaneMap_, i, first);
+}
+
+bool RaceWindow::ConfirmEndMidRace() {
+  if (!Receiving()) return true;
+  return messages_.AskOkCancel("レース " + std::to_string(book_.RaceNo) +
+                               " の受信中です。終了すると受信が止まります。\r"
+                               "終了しますか? (キャンセルで受信を続けます)");
 }
 
 void RaceWindow::Unload() {

@@ -10,6 +10,8 @@
 //                      block shown, a lap appended, a finish at the zero clock
 //   race_finish.cpp    openLap, FinishRace, a recovered race on the feed
 //   port_control.cpp   OnStartStopClick, port problems
+//   lap_restore.cpp    the lanes restored from the lap file of the race on screen
+//   console_restart.cpp  a restarted console's run held until the operator chooses
 //   manual_entry.cpp   OnTimeBoxKeyDown
 //   repair_touches.cpp RepairTouches (the repair dialog)
 
@@ -32,6 +34,7 @@
 #include "racebook/race_screen.h"
 #include "reception/reception.h"
 #include "vocabulary/lanes.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -70,7 +73,22 @@ inline constexpr const char* kTimeTip = "1･ｽﾀｰﾄ 2･泳法 3･折返 
 inline constexpr const char* kStatusTip = "1-5･結合数 6･PC済 7･入力済 8･印刷済";
 inline constexpr const char* kSelectTip = "↑ ・ 前  ↓ ・ 後  ＃＃＃．＃ ・ レース指定";
 inline constexpr const char* kControlFile = "..\\ctl\\dr_kyo.ctl";
+// The question at a start of reception on a race whose lap file holds
+// touches.
+inline constexpr const char* kKeepLap = "残して続ける";
+inline constexpr const char* kStartOver = "最初からやり直す";
+inline constexpr const char* kCancelStart = "キャンセル";
+// The question after a restarted console.
+inline constexpr const char* kSwumAgain = "このレースをやり直す";
+inline constexpr const char* kSameRace = "同じレースを続ける";
+inline constexpr const char* kNextRace = "次のレースに回す";
 }  // namespace race_texts
+
+// The question asked at a start of reception on a race whose lap file
+// already holds `records` touches.
+std::string KeepLapQuestion(int race, int records);
+// The question after a restarted console in race `race` with `touches`.
+std::string ConsoleRestartQuestion(int race, int touches);
 
 class RaceWindow : public RaceScreen {
  public:
@@ -95,15 +113,38 @@ class RaceWindow : public RaceScreen {
   void OnLaneBoxChange(int row, int i);
   // Closes the lap file and the port and every file, ends the program.
   void Unload();
+  // True when the program may end: while reception runs the operator is
+  // asked first, naming the race (Cancel: false, everything goes on).
+  bool ConfirmEndMidRace();
 
   // --- reception (one port notification)
   void OnPortNotification();
+  // --- a restarted console (console_restart.cpp)
+  // The console's clock went back without a finish in a race with touches
+  // and runs again: its new run is held (captured, not taken) until the
+  // operator chooses what it is. Each choice is published as RaceRestarted.
+  bool HoldingConsoleRestart() const { return restart_.holding; }
+  std::size_t HeldBlocks() const { return restart_.held.size(); }
+  void ResolveConsoleRestart(RaceRestarted::Choice choice);
+  // A choice journaled in a capture, replayed by re-timing: a console's
+  // choice resolves the hold (or, without one, starts the race over when
+  // so chosen); a start over at a start of reception starts it over.
+  void ReplayRestart(const RaceRestarted& restarted);
+  // The race on screen made afresh: lap file, lanes, duplicate filter;
+  // published as RaceRestarted (StartOver) and the race shown again.
+  void StartRaceOver(bool console);
+
   // --- serial port control (cmdZushin)
   void OnStartStopClick();
   bool Receiving() const;
-  // Runs when a start of reception emptied the race's lap file while it
-  // held `records` lap records (the capture still has them).
-  std::function<void(int race, int records)> onLapFileEmptied;
+  // A start of reception on a race whose lap file held `records` touches:
+  // kept and continued (the default), or emptied because the operator chose
+  // to start the race over (the capture still has them).
+  std::function<void(int race, int records)> onLapFileKept;
+  std::function<void(int race, int records)> onLapFileStartedOver;
+  // Touches of the race on screen that the load restored from its lap file
+  // (a program started again mid-race); 0 when none.
+  int RestoredAtLoad() const { return restoredAtLoad_; }
 
   // --- lap and goal files, race finish
   // Creates the lap file of the current race afresh (a failure is shown and
@@ -179,6 +220,31 @@ class RaceWindow : public RaceScreen {
   void Report(const std::string& text);
   void ReportError(const std::string& text);
   void ShowClock(const BlockMeaning& meaning);
+  // What one block read from the port means, shown and written.
+  void TakeBlock(const std::string& block);
+  void PostConsoleRestartQuestion();
+  void AskConsoleRestart();
+  struct RestartHold {
+    bool holding = false;
+    bool asking = false;  // the question is open, or posted
+    std::vector<std::string> held;
+  };
+  RestartHold restart_;
+  // The lap file of the race on screen opened: appended to when it holds
+  // touches (restored into the lanes), else made afresh.
+  void OpenLapOfRaceOnScreen();
+  // The lap file of the race on screen, as far as it reads (lap_restore.cpp).
+  struct LapOnScreen {
+    std::vector<LapItem> touches;
+  };
+  LapOnScreen ReadLapOnScreen() const;
+  // True when every lane's lap count is the file's.
+  bool LanesShow(const std::vector<LapItem>& touches) const;
+  // The lanes as the file has them (typed values stay), the duplicate filter
+  // on its last record.
+  void RestoreLanes(const std::vector<LapItem>& touches);
+  // Every lane empty, as a race newly put on screen.
+  void ClearLanes();
   void ShowLaneTouched(const BlockMeaning& meaning);
   void AppendLap(int lane, const std::string& timeText, char kind);
   void Resync();
@@ -212,6 +278,7 @@ class RaceWindow : public RaceScreen {
   int portNumber_ = 0;
   unsigned generation_ = 0;  // changes at every start and stop
   bool reopenPending_ = false;
+  int restoredAtLoad_ = 0;
 
   // Counts the blocks the window publishes: an outage ends with the first
   // block read after the port came back.

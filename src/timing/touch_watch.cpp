@@ -29,6 +29,14 @@ int EventDistance(const std::string& label) {
   return i < label.size() && label[i] == 'm' ? metres : 0;
 }
 
+std::int64_t TouchWatch::MinimumSplit(int metresPerLap) const {
+  if (metresPerLap <= 0) return 0;
+  // Per 25 m below 50 m lengths, per 50 m from there.
+  const double seconds =
+      metresPerLap < 50 ? limits_.per25 * metresPerLap / 25.0 : limits_.per50 * metresPerLap / 50.0;
+  return static_cast<std::int64_t>(seconds * 100.0 + 0.5);
+}
+
 const std::string& TouchWatch::Flag(int lane) const {
   static const std::string none;
   return lane >= 1 && lane <= kLanes ? lanes_[static_cast<std::size_t>(lane - 1)].flag : none;
@@ -50,6 +58,11 @@ std::optional<LaneFlagged> TouchWatch::Take(const RaceEvent& event) {
       // afresh.
       lanes_[static_cast<std::size_t>(repaired->lane - 1)] = {};
       return Set(repaired->lane, LaneFlagged::Reason::Cleared, "");
+    }
+  } else if (const auto* restarted = std::get_if<RaceRestarted>(&event)) {
+    // Swum again: its touches so far are judged no more.
+    if (restarted->race == race_ && restarted->choice == RaceRestarted::Choice::StartOver) {
+      lanes_ = {};
     }
   } else if (std::holds_alternative<RaceFinished>(event)) {
     lanes_ = {};
@@ -76,7 +89,20 @@ std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
                                                            : 0;
   lane.touches.push_back(now);
   lane.finished = lane.finished || e.finish;
-  if (!lane.flag.empty() || split <= 0) return std::nullopt;  // one flag until it is looked at
+  if (!lane.flag.empty()) return std::nullopt;  // one flag until it is looked at
+  const std::size_t count = lane.touches.size();
+  const int metresPerLap = e.laps > 0 ? e.metres / e.laps : 0;
+
+  if (split < 0) {
+    return Set(e.lane, LaneFlagged::Reason::SplitBackwards,
+               "タッチの時刻が前のタッチより早い (ラップ -" + Seconds(-split) + ")");
+  }
+  if (split == 0) return std::nullopt;
+  if (distance_ > 0 && metresPerLap > 0 && static_cast<int>(count) * metresPerLap > distance_) {
+    return Set(e.lane, LaneFlagged::Reason::BeyondDistance,
+               "距離を超えたタッチ (" + std::to_string(static_cast<int>(count) * metresPerLap) +
+                   "m / " + std::to_string(distance_) + "m)");
+  }
 
   // The other lanes: the most touches, the fastest first split, the fastest
   // split of all.
@@ -92,10 +118,8 @@ std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
       if (s > 0 && (fastest == 0 || s < fastest)) fastest = s;
     }
   }
-  const std::size_t count = lane.touches.size();
 
   if (e.finish) {
-    const int metresPerLap = e.laps > 0 ? e.metres / e.laps : 0;
     const bool shortOfDistance =
         distance_ > 0 && metresPerLap > 0 && static_cast<int>(count) * metresPerLap < distance_;
     const bool fieldBehind =
@@ -114,6 +138,13 @@ std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
       (fastest > 0 && split < kExtraRatio * static_cast<double>(fastest))) {
     return Set(e.lane, LaneFlagged::Reason::ExtraTouch,
                "余分なタッチ? (ラップ " + Seconds(split) + ")");
+  }
+  // Faster than a length can be swum, with nothing to compare it to (a
+  // false touch before the field).
+  if (const std::int64_t least = MinimumSplit(metresPerLap); least > 0 && split < least) {
+    return Set(
+        e.lane, LaneFlagged::Reason::TooFast,
+        "速すぎるタッチ (" + std::to_string(metresPerLap) + "m を " + Seconds(split) + " 秒)");
   }
   return std::nullopt;
 }

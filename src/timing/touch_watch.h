@@ -10,7 +10,14 @@
 //   - a premature finish: a finish whose lengths come short of the race's
 //     distance (the event's metres, the meet's metres per lap), or, when
 //     the distance is not known, a finish while no other lane has reached
-//     one length less than it.
+//     one length less than it;
+//   - a split that goes backwards: a touch earlier than the lane's previous;
+//   - a touch beyond the distance: laps x metres per lap over the event's
+//     metres;
+//   - a touch too fast: a first touch or split faster than the minimum for
+//     its metres (SplitLimits: 9.0 s a 25 m length, 19.0 s a 50 m length,
+//     in proportion for a lap of other metres), a false touch before the
+//     field.
 // Each rule flags the lane with its reason in words; a repair of the lane's
 // touches clears it.
 
@@ -27,8 +34,15 @@ namespace poolside {
 inline constexpr double kMissedRatio = 1.85;
 inline constexpr double kExtraRatio = 0.5;
 
+// The fastest a lap can be swum; a faster first touch or split is flagged.
+struct SplitLimits {
+  double per25 = 9.0;   // seconds for a lap of 25 m (laps under 50 m in proportion)
+  double per50 = 19.0;  // seconds for a lap of 50 m (and longer laps in proportion)
+};
+
 class TouchWatch {
  public:
+  explicit TouchWatch(SplitLimits limits = {}) : limits_(limits) {}
   // The flag an event raises or clears, if any.
   std::optional<LaneFlagged> Take(const RaceEvent& event);
   // The reason lane `lane` (1..10) is flagged, "" when it is not.
@@ -42,6 +56,10 @@ class TouchWatch {
   };
   std::optional<LaneFlagged> Touch(const LaneTouched& e);
   std::optional<LaneFlagged> Set(int lane, LaneFlagged::Reason reason, std::string message);
+  // Hundredths: the fastest lap of `metresPerLap` metres (0: no limit).
+  std::int64_t MinimumSplit(int metresPerLap) const;
+
+  SplitLimits limits_;
 
   int race_ = 0;
   int distance_ = 0;  // metres of the event, 0 when unknown

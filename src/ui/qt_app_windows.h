@@ -47,6 +47,7 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   void ShowProgramPrint(std::optional<int> page) override;
   void PrintRanking(const std::string& title, const std::vector<RankingLine>& lines) override;
   void EndProgram(int status) override { host_.EndProgram(status); }
+  bool ConfirmEnd() override { return !race_ || race_->ConfirmEndMidRace(); }
 
  private:
   SubWindow* Sub(const std::string& name);

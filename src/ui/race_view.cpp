@@ -216,6 +216,11 @@ void RaceView::Wire(RaceWindow& race, MessageSink& messages) {
 }
 
 void RaceView::closeEvent(QCloseEvent* event) {
+  // Mid-race the operator is asked first; Cancel keeps everything running.
+  if (race_ && !race_->ConfirmEndMidRace()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   if (race_) race_->Unload();  // closes every file and ends the program
 }

@@ -34,6 +34,14 @@ ResultView::ResultView(ResultBoard& board, QWidget* parent)
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->horizontalHeader()->setStretchLastSection(true);
   top->addWidget(table_);
+  auto* actions = new QHBoxLayout;
+  accept_ = new QPushButton("そのまま受け入れる(&A)", this);
+  accept_->setObjectName("cmdAccept");
+  accept_->setToolTip("選んだコースの要確認を、タッチを直さずにそのまま受け入れます");
+  actions->addWidget(accept_);
+  actions->addStretch();
+  top->addLayout(actions);
+  connect(accept_, &QPushButton::clicked, this, [this] { AcceptSelected(); });
   resize(720, 420);
   connect(show, &QPushButton::clicked, this, [this] { board_.Show(race_->value()); });
   board_.onChange = [this] { Refresh(); };
@@ -47,6 +55,26 @@ void ResultView::ShowBeside(QWidget* beside) {
   }
   show();
   raise();
+}
+
+bool ResultView::SelectLane(int lane) {
+  for (int i = 0; i < table_->rowCount(); ++i) {
+    const QTableWidgetItem* item = table_->item(i, 1);
+    if (item != nullptr && item->text().toInt() == lane) {
+      table_->selectRow(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ResultView::AcceptSelected() {
+  const int row = table_->currentRow();
+  const QTableWidgetItem* item = row >= 0 ? table_->item(row, 1) : nullptr;
+  if (item == nullptr) return;
+  if (const auto accepted = board_.Accept(item->text().toInt()); accepted && onAccept) {
+    onAccept(*accepted);
+  }
 }
 
 void ResultView::Refresh() {

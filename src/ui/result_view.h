@@ -5,9 +5,12 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include "results/result_board.h"
 
 class QLabel;
+class QPushButton;
 class QSpinBox;
 class QTableWidget;
 
@@ -20,12 +23,19 @@ class ResultView : public QWidget {
   // Shows the window to the right of `beside`.
   void ShowBeside(QWidget* beside);
   void Refresh();
+  // The accept key (Alt+A, or its button): the lane of the row chosen is
+  // accepted as it is when it has an open flag.
+  std::function<void(const LaneFlagged&)> onAccept;
+  // Chooses the row of lane `lane`; false when no row shows it.
+  bool SelectLane(int lane);
+  void AcceptSelected();
 
  private:
   ResultBoard& board_;
   QSpinBox* race_;
   QLabel* heading_;
   QTableWidget* table_;
+  QPushButton* accept_;
 };
 
 }  // namespace poolside

@@ -32,6 +32,7 @@
 #include "support/test_broker.h"
 #include "support/wait_for.h"
 #include "timing/race_rig.h"
+#include "timing/touch_flags.h"
 
 namespace poolside::testing {
 namespace {
@@ -72,6 +73,7 @@ struct Desk {
   Desk(RaceRig& rig, const std::string& captureFolder, int brokerPort) : rig(rig) {
     results.SetFolder(ResultFolderOf(rig.meet));
     results.AttachTo(rig.w->Feed());
+    results.onOpenFlags = [this](const std::string& notice) { notices.push_back(notice); };
     EXPECT_TRUE(journal.Open(captureFolder));
     rig.w->Feed().Attach(journal);
     rig.w->Feed().Attach(exporter);
@@ -95,12 +97,14 @@ struct Desk {
                          rig.Book(), error))
         << error;
     rig.w->Feed().Attach(board);
+    rig.w->Feed().Attach(flagger);
     rig.meet.OnHeatsChanged = [this](int race) {
       results.Changed(race, RaceResultChanged::Cause::Entries);
     };
   }
   ~Desk() {
     rig.meet.OnHeatsChanged = nullptr;
+    rig.w->Feed().Detach(flagger);
     rig.w->Feed().Detach(board);
     rig.w->Feed().Detach(*publisher);
     publisher.reset();
@@ -121,6 +125,8 @@ struct Desk {
   std::unique_ptr<LiveServer> live;
   std::unique_ptr<DeskPublisher> publisher;
   ResultBoard board{resultOf};
+  TouchFlagger flagger{rig.w->Feed(), rig.host};
+  std::vector<std::string> notices;
 };
 
 class OneResultTest : public ::testing::Test {
@@ -314,6 +320,65 @@ TEST_F(OneResultTest, EveryOutputTellsTheSameResultAfterEveryChangeAndAcrossARes
   Restart();
   ExpectSame(1, false, "restarted");
   EXPECT_EQ(Exported(1), before);
+}
+
+TEST_F(OneResultTest, AFlagStaysInEveryOutputAfterTheFinishAndARestartUntilAccepted) {
+  // Lane 3 touches again 5 s after its turn: an extra touch, flagged while
+  // the race runs.
+  rig.Show(3);
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', "   30.00", 'L'));
+  rig.Deliver(ResultLine('4', '2', "   31.00", 'L'));
+  rig.Deliver(ResultLine('3', '1', "   35.00", 'L'));
+  rig.host.RunPosted();
+  rig.Deliver(ResultLine('4', '1', " 1:03.00", 'G'));
+  rig.Deliver(ResultLine('3', '2', " 1:05.00", 'G'));
+  rig.Deliver(ClockLine("    0.00"));
+  rig.host.RunPosted();
+  ExpectSame(3, true, "finished with a flag open");
+  const std::string flagged = Exported(3);
+  EXPECT_NE(flagged.find("\"complete\":false"), std::string::npos) << flagged;
+  const std::size_t words = flagged.find("\"flags\":[\"");
+  ASSERT_NE(words, std::string::npos) << flagged;
+  const std::string word = flagged.substr(words + 10, flagged.find('"', words + 10) - words - 10);
+  EXPECT_TRUE(word == "extra_touch" || word == "too_fast") << word;
+  ASSERT_EQ(desk->notices.size(), 1u);
+  EXPECT_NE(desk->notices[0].find("3 コース"), std::string::npos) << desk->notices[0];
+  const auto markOf = [&](int lane) {
+    for (const ResultRow& row : desk->board.Rows()) {
+      if (row.lane == lane) return row.mark;
+    }
+    return std::string("no row");
+  };
+  EXPECT_EQ(markOf(3).rfind("要確認: ", 0), 0u) << markOf(3);
+  EXPECT_EQ(markOf(4), "");
+  EXPECT_NE(Fetch(desk->live->Port(), "/results/3").find(markOf(3)), std::string::npos);
+
+  // Kept across a restart; a lane without a flag cannot be accepted.
+  Restart();
+  ExpectSame(3, false, "flag kept across a restart");
+  EXPECT_EQ(Exported(3), flagged);
+  EXPECT_FALSE(desk->board.Accept(4).has_value());
+
+  // The operator accepts lane 3 as it is: every output follows, the capture
+  // keeps the acceptance, and a restart keeps it accepted.
+  const auto accepted = desk->board.Accept(3);
+  ASSERT_TRUE(accepted.has_value());
+  rig.w->Feed().Publish(*accepted);
+  ExpectSame(3, true, "accepted");
+  EXPECT_NE(Exported(3).find("\"complete\":true"), std::string::npos) << Exported(3);
+  EXPECT_EQ(Exported(3).find(word), std::string::npos);
+  EXPECT_EQ(markOf(3), "");
+  bool journaled = false;
+  for (const auto& e : std::filesystem::directory_iterator(rig.tmp.File("capture"))) {
+    const std::string text = rig.tmp.Read("capture/" + e.path().filename().string());
+    journaled =
+        journaled || text.find("lane_flagged race=3 lane=3 reason=accepted") != std::string::npos;
+  }
+  EXPECT_TRUE(journaled);
+  Restart();
+  ExpectSame(3, false, "accepted, restarted");
+  EXPECT_EQ(Exported(3).find(word), std::string::npos);
 }
 
 }  // namespace

@@ -213,8 +213,11 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   }
   // A second later, so that the run's capture file sorts after the first.
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  // The race's touches are kept (the start's question, keep by default)
+  // and the race is ranked on every touch, live.
   Run(killed, swap + "click frmRace.cmdZushin\n" + Lines(records, half, records.size()) + "end\n");
-  EXPECT_NE(ReadAll(killed / "meet" / "lap" / ("r" + RaceText(race))), lap);  // lost half
+  EXPECT_EQ(ReadAll(killed / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  EXPECT_EQ(ReadAll(killed / "meet" / "goal" / ("g" + RaceText(race))), goal);
 
   std::string listing;
   ASSERT_EQ(Recover(killed, {"--recover", (killed / "meet" / "capture").string()}, listing), 0)
@@ -232,13 +235,14 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
   EXPECT_EQ(ReadAll(killed / "meet" / "goal" / ("g" + RaceText(race))), goal);
   EXPECT_EQ(ReadAll(killed / "meet" / "Race.dat"), book);
 
-  // Reception stopped and started again half-way: the lap file restarts
-  // empty live; the capture holds both halves.
+  // Reception stopped and started again half-way: the lap file is kept
+  // live; the capture holds both halves.
   const fs::path restarted = Meet("restarted");
   Run(restarted, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
                      "click frmRace.cmdZushin\nclick frmRace.cmdZushin\n" +
                      Lines(records, half, records.size()) + "end\n");
-  EXPECT_NE(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  EXPECT_EQ(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
+  EXPECT_EQ(ReadAll(restarted / "meet" / "goal" / ("g" + RaceText(race))), goal);
   std::string out;
   ASSERT_EQ(Recover(restarted,
                     {"--recover", (restarted / "meet" / "capture").string(), "--take", "1", "--as",
@@ -248,6 +252,25 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
       << out;
   EXPECT_EQ(ReadAll(restarted / "meet" / "lap" / ("r" + RaceText(race))), lap);
   EXPECT_EQ(ReadAll(restarted / "meet" / "goal" / ("g" + RaceText(race))), goal);
+
+  // Started over half-way, when the operator chooses it: the lap file holds
+  // the second half only, live and re-timed from the capture alike.
+  const fs::path over = Meet("over");
+  Run(over, swap + "click frmRace.cmdZushin\n" + Lines(records, 0, half) +
+                "click frmRace.cmdZushin\nanswer 最初からやり直す\nclick frmRace.cmdZushin\n" +
+                Lines(records, half, records.size()) + "end\n");
+  const std::string overLap = ReadAll(over / "meet" / "lap" / ("r" + RaceText(race)));
+  const std::string overGoal = ReadAll(over / "meet" / "goal" / ("g" + RaceText(race)));
+  EXPECT_NE(overLap, lap);
+  EXPECT_LT(overLap.size(), lap.size());
+  ASSERT_EQ(Recover(over,
+                    {"--recover", (over / "meet" / "capture").string(), "--take", "1", "--as",
+                     std::to_string(race), "--apply"},
+                    out),
+            0)
+      << out;
+  EXPECT_EQ(ReadAll(over / "meet" / "lap" / ("r" + RaceText(race))), overLap);
+  EXPECT_EQ(ReadAll(over / "meet" / "goal" / ("g" + RaceText(race))), overGoal);
 }
 
 TEST_F(CaptureEndToEnd, TypedTimesAreRetimedInTheOrderTheyWereTyped) {

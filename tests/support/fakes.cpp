@@ -35,6 +35,15 @@ bool FakeMessages::AskOkCancel(const std::string& text) {
   return a;
 }
 
+int FakeMessages::AskChoice(const std::string& text, const std::vector<std::string>&,
+                            int defaultButton, int) {
+  questions.push_back(text);
+  if (choices.empty()) return defaultButton;
+  const int c = choices.front();
+  choices.pop_front();
+  return c;
+}
+
 void FakeSerialPort::OpenPort() {
   calls.push_back("open");
   if (failOpen) throw IoError("COM" + std::to_string(PortNumber()) + ": cannot open (test)");

@@ -142,7 +142,9 @@ TEST_F(PortNotification, RecordsSplitAcrossReadsAreNeverMisread) {
   for (std::size_t chunk : {1u, 7u, 15u, 16u, 17u, 31u, 160u}) {
     rig.Show(1);
     rig.Start();  // stop
-    rig.Start();  // start afresh: lap file emptied
+    rig.messages.choices = {1};
+    rig.Start();  // started over: lap file emptied, lanes cleared
+    rig.messages.choices.clear();
     for (std::size_t at = 0; at < stream.size(); at += chunk) rig.Arrive(stream.substr(at, chunk));
     int total = 0;
     for (int lane = 1; lane <= 10; ++lane) {

@@ -75,6 +75,26 @@ TEST(RaceHeader, LoadReadsTheControlFileAndPicksTheFirstOpenRace) {
   EXPECT_FALSE(rig.w->Receiving());
 }
 
+TEST(RaceHeader, LoadMidRaceRestoresTheLanesItsLapFileKept) {
+  RaceRig rig;
+  rig.WriteBook("66");
+  rig.tmp.Write("data/lap/r0003", " 2 ,   28.10,L, 2 ,   58.40,G, 5 ,   30.02,L,");
+  rig.tmp.MakeDir("work");
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.tmp.File("work"));
+  rig.w->Load();
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(rig.w->Book().RaceNo, 3);
+  EXPECT_EQ(rig.w->RestoredAtLoad(), 3);
+  EXPECT_EQ(rig.w->LapCount(2), 2);
+  EXPECT_EQ(rig.w->LaneTime(2), 5840);
+  EXPECT_EQ(rig.txtKiro[1].text, "   58.40");
+  EXPECT_EQ(rig.w->LapCount(5), 1);
+  EXPECT_EQ(rig.w->GoalSeen(), "1");
+  EXPECT_FALSE(rig.w->Receiving());
+  EXPECT_EQ(rig.Lap(3), " 2 ,   28.10,L, 2 ,   58.40,G, 5 ,   30.02,L,");
+}
+
 TEST(RaceHeader, LoadWithoutControlFileFails) {
   RaceRig rig;
   rig.tmp.MakeDir("elsewhere/work");
@@ -143,22 +163,65 @@ TEST_F(PortControl, StartConfiguresInOrderAndLocksTheRace) {
   EXPECT_EQ(rig.port.Waiting(), "");
 }
 
-TEST_F(PortControl, RestartEmptiesTheLapFileAndSaysHowManyRecordsItHeld) {
+TEST_F(PortControl, RestartKeepsTheRaceUnlessTheOperatorStartsItOver) {
+  std::vector<std::pair<int, int>> kept;
   std::vector<std::pair<int, int>> emptied;
-  rig.w->onLapFileEmptied = [&](int race, int records) { emptied.push_back({race, records}); };
-  rig.Start();  // the first start finds no lap file: nothing to say
+  rig.w->onLapFileKept = [&](int race, int records) { kept.push_back({race, records}); };
+  rig.w->onLapFileStartedOver = [&](int race, int records) { emptied.push_back({race, records}); };
+  rig.Start();  // the first start finds no lap file: no question
+  EXPECT_TRUE(rig.messages.questions.empty());
   rig.Deliver(ResultLine('3', '1', " 1:02.34", 'L'));
   rig.Deliver(ResultLine('4', '2', " 1:03.00", 'G'));
+  rig.Start();  // stop
+  rig.Start();  // keep and continue: the default
+  ASSERT_EQ(rig.messages.questions.size(), 1u);
+  EXPECT_NE(rig.messages.questions[0].find("レース 1 "), std::string::npos);
+  EXPECT_NE(rig.messages.questions[0].find("2 件"), std::string::npos);
+  EXPECT_TRUE(rig.w->Receiving());
+  rig.Deliver(ResultLine('4', '2', " 1:03.00", 'G'));  // repeated: filtered
+  rig.Deliver(ResultLine('5', '3', " 1:04.00", 'G'));
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,G, 5 , 1:04.00,G,");
+  EXPECT_EQ(rig.w->LapCount(3), 1);
+  EXPECT_EQ(kept, (std::vector<std::pair<int, int>>{{1, 2}}));
+
+  // Cancel leaves reception off and the file as it was.
   rig.Start();
-  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,G,");
+  rig.messages.choices = {2};
   rig.Start();
+  EXPECT_FALSE(rig.w->Receiving());
+  EXPECT_EQ(rig.port.opens, 2);
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L, 4 , 1:03.00,G, 5 , 1:04.00,G,");
+
+  // Start over empties the file and the lanes.
+  rig.messages.choices = {1};
+  rig.Start();
+  EXPECT_TRUE(rig.w->Receiving());
   EXPECT_EQ(rig.Lap(1), "");
-  // The duplicate filter survives a stop and a start.
-  EXPECT_EQ(rig.w->LastLane(), 4);
-  EXPECT_EQ(emptied, (std::vector<std::pair<int, int>>{{1, 2}}));
+  EXPECT_EQ(rig.w->LaneTime(4), 999999);
+  EXPECT_EQ(rig.txtKiro[3].text, "");
+  EXPECT_EQ(emptied, (std::vector<std::pair<int, int>>{{1, 3}}));
+}
+
+TEST_F(PortControl, KeptRaceRedrawnOrReloadedIsRestoredFromItsLapFileAndFinishesOnEveryTouch) {
   rig.Start();
-  rig.Start();  // an empty lap file emptied again: nothing to say
-  EXPECT_EQ(emptied.size(), 1u);
+  rig.Deliver(ResultLine('3', '1', "   31.06", 'L'));
+  rig.Deliver(ResultLine('3', '1', " 1:02.34", 'G'));
+  rig.Deliver(ResultLine('4', '2', " 1:03.00", 'G'));
+  rig.Start();  // stop
+  // A recovery applied to another race draws the race on screen again,
+  // which clears the lanes; the start that keeps the file restores them.
+  RaceFinished recovered;
+  recovered.race = 19;
+  rig.w->ShowRecoveredRace(recovered);
+  EXPECT_EQ(rig.w->LaneTime(3), 999999);
+  rig.Start();
+  EXPECT_EQ(rig.w->LapCount(3), 2);
+  EXPECT_EQ(rig.txtKiro[2].text, " 1:02.34");
+  EXPECT_EQ(rig.txtKiro[3].back, kLightRed);
+  rig.Deliver(ClockLine("    0.00"));
+  // Lane 3 first (1:02.34), lane 4 second (1:03.00).
+  EXPECT_NE(rig.Goal(1).find(" 1 , 10234 , 2 , 10300 ,"), std::string::npos) << rig.Goal(1);
+  EXPECT_EQ(rig.Lap(1), " 3 ,   31.06,L, 3 , 1:02.34,G, 4 , 1:03.00,G,");
 }
 
 TEST_F(PortControl, PortNumberIsRounded) {
@@ -205,12 +268,13 @@ TEST_F(PortControl, AStartThatFailsLeavesTheRaceLapFileAsItWas) {
   EXPECT_EQ(rig.messages.messages.size(), 2u);
   EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
   EXPECT_FALSE(rig.w->LapFileOpen());
-  // A start that succeeds begins the race's lap file afresh, as always.
+  // A start that succeeds keeps the race's touches and appends.
   rig.txtPort.text = "1";
   rig.port.failOpen = false;
   rig.Start();
   EXPECT_TRUE(rig.w->LapFileOpen());
-  EXPECT_EQ(rig.Lap(1), "");
+  EXPECT_EQ(rig.Lap(1), " 3 , 1:02.34,L,");
+  EXPECT_EQ(rig.w->LaneTime(3), 10234);
 }
 
 TEST_F(PortControl, VanishedPortWarnsStaysReceivingAndReopens) {

@@ -85,6 +85,42 @@ TEST(TouchWatch, MissedExtraAndEarlyTouchesAreFlaggedWithTheirReason) {
   EXPECT_EQ(EventDistance("100"), 0);
 }
 
+TEST(TouchWatch, BackwardsBeyondTheDistanceAndTooFastTouchesAreFlagged) {
+  Race r("100m自由形");
+  // Lane 1: a false touch 14.20 after the start, before any other lane.
+  auto fast = r.Touch(1, 1420);
+  ASSERT_TRUE(fast);
+  EXPECT_EQ(fast->reason, LaneFlagged::Reason::TooFast);
+  EXPECT_NE(fast->message.find("14.20"), std::string::npos);
+  // 19.00 for 50 m is within the limit; 18.99 is not.
+  EXPECT_FALSE(r.Touch(2, 1900));
+  EXPECT_EQ(r.Touch(3, 1899)->reason, LaneFlagged::Reason::TooFast);
+  // Lane 4: a touch that goes backwards (58.72 after 1:27.75).
+  EXPECT_FALSE(r.Touch(4, 3000));
+  EXPECT_FALSE(r.Touch(4, 12775));
+  auto backwards = r.Touch(4, 5872);
+  ASSERT_TRUE(backwards);
+  EXPECT_EQ(backwards->reason, LaneFlagged::Reason::SplitBackwards);
+  EXPECT_NE(backwards->message.find("-29.03"), std::string::npos) << backwards->message;
+  // A third length in a 100 m race of 50 m lengths.
+  Race three("100m自由形");
+  EXPECT_FALSE(three.Touch(5, 3000));
+  EXPECT_FALSE(three.Touch(5, 6100));
+  auto beyond = three.Touch(5, 9300, true);
+  ASSERT_TRUE(beyond);
+  EXPECT_EQ(beyond->reason, LaneFlagged::Reason::BeyondDistance);
+  EXPECT_NE(beyond->message.find("150m / 100m"), std::string::npos);
+
+  // The limits are settings; a lap of 25 m has its own.
+  TouchWatch lenient(SplitLimits{5.0, 10.0});
+  lenient.Take(Shown(1, "100m自由形"));
+  EXPECT_FALSE(lenient.Take(LaneTouched{1, 1, "", 1420, 1, 50, false}));
+  TouchWatch short25;
+  short25.Take(Shown(1, "100m自由形"));
+  EXPECT_FALSE(short25.Take(LaneTouched{1, 1, "", 900, 1, 25, false}));
+  EXPECT_TRUE(short25.Take(LaneTouched{2, 1, "", 899, 1, 25, false}));
+}
+
 TEST(TouchWatch, TheSimulatorsCleanRacesRaiseNoFlag) {
   testing::TempDir dir;
   const std::string sim = std::string(POOLSIDE_BINARY_DIR) + "/tools/console_sim";

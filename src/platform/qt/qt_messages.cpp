@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace poolside {
 
@@ -23,6 +24,30 @@ void QtMessageSink::ShowMessage(const std::string& text) {
 bool QtMessageSink::AskOkCancel(const std::string& text) {
   return QMessageBox::question(QApplication::activeWindow(), kTitle, Text(text),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+int QtMessageSink::AskChoice(const std::string& text, const std::vector<std::string>& buttons,
+                             int defaultButton, int escapeButton) {
+  QMessageBox box(QMessageBox::Question, kTitle, Text(text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  std::vector<QPushButton*> made;
+  for (const std::string& b : buttons) {
+    made.push_back(box.addButton(QString::fromStdString(b), QMessageBox::ActionRole));
+  }
+  const auto valid = [&](int i) { return i >= 0 && i < static_cast<int>(made.size()); };
+  // Without a default button Enter picks nothing; without an escape button
+  // Escape and the close box leave the question unanswered (-1).
+  if (valid(defaultButton)) {
+    box.setDefaultButton(made[static_cast<std::size_t>(defaultButton)]);
+  } else {
+    for (QPushButton* b : made) b->setAutoDefault(false);
+  }
+  if (valid(escapeButton)) box.setEscapeButton(made[static_cast<std::size_t>(escapeButton)]);
+  box.exec();
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    if (box.clickedButton() == made[i]) return static_cast<int>(i);
+  }
+  return valid(escapeButton) ? escapeButton : -1;
 }
 
 void QtMessageSink::ShowError(const std::string& text) {

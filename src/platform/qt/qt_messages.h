@@ -14,6 +14,8 @@ class QtMessageSink : public MessageSink {
   void ShowMessage(const std::string& text) override;
   bool AskOkCancel(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  int AskChoice(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
+                int escapeButton) override;
   // A box that is shown without a nested event loop, so reception goes on.
   void Warn(const std::string& text) override;
 };

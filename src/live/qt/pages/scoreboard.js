@@ -69,8 +69,9 @@
         const row = document.createElement('tr');
         row.className = 'lane' + (l.finished ? ' finished' : '');
         row.dataset.lane = l.lane;
-        // A lane whose touches look wrong at the desk: 確認中 beside its time.
-        const time = (l.time || '').trim() + (l.flag ? ' 確認中' : '');
+        // A lane whose touches look wrong at the desk: 要確認 and the reason
+        // beside its time, until the desk repairs or accepts it.
+        const time = (l.time || '').trim() + (l.flag ? ' 要確認: ' + l.flag : '');
         if (l.flag) row.className += ' checking';
         for (const text of [String(l.lane), l.rank ? String(l.rank) : '', time,
                             l.metres ? l.metres + 'm' : '']) {
