@@ -237,6 +237,11 @@ void Desk::OpenTouchRepair() {
   if (!touchDialog_) {
     touchDialog_ =
         std::make_unique<TouchDialog>(windows_->Race(), *messages_, windows_->RaceWidget());
+    // Published on the feed: the owner closes the lane's flag (a lane
+    // without one is left as it is), the capture journals it.
+    touchDialog_->onAccept = [this](int race, int lane) {
+      windows_->Feed().Publish(LaneFlagged{race, lane, LaneFlagged::Reason::Accepted, ""});
+    };
   }
   RaceWindow& race = windows_->Race();
   LaneArray<int> laps{};

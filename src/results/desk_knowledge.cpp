@@ -37,14 +37,24 @@ bool ReadLanes(const JsonValue& list, LaneArray<bool>& lanes) {
 // Open flags: [{"lane":3,"words":["missed_touch"],"text":"..."}], written
 // only when a lane has one.
 void WriteFlags(JsonWriter& w, const DeskLanes& lanes) {
-  if (!lanes.AnyFlag()) return;
+  bool any = false;
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    any = any || !lanes.flags[LaneIndex(lane)].empty() || !lanes.accepted[LaneIndex(lane)].empty();
+  }
+  if (!any) return;
   w.Key("flags").BeginArray();
   for (int lane = 1; lane <= kLanes; ++lane) {
     const auto at = LaneIndex(lane);
-    if (lanes.flags[at].empty()) continue;
+    if (lanes.flags[at].empty() && lanes.accepted[at].empty()) continue;
     w.BeginObject().Key("lane").Int(lane).Key("words").BeginArray();
     for (const std::string& word : lanes.flags[at]) w.String(word);
-    w.EndArray().Key("text").String(lanes.flagText[at]).EndObject();
+    w.EndArray().Key("text").String(lanes.flagText[at]);
+    if (!lanes.accepted[at].empty()) {
+      w.Key("accepted").BeginArray();
+      for (const std::string& word : lanes.accepted[at]) w.String(word);
+      w.EndArray();
+    }
+    w.EndObject();
   }
   w.EndArray();
 }
@@ -60,6 +70,9 @@ bool ReadFlags(const JsonValue& list, DeskLanes& lanes) {
       if (!word.String().empty()) lanes.flags[at].push_back(word.String());
     }
     lanes.flagText[at] = v["text"].String();
+    for (const JsonValue& word : v["accepted"].Items()) {
+      if (!word.String().empty()) lanes.accepted[at].push_back(word.String());
+    }
   }
   return true;
 }

@@ -71,6 +71,9 @@ struct DeskLanes {
   // Flags still open, per lane: words and the latest reason in words.
   LaneArray<std::vector<std::string>> flags{};
   LaneArray<std::string> flagText{};
+  // Words the operator accepted as they are: raised again (the same touches
+  // judged again after a restart) they stay closed, until a repair.
+  LaneArray<std::vector<std::string>> accepted{};
   bool AnyFlag() const;
 };
 

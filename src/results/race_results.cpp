@@ -148,12 +148,24 @@ void RaceResults::TakeFlag(const LaneFlagged& flag) {
     if (off) {
       const auto k = known_.find(flag.race);
       if (k == known_.end() || k->second.lanes.flags[at].empty()) return;
-      k->second.lanes.flags[at].clear();
-      k->second.lanes.flagText[at].clear();
+      DeskLanes& lanes = k->second.lanes;
+      if (flag.reason == LaneFlagged::Reason::Accepted) {
+        for (const std::string& word : lanes.flags[at]) lanes.accepted[at].push_back(word);
+      } else {
+        lanes.accepted[at].clear();  // repaired: later touches are judged afresh
+      }
+      lanes.flags[at].clear();
+      lanes.flagText[at].clear();
     } else {
       DeskLanes& lanes = known_[flag.race].lanes;
       const std::string word = FlagWord(flag.reason);
+      const auto& accepted = lanes.accepted[at];
+      if (std::find(accepted.begin(), accepted.end(), word) != accepted.end()) return;
       auto& words = lanes.flags[at];
+      if (std::find(words.begin(), words.end(), word) != words.end() &&
+          lanes.flagText[at] == flag.message) {
+        return;  // already open
+      }
       if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
       lanes.flagText[at] = flag.message;
     }
@@ -191,6 +203,7 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
       if (const auto was = known_.find(f->race); was != known_.end()) {
         k.lanes.flags = was->second.lanes.flags;
         k.lanes.flagText = was->second.lanes.flagText;
+        k.lanes.accepted = was->second.lanes.accepted;
       }
       Learn(f->race, k);
       for (int target : f->combinedTargets) Learn(target, k);
@@ -224,6 +237,7 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
         k->second.lanes.withdrawn[LaneIndex(r->lane)] = false;
         k->second.lanes.flags[LaneIndex(r->lane)].clear();
         k->second.lanes.flagText[LaneIndex(r->lane)].clear();
+        k->second.lanes.accepted[LaneIndex(r->lane)].clear();
         learnt = true;
       }
     }

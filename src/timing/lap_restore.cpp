@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "meetdata/settings.h"
+#include "reception/console_line.h"
 #include "timing/race_window.h"
 #include "vocabulary/lap_goal_files.h"
 
@@ -69,6 +70,23 @@ void RaceWindow::RestoreLanes(const std::vector<LapItem>& touches) {
   if (!touches.empty()) {
     const LapItem& tail = touches.back();
     reception_.RestoreFilter(tail.lane, LapTimeField(tail.timeText), tail.kind);
+  }
+}
+
+void RaceWindow::PublishRestoredTouches(const std::vector<LapItem>& touches) {
+  const int metresPerLap = MetresPerLap(meet_.Settings.LapBaseCode, meet_.Settings.LapDoubleCode);
+  LaneArray<int> laps{};
+  for (const LapItem& t : touches) {
+    if (!IsLane(t.lane)) continue;
+    const int n = ++laps[LaneIndex(t.lane)];
+    LaneTouched touched;
+    touched.lane = t.lane;
+    touched.timeText = LapTimeField(t.timeText);
+    touched.packed = PackedTime(touched.timeText);
+    touched.laps = n;
+    touched.metres = metresPerLap > 0 ? n * metresPerLap : 0;
+    touched.finish = t.kind == 'G';
+    feed_->Publish(touched);
   }
 }
 

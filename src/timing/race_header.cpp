@@ -46,8 +46,13 @@ void RaceWindow::Load() {
   }
   // A program started again mid-race (after a close or a crash) shows the
   // touches its lap file kept; the next start of reception continues them.
+  // Its touches go on the feed as they came, so that what watches the
+  // touches (the flags, the pages) sees the race whole.
   const LapOnScreen held = ReadLapOnScreen();
-  if (!held.touches.empty()) RestoreLanes(held.touches);
+  if (!held.touches.empty()) {
+    RestoreLanes(held.touches);
+    PublishRestoredTouches(held.touches);
+  }
   restoredAtLoad_ = static_cast<int>(held.touches.size());
 }
 

@@ -245,6 +245,8 @@ class RaceWindow : public RaceScreen {
   void RestoreLanes(const std::vector<LapItem>& touches);
   // Every lane empty, as a race newly put on screen.
   void ClearLanes();
+  // LaneTouched of each touch, in the file's order.
+  void PublishRestoredTouches(const std::vector<LapItem>& touches);
   void ShowLaneTouched(const BlockMeaning& meaning);
   void AppendLap(int lane, const std::string& timeText, char kind);
   void Resync();

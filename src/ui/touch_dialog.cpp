@@ -60,6 +60,10 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
   auto* close = new QPushButton("閉じる", this);
   buttons->addWidget(preview);
   buttons->addWidget(apply);
+  // The lane looked at and accepted as it is: its open flag closes.
+  auto* accept = new QPushButton("そのまま受け入れる(&A)", this);
+  accept->setObjectName("cmdAccept");
+  buttons->addWidget(accept);
   buttons->addStretch();
   buttons->addWidget(close);
   top->addLayout(buttons);
@@ -90,6 +94,10 @@ TouchDialog::TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* par
     preview_->setPlainText("書き込みました。");
   });
   connect(close, &QPushButton::clicked, this, &QDialog::close);
+  connect(accept, &QPushButton::clicked, this, [this] {
+    if (onAccept) onAccept(race_->value(), lane_->value());
+    preview_->setPlainText("このコースをそのまま受け入れました。");
+  });
 }
 
 void TouchDialog::ShowRace(int race, int lane) {

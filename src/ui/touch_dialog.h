@@ -4,6 +4,7 @@
 // apply that asks first. Non-modal, beside the timing window; the logic is
 // TouchRepairPanel.
 
+#include <functional>
 #include <memory>
 
 #include <QDialog>
@@ -23,6 +24,8 @@ class TouchDialog : public QDialog {
   TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* parent);
   // Shows lane `lane` of race `race`.
   void ShowRace(int race, int lane = 1);
+  // The accept key (Alt+A): lane `lane` of race `race` accepted as it is.
+  std::function<void(int race, int lane)> onAccept;
 
  private:
   void Reload();

@@ -379,6 +379,16 @@ TEST_F(OneResultTest, AFlagStaysInEveryOutputAfterTheFinishAndARestartUntilAccep
   Restart();
   ExpectSame(3, false, "accepted, restarted");
   EXPECT_EQ(Exported(3).find(word), std::string::npos);
+  // The same touches judged again (the race's touches restored at a start)
+  // raise the same flag: it stays accepted.
+  rig.w->Feed().Publish(LaneFlagged{
+      3, 3, word == "extra_touch" ? LaneFlagged::Reason::ExtraTouch : LaneFlagged::Reason::TooFast,
+      "again"});
+  EXPECT_EQ(Exported(3).find(word), std::string::npos);
+  // Another kind of flag on the lane opens again.
+  rig.w->Feed().Publish(LaneFlagged{3, 3, LaneFlagged::Reason::SplitBackwards, "backwards"});
+  ExpectSame(3, false, "a new flag after the acceptance");
+  EXPECT_NE(Exported(3).find("split_backwards"), std::string::npos);
 }
 
 }  // namespace
