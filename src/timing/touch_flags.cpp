@@ -18,7 +18,8 @@ void FlagMarks::OnRaceEvent(const RaceEvent& event) {
   } else if (const auto* f = std::get_if<LaneFlagged>(&event)) {
     if (f->lane < 1 || f->lane > kLanes || marks_[f->lane - 1] == nullptr) return;
     Label* mark = marks_[f->lane - 1];
-    const bool on = f->reason != LaneFlagged::Reason::Cleared;
+    const bool on =
+        f->reason != LaneFlagged::Reason::Cleared && f->reason != LaneFlagged::Reason::Accepted;
     mark->SetCaption(on ? "確認: " + f->message : "");
     mark->SetBackColor(on ? kFlagColor : kFaceColor);
   }

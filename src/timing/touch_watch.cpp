@@ -59,6 +59,12 @@ std::optional<LaneFlagged> TouchWatch::Take(const RaceEvent& event) {
       lanes_[static_cast<std::size_t>(repaired->lane - 1)] = {};
       return Set(repaired->lane, LaneFlagged::Reason::Cleared, "");
     }
+  } else if (const auto* accepted = std::get_if<LaneFlagged>(&event)) {
+    // Accepted as it is: the lane's later touches may raise a new flag.
+    if (accepted->reason == LaneFlagged::Reason::Accepted && accepted->race == race_ &&
+        accepted->lane >= 1 && accepted->lane <= kLanes) {
+      lanes_[static_cast<std::size_t>(accepted->lane - 1)].flag.clear();
+    }
   } else if (const auto* restarted = std::get_if<RaceRestarted>(&event)) {
     // Swum again: its touches so far are judged no more.
     if (restarted->race == race_ && restarted->choice == RaceRestarted::Choice::StartOver) {

@@ -69,6 +69,11 @@ TEST(TouchWatch, MissedExtraAndEarlyTouchesAreFlaggedWithTheirReason) {
   EXPECT_EQ(cleared->reason, LaneFlagged::Reason::Cleared);
   EXPECT_EQ(r.watch.Flag(3), "");
   EXPECT_FALSE(r.watch.Take(repaired));  // nothing to clear
+  // A lane accepted as it is may be flagged again by a later touch.
+  EXPECT_FALSE(r.Touch(2, 6400));  // flagged already: nothing new
+  r.watch.Take(LaneFlagged{1, 2, LaneFlagged::Reason::Accepted, ""});
+  EXPECT_EQ(r.watch.Flag(2), "");
+  EXPECT_TRUE(r.Touch(2, 6500));  // 1.00 after its last touch
   EXPECT_EQ(r.watch.Flag(6), "");
 
   // Without a known distance, a finish two lengths ahead of the field.
