@@ -7,6 +7,7 @@
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "results/race_json.h"
@@ -35,7 +36,7 @@ ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder
   ExportReport report;
   report.failure = EnsureFolder(folder);
   if (!report.failure.empty()) return report;
-  const std::string base = folder + "/r" + result.raceText;
+  const std::string base = JoinNative(folder, "r" + result.raceText);
   const std::pair<std::string, std::string> files[] = {
       {base + ".json", RaceJson(result) + "\n"},
       {base + ".csv", EncodeCsv(RaceCsv(result), encoding)},

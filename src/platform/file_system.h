@@ -1,7 +1,8 @@
 #pragma once
 // Questions to the file system and the process that the logic asks beside
 // reading and writing files: does a path exist, make a folder (or a fresh
-// one), may this user open a device, the process number.
+// one), may this user open a device, the process number; and the calls
+// beside the OS-call table that replacing a file needs.
 
 #include <string>
 
@@ -9,6 +10,8 @@ namespace poolside {
 
 // Something (a file, a folder, ...) is at `nativePath`.
 bool PathExists(const std::string& nativePath);
+// A regular file (not a folder, not a device) is at `nativePath`.
+bool FileExists(const std::string& nativePath);
 
 struct FolderMade {
   bool ok = false;          // the folder is there afterwards
@@ -29,5 +32,16 @@ bool AccessDenied(const std::string& device);
 
 // The number of this process.
 long ProcessId();
+
+// Creates a new, empty file with a unique name in the folder of
+// `nativePath`, open for writing, with the permissions of the file at
+// `nativePath` when there is one (else 0644); its name goes to `tmpPath`.
+// The descriptor (for the calls of os_calls.h), or -1 with errno set.
+int CreateFileBeside(const std::string& nativePath, std::string& tmpPath);
+// Removes the file `nativePath`; false (errno set) when it cannot.
+bool RemoveFile(const std::string& nativePath);
+// Makes a rename in the folder of `nativePath` durable where the system
+// needs a call for it (a flush of the folder); failures are not reported.
+void SyncFolderOf(const std::string& nativePath);
 
 }  // namespace poolside

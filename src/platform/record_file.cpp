@@ -1,15 +1,12 @@
 #include "platform/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/os_calls.h"
 
 namespace poolside {
@@ -86,7 +83,7 @@ void RecordFile::Close() {
 
 std::uint64_t RecordFile::Length() const {
   struct stat st;
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+  if (fd_ < 0 || RealOs().fstat(fd_, &st) != 0)
     Fail("ファイルを読めません", path_, fd_ < 0 ? EBADF : errno);
   return static_cast<std::uint64_t>(st.st_size);
 }
@@ -117,17 +114,9 @@ void RecordFile::Write(std::int64_t k, const Bytes& record) {
 }
 
 void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
-  auto slash = nativePath.rfind('/');
-  std::string dir =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
-  std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
-  std::string tmp = dir + "/." + name + ".XXXXXX";
-  int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  std::string tmp;
+  int fd = CreateFileBeside(nativePath, tmp);
   if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
-  // The new file keeps the permissions of the one it replaces, so that the
-  // other programs sharing the folder can still write it.
-  struct stat old;
-  ::fchmod(fd, ::stat(nativePath.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
   try {
     WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
              nativePath);
@@ -141,42 +130,34 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
       Fail("ファイルを置き換えられません", nativePath, errno);
   } catch (...) {
     if (fd >= 0) Os().close(fd);
-    ::unlink(tmp.c_str());
+    RemoveFile(tmp);
     throw;
   }
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  SyncFolderOf(nativePath);
 }
 
 std::string ReadWholeFile(const std::string& nativePath) {
+  const OsCalls& os = RealOs();
   int fd;
   do {
-    fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = os.open(nativePath.c_str(), O_RDONLY | O_CLOEXEC, 0);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
   std::string s;
   char buf[65536];
   for (;;) {
-    ssize_t r = ::read(fd, buf, sizeof buf);
+    ssize_t r = os.read(fd, buf, sizeof buf);
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
       int err = errno;  // a folder fails here with EISDIR
-      ::close(fd);
+      os.close(fd);
       Fail("ファイルを読めません", nativePath, err);
     }
     if (r == 0) break;
     s.append(buf, static_cast<std::size_t>(r));
   }
-  ::close(fd);
+  os.close(fd);
   return s;
-}
-
-bool FileExists(const std::string& nativePath) {
-  struct stat st;
-  return ::stat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace poolside

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/bytes.h"
+#include "platform/file_system.h"  // FileExists
 
 namespace poolside {
 
@@ -48,6 +49,5 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
 
 // The whole content of a file. Throws IoError when it cannot be read.
 std::string ReadWholeFile(const std::string& nativePath);
-bool FileExists(const std::string& nativePath);
 
 }  // namespace poolside

@@ -6,6 +6,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/record_file.h"
 #include "vocabulary/data_folder.h"
 
@@ -58,17 +59,17 @@ LaneSide SideOf(const LaneResult& lane) {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "poolside-preview-XXXXXX").string();
+    std::string pattern = FsText(fs::temp_directory_path() / "poolside-preview-XXXXXX");
     if (!MakeUniqueFolder(pattern)) throw IoError("作業フォルダを作成できません: " + pattern);
     path_ = pattern;
   }
   ~ScratchFolder() {
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    fs::remove_all(FsPath(path_), ec);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string File(const std::string& name) const { return JoinNative(path_, name); }
 
  private:
   std::string path_;

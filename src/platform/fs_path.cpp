@@ -1,0 +1,16 @@
+// A POSIX path is its bytes.
+#include "platform/fs_path.h"
+
+namespace poolside {
+
+std::filesystem::path FsPath(std::string_view nativePath) {
+  return std::filesystem::path(std::string(nativePath));
+}
+
+std::string FsText(const std::filesystem::path& path) { return path.string(); }
+
+std::string JoinNative(const std::string& folder, const std::string& name) {
+  return folder + "/" + name;
+}
+
+}  // namespace poolside
