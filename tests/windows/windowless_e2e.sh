@@ -53,10 +53,12 @@ for root in "$linux" "$drive_c"; do
   find "$root/ctl" "$root/meet" "$root/記録" -exec touch -d "2026-01-10 10:00:00 +0900" {} +
 done
 
+# CAPTURES is the capture folder in the system's own form: --recover takes
+# native paths (../記録 on Linux, ..\記録 on Windows).
 commands=(
-  "--recover ..\\記録"
-  "--recover ..\\記録 --take 1 --as 5"
-  "--recover ..\\記録 --take 1 --as 5 --apply"
+  "--recover CAPTURES"
+  "--recover CAPTURES --take 1 --as 5"
+  "--recover CAPTURES --take 1 --as 5 --apply"
   "--touches 5"
   "--touches 5 --lane 3 --drop 1"
   "--touches 5 --lane 3 --drop 1 --apply"
@@ -71,7 +73,7 @@ started=$(date +%s%N)
 n=0
 for command in "${commands[@]}"; do
   n=$((n + 1))
-  read -r -a words <<<"$command"
+  read -r -a words <<<"${command//CAPTURES/..\/記録}"
   (cd "$linux/prog" && "$linux_build/src/app/poolside-cli" --drive c="$linux" "${words[@]}" \
     >"$work/out/$n.linux.out" 2>"$work/out/$n.linux.err")
   echo $? >"$work/out/$n.linux.status"
@@ -81,7 +83,7 @@ started=$(date +%s%N)
 n=0
 for command in "${commands[@]}"; do
   n=$((n + 1))
-  read -r -a words <<<"$command"
+  read -r -a words <<<"${command//CAPTURES/..\\記録}"
   (cd "$drive_c/prog" && LC_ALL=C.UTF-8 "$wine" "$windows_build/src/app/poolside-cli.exe" \
     "${words[@]}" >"$work/out/$n.windows.out" 2>"$work/out/$n.windows.err")
   echo $? >"$work/out/$n.windows.status"
@@ -119,7 +121,7 @@ while IFS= read -r -d '' file; do
   other=$drive_c/meet/$rel
   [[ -f $other ]] || { echo "  missing on Windows: meet/$rel" >&2; status=1; continue; }
   compared=$((compared + 1))
-  race=$(echo "$rel" | sed -nE 's|^export/r0*([0-9]+)\.(json|csv)$|\1|p')
+  race=$(echo "$rel" | sed -nE 's#^export/r0*([0-9]+)\.(json|csv)$#\1#p')
   if [[ -n $race && " ${applied_races[*]} " == *" $race "* ]]; then
     cmp -s <(LC_ALL=C masked "$file") <(LC_ALL=C masked "$other") ||
       { echo "  differs: meet/$rel (finished_at aside)" >&2; status=1; }
