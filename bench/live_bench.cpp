@@ -1,6 +1,7 @@
 // The live pages under load, measured by hand (not part of the tests).
 //
 //   live_bench [--viewers 1,100,1000,2000] [--seconds S] [--driver PATH]
+//              [--pingers N] [--ping-bytes B]
 //
 // A timing window reads the console's lines from a pseudo-terminal (as
 // pty_bench) and publishes them on its race feed; the live server, on its
@@ -14,7 +15,11 @@
 //      handler done);
 //   2. for each viewer count: the same, and the time from the write to the
 //      lane's message at every viewer (p50, p95, p99, max over all
-//      deliveries), deliveries and drops.
+//      deliveries), deliveries and drops;
+//   3. with --pingers: N clients that never read and send pings of B bytes
+//      (default 0) as fast as the server takes them, for S seconds with no
+//      race event: the process's resident memory before, at its peak and
+//      after, per client, and how many the server closed.
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -120,7 +125,8 @@ struct Driver {
   FILE* out = nullptr;
   int in = -1;
   std::string file;
-  Driver(const std::string& path, int port, int viewers, const std::string& results) {
+  Driver(const std::string& path, int port, int viewers, const std::string& results,
+         int ping = -1) {
     file = results;
     int down[2], up[2];
     if (pipe(down) != 0 || pipe(up) != 0) std::exit(1);
@@ -131,8 +137,9 @@ struct Driver {
       close(down[1]);
       close(up[0]);
       const std::string p = std::to_string(port), v = std::to_string(viewers);
+      const std::string b = std::to_string(ping);
       execl(path.c_str(), path.c_str(), "--port", p.c_str(), "--viewers", v.c_str(), "--out",
-            results.c_str(), static_cast<char*>(nullptr));
+            results.c_str(), "--ping", b.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
     close(down[0]);
@@ -169,12 +176,25 @@ struct Driver {
   }
 };
 
+// Resident memory of this process in KiB.
+long ResidentKiB() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  char line[256];
+  long kib = 0;
+  while (f && std::fgets(line, sizeof line, f)) {
+    if (std::sscanf(line, "VmRSS: %ld", &kib) == 1) break;
+  }
+  if (f) std::fclose(f);
+  return kib;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<int> counts = {1, 100, 1000, 2000};
   int seconds = 10;
   int senders = 0;  // 0: the server's default
+  int pingers = 0, pingBytes = 0;
   std::string driver = LIVE_DRIVER_BIN;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--viewers") == 0) {
@@ -185,6 +205,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--driver") == 0) driver = argv[i + 1];
     if (std::strcmp(argv[i], "--senders") == 0) senders = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--pingers") == 0) pingers = std::atoi(argv[i + 1]);
+    if (std::strcmp(argv[i], "--ping-bytes") == 0) pingBytes = std::atoi(argv[i + 1]);
   }
   // Room for thousands of viewers' connections.
   poolside::RaiseDescriptorLimit();
@@ -245,6 +267,33 @@ int main(int argc, char** argv) {
                 delivery.size(), s.laps * ready, server.SlowClientsDropped() - droppedBefore, lost,
                 server.DroppedInputs());
     RunUntil([&] { return server.Clients() == 0; }, 10000);
+  }
+  if (pingers > 0) {
+    RunUntil([] { return false; }, 1000);
+    const long before = ResidentKiB();
+    const int droppedBefore = server.SlowClientsDropped();
+    Driver group(driver, server.Port(), pingers, "/tmp/live_bench." + std::to_string(getpid()),
+                 pingBytes);
+    const int ready = group.ReadNumber("ready");
+    long peak = ResidentKiB();
+    const long long end = NowNs() + seconds * 1000000000LL;
+    RunUntil(
+        [&] {
+          peak = std::max(peak, ResidentKiB());
+          return NowNs() > end;
+        },
+        seconds * 1000 + 1000);
+    int lost = 0;
+    group.Finish(lost);
+    RunUntil([&] { return server.Clients() == 0; }, 10000);
+    const long after = ResidentKiB();
+    std::printf("\n%d clients never reading, pings of %d bytes, %d s (%d upgraded)\n", pingers,
+                pingBytes, seconds, ready);
+    std::printf("  resident: before %ld KiB, peak %ld KiB (+%ld), after %ld KiB (+%ld)\n", before,
+                peak, peak - before, after, after - before);
+    std::printf("  peak growth per client %.1f KiB (limit 512 KiB); closed by the server %d\n",
+                static_cast<double>(peak - before) / std::max(1, pingers),
+                server.SlowClientsDropped() - droppedBefore);
   }
   std::printf("\nserver thread: %.2f ms a message to all viewers (mean over the run)\n",
               server.MeanBroadcastMs());

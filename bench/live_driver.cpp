@@ -4,6 +4,7 @@
 // its clients.
 //
 //   live_driver --port P --viewers N [--host 127.0.0.1] [--addresses K] --out FILE
+//               [--ping BYTES]
 //
 // Viewer i connects from the loopback source address 127.0.0.(2 + i % K)
 // (K default 200), as viewers come from many machines. Once every viewer
@@ -13,6 +14,11 @@
 // ns as int64) to FILE and prints "lost L" (viewers closed by the server).
 // The record index is the lane time in hundredths minus 100, as the pty
 // benchmarks write their lap records.
+//
+// With --ping the viewers are hostile instead: once upgraded they never
+// read (a 4 KiB receive buffer) and send masked pings of BYTES payload (0
+// to 125) as fast as the server takes them until standard input ends; "lost
+// L" then counts those the server closed.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -23,6 +29,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -79,7 +86,7 @@ struct Sample {
 
 int main(int argc, char** argv) {
   std::string host = "127.0.0.1", out;
-  int port = 0, viewers = 1, addresses = 200;
+  int port = 0, viewers = 1, addresses = 200, ping = -1;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
     if (a == "--port") port = std::atoi(argv[i + 1]);
@@ -87,6 +94,7 @@ int main(int argc, char** argv) {
     if (a == "--host") host = argv[i + 1];
     if (a == "--addresses") addresses = std::max(1, std::atoi(argv[i + 1]));
     if (a == "--out") out = argv[i + 1];
+    if (a == "--ping") ping = std::min(std::atoi(argv[i + 1]), 125);  // below 0: no pings
   }
   if (port <= 0 || out.empty()) {
     std::fprintf(stderr, "usage: live_driver --port P --viewers N --out FILE\n");
@@ -118,6 +126,10 @@ int main(int argc, char** argv) {
       v.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
       int one = 1;
       setsockopt(v.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      if (ping >= 0) {
+        int small = 4096;
+        setsockopt(v.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+      }
       sockaddr_in from{};
       from.sin_family = AF_INET;
       from.sin_addr.s_addr = htonl((127u << 24) | static_cast<std::uint32_t>(2 + next % addresses));
@@ -140,6 +152,14 @@ int main(int argc, char** argv) {
     ::close(v.fd);
   };
 
+  // A batch of masked pings, written again and again by pinging viewers.
+  std::string pings;
+  for (int k = 0; ping >= 0 && k < 256; ++k) {
+    pings += "\x89";
+    pings.push_back(static_cast<char>(0x80 | ping));
+    pings += "\x01\x02\x03\x04";
+    for (int b = 0; b < ping; ++b) pings.push_back(static_cast<char>('p' ^ (1 + b % 4)));
+  }
   std::vector<Sample> samples;
   samples.reserve(4u << 20);
   bool stamping = false, done = false;
@@ -182,6 +202,14 @@ int main(int argc, char** argv) {
         epoll_ctl(ep, EPOLL_CTL_MOD, v.fd, &e);
         continue;
       }
+      if (ping >= 0 && v.state == Viewer::Open) {
+        // Pings while the server takes them; closed once it closes.
+        if (stamping && send(v.fd, pings.data(), pings.size(), MSG_NOSIGNAL) < 0 &&
+            errno != EAGAIN && errno != EINTR) {
+          close(v);
+        }
+        continue;
+      }
       if (!(events[k].events & (EPOLLIN | EPOLLHUP | EPOLLERR))) continue;
       for (;;) {
         const ssize_t got = read(v.fd, buf, sizeof buf);
@@ -202,6 +230,15 @@ int main(int argc, char** argv) {
         v.in.erase(0, end + 4);
         v.state = Viewer::Open;
         --inFlight;
+        if (ping >= 0) {
+          // From now on only written to: the server's answers stay unread.
+          ++ready;
+          epoll_event e{};
+          e.events = EPOLLOUT;
+          e.data.u32 = id;
+          epoll_ctl(ep, EPOLL_CTL_MOD, v.fd, &e);
+          continue;
+        }
       }
       if (v.state != Viewer::Open) continue;
       // Whole frames: an unmasked header, 7, 16 or 64 bits of length.

@@ -31,7 +31,7 @@ ExportAttachment::ExportAttachment(QtAppWindows& windows, const MeetData& meet,
   auto closeFiles = host.closeFiles;
   host.closeFiles = [this, closeFiles] {
     if (closeFiles) closeFiles();
-    listener_->Drain();
+    listener_->Flush();
   };
 }
 

@@ -4,12 +4,14 @@
 
 namespace poolside {
 
-std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths) {
+std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths,
+                                           RaceResults& results) {
   if (options.httpPort < 0) return nullptr;
   LiveServerConfig config;
   config.address = options.httpAddress;
   config.port = options.httpPort;
   config.paths = paths;
+  config.results = [&results](int race) { return results.ResultOf(race); };
   return std::make_unique<LiveServer>(std::move(config));
 }
 

@@ -9,11 +9,14 @@
 #include "live/qt/live_server.h"
 #include "meetdata/meet_data.h"
 #include "platform/messages.h"
+#include "results/race_results.h"
 
 namespace poolside {
 
 // None when --http was not given: then no socket is ever opened.
-std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths);
+// `results` (the result's owner) outlives the server.
+std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths,
+                                           RaceResults& results);
 
 // Starts `server` on the meet's data folder and prints the address on
 // standard error; a failure is a warning naming the address and port, and

@@ -43,13 +43,13 @@ std::unique_ptr<DeskPublisher> MakeDeskPublisher(const Options& options, std::st
 }
 
 bool StartDeskPublisher(DeskPublisher& publisher, const MeetData& meet, const PathMapper& paths,
-                        MessageSink& messages) {
+                        ResultsOf results, MessageSink& messages) {
   const MeetReader reader(
       [&](std::string_view name) { return paths.Resolve(meet.DataFolder + std::string(name)); },
       meet.Settings.ClassLabelMode);
   std::string error;
-  if (!publisher.Start(MeetSources(paths, meet.DataFolder, meet.Settings), reader.StatusBook(),
-                       error)) {
+  if (!publisher.Start(MeetSources(paths, meet.DataFolder, meet.Settings, std::move(results)),
+                       reader.StatusBook(), error)) {
     messages.Warn(error);
     return false;
   }

@@ -12,6 +12,7 @@
 #include "meetdata/meet_data.h"
 #include "mqtt/broker_link.h"
 #include "mqtt/desk_publisher.h"
+#include "mqtt/meet_sources.h"
 #include "platform/messages.h"
 
 namespace poolside {
@@ -28,6 +29,6 @@ std::unique_ptr<DeskPublisher> MakeDeskPublisher(const Options& options, std::st
 // Starts publishing the meet in `meet`; a failure is a warning and the
 // program goes on without the broker (false).
 bool StartDeskPublisher(DeskPublisher& publisher, const MeetData& meet, const PathMapper& paths,
-                        MessageSink& messages);
+                        ResultsOf results, MessageSink& messages);
 
 }  // namespace poolside

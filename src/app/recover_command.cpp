@@ -7,17 +7,21 @@
 
 #include "app/export_setup.h"
 #include "capture/captured_races.h"
-#include "export/race_export.h"
+#include "export/command_feed.h"
 #include "meetdata/meet_data.h"
+#include "platform/cp932.h"
 #include "platform/paths.h"
 #include "recovery/race_retiming.h"
+#include "recovery/recovered_race.h"
+#include "results/race_result.h"
 
 namespace poolside {
 
 namespace {
 
-// The export files of the races the re-timing finished, as the timing
-// window writes them for a finished race. Returns one message per failure.
+// The re-timed race through the result's owner, as the timing window tells
+// an applied recovery: the race, then the book's changes (its combined
+// targets). Returns one message per failure of its export.
 std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& retiming,
                                        const Options& options) {
   MeetData meet(paths);
@@ -27,8 +31,13 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   } catch (const std::exception& e) {
     return {std::string("結果を書き出せません: ") + e.what()};
   }
-  const CsvEncoding encoding = ExportEncodingOf(options);
-  return ExportRacesNow(meet, FinishedRaces(retiming), encoding, std::chrono::system_clock::now());
+  CommandFeed feed(meet, ExportEncodingOf(options));
+  feed.Publish(RecoveredRace(retiming, SourcesOf(meet, retiming.race)));
+  for (const RetimedStatus& s : retiming.statuses) {
+    feed.Publish(RaceStatusChanged{
+        s.race, s.after == '\0' ? std::string() : Cp932ToUtf8(std::string(1, s.after))});
+  }
+  return feed.Finish();
 }
 
 }  // namespace

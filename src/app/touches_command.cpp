@@ -7,7 +7,7 @@
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
 #include "capture/capture_journal.h"
-#include "export/race_export.h"
+#include "export/command_feed.h"
 #include "finish/race_files.h"
 #include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/record_file.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -22,7 +23,7 @@ namespace {
 
 void ListTouches(const MeetData& meet, int race, std::ostream& out) {
   const std::string path = LapPath(meet, race);
-  const LapTouches parsed = ParseLapText(ReadWholeFile(path));
+  const LapTouches parsed = ParseLapText(LapFileBytes(path));
   if (!parsed.problem.empty()) throw IoError("ラップファイル " + path + ": " + parsed.problem);
   out << "race " << race << " file " << path << "\n";
   for (int lane = 1; lane <= kLanes; ++lane) {
@@ -88,16 +89,13 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     ApplyRepairPlan(meet, plan);
     out << "written\n";
     JournalRepair(options, args, meet, plan, err);
-    if (plan.finished) {
-      std::vector<int> races = {repair.race};
-      races.insert(races.end(), plan.combinedTargets.begin(), plan.combinedTargets.end());
-      const CsvEncoding encoding = ExportEncodingOf(options);
-      // Applied: an export that fails is told, the status stays 0.
-      for (const std::string& failure :
-           ExportRacesNow(meet, races, encoding, std::chrono::system_clock::now())) {
-        err << failure << "\n";
-      }
-    }
+    // The repair goes through the result's owner as a desk's does: the
+    // export (and what the desk knows of the lane) follow from it.
+    CommandFeed feed(meet, ExportEncodingOf(options));
+    feed.Publish(RepairedEvent(
+        plan, MetresPerLap(meet.Settings.LapBaseCode, meet.Settings.LapDoubleCode), false));
+    // Applied: an export that fails is told, the status stays 0.
+    for (const std::string& failure : feed.Finish()) err << failure << "\n";
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";

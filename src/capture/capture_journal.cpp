@@ -92,6 +92,7 @@ struct FieldsOf {
   }
   std::string operator()(const TouchesRepaired& e) const { return RepairFields(e); }
   std::string operator()(const LaneFlagged&) const { return {}; }
+  std::string operator()(const RaceResultChanged&) const { return {}; }
 };
 
 }  // namespace
@@ -187,8 +188,10 @@ void CaptureJournal::OnRaceEvent(const RaceEvent& event) {
     }
     return;
   }
-  // The clock and the flags of suspicious touches follow from the blocks.
-  if (std::holds_alternative<ClockShown>(event) || std::holds_alternative<LaneFlagged>(event)) {
+  // The clock and the flags of suspicious touches follow from the blocks,
+  // a race's result from its files.
+  if (std::holds_alternative<ClockShown>(event) || std::holds_alternative<LaneFlagged>(event) ||
+      std::holds_alternative<RaceResultChanged>(event)) {
     return;
   }
   // A recovery's finish is no event of this run's console: the blocks it

@@ -133,6 +133,7 @@ void KyogiWindow::OnMenu(const std::string& name) {
     // The import replaced the meet file: the open handle and CurrentHeat
     // belong to the old one, and a later entry must write into the new one.
     ReopenMeet();
+    if (meet_.OnHeatsChanged) meet_.OnHeatsChanged(0);
   } else {
     struct Import {
       const char* menu;

@@ -1,23 +1,16 @@
 #pragma once
-// The per-race export on the race feed: every finished race (by the console,
-// by 確定, as a combined-race target, by a recovery) leaves
-// export\rNNNN.json and export\rNNNN.csv in the data folder. A recovery
-// applied from the timing window comes as a RaceFinished too (`recovered`).
+// The per-race export on the race feed: every change of a race's result
+// (results/race_results.h tells it as RaceResultChanged: a finish by the
+// console or by 確定, a combined race's copies, a repair, a recovery, a
+// status change) leaves export\rNNNN.json and export\rNNNN.csv in the data
+// folder, written from the result as told, nothing read again.
 //
-// A combined race's targets are copied after RaceFinished is published: each
-// target is read when its status change ("6") arrives, or at the latest when
-// the next race is shown (a copy that failed exports what can be read).
-//
-// Threads: on RaceFinished the race's files are read on the publisher's
-// thread (a few small read-only reads, tens of microseconds: the snapshot is
-// the race as it was finished, before the next race can touch its lap
-// file); encoding and the atomic writes with their flushes to the disk,
+// Threads: encoding and the atomic writes with their flushes to the disk,
 // whose time the disk decides, run on the listener's own thread behind a
 // bounded queue. OnRaceEvent never waits for the disk.
 
 #include <condition_variable>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -47,22 +40,17 @@ class ExportListener : public RaceListener {
 
   // `meet` is read on the publisher's thread only (data folder, settings).
   ExportListener(const MeetData& meet, CsvEncoding encoding, Sinks sinks);
-  // Drains, then ends the thread.
+  // Waits for what is queued, then ends the thread.
   ~ExportListener() override;
   ExportListener(const ExportListener&) = delete;
   ExportListener& operator=(const ExportListener&) = delete;
 
   void OnRaceEvent(const RaceEvent& event) override;
 
-  // Queues the export of `race` as finished at `finishedAt`, as a
-  // RaceFinished does for its race and each combined target; `desk`, when
-  // given, is what the desk knew of its lanes (see ApplyDeskLanes).
-  void ExportRace(int race, WallTime finishedAt, const DeskLanes* desk = nullptr);
+  // Queues the export of `result`.
+  void Export(const RaceResult& result);
   // Waits until everything queued so far is written (or has failed).
   void Flush();
-  // On the publisher's thread, before the program ends: exports the combined
-  // targets still waiting for their copy, then waits like Flush.
-  void Drain();
 
  private:
   struct Job {
@@ -71,17 +59,6 @@ class ExportListener : public RaceListener {
   };
   void Run();
   void Done();
-  void ExportPendingTargets();
-
-  struct PendingTarget {
-    int race;
-    WallTime finishedAt;
-    std::optional<DeskLanes> desk;  // none for a recovered race
-  };
-  std::vector<PendingTarget> pendingTargets_;  // publisher's thread only
-  // What the desk knew of the races finished in this run, for their export
-  // again after a repair of their touches (publisher's thread only).
-  std::map<int, std::pair<WallTime, DeskLanes>> finished_;
 
   const MeetData& meet_;
   const CsvEncoding encoding_;

@@ -11,7 +11,9 @@
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "results/race_json.h"
+#include "results/race_results.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -53,19 +55,6 @@ ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder
   return report;
 }
 
-std::vector<std::string> ExportRacesNow(const MeetData& meet, const std::vector<int>& races,
-                                        CsvEncoding encoding, WallTime finishedAt) {
-  std::vector<std::string> failures;
-  const std::string folder = ExportFolderOf(meet);
-  for (int race : races) {
-    RaceResult result = LoadRaceResult(SourcesOf(meet, race));
-    result.finishedAt = IsoLocalTime(finishedAt);
-    const ExportReport report = WriteRaceExport(result, folder, encoding);
-    if (!report.failure.empty()) failures.push_back(report.failure);
-  }
-  return failures;
-}
-
 int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
   RaceBookState book;
   try {
@@ -81,11 +70,15 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
   }
   const std::string folder = ExportFolderOf(meet);
   int status = 0;
+  // A desk file that cannot be read is said; the races export as their
+  // files read.
+  RaceResults results([&out](const std::string& problem) { out << problem << "\n"; });
+  results.SetFolder(ResultFolderOf(meet));
   int races = 0;
   for (int race = 1; race <= kBookRaces; ++race) {
-    if (book.RaceBook[race - 1] != '6') continue;
+    if (!IsDoneStatus(book.RaceBook[race - 1])) continue;
     ++races;
-    const RaceResult result = LoadRaceResult(SourcesOf(meet, race));
+    const RaceResult& result = *results.ResultOf(race);
     for (const ReadProblem& p : result.problems) {
       out << "レース " << race << ": " << p.file << ": " << p.what << "\n";
     }
@@ -96,8 +89,7 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
       status = 1;
     }
   }
-  if (races == 0)
-    out << "終了したレース (6) がありません: " << meet.DataPath(kBookFileName) << "\n";
+  if (races == 0) out << "終了したレースがありません: " << meet.DataPath(kBookFileName) << "\n";
   return status;
 }
 

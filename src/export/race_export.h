@@ -29,15 +29,8 @@ struct ExportReport {
 ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder,
                              CsvEncoding encoding);
 
-// Exports `races` of the meet's data folder at once, on the calling thread,
-// as finished at `finishedAt`: for code that finishes races without the
-// timing window's feed (a recovery applied from the command line). Returns
-// one message per race that could not be written; problems reading a race's
-// files are in its JSON.
-std::vector<std::string> ExportRacesNow(const MeetData& meet, const std::vector<int>& races,
-                                        CsvEncoding encoding, WallTime finishedAt);
-
-// Both files of every race marked "6" in the book, for `--export-all`:
+// Both files of every race the book marks done ("6", "7", "8", ...), each
+// as the result's owner has it (results/race_results.h), for `--export-all`:
 // one line per file written ("書き出しました: PATH") and one per problem
 // ("goal\g0003: ありません") on `out`. Returns 0 when every file was
 // written, 1 otherwise (the control file, the meet or the book unreadable,

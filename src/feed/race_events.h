@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "vocabulary/lanes.h"
 
 namespace poolside {
+
+struct RaceResult;  // results/race_result.h
 
 using WallTime = std::chrono::system_clock::time_point;
 using MonoTime = std::chrono::steady_clock::time_point;
@@ -177,9 +180,30 @@ struct LaneFlagged {
   std::string message;  // the reason in words, as the desk shows it; "" when cleared
 };
 
+// Race N's result changed, and every file it comes from is written: told by
+// the result's owner (results/race_results.h), once per change, after the
+// event that changed it. Every output takes race N's result from here.
+struct RaceResultChanged {
+  enum class Cause {
+    Finished,   // timed by the console or finished by 確定
+    Recovered,  // re-timed from a capture and written by a recovery
+    Repaired,   // its touches repaired
+    Copied,     // the copy of a combined race's result (a finish, a recovery or a repair of it)
+    Status,     // its character in the status book changed
+    Entries,    // its heat in the meet file changed (an edit or an import)
+  };
+  int race = 0;
+  std::uint64_t revision = 0;  // grows with every change the owner tells, of any race
+  Cause cause = Cause::Finished;
+  bool done = false;  // the book marks it done: it has a result to show
+  // The whole result, never null; shared, never changed once told, so that
+  // any thread may read it.
+  std::shared_ptr<const RaceResult> result;
+};
+
 using RaceEvent =
     std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
                  ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth,
-                 BytesReceived, TouchesRepaired, LaneFlagged>;
+                 BytesReceived, TouchesRepaired, LaneFlagged, RaceResultChanged>;
 
 }  // namespace poolside

@@ -18,6 +18,22 @@ void RaceFeed::Detach(RaceListener& listener) {
 }
 
 void RaceFeed::Publish(const RaceEvent& event) {
+  if (publishing_) {
+    // Published by a listener: after this event has reached every listener.
+    later_.push_back(event);
+    return;
+  }
+  publishing_ = true;
+  Deliver(event);
+  while (!later_.empty()) {
+    const RaceEvent next = std::move(later_.front());
+    later_.pop_front();
+    Deliver(next);
+  }
+  publishing_ = false;
+}
+
+void RaceFeed::Deliver(const RaceEvent& event) {
   for (Entry& entry : listeners_) {
     std::string problem;
     try {
@@ -61,6 +77,7 @@ struct KindName {
   const char* operator()(const LinkHealth&) const { return "link"; }
   const char* operator()(const TouchesRepaired&) const { return "repair"; }
   const char* operator()(const LaneFlagged&) const { return "lane_flagged"; }
+  const char* operator()(const RaceResultChanged&) const { return "result"; }
 };
 
 }  // namespace

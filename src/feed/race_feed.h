@@ -12,7 +12,12 @@
 //    listener keeps being called.
 //  - Listeners are attached and detached on the publisher's thread, never
 //    from inside OnRaceEvent.
+//  - A listener may publish from inside OnRaceEvent (the result's owner
+//    does): that event is delivered once the one being delivered has
+//    reached every listener, so every listener sees the events in the same
+//    order.
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,7 +48,11 @@ class RaceFeed {
     RaceListener* listener;
     bool failed;
   };
+  void Deliver(const RaceEvent& event);
+
   std::vector<Entry> listeners_;
+  bool publishing_ = false;
+  std::deque<RaceEvent> later_;  // published by listeners, in order
 };
 
 // The name of an event's kind ("race_shown", "block", ...), as the JSON

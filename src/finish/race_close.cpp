@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/record_file.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -79,7 +80,7 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
     const std::string to = GoalPath(meet, target);
     try {
       const std::string from = GoalPath(meet, r);
-      ReplaceFileAtomically(to, CopiedItems(ReadWholeFile(from), from, kGoalItems));
+      ReplaceFileAtomically(to, CopiedItems(GoalFileBytes(from), from, kGoalItems));
       goalCopied[static_cast<std::size_t>(target - r)] = true;
     } catch (const IoError& e) {
       report("ゴールファイル " + to + " を書き込めません。\r" + e.what());
@@ -89,7 +90,7 @@ void CopyCombinedRace(MeetData& meet, RaceBookState& book, const FinishReport& r
     const std::string to = LapPath(meet, target);
     try {
       const std::string from = LapPath(meet, r);
-      ReplaceFileAtomically(to, CopiedItems(ReadWholeFile(from), from));
+      ReplaceFileAtomically(to, CopiedItems(LapFileBytes(from), from));
     } catch (const IoError& e) {
       report("ラップファイル " + to + " を書き込めません。\r" + e.what());
     }
@@ -119,7 +120,7 @@ void AdvanceToNextOpenRace(RaceBookState& book) {
     book.RaceStat = InBook(book.RaceNo)
                         ? book.RaceBook.substr(static_cast<std::size_t>(book.RaceNo - 1), 1)
                         : std::string();
-  } while (IsDone(book.RaceStat));
+  } while (IsRaceDone(book.RaceStat));
 }
 
 }  // namespace poolside

@@ -8,7 +8,6 @@
 #include "format/time_values.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/item_reader.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "reception/console_line.h"
@@ -63,21 +62,19 @@ struct Goal {
   LaneArray<std::int32_t> time{};
 };
 
-Goal ReadGoal(const std::string& path) {
-  ItemReader in;
-  in.Open(path);
+// The goal file's rank and value of every lane; a lane that does not read
+// stops the repair (its goal file is rewritten whole).
+Goal ReadGoal(const std::string& path, const std::string& bytes) {
+  const GoalItems items = ReadGoalItems(bytes);
   Goal goal;
   for (int lane = 1; lane <= kLanes; ++lane) {
-    const std::string rank = Trim(in.ReadItem());
-    const std::string time = Trim(in.ReadItem());
-    const bool negative = !time.empty() && time[0] == '-';
-    if (!AllDigits(rank) || rank.size() > 2 || !AllDigits(negative ? time.substr(1) : time) ||
-        time.size() > 7) {
+    const GoalLane& g = items.lanes[LaneIndex(lane)];
+    if (!g.read) {
       throw IoError("ゴールファイル " + path + " の " + std::to_string(lane) +
                     " コースが読めません");
     }
-    goal.rank[LaneIndex(lane)] = static_cast<std::int16_t>(std::stoi(rank));
-    goal.time[LaneIndex(lane)] = std::stoi(time);
+    goal.rank[LaneIndex(lane)] = static_cast<std::int16_t>(g.rank);
+    goal.time[LaneIndex(lane)] = g.value;
   }
   return goal;
 }
@@ -257,7 +254,7 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   plan.repair = repair;
   plan.lapPath = LapPath(meet, repair.race);
   if (!Exists(plan.lapPath)) throw IoError("ラップファイル " + plan.lapPath + " がありません");
-  plan.lapBefore = ReadWholeFile(plan.lapPath);
+  plan.lapBefore = LapFileBytes(plan.lapPath);
   LapTouches parsed = ParseLapText(plan.lapBefore);
   if (!parsed.problem.empty()) {
     throw IoError("ラップファイル " + plan.lapPath + " を修正できません: " + parsed.problem);
@@ -278,8 +275,8 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   plan.goalPath = GoalPath(meet, repair.race);
   plan.finished = Exists(plan.goalPath);
   if (!plan.finished) return plan;
-  plan.goalBefore = ReadWholeFile(plan.goalPath);
-  const Goal goal = ReadGoal(plan.goalPath);
+  plan.goalBefore = GoalFileBytes(plan.goalPath);
+  const Goal goal = ReadGoal(plan.goalPath, plan.goalBefore);
   LaneArray<std::int32_t> times = goal.time;
   // The lane's value follows its touches unless a time or status was typed
   // (the goal file then holds something its touches do not give).
@@ -299,10 +296,10 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   for (int target = repair.race + 1; target <= std::min(repair.race + kMaxCopies, kBookRaces);
        ++target) {
     const auto k = static_cast<std::size_t>(target - 1);
-    if (k >= book.size() || !IsDone(book.substr(k, 1))) break;
+    if (k >= book.size() || !IsRaceDone(book.substr(k, 1))) break;
     const std::string g = GoalPath(meet, target);
     const std::string l = LapPath(meet, target);
-    if (!Exists(g) || !Exists(l) || ReadWholeFile(g) != goalCopy || ReadWholeFile(l) != lapCopy) {
+    if (!Exists(g) || !Exists(l) || GoalFileBytes(g) != goalCopy || LapFileBytes(l) != lapCopy) {
       break;
     }
     plan.combinedTargets.push_back(target);
@@ -318,6 +315,28 @@ void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan) {
     ReplaceFileAtomically(GoalPath(meet, target), CopiedItems(plan.goalAfter));
     ReplaceFileAtomically(LapPath(meet, target), CopiedItems(plan.lapAfter));
   }
+}
+
+TouchesRepaired RepairedEvent(const RepairPlan& plan, int metresPerLap, bool typedOnScreen) {
+  const int lane = plan.repair.lane;
+  TouchesRepaired repaired;
+  repaired.race = plan.repair.race;
+  repaired.lane = lane;
+  repaired.what = RepairWords(plan.repair);
+  repaired.laps = plan.laneLaps;
+  repaired.metres = metresPerLap > 0 ? plan.laneLaps * metresPerLap : 0;
+  repaired.noFinish =
+      plan.laneLastKind == 'L' &&
+      (plan.finished ? plan.ranking.time[LaneIndex(lane)] == kWithdrawn : !typedOnScreen);
+  repaired.finished = plan.finished;
+  if (plan.finished) {
+    for (std::size_t i = 0; i < kLanes; ++i) {
+      repaired.rank[i] = plan.ranking.rank[i];
+      repaired.time[i] = plan.ranking.time[i];
+    }
+  }
+  repaired.combinedTargets = plan.combinedTargets;
+  return repaired;
 }
 
 std::string DescribeRepairPlan(const RepairPlan& plan) {

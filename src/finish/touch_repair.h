@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+
 #include <vector>
+#include "feed/race_events.h"
 
 #include "finish/ranking.h"
 #include "meetdata/meet_data.h"
@@ -78,6 +80,9 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair);
 // Writes the plan: lap file, goal file, combined copies (each atomically).
 // Throws IoError naming the file; files written before stay written.
 void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan);
+// The feed's event of an applied plan. `typedOnScreen`: the race is on the
+// timing window's screen, unfinished, and the lane's time was typed there.
+TouchesRepaired RepairedEvent(const RepairPlan& plan, int metresPerLap, bool typedOnScreen);
 // The plan for a person, as --touches shows a preview.
 std::string DescribeRepairPlan(const RepairPlan& plan);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "live/utf8_text.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -14,8 +15,6 @@ std::string Num(int n) { return n == 0 ? std::string() : std::to_string(n); }
 std::string RaceLink(int race) {
   return "<a href=\"/results/" + std::to_string(race) + "\">" + std::to_string(race) + "</a>";
 }
-
-bool IsDone(std::string_view status) { return !status.empty() && status[0] > '5'; }
 
 std::string ListHead() {
   return "<tr><th>レース</th><th>プログラム</th><th>組</th><th>種目</th><th>状況</th></tr>";
@@ -130,7 +129,7 @@ std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>&
   for (RaceListEntry e : races) {
     const std::string live = state.Status(e.race);
     if (!live.empty()) e.status = live;
-    std::string row = ListRow(e, IsDone(e.status));
+    std::string row = ListRow(e, IsRaceDone(e.status));
     if (e.race == current) row.insert(3, " class=\"current\"");
     body += row;
   }
@@ -150,7 +149,7 @@ std::string RenderResults(const std::vector<RaceListEntry>& races) {
   body += "<table class=\"races\">" + ListHead();
   int shown = 0;
   for (const RaceListEntry& e : races) {
-    if (!IsDone(e.status)) continue;
+    if (!IsRaceDone(e.status)) continue;
     body += ListRow(e, true);
     ++shown;
   }

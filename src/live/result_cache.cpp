@@ -1,12 +1,10 @@
 #include "live/result_cache.h"
 
-#include <type_traits>
+#include "live/live_pages.h"
+#include "results/race_json.h"
+#include "results/race_result.h"
 
 namespace poolside {
-
-bool HasResults(const std::string& bookStatus) {
-  return !bookStatus.empty() && bookStatus[0] > '5';
-}
 
 bool ResultCache::ListDue(Clock::time_point now) const {
   return !listValid_ || now - listRead_ > kListAge;
@@ -27,24 +25,22 @@ const ResultCache::Texts& ResultCache::Keep(int race, Texts texts) {
   return races_[race] = std::move(texts);
 }
 
-void ResultCache::ForgetRace(int race) {
-  races_.erase(race);
-  listValid_ = false;
+ResultCache::Texts ResultCache::TextsOf(const RaceResult& result) {
+  return {RaceJson(result), RenderRaceResult(result)};
 }
 
-void ResultCache::Forget(const RaceEvent& event) {
-  std::visit(
-      [&](const auto& e) {
-        using T = std::decay_t<decltype(e)>;
-        if constexpr (std::is_same_v<T, RaceFinished> || std::is_same_v<T, TouchesRepaired>) {
-          ForgetRace(e.race);
-          for (int r : e.combinedTargets) ForgetRace(r);
-        } else if constexpr (std::is_same_v<T, RaceStatusChanged> ||
-                             std::is_same_v<T, ManualEntryStored>) {
-          ForgetRace(e.race);
-        }
-      },
-      event);
+void ResultCache::Take(const RaceEvent& event) {
+  if (const auto* changed = std::get_if<RaceResultChanged>(&event)) {
+    if (changed->done) {
+      Keep(changed->race, TextsOf(*changed->result));
+    } else {
+      races_.erase(changed->race);
+    }
+    listValid_ = false;
+  } else if (std::holds_alternative<RaceFinished>(event) ||
+             std::holds_alternative<RaceStatusChanged>(event)) {
+    listValid_ = false;
+  }
 }
 
 }  // namespace poolside

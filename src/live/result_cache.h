@@ -1,8 +1,8 @@
 #pragma once
-// What the server keeps of the meet's files between requests: the race
-// list, read again after a few seconds or as soon as a race changes, and
-// the JSON and page of finished races, each read once and kept until that
-// race changes.
+// What the server keeps between requests: the race list, read again after a
+// few seconds or as soon as a race changes, and the JSON and page of done
+// races, each made once from the result's owner's result and replaced when
+// the owner tells that the race changed.
 
 #include <chrono>
 #include <map>
@@ -12,9 +12,6 @@
 #include "feed/race_events.h"
 
 namespace poolside {
-
-// Only races marked done in the book have results to show.
-bool HasResults(const std::string& bookStatus);
 
 class ResultCache {
  public:
@@ -32,15 +29,16 @@ class ResultCache {
   // Keeps `texts` for `race`; beyond kMaxRaces every kept race goes first.
   const Texts& Keep(int race, Texts texts);
 
-  // Forgets what `event` changes: a finish, a repair or a status forgets
-  // its race (and the races its results were copied to) and the list.
-  void Forget(const RaceEvent& event);
+  // The texts of a done race's result (JSON, page).
+  static Texts TextsOf(const RaceResult& result);
+  // Takes what `event` changes: a changed result replaces its race's texts
+  // (or forgets them when the race is no longer done) and the list; a finish
+  // or a status change forgets the list.
+  void Take(const RaceEvent& event);
   // Forgets the list (a relay's state replaced).
   void ForgetList() { listValid_ = false; }
 
  private:
-  void ForgetRace(int race);
-
   std::map<int, Texts> races_;
   bool listValid_ = false;
   Clock::time_point listRead_{};

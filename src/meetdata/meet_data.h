@@ -43,6 +43,9 @@ class MeetData {
   // than its count, one created empty, settings that fell back to defaults).
   // Each distinct text is given once. Unset: standard error.
   std::function<void(const std::string&)> OnWarning;
+  // Told after the meet file's heats changed: race n's heat saved
+  // (SaveCurrentHeat), or 0 for every heat (the file replaced by an import).
+  std::function<void(int race)> OnHeatsChanged;
 
   // --- meet file
   // (Re)opens the meet file, sets CompetitionCount. Creates the file empty

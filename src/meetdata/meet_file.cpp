@@ -88,6 +88,7 @@ void MeetData::SaveCurrentHeat(int n) {
   }
   meetFile_.Write(recordNo,
                   EncodeCompetitionRecord(CurrentHeat, StoredStartTime(CurrentHeat.StartTime)));
+  if (OnHeatsChanged) OnHeatsChanged(n);
 }
 
 void MeetData::LoadRaceHeat(int n) {

@@ -6,17 +6,18 @@
 #include "results/json_writer.h"
 #include "results/race_json.h"
 #include "results/race_result.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
 MqttOutbox::Sources MeetSources(const PathMapper& paths, const std::string& dataFolder,
-                                const MeetSettings& settings) {
+                                const MeetSettings& settings, ResultsOf results) {
   MqttOutbox::Sources sources;
-  sources.raceJson = [paths, dataFolder, settings](int race) -> std::optional<std::string> {
-    const RaceResult result = LoadRaceResult(SourcesOf(paths, dataFolder, settings, race));
+  sources.raceJson = [results = std::move(results)](int race) -> std::optional<std::string> {
+    const auto result = results ? results(race) : nullptr;
     // Only races marked done in the book have a result.
-    if (result.bookStatus.empty() || result.bookStatus[0] <= '5') return std::nullopt;
-    return RaceJson(result);
+    if (!result || !IsRaceDone(result->bookStatus)) return std::nullopt;
+    return RaceJson(*result);
   };
   auto reader = std::make_shared<MeetReader>(
       [paths, dataFolder](std::string_view name) {

@@ -1,8 +1,10 @@
 #pragma once
-// What the publisher reads from the meet's files (read-only, on its own
-// thread): the JSON of a finished race, as /api/races/N serves it, and the
-// race list.
+// What the publisher reads (on its own thread): the JSON of a done race from
+// the result's owner, as /api/races/N serves it, and the race list from the
+// meet's files.
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,11 +14,14 @@
 #include "meetdata/settings.h"
 #include "mqtt/outbox.h"
 #include "platform/paths.h"
+#include "results/race_result.h"
 
 namespace poolside {
 
+// The result of race N (RaceResults::ResultOf).
+using ResultsOf = std::function<std::shared_ptr<const RaceResult>(int race)>;
 MqttOutbox::Sources MeetSources(const PathMapper& paths, const std::string& dataFolder,
-                                const MeetSettings& settings);
+                                const MeetSettings& settings, ResultsOf results);
 
 // [{"race":1,"status":"6","program":1,"heat":1,"heats":2,"sex":"男子",
 //   "class":"一般","event":"100m自由形","round":"予選"}, ...]

@@ -1,10 +1,11 @@
 #include "mqtt/outbox.h"
 
-#include <type_traits>
-
 #include "live/live_json.h"
 #include "live/live_routes.h"
+#include "results/race_json.h"
+#include "results/race_result.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -15,27 +16,22 @@ void MqttOutbox::SetStatusBook(const std::string& book) {
   state_.SetStatusBook(book);
   for (int race = 1; race <= kBookRaces; ++race) {
     const std::string status = state_.Status(race);
-    if (!status.empty() && status[0] > '5') racesDirty_.insert(race);
+    if (IsRaceDone(status)) racesDirty_.insert(race);
   }
   stateDirty_ = listDirty_ = true;
 }
 
 void MqttOutbox::Take(const RaceEvent& event) {
+  if (const auto* changed = std::get_if<RaceResultChanged>(&event)) {
+    // The owner's result, as told: what the retained race becomes.
+    told_[changed->race] =
+        changed->done ? std::optional<std::string>(RaceJson(*changed->result)) : std::nullopt;
+    racesDirty_.insert(changed->race);
+    listDirty_ = true;
+    return;
+  }
   if (!state_.Apply(event)) return;
-  std::visit(
-      [&](const auto& e) {
-        using T = std::decay_t<decltype(e)>;
-        if constexpr (std::is_same_v<T, RaceFinished>) {
-          racesDirty_.insert(e.race);
-          racesDirty_.insert(e.combinedTargets.begin(), e.combinedTargets.end());
-        } else if constexpr (std::is_same_v<T, RaceStatusChanged>) {
-          racesDirty_.insert(e.race);
-          listDirty_ = true;
-        } else if constexpr (std::is_same_v<T, ManualEntryStored>) {
-          racesDirty_.insert(e.race);
-        }
-      },
-      event);
+  if (std::holds_alternative<RaceStatusChanged>(event)) listDirty_ = true;
   stateDirty_ = true;
   auto message = EventJson(event, state_);
   if (!message) return;
@@ -77,7 +73,10 @@ void MqttOutbox::Flush(const std::function<bool(const Publication&)>& send) {
 }
 
 bool MqttOutbox::SendRace(int race, const std::function<bool(const Publication&)>& send) {
-  const auto json = sources_.raceJson ? sources_.raceJson(race) : std::nullopt;
+  const auto told = told_.find(race);
+  const auto json = told != told_.end() ? told->second
+                    : sources_.raceJson ? sources_.raceJson(race)
+                                        : std::nullopt;
   if (json) {
     if (!send({topics_.Race(race), *json, true})) return false;
     racesPublished_.insert(race);

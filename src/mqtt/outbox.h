@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,7 +28,9 @@ struct Publication {
 class MqttOutbox {
  public:
   struct Sources {
-    // The JSON of /api/races/N when race N is finished, none otherwise.
+    // The JSON of /api/races/N when race N is done, none otherwise, for a
+    // race whose result has not been told since the start (the result's
+    // owner's; every change comes as RaceResultChanged).
     std::function<std::optional<std::string>(int race)> raceJson;
     // The race list (RaceListJson).
     std::function<std::string()> raceList;
@@ -66,6 +69,8 @@ class MqttOutbox {
   bool listDirty_ = true;
   std::set<int> racesDirty_;
   std::set<int> racesPublished_;  // retained now, so a race no longer done is cleared
+  // The JSON of each race whose result was told (none: not done).
+  std::map<int, std::optional<std::string>> told_;
 };
 
 }  // namespace poolside

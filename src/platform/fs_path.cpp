@@ -13,4 +13,9 @@ std::string JoinNative(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
+std::string NativeFolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 }  // namespace poolside

@@ -15,5 +15,7 @@ std::string FsText(const std::filesystem::path& path);
 // `name` in the native folder `folder`, joined by the system's separator
 // ("/"; "\" on Windows), so that a path shown reads as the system writes it.
 std::string JoinNative(const std::string& folder, const std::string& name);
+// The folder of a native path, up to its last separator; "" when it has none.
+std::string NativeFolderOf(const std::string& path);
 
 }  // namespace poolside

@@ -27,10 +27,6 @@ void ReadBook(MeetData& meet, RaceBookState& book) {
 
 std::string BookPath(const MeetData& meet) { return meet.DataPath(kBookFileName); }
 
-bool IsDone(const std::string& stat) {
-  return !stat.empty() && static_cast<unsigned char>(stat[0]) > static_cast<unsigned char>('5');
-}
-
 bool IsCombinedCount(const std::string& stat) {
   return !stat.empty() && stat[0] >= '1' && stat[0] <= '5';
 }
@@ -59,7 +55,7 @@ void FindOpenRace(MeetData& meet, RaceBookState& book) {
   int raceNo = 1;
   for (; raceNo <= kBookRaces; ++raceNo) {
     book.RaceStat = StatusAt(book, raceNo);
-    if (!IsDone(book.RaceStat)) break;
+    if (!IsRaceDone(book.RaceStat)) break;
   }
   book.RaceNo = raceNo;  // 1025 when every race is done
   if (book.RaceStat == "0") {

@@ -6,6 +6,7 @@
 
 #include "meetdata/meet_data.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -19,7 +20,6 @@ struct RaceBookState {
 };
 
 // Status character tests by character code (NUL < "0" < ... < "9" < letters).
-bool IsDone(const std::string& stat);           // greater than "5"
 bool IsCombinedCount(const std::string& stat);  // "1" to "5"
 
 // Native path of the book file of the meet's data folder.

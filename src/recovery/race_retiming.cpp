@@ -15,6 +15,7 @@
 #include "reception/console_line.h"
 #include "recovery/headless_window.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -44,10 +45,10 @@ class StagingFolder {
   std::string path_;
 };
 
-std::string ReadIfThere(const std::string& path, bool& there) {
+std::string ReadBookIfThere(const std::string& bookPath, bool& there) {
   std::error_code ec;
-  there = fs::is_regular_file(FsPath(path), ec);
-  return there ? ReadWholeFile(path) : std::string();
+  there = fs::is_regular_file(FsPath(bookPath), ec);
+  return there ? ReadWholeFile(bookPath) : std::string();
 }
 
 // The repairs the operator made to the captured race, made again to race
@@ -106,9 +107,21 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   meet.DataFolder = staging.Path() + "/";
   const std::string bookBefore = [&] {
     bool there = false;
-    return ReadIfThere(meet.DataPath(kBookFileName), there);
+    return ReadBookIfThere(meet.DataPath(kBookFileName), there);
   }();
 
+  // What the desk knew at the finish of race N: the typed withdrawals.
+  struct FinishWatch : RaceListener {
+    int race = 0;
+    LaneArray<bool> withdrawn{};
+    void OnRaceEvent(const RaceEvent& event) override {
+      if (const auto* f = std::get_if<RaceFinished>(&event); f && f->race == race) {
+        withdrawn = f->withdrawn;
+      }
+    }
+  } watch;
+  watch.race = race;
+  headless.Window().Feed().Attach(watch);
   headless.ShowRace(race);
   headless.SetLaneMap(captured.laneMap);
   if (!headless.StartReception()) {
@@ -132,13 +145,20 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     for (const std::string& m : headless.Messages()) text += "\n" + m;
     throw RuntimeError(text);
   }
-  ApplyCapturedRepairs(meet, RepairsOf(captureFiles, captured), race);
+  headless.Window().Feed().Detach(watch);
+  const std::vector<CapturedRepair> repairs = RepairsOf(captureFiles, captured);
+  ApplyCapturedRepairs(meet, repairs, race);
 
   Retiming out;
   out.race = race;
+  out.withdrawn = watch.withdrawn;
+  // A repaired lane's end follows from its touches, as after a repair live.
+  for (const CapturedRepair& r : repairs) {
+    if (IsLane(r.lane)) out.withdrawn[LaneIndex(r.lane)] = false;
+  }
   out.bookPath = real.DataPath(kBookFileName);
   bool there = false;
-  const std::string bookAfter = ReadIfThere(meet.DataPath(kBookFileName), there);
+  const std::string bookAfter = ReadBookIfThere(meet.DataPath(kBookFileName), there);
   std::vector<int> races = {race};
   for (std::size_t k = 0; k < bookAfter.size() && k < static_cast<std::size_t>(kBookRaces); ++k) {
     const char before = k < bookBefore.size() ? bookBefore[k] : '\0';
@@ -147,9 +167,11 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     if (static_cast<int>(k) + 1 != race) races.push_back(static_cast<int>(k) + 1);
   }
   for (int r : races) {
-    for (const std::string& name : {LapFileName(r), GoalFileName(r)}) {
-      const std::string bytes = ReadIfThere(meet.DataPath(name), there);
-      if (there) out.files.push_back({real.DataPath(name), bytes});
+    for (const bool goal : {false, true}) {
+      const std::string name = goal ? GoalFileName(r) : LapFileName(r);
+      const std::string path = meet.DataPath(name);
+      if (!fs::is_regular_file(FsPath(path))) continue;
+      out.files.push_back({real.DataPath(name), goal ? GoalFileBytes(path) : LapFileBytes(path)});
     }
   }
   bool goalWritten = false;
@@ -164,7 +186,7 @@ void ApplyRetiming(const Retiming& retiming) {
   for (const RetimedFile& f : retiming.files) ReplaceFileAtomically(f.path, f.bytes);
   if (retiming.statuses.empty()) return;
   bool there = false;
-  std::string book = ReadIfThere(retiming.bookPath, there);
+  std::string book = ReadBookIfThere(retiming.bookPath, there);
   for (const RetimedStatus& s : retiming.statuses) {
     const std::size_t k = static_cast<std::size_t>(s.race - 1);
     if (book.size() <= k) book.resize(k + 1, '\0');

@@ -12,6 +12,7 @@
 
 #include "capture/captured_races.h"
 #include "platform/paths.h"
+#include "vocabulary/lanes.h"
 
 namespace poolside {
 
@@ -31,6 +32,9 @@ struct Retiming {
   std::vector<RetimedFile> files;       // lap and goal files of N and its combined targets
   std::vector<RetimedStatus> statuses;  // book characters that change
   std::string bookPath;                 // the data folder's status book
+  // Lanes of race N whose 888888 is a withdrawal typed at the desk (the
+  // journaled entry replayed), unless a repair of the lane followed.
+  LaneArray<bool> withdrawn{};
 };
 
 // Runs the re-timing in a staging folder and returns what it would write.

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "format/time_values.h"
+
 namespace poolside {
 
 RaceFinished RecoveredRace(const Retiming& retiming, const RaceSources& files) {
@@ -14,13 +16,20 @@ RaceFinished RecoveredRace(const Retiming& retiming, const RaceSources& files) {
   const std::vector<int> finished = FinishedRaces(retiming);  // race N first
   out.combinedTargets.assign(finished.begin() + 1, finished.end());
   if (files.goalFile.empty()) return out;
-  const RaceResult result = LoadRaceResult(files);
+  // The re-timed bytes as written, from memory: nothing is read back.
+  const std::string* goal = nullptr;
+  const std::string* lap = nullptr;
+  for (const RetimedFile& f : retiming.files) {
+    if (f.path == files.goalFile) goal = &f.bytes;
+    if (f.path == files.lapFile) lap = &f.bytes;
+  }
+  const RaceResult result = LoadRaceResult(files, goal, lap);
   for (std::size_t i = 0; i < out.rank.size() && i < result.lanes.size(); ++i) {
     const LaneResult& lane = result.lanes[i];
     out.rank[i] = lane.rank;
     out.time[i] = lane.packed;
     out.noFinish[i] = lane.status == LaneStatus::NoFinish;
-    out.withdrawn[i] = lane.status == LaneStatus::Withdrawn;
+    out.withdrawn[i] = retiming.withdrawn[i] && lane.packed == kWithdrawn;
   }
   return out;
 }

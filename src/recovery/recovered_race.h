@@ -9,11 +9,11 @@
 
 namespace poolside {
 
-// Race N of `retiming` as its files read once ApplyRetiming wrote them
-// (`files`: its sources; with no goal file named, the lanes stay empty):
-// the goal file's ranks and values, the lanes without a finish and the
-// withdrawals as those files tell them, and the races the re-timing marked
-// done as its combined targets.
+// Race N of `retiming` as ApplyRetiming writes it (`files`: its sources;
+// with no goal file named, the lanes stay empty), from the re-timed bytes in
+// memory: the goal file's ranks and values, the lanes without a finish, the
+// withdrawals typed at the desk (the journaled entries replayed), and the
+// races the re-timing marked done as its combined targets.
 RaceFinished RecoveredRace(const Retiming& retiming, const RaceSources& files);
 
 }  // namespace poolside

@@ -1,18 +1,9 @@
 #include "recovery/recovery_tables.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "platform/cp932.h"
-#include "platform/errors.h"
-#include "platform/file_system.h"
-#include "platform/fs_path.h"
-#include "platform/record_file.h"
 #include "vocabulary/data_folder.h"
 
 namespace poolside {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -54,26 +45,6 @@ LaneSide SideOf(const LaneResult& lane) {
   side.splits = Joined(splits, "  ");
   return side;
 }
-
-// A fresh folder removed with its content when it goes out of scope.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = FsText(fs::temp_directory_path() / "poolside-preview-XXXXXX");
-    if (!MakeUniqueFolder(pattern)) throw IoError("作業フォルダを作成できません: " + pattern);
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(FsPath(path_), ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string File(const std::string& name) const { return JoinNative(path_, name); }
-
- private:
-  std::string path_;
-};
 
 std::string StatusText(char c) {
   return c == '\0' ? std::string() : Cp932ToUtf8(std::string(1, c));
@@ -123,17 +94,16 @@ RetimingPreview PreviewOf(const Retiming& retiming, const RaceSources& now) {
   out.target = RaceDescription(current);
   for (const ReadProblem& p : current.problems) out.problems.push_back(p.file + ": " + p.what);
 
-  // The retimed race read the same way, from its files laid in a scratch
-  // folder (nothing else of the data folder is read twice).
-  ScratchFolder scratch;
-  RaceSources retimedSources = now;
-  retimedSources.goalFile = scratch.File("goal");
-  retimedSources.lapFile = scratch.File("lap");
+  // The retimed race read the same way, from its bytes in memory; a file
+  // the re-timing does not write reads as missing.
+  static const std::string kNotWritten;
+  const std::string* goal = &kNotWritten;
+  const std::string* lap = &kNotWritten;
   for (const RetimedFile& f : retiming.files) {
-    if (f.path == now.goalFile) ReplaceFileAtomically(retimedSources.goalFile, f.bytes);
-    if (f.path == now.lapFile) ReplaceFileAtomically(retimedSources.lapFile, f.bytes);
+    if (f.path == now.goalFile) goal = &f.bytes;
+    if (f.path == now.lapFile) lap = &f.bytes;
   }
-  const RaceResult retimed = LoadRaceResult(retimedSources);
+  const RaceResult retimed = LoadRaceResult(now, goal, lap);
 
   for (int i = 0; i < kLanes; ++i) {
     PreviewRow row;

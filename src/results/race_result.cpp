@@ -16,7 +16,6 @@
 #include "platform/cp932.h"
 #include "platform/file_read.h"
 #include "platform/fs_path.h"
-#include "platform/item_reader.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "vocabulary/data_folder.h"
@@ -26,57 +25,7 @@ namespace poolside {
 
 namespace {
 
-// A goal file is 200-odd bytes and a lap file of a 1500 m race a few
-// kilobytes; anything far larger is not one of them and is not read.
-constexpr std::uintmax_t kMaxGoalBytes = 64 * 1024;
-constexpr std::uintmax_t kMaxLapBytes = 4 * 1024 * 1024;
-
-std::string Trim(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-// A short, printable quote of an item for a message.
-std::string Quoted(const std::string& item) {
-  std::string s = Utf8Prefix(item, 16);
-  if (Utf8Length(item) > 16) s += "…";
-  return "「" + s + "」";
-}
-
 std::string ErrnoText(int err) { return std::strerror(err); }
-
-enum class Fetch { Ok, Missing, Failed };
-
-// Reads a file whole, read-only, up to `limit` bytes; its modification time
-// goes to `modified`.
-Fetch FetchFile(const std::string& path, std::uintmax_t limit, std::string& bytes, std::string& why,
-                std::int64_t* modified = nullptr) {
-  FileReadOptions options;
-  options.maxBytes = static_cast<std::size_t>(limit);
-  FileRead read = ReadFileBounded(path, options);
-  if (modified != nullptr && read.described) *modified = read.modified;
-  switch (read.outcome) {
-    case FileReadOutcome::Ok:
-      bytes = std::move(read.bytes);
-      return Fetch::Ok;
-    case FileReadOutcome::Missing:
-      return Fetch::Missing;
-    case FileReadOutcome::NotAFile:
-      why = "ファイルではありません";
-      return Fetch::Failed;
-    case FileReadOutcome::TooLarge:
-      why = "大きすぎます (" + std::to_string(read.size) + " バイト)";
-      return Fetch::Failed;
-    case FileReadOutcome::Failed:
-      break;
-  }
-  // Opened and described, then the read failed.
-  why = read.described ? "読み取りに失敗しました" : ErrnoText(read.error);
-  return Fetch::Failed;
-}
 
 void LoadHeader(const RaceSources& src, RaceResult& r) {
   const std::string name = kMeetFileName;
@@ -101,14 +50,14 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   r.program = heat.ProgramNo;
   r.heat = heat.HeatNo;
   r.heats = heat.HeatCount;
-  r.sex = {Trim(heat.SexCode), SexLabel(heat.SexCode)};
+  r.sex = {TrimmedItem(heat.SexCode), SexLabel(heat.SexCode)};
   r.classLow = heat.ClassLow;
   r.classHigh = heat.ClassHigh;
   r.raceClass = {std::to_string(heat.ClassLow) + "-" + std::to_string(heat.ClassHigh),
                  ClassLabel(heat.ClassLow, heat.ClassHigh, src.classLabelMode)};
   r.eventCode = heat.EventCode;
   r.event = {std::to_string(heat.EventCode), EventLabel(heat.EventCode)};
-  r.round = {Trim(heat.RoundCode), RoundLabel(heat.RoundCode)};
+  r.round = {TrimmedItem(heat.RoundCode), RoundLabel(heat.RoundCode)};
   for (int i = 0; i < kLanes; ++i) {
     r.lanes[i].entry = heat.EntryNo[i];
     r.lanes[i].meetRecord = heat.Record[i];
@@ -116,128 +65,85 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
 }
 
 // The file's bytes, or false with its problem noted under `name`.
-bool FetchOrNote(const std::string& path, std::uintmax_t limit, const std::string& name,
-                 std::string& bytes, RaceResult& r, std::int64_t* modified = nullptr) {
-  std::string why;
-  switch (FetchFile(path, limit, bytes, why, modified)) {
-    case Fetch::Missing:
+bool NoteRead(FileRead read, const std::string& name, std::string& bytes, RaceResult& r,
+              std::int64_t* modified = nullptr) {
+  if (modified != nullptr && read.described) *modified = read.modified;
+  switch (read.outcome) {
+    case FileReadOutcome::Ok:
+      bytes = std::move(read.bytes);
+      return true;
+    case FileReadOutcome::Missing:
       r.problems.push_back({name, "ありません"});
       return false;
-    case Fetch::Failed:
-      r.problems.push_back({name, "読めません: " + why});
+    case FileReadOutcome::NotAFile:
+      r.problems.push_back({name, "読めません: ファイルではありません"});
       return false;
-    case Fetch::Ok:
+    case FileReadOutcome::TooLarge:
+      r.problems.push_back(
+          {name, "読めません: 大きすぎます (" + std::to_string(read.size) + " バイト)"});
+      return false;
+    case FileReadOutcome::Failed:
       break;
   }
-  return true;
+  // Opened and described, then the read failed.
+  r.problems.push_back(
+      {name, "読めません: " +
+                 (read.described ? std::string("読み取りに失敗しました") : ErrnoText(read.error))});
+  return false;
 }
 
 void LoadBookStatus(const RaceSources& src, RaceResult& r) {
   std::string bytes;
-  if (!FetchOrNote(src.bookFile, 1024 * 1024, kBookFileName, bytes, r)) return;
+  FileReadOptions options;
+  options.maxBytes = 1024 * 1024;
+  if (!NoteRead(ReadFileBounded(src.bookFile, options), kBookFileName, bytes, r)) return;
   if (src.race < 1 || src.race > kBookRaces) return;
   if (static_cast<std::size_t>(src.race) > bytes.size()) return;
   const char c = bytes[src.race - 1];
   if (c != '\0') r.bookStatus = Cp932ToUtf8(std::string(1, c));
 }
 
-void LoadGoal(const RaceSources& src, RaceResult& r) {
+void LoadGoal(const RaceSources& src, const std::string* given, RaceResult& r) {
   const std::string name = GoalFileName(r.race);
   std::string bytes;
-  std::int64_t modified = 0;
-  if (!FetchOrNote(src.goalFile, kMaxGoalBytes, name, bytes, r, &modified)) return;
-  r.finishedAt =
-      IsoLocalTime(std::chrono::system_clock::from_time_t(static_cast<std::time_t>(modified)));
-  ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), name);
-  for (LaneResult& lane : r.lanes) {
-    if (reader.AtEnd()) {
-      r.problems.push_back(
-          {name, "短すぎます: " + std::to_string(lane.lane - 1) + " コース分で終わっています"});
-      return;
-    }
-    const std::string rankItem = reader.ReadItem();
-    if (reader.AtEnd()) {
-      r.problems.push_back({name, std::to_string(lane.lane) + " コースの記録がありません"});
-      return;
-    }
-    const std::string timeItem = reader.ReadItem();
-    const auto rank = ParseFileNumber(rankItem);
-    const auto value = ParseFileNumber(timeItem);
-    if (!rank || !value || *rank < 0 || *rank > kLanes) {
-      const std::string& bad = !rank || *rank < 0 || *rank > kLanes ? rankItem : timeItem;
-      r.problems.push_back({name, std::to_string(lane.lane) + " コース (" +
-                                      std::to_string(reader.Line()) +
-                                      " 行目): " + (bad == rankItem ? "順位 " : "記録 ") +
-                                      Quoted(bad) + " は読めません"});
-      continue;
-    }
-    lane.goalRead = true;
-    lane.rank = *rank;
-    lane.packed = *value;
-    ClassifyLaneValue(lane);
+  if (given != nullptr) {
+    bytes = *given;
+  } else {
+    std::int64_t modified = 0;
+    if (!NoteRead(ReadGoalFile(src.goalFile), name, bytes, r, &modified)) return;
+    r.finishedAt =
+        IsoLocalTime(std::chrono::system_clock::from_time_t(static_cast<std::time_t>(modified)));
   }
-  if (!reader.AtEnd()) r.problems.push_back({name, "10 コースの後に余分なデータがあります"});
+  const GoalItems goal = ReadGoalItems(bytes);
+  for (const std::string& p : goal.problems) r.problems.push_back({name, p});
+  for (LaneResult& lane : r.lanes) {
+    const GoalLane& g = goal.lanes[LaneIndex(lane.lane)];
+    if (!g.read) continue;
+    lane.goalRead = true;
+    lane.rank = g.rank;
+    lane.packed = g.value;
+  }
 }
 
-void LoadLaps(const RaceSources& src, RaceResult& r) {
+void LoadLaps(const RaceSources& src, const std::string* given, RaceResult& r) {
   const std::string name = LapFileName(r.race);
   std::string bytes;
-  if (!FetchOrNote(src.lapFile, kMaxLapBytes, name, bytes, r)) return;
-  for (LaneResult& lane : r.lanes) lane.lapsRead = true;
-  ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), name);
-  int record = 0;
-  int badRecords = 0;
-  std::string firstBad;
-  while (!reader.AtEnd()) {
-    ++record;
-    // A record is three items: lane, time text, kind.
-    std::string items[3];
-    int got = 0;
-    int line = 0;
-    while (got < 3 && !reader.AtEnd()) {
-      items[got++] = reader.ReadItem();
-      if (got == 1) line = reader.Line();
-    }
-    const std::string& laneItem = items[0];
-    const std::string& timeItem = items[1];
-    const std::string& kindItem = items[2];
-    if (got < 3) {
-      r.problems.push_back({name, "記録 " + std::to_string(record) + " の途中で終わっています"});
-      // A record cut short by a write in progress or a damaged file: its lane
-      // (when readable) misses that record.
-      const auto l = ParseFileNumber(laneItem);
-      if (l && *l >= 1 && *l <= kLanes) r.lanes[*l - 1].lapsRead = false;
-      break;
-    }
-    const auto l = ParseFileNumber(laneItem);
-    const bool laneOk = l && *l >= 1 && *l <= kLanes;
-    const std::string kind = Trim(kindItem);
-    std::string bad;
-    if (!laneOk) {
-      bad = "コース " + Quoted(laneItem);
-    } else if (!IsLapKind(kind)) {
-      bad = "種別 " + Quoted(kindItem);
-      r.lanes[*l - 1].lapsRead = false;
-    }
-    if (!bad.empty()) {
-      // Items out of step: one message for the first, a count for the rest.
-      if (badRecords++ == 0) {
-        firstBad = "記録 " + std::to_string(record) + " (" + std::to_string(line) +
-                   " 行目): " + bad + " は読めません";
-      }
-      continue;
-    }
-    LaneResult& lane = r.lanes[*l - 1];
+  if (given != nullptr) {
+    bytes = *given;
+  } else if (!NoteRead(ReadLapFile(src.lapFile), name, bytes, r)) {
+    return;
+  }
+  LapItems laps = ReadLapItems(bytes);
+  for (const std::string& p : laps.problems) r.problems.push_back({name, p});
+  for (LaneResult& lane : r.lanes) lane.lapsRead = laps.lanesRead[LaneIndex(lane.lane)];
+  for (LapItem& item : laps.records) {
+    LaneResult& lane = r.lanes[LaneIndex(item.lane)];
     Split split;
-    split.text = Trim(timeItem);
-    split.hundredths = TimeTextHundredths(timeItem);
-    split.kind = kind[0];
+    split.hundredths = TimeTextHundredths(item.timeText);
+    split.text = std::move(item.timeText);
+    split.kind = item.kind;
     split.distance = static_cast<int>(lane.splits.size() + 1) * src.metresPerLap;
     lane.splits.push_back(std::move(split));
-  }
-  if (badRecords > 0) {
-    if (badRecords > 1) firstBad += " (ほか " + std::to_string(badRecords - 1) + " 件)";
-    r.problems.push_back({name, firstBad});
   }
 }
 
@@ -279,14 +185,19 @@ RaceSources SourcesOf(const MeetData& meet, int race) {
 }
 
 RaceResult LoadRaceResult(const RaceSources& sources) {
+  return LoadRaceResult(sources, nullptr, nullptr);
+}
+
+RaceResult LoadRaceResult(const RaceSources& sources, const std::string* goalBytes,
+                          const std::string* lapBytes) {
   RaceResult r;
   r.race = sources.race;
   r.raceText = RaceFileNumber(sources.race);
   for (int i = 0; i < kLanes; ++i) r.lanes[i].lane = i + 1;
   LoadHeader(sources, r);
   LoadBookStatus(sources, r);
-  LoadGoal(sources, r);
-  LoadLaps(sources, r);
+  LoadGoal(sources, goalBytes, r);
+  LoadLaps(sources, lapBytes, r);
   // The status of a lane without a time depends on its splits.
   for (LaneResult& lane : r.lanes) {
     if (lane.goalRead) ClassifyLaneValue(lane);
@@ -298,7 +209,7 @@ void ClassifyLaneValue(LaneResult& lane) {
   const std::int32_t v = lane.packed;
   lane.hundredths.reset();
   lane.dqCode = 0;
-  lane.text = Trim(TimeText(v));
+  lane.text = TrimmedItem(TimeText(v));
   if (IsTimeValue(v)) {
     lane.status = LaneStatus::Time;
     lane.hundredths = static_cast<std::int64_t>(v / 10000) * 6000 + (v / 100 % 100) * 100 + v % 100;
@@ -339,7 +250,7 @@ DeskLanes DeskLanesOf(const RaceFinished& finished) {
 }
 
 std::optional<std::int64_t> TimeTextHundredths(const std::string& text) {
-  const std::string t = Trim(text);
+  const std::string t = TrimmedItem(text);
   const std::size_t colon = t.find(':');
   const std::size_t point = t.find('.');
   if (point == std::string::npos || t.size() - point - 1 != 2) return std::nullopt;

@@ -116,6 +116,11 @@ RaceSources SourcesOf(const MeetData& meet, int race);  // its DataFolder and Se
 // (goalRead / lapsRead false, status Unreadable). `finishedAt` is the goal
 // file's modification time.
 RaceResult LoadRaceResult(const RaceSources& sources);
+// The same with the goal and lap file's bytes given (a re-timing's, still in
+// memory) instead of read: each null one is read. A given goal file has no
+// modification time: `finishedAt` stays "".
+RaceResult LoadRaceResult(const RaceSources& sources, const std::string* goalBytes,
+                          const std::string* lapBytes);
 
 // The text of a lane's result as the pages and the desk's result view show
 // it: the time, "失格 3（折返）", "棄権", "ゴール未検出", "記録なし", ...

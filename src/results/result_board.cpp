@@ -5,31 +5,20 @@
 namespace poolside {
 
 void ResultBoard::OnRaceEvent(const RaceEvent& event) {
-  if (const auto* f = std::get_if<RaceFinished>(&event)) {
-    if (f->recovered) {
-      // Written by a recovery: shown as its files read.
-      desk_.erase(f->race);
-      for (int target : f->combinedTargets) desk_.erase(target);
-    } else {
-      const DeskLanes desk = DeskLanesOf(*f);
-      desk_[f->race] = desk;
-      for (int target : f->combinedTargets) desk_[target] = desk;
-    }
-    Show(f->race);
-  } else if (const auto* r = std::get_if<TouchesRepaired>(&event)) {
-    // The repaired lane's end now follows from its touches.
-    auto known = desk_.find(r->race);
-    if (known != desk_.end() && r->lane >= 1 && r->lane <= kLanes) {
-      known->second.noFinish[static_cast<std::size_t>(r->lane - 1)] = r->noFinish;
-      known->second.withdrawn[static_cast<std::size_t>(r->lane - 1)] = false;
-    }
-    if (r->finished) Show(r->race);
-  }
+  const auto* changed = std::get_if<RaceResultChanged>(&event);
+  if (changed == nullptr) return;
+  using Cause = RaceResultChanged::Cause;
+  const bool news = changed->cause == Cause::Finished || changed->cause == Cause::Recovered ||
+                    changed->cause == Cause::Repaired;
+  if (!news && changed->race != result_.race) return;
+  result_ = *changed->result;
+  if (onChange) onChange();
 }
 
 void ResultBoard::Show(int race) {
-  result_ = LoadRaceResult(sources_(race));
-  if (auto known = desk_.find(race); known != desk_.end()) ApplyDeskLanes(result_, known->second);
+  const auto result = results_ ? results_(race) : nullptr;
+  if (!result) return;
+  result_ = *result;
   if (onChange) onChange();
 }
 
@@ -60,6 +49,21 @@ std::vector<ResultRow> ResultBoard::Rows() const {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+RepairStart RepairDialogStart(int raceOnScreen, const LaneArray<int>& laps,
+                              const ResultBoard& board) {
+  RepairStart start{raceOnScreen, 1};
+  const bool touched = std::any_of(laps.begin(), laps.end(), [](int n) { return n > 0; });
+  if (touched || board.Race() <= 0) return start;
+  start.race = board.Race();
+  for (const LaneResult& l : board.Result().lanes) {
+    if (l.status == LaneStatus::NoFinish) {
+      start.lane = l.lane;
+      break;
+    }
+  }
+  return start;
 }
 
 std::string ResultBoard::Heading() const {

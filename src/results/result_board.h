@@ -1,12 +1,12 @@
 #pragma once
 // What the desk's result view shows: the result of the race finished last
-// (or of any finished race chosen), read from its files as the export reads
-// them, with what the desk knew at the finish (typed withdrawals, lanes
-// without a finish). A race feed listener on the window's thread; the Qt
-// view only shows Rows() and forwards the race chosen.
+// (or of any race chosen), as the result's owner tells it (the same result
+// as the export, the pages and the broker). A race feed listener on the
+// window's thread; the Qt view only shows Rows() and forwards the race
+// chosen.
 
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,10 +25,12 @@ struct ResultRow {
 
 class ResultBoard : public RaceListener {
  public:
-  // `sources` gives the files of race N (taken on the window's thread).
-  explicit ResultBoard(std::function<RaceSources(int)> sources) : sources_(std::move(sources)) {}
+  // `results` gives race N's result from the owner (RaceResults::ResultOf).
+  explicit ResultBoard(std::function<std::shared_ptr<const RaceResult>(int)> results)
+      : results_(std::move(results)) {}
 
-  // A race finished: shown. Its touches repaired: shown again.
+  // A race finished, recovered or repaired: shown. Any other change of the
+  // race shown: shown again.
   void OnRaceEvent(const RaceEvent& event) override;
   // Shows race `race` (1..1024).
   void Show(int race);
@@ -44,9 +46,19 @@ class ResultBoard : public RaceListener {
   std::function<void()> onChange;
 
  private:
-  std::function<RaceSources(int)> sources_;
-  std::map<int, DeskLanes> desk_;
+  std::function<std::shared_ptr<const RaceResult>(int)> results_;
   RaceResult result_;
 };
+
+// Where the touch repair dialog opens: the race on screen once one of its
+// lanes has a touch (`laps`: each lane's touches so far); before that the
+// race the result view shows (the one finished last), at its first lane
+// without a finish, or lane 1.
+struct RepairStart {
+  int race = 0;
+  int lane = 1;
+};
+RepairStart RepairDialogStart(int raceOnScreen, const LaneArray<int>& laps,
+                              const ResultBoard& board);
 
 }  // namespace poolside

@@ -7,6 +7,7 @@
 #include "platform/numbers.h"
 #include "platform/record_file.h"
 #include "timing/race_window.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -23,13 +24,9 @@ std::string PortName(int n) { return "COM" + std::to_string(n); }
 // Records of a lap file ("lane , time,kind," each: three commas, the time
 // text never holds one); 0 when it is missing or unreadable.
 int LapRecordsIn(const std::string& path) {
-  std::string bytes;
-  try {
-    bytes = ReadWholeFile(path);
-  } catch (const RuntimeError&) {
-    return 0;
-  }
-  return static_cast<int>(std::count(bytes.begin(), bytes.end(), ',') / 3);
+  const FileRead read = ReadLapFile(path);
+  if (read.outcome != FileReadOutcome::Ok) return 0;
+  return static_cast<int>(std::count(read.bytes.begin(), read.bytes.end(), ',') / 3);
 }
 
 }  // namespace

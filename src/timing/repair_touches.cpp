@@ -57,23 +57,8 @@ std::optional<std::string> RaceWindow::RepairTouches(const TouchRepair& repair) 
     kiro->SetBackColor(color);
   }
 
-  TouchesRepaired repaired;
-  repaired.race = repair.race;
-  repaired.lane = repair.lane;
-  repaired.what = RepairWords(repair);
-  repaired.laps = plan.laneLaps;
-  repaired.metres = metresPerLap > 0 ? plan.laneLaps * metresPerLap : 0;
-  repaired.noFinish = plan.laneLastKind == 'L' &&
-                      (plan.finished ? plan.ranking.time[LaneIndex(repair.lane)] == kWithdrawn
-                                     : !(current && reception_.Typed(repair.lane)));
-  repaired.finished = plan.finished;
-  if (plan.finished) {
-    for (std::size_t i = 0; i < kLanes; ++i) {
-      repaired.rank[i] = plan.ranking.rank[i];
-      repaired.time[i] = plan.ranking.time[i];
-    }
-  }
-  repaired.combinedTargets = plan.combinedTargets;
+  const TouchesRepaired repaired =
+      RepairedEvent(plan, metresPerLap, current && reception_.Typed(repair.lane));
   feed_->Publish(repaired);
   return std::nullopt;
 }

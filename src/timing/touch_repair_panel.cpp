@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/record_file.h"
+#include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 
@@ -17,7 +18,7 @@ bool TouchRepairPanel::Select(int race, int lane) {
     return false;
   }
   try {
-    const LapTouches parsed = ParseLapText(ReadWholeFile(path));
+    const LapTouches parsed = ParseLapText(LapFileBytes(path));
     if (!parsed.problem.empty()) {
       problem_ = "ラップファイル " + path + ": " + parsed.problem;
       return false;

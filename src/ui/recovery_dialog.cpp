@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "vocabulary/data_folder.h"
@@ -43,11 +42,12 @@ void Put(QTableWidget* t, int row, int column, const std::string& text, bool mar
 
 }  // namespace
 
-RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace,
+RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& feed,
                                std::function<bool()> receiving, std::function<void()> stopReception,
                                QWidget* parent)
     : QDialog(parent),
       panel_(panel),
+      feed_(feed),
       receiving_(std::move(receiving)),
       stopReception_(std::move(stopReception)) {
   setObjectName("dlgRecover");
@@ -109,12 +109,20 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace,
   });
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   // The window goes on while the dialog is open: follow its reception.
-  auto* timer = new QTimer(this);
-  connect(timer, &QTimer::timeout, this, [this] { UpdateReception(); });
-  timer->start(300);
+  watch_.dialog = this;
+  feed_.Attach(watch_);
   UpdateReception();
   // The latest captured race is the likeliest to need it.
   if (races_->rowCount() > 0) races_->setCurrentCell(races_->rowCount() - 1, 0);
+}
+
+RecoveryDialog::~RecoveryDialog() { feed_.Detach(watch_); }
+
+void RecoveryDialog::ReceptionWatch::OnRaceEvent(const RaceEvent& event) {
+  if (std::holds_alternative<ReceptionStarted>(event) ||
+      std::holds_alternative<ReceptionStopped>(event)) {
+    dialog->UpdateReception();
+  }
 }
 
 void RecoveryDialog::FillRaces() {

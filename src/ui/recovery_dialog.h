@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+#include "feed/race_feed.h"
 #include "recovery/recovery_panel.h"
 
 class QLabel;
@@ -21,9 +22,12 @@ namespace poolside {
 class RecoveryDialog : public QDialog {
  public:
   // `receiving` tells whether the window receives now; `stopReception`
-  // stops it as 停止 does.
-  RecoveryDialog(RecoveryPanel& panel, int currentRace, std::function<bool()> receiving,
-                 std::function<void()> stopReception, QWidget* parent);
+  // stops it as 停止 does. The dialog follows the window's reception on
+  // `feed` (its reception starting and stopping), which outlives it.
+  RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& feed,
+                 std::function<bool()> receiving, std::function<void()> stopReception,
+                 QWidget* parent);
+  ~RecoveryDialog() override;
 
   // Brings the buttons and the note up to date with the window's reception.
   void UpdateReception();
@@ -34,7 +38,15 @@ class RecoveryDialog : public QDialog {
   void ApplySelected();
   int SelectedIndex() const;
 
+  // Reception started or stopped in the window: the buttons follow.
+  struct ReceptionWatch : RaceListener {
+    RecoveryDialog* dialog = nullptr;
+    void OnRaceEvent(const RaceEvent& event) override;
+  };
+
   RecoveryPanel& panel_;
+  RaceFeed& feed_;
+  ReceptionWatch watch_;
   std::function<bool()> receiving_;
   std::function<void()> stopReception_;
   QTableWidget* races_;

@@ -1,8 +1,10 @@
 #include "vocabulary/lap_goal_files.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/errors.h"
 #include "platform/item_reader.h"
 #include "platform/numbers.h"
 
@@ -28,7 +30,146 @@ std::optional<int> LaneItem(std::string_view item) {
   return IsLane(lane) ? std::optional<int>(lane) : std::nullopt;
 }
 
+// A short, printable quote of an item for a message.
+std::string Quoted(const std::string& item) {
+  std::string s = Utf8Prefix(item, 16);
+  if (Utf8Length(item) > 16) s += "…";
+  return "「" + s + "」";
+}
+
+FileRead ReadRaceFile(const std::string& path, std::size_t limit) {
+  FileReadOptions options;
+  options.maxBytes = limit;
+  return ReadFileBounded(path, options);
+}
+
+std::string RaceFileBytes(const std::string& path, std::size_t limit) {
+  FileRead read = ReadRaceFile(path, limit);
+  switch (read.outcome) {
+    case FileReadOutcome::Ok:
+      return std::move(read.bytes);
+    case FileReadOutcome::Missing:
+      throw IoError("ファイルがありません: " + path);
+    case FileReadOutcome::NotAFile:
+      throw IoError("ファイルではありません: " + path);
+    case FileReadOutcome::TooLarge:
+      throw IoError("ファイルが大きすぎます: " + path + " (" + std::to_string(read.size) +
+                    " バイト)");
+    case FileReadOutcome::Failed:
+      break;
+  }
+  throw IoError(
+      "ファイルを読めません: " + path +
+      (read.error != 0 ? " (" + std::string(std::strerror(read.error)) + ")" : std::string()));
+}
+
 }  // namespace
+
+std::string TrimmedItem(std::string_view item) {
+  std::size_t b = 0;
+  std::size_t e = item.size();
+  while (b < e && (item[b] == ' ' || item[b] == '\0')) ++b;
+  while (e > b && (item[e - 1] == ' ' || item[e - 1] == '\0')) --e;
+  return std::string(item.substr(b, e - b));
+}
+
+FileRead ReadGoalFile(const std::string& nativePath) {
+  return ReadRaceFile(nativePath, kMaxGoalFileBytes);
+}
+FileRead ReadLapFile(const std::string& nativePath) {
+  return ReadRaceFile(nativePath, kMaxLapFileBytes);
+}
+std::string GoalFileBytes(const std::string& nativePath) {
+  return RaceFileBytes(nativePath, kMaxGoalFileBytes);
+}
+std::string LapFileBytes(const std::string& nativePath) {
+  return RaceFileBytes(nativePath, kMaxLapFileBytes);
+}
+
+GoalItems ReadGoalItems(const std::string& bytes) {
+  GoalItems out;
+  ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), "");
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    if (reader.AtEnd()) {
+      out.problems.push_back("短すぎます: " + std::to_string(lane - 1) +
+                             " コース分で終わっています");
+      return out;
+    }
+    const std::string rankItem = reader.ReadItem();
+    if (reader.AtEnd()) {
+      out.problems.push_back(std::to_string(lane) + " コースの記録がありません");
+      return out;
+    }
+    const std::string timeItem = reader.ReadItem();
+    const auto rank = ParseFileNumber(rankItem);
+    const auto value = ParseFileNumber(timeItem);
+    const bool rankBad = !rank || *rank < 0 || *rank > kLanes;
+    if (rankBad || !value) {
+      const std::string& bad = rankBad ? rankItem : timeItem;
+      out.problems.push_back(std::to_string(lane) + " コース (" + std::to_string(reader.Line()) +
+                             " 行目): " + (rankBad ? "順位 " : "記録 ") + Quoted(bad) +
+                             " は読めません");
+      continue;
+    }
+    GoalLane& g = out.lanes[LaneIndex(lane)];
+    g.read = true;
+    g.rank = *rank;
+    g.value = *value;
+  }
+  if (!reader.AtEnd()) out.problems.push_back("10 コースの後に余分なデータがあります");
+  return out;
+}
+
+LapItems ReadLapItems(const std::string& bytes) {
+  LapItems out;
+  out.lanesRead.fill(true);
+  ItemReader reader = ItemReader::FromText(Cp932ToUtf8(bytes), "");
+  int record = 0;
+  int badRecords = 0;
+  std::string firstBad;
+  while (!reader.AtEnd()) {
+    ++record;
+    // A record is three items: lane, time text, kind.
+    std::string items[kLapRecordItems];
+    int got = 0;
+    int line = 0;
+    while (got < kLapRecordItems && !reader.AtEnd()) {
+      items[got++] = reader.ReadItem();
+      if (got == 1) line = reader.Line();
+    }
+    const auto lane = ParseFileNumber(items[0]);
+    const bool laneOk = lane && IsLane(*lane);
+    if (got < kLapRecordItems) {
+      out.problems.push_back("記録 " + std::to_string(record) + " の途中で終わっています");
+      // A record cut short by a write in progress or a damaged file: its
+      // lane (when readable) misses that record.
+      if (laneOk) out.lanesRead[LaneIndex(*lane)] = false;
+      break;
+    }
+    const std::string kind = TrimmedItem(items[2]);
+    std::string bad;
+    if (!laneOk) {
+      bad = "コース " + Quoted(items[0]);
+    } else if (!IsLapKind(kind)) {
+      bad = "種別 " + Quoted(items[2]);
+      out.lanesRead[LaneIndex(*lane)] = false;
+    }
+    if (!bad.empty()) {
+      // Items out of step: one message for the first, a count for the rest.
+      if (badRecords++ == 0) {
+        firstBad = "記録 " + std::to_string(record) + " (" + std::to_string(line) +
+                   " 行目): " + bad + " は読めません";
+      }
+      continue;
+    }
+    out.records.push_back({*lane, TrimmedItem(items[1]), kind[0]});
+  }
+  if (badRecords > 0) {
+    if (badRecords > 1) firstBad += " (ほか " + std::to_string(badRecords - 1) + " 件)";
+    out.problems.push_back(firstBad);
+  }
+  return out;
+}
 
 std::string LapTimeField(std::string_view text) {
   const std::string t(Unpadded(text));

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "vocabulary/lanes.h"
 
 namespace poolside {
@@ -54,7 +55,51 @@ struct LapTouches {
 LapTouches ParseLapText(const std::string& text);
 std::string LapText(const std::vector<LapTouch>& touches);
 
-// Reading, leniently (the result reader, which reports what it cannot read):
+// Reading a race's files from the disk: the only place that does. Each is
+// read whole, read-only, up to the bound a file of its kind can reach (a
+// goal file is 200-odd bytes, the lap file of a 1500 m race a few
+// kilobytes); a larger file is refused (TooLarge).
+inline constexpr std::size_t kMaxGoalFileBytes = 64 * 1024;
+inline constexpr std::size_t kMaxLapFileBytes = 4 * 1024 * 1024;
+FileRead ReadGoalFile(const std::string& nativePath);
+FileRead ReadLapFile(const std::string& nativePath);
+// The same, for code that stops on a failure: the bytes, or IoError naming
+// the path and the cause ("ファイルを開けません: PATH (...)").
+std::string GoalFileBytes(const std::string& nativePath);
+std::string LapFileBytes(const std::string& nativePath);
+
+// Reading, leniently, for the result reader, which reports what it cannot
+// read and keeps the rest. Messages are Japanese, for the operator, without
+// the file's name.
+struct GoalLane {
+  bool read = false;  // rank and value both read
+  int rank = 0;       // 0..10
+  std::int32_t value = 0;
+};
+struct GoalItems {
+  LaneArray<GoalLane> lanes{};
+  std::vector<std::string> problems;
+};
+// `bytes` as the file holds them (Shift-JIS).
+GoalItems ReadGoalItems(const std::string& bytes);
+
+struct LapItem {
+  int lane = 0;          // 1..10
+  std::string timeText;  // without its blanks ("25.06")
+  char kind = 'L';
+};
+struct LapItems {
+  std::vector<LapItem> records;  // the readable records, in the order of the file
+  LaneArray<bool> lanesRead{};   // false for a lane that lost a record
+  std::vector<std::string> problems;
+};
+LapItems ReadLapItems(const std::string& bytes);
+
+// An item without the blanks and NUL bytes around it (what a padded field
+// of the meet office's files may hold).
+std::string TrimmedItem(std::string_view item);
+
+// Reading, leniently: a single item.
 // a whole number written as the meet office's files write it: blanks
 // around, an optional minus, digits. None for anything else.
 std::optional<std::int32_t> ParseFileNumber(std::string_view item);

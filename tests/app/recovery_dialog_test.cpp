@@ -56,8 +56,9 @@ TEST(RecoveryDialog, StaysBesideTheWindowAndFollowsItsReception) {
   RecoveryPanel panel(paths, {dir.File("capture")}, messages);
   bool receiving = true;
   int stops = 0;
+  RaceFeed feed;
   RecoveryDialog dialog(
-      panel, 4, [&] { return receiving; },
+      panel, 4, feed, [&] { return receiving; },
       [&] {
         ++stops;
         receiving = false;
@@ -75,10 +76,14 @@ TEST(RecoveryDialog, StaysBesideTheWindowAndFollowsItsReception) {
   EXPECT_EQ(stops, 1);
   EXPECT_TRUE(apply->isEnabled());
   EXPECT_FALSE(stop->isEnabled());
-  // Stopped from the window instead: the dialog follows within its timer.
+  // Started again in the window: the dialog follows the feed.
   receiving = true;
-  QTest::qWait(400);
+  feed.Publish(ReceptionStarted{1, "", ""});
   EXPECT_FALSE(apply->isEnabled());
+  EXPECT_TRUE(stop->isEnabled());
+  receiving = false;
+  feed.Publish(ReceptionStopped{1, ""});
+  EXPECT_TRUE(apply->isEnabled());
 
   // The captured race as a table row: race, program-heat, local times.
   auto* races = dialog.findChild<QTableWidget*>();

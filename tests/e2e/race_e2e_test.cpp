@@ -250,8 +250,11 @@ TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
   Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(), "--com",
                  "1=" + pty, "--script", (dir_ / "race.script").string()},
                 meet_ / "prog", dir_ / "out", dir_ / "err");
-  // The adapter is pulled in the middle of the race.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // The adapter is pulled in the middle of the race: once a lap is logged
+  // (however long the program took to start on a loaded machine).
+  for (int i = 0; i < 600 && LapFile(race).find(",L,") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   sim.Kill();
   ASSERT_EQ(program.Wait(60), 0) << ReadAll(dir_ / "out") << ReadAll(dir_ / "err");
   const std::string out = ReadAll(dir_ / "out");

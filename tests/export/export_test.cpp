@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "export/command_feed.h"
 #include "export/export_listener.h"
 #include "export/race_export.h"
 #include "meetdata/competition_record.h"
@@ -19,7 +21,9 @@
 #include "platform/os_calls.h"
 #include "platform/paths.h"
 #include "results/race_csv.h"
-#include "support/temp_dir.h"
+#include "results/race_json.h"
+#include "results/race_results.h"
+#include "support/small_meet.h"
 
 namespace poolside {
 namespace {
@@ -39,48 +43,7 @@ std::set<std::string> Listing(const std::string& root) {
   return out;
 }
 
-// A meet as drive c: (ctl/dr_kyo.ctl -> c:\meet\) with races 1..4; races 1
-// and 2 are finished (goal and lap files), race 3 is the first of a
-// combined race of two, race 4 its target.
-class ExportTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir.MakeDir("ctl");
-    dir.MakeDir("prog");
-    dir.MakeDir("meet");
-    dir.MakeDir("meet/lap");
-    dir.MakeDir("meet/goal");
-    dir.Write("ctl/dr_kyo.ctl", "1,\"c:\\meet\\\",0\r\n");
-    std::string meet(10 * kMeetRecordLength, '\0');
-    for (int race = 1; race <= 4; ++race) {
-      CompetitionRecord heat;
-      heat.ProgramNo = static_cast<std::int16_t>(race);
-      heat.HeatNo = 1;
-      heat.HeatCount = 1;
-      heat.SexCode = "2";
-      heat.EventCode = 14;
-      heat.RoundCode = "2";
-      heat.EntryNo = {0, 0, 0, 4001, 4002};
-      const Bytes record = EncodeCompetitionRecord(heat, "100000");
-      meet.append(record.begin(), record.end());
-    }
-    dir.Write("meet/taikai.dat", meet);
-    dir.Write("meet/Race.dat", "6621" + std::string(1020, '\0'));
-    for (const char* n : {"0001", "0002"}) {
-      dir.Write(std::string("meet/goal/g") + n,
-                " 0 , 888888 , 0 , 888888 , 0 , 888888 , 2 , 13050 , 1 , 12999 , 0 , 888888 ,"
-                " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
-      dir.Write(std::string("meet/lap/r") + n, " 4 , 1:03.00,L, 5 , 1:02.90,L, 5 , 2:09.99,G,");
-    }
-    paths.MapDrive('c', dir.Path());
-    meetData.DataFolder = "c:\\meet\\";
-  }
-  std::string Export(const std::string& name) { return dir.Read("meet/export/" + name); }
-
-  TempDir dir;
-  PathMapper paths;
-  MeetData meetData{paths};
-};
+class ExportTest : public ::testing::Test, protected testing::SmallMeet {};
 
 TEST_F(ExportTest, CsvHasOneRowPerLaneWithTheSplitsLast) {
   RaceResult r = LoadRaceResult(SourcesOf(meetData, 1));
@@ -188,41 +151,62 @@ TEST_F(ExportTest, AFailedWriteNamesTheFileAndLeavesNoHalfFile) {
   EXPECT_TRUE(blocked.written.empty());
 }
 
-TEST_F(ExportTest, ListenerExportsTheRaceAndItsCombinedTargetsOffTheFeed) {
-  RaceFeed feed;
-  std::vector<std::string> failures, written;
-  std::mutex m;
-  {
-    ExportListener listener(meetData, CsvEncoding::Utf8Bom,
-                            {[&](const std::string& s) {
-                               std::lock_guard lock(m);
-                               failures.push_back(s);
-                             },
-                             nullptr,
-                             [&](const std::string& s) {
-                               std::lock_guard lock(m);
-                               written.push_back(s);
-                             }});
+// The desk's feed: the result's owner, then the export, as main attaches them.
+class DeskFeedTest : public ExportTest {
+ protected:
+  void SetUp() override {
+    results.SetFolder(ResultFolderOf(meetData));
+    results.AttachTo(feed);
     feed.Attach(listener);
-    feed.Publish(RaceShown{});
-    RaceFinished finished;
-    finished.race = 3;
-    finished.combinedTargets = {4};
-    feed.Publish(finished);
-    listener.Flush();
-    {
-      std::lock_guard lock(m);
-      EXPECT_EQ(written.size(), 2u);  // the target waits for its copy
-    }
-    // The copy is made, then its status change published.
-    dir.Write("meet/goal/g0004", dir.Read("meet/goal/g0001"));
-    feed.Publish(RaceStatusChanged{3, "6"});
-    feed.Publish(RaceStatusChanged{4, "6"});
+  }
+  void TearDown() override { feed.Detach(listener); }
+  std::vector<std::string> Written() {
     listener.Flush();
     std::lock_guard lock(m);
-    EXPECT_EQ(written.size(), 4u);
-    EXPECT_TRUE(failures.empty());
+    return written;
   }
+  // How many lanes of `name`'s JSON say withdrawn.
+  std::size_t Withdrawn(const char* name) {
+    listener.Flush();
+    const std::string json = Export(name);
+    std::size_t n = 0;
+    for (std::size_t at = json.find("\"withdrawn\""); at != std::string::npos;
+         at = json.find("\"withdrawn\"", at + 1)) {
+      ++n;
+    }
+    return n;
+  }
+
+  RaceFeed feed;
+  RaceResults results;
+  std::mutex m;
+  std::vector<std::string> failures, written;
+  ExportListener listener{meetData, CsvEncoding::Utf8Bom,
+                          ExportListener::Sinks{[this](const std::string& s) {
+                                                  std::lock_guard lock(m);
+                                                  failures.push_back(s);
+                                                },
+                                                nullptr,
+                                                [this](const std::string& s) {
+                                                  std::lock_guard lock(m);
+                                                  written.push_back(s);
+                                                }}};
+};
+
+TEST_F(DeskFeedTest, TheRaceAndItsCombinedTargetsExportWhenTheirFilesAreWritten) {
+  feed.Publish(RaceShown{});
+  RaceFinished finished;
+  finished.race = 3;
+  finished.combinedTargets = {4};
+  feed.Publish(finished);
+  EXPECT_EQ(Written().size(), 2u);  // the target waits for its copy
+  // The copy is made, then its status change published; race 3's own
+  // status change changes nothing its export shows: not written again.
+  dir.Write("meet/goal/g0004", dir.Read("meet/goal/g0001"));
+  feed.Publish(RaceStatusChanged{3, "2"});
+  feed.Publish(RaceStatusChanged{4, "6"});
+  EXPECT_EQ(Written().size(), 4u);
+  EXPECT_TRUE(failures.empty());
   // Race 4 has its copied goal file; race 3 none: the export says so and
   // marks every lane.
   EXPECT_NE(Export("r0004.json").find("\"race\":4,"), std::string::npos);
@@ -234,51 +218,102 @@ TEST_F(ExportTest, ListenerExportsTheRaceAndItsCombinedTargetsOffTheFeed) {
   EXPECT_FALSE(Export("r0003.csv").empty());
 }
 
-TEST_F(ExportTest, ATargetWhoseCopyNeverCameExportsAtTheNextRaceShown) {
-  ExportListener listener(meetData, CsvEncoding::Utf8Bom, {});
+TEST_F(DeskFeedTest, ATargetWhoseCopyNeverCameExportsAtTheNextRaceShown) {
   RaceFinished finished;
   finished.race = 1;
   finished.combinedTargets = {2};
-  listener.OnRaceEvent(finished);
-  listener.OnRaceEvent(RaceStatusChanged{1, "6"});
-  listener.Flush();
+  feed.Publish(finished);
+  std::filesystem::remove(dir.File("meet/export/r0002.json"));
+  feed.Publish(RaceStatusChanged{1, "6"});
   EXPECT_FALSE(dir.Exists("meet/export/r0002.json"));
-  listener.OnRaceEvent(RaceShown{});
-  listener.Flush();
+  feed.Publish(RaceShown{});
+  Written();
   EXPECT_TRUE(dir.Exists("meet/export/r0002.json"));
 }
 
-TEST_F(ExportTest, ARecoveredRaceAndItsTargetsExportAsTheirFilesRead) {
-  ExportListener listener(meetData, CsvEncoding::Utf8Bom, {});
-  auto withdrawn = [&](const char* name) {
-    listener.Flush();
-    const std::string json = Export(name);
-    std::size_t n = 0;
-    for (std::size_t at = json.find("\"withdrawn\""); at != std::string::npos;
-         at = json.find("\"withdrawn\"", at + 1)) {
-      ++n;
-    }
-    return n;
-  };
+TEST_F(DeskFeedTest, ATypedWithdrawalOutlivesTheProgramARecoveryAndEndsWithARepair) {
   RaceFinished finished;
   finished.race = 1;
   finished.withdrawn[0] = true;  // lane 1's 888888 typed as 8 at the desk
-  listener.OnRaceEvent(finished);
-  EXPECT_EQ(withdrawn("r0001.json"), 1u);
-  // Re-timed by a recovery: its lanes are what its files say, and what the
-  // desk knew of the finish before no longer holds, after a repair either.
+  finished.noFinish[5] = true;   // lane 6 ended on a lap
+  feed.Publish(finished);
+  EXPECT_EQ(Withdrawn("r0001.json"), 1u);
+  EXPECT_NE(Export("r0001.json").find("\"status\":\"no_finish\""), std::string::npos);
+  const std::string exported = Export("r0001.json");
+
+  // The program started again on the folder: the same result, the moment
+  // of the finish included; --export-all writes the same bytes.
+  RaceResults again;
+  again.SetFolder(ResultFolderOf(meetData));
+  EXPECT_EQ(RaceJson(*again.ResultOf(1)) + "\n", exported);
+  std::filesystem::remove_all(dir.File("meet/export/r0001.json"));
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File("prog"));
+  std::ostringstream out;
+  ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(Export("r0001.json"), exported);
+
+  // A recovery replays the journaled 8: still withdrawn, and so are the
+  // targets it copied to.
   finished.recovered = true;
   finished.combinedTargets = {2};
-  listener.OnRaceEvent(finished);
-  EXPECT_EQ(withdrawn("r0001.json"), 0u);
-  listener.OnRaceEvent(RaceStatusChanged{2, "6"});
-  EXPECT_EQ(withdrawn("r0002.json"), 0u);
+  feed.Publish(finished);
+  EXPECT_EQ(Withdrawn("r0001.json"), 1u);
+  feed.Publish(RaceStatusChanged{2, "6"});
+  EXPECT_EQ(Withdrawn("r0002.json"), 1u);
+  // A repair of the lane: its end follows from its touches from now on.
   TouchesRepaired repaired;
   repaired.race = 1;
-  repaired.lane = 4;
+  repaired.lane = 1;
   repaired.finished = true;
-  listener.OnRaceEvent(repaired);
-  EXPECT_EQ(withdrawn("r0001.json"), 0u);
+  repaired.combinedTargets = {2};
+  feed.Publish(repaired);
+  EXPECT_EQ(Withdrawn("r0001.json"), 0u);
+  EXPECT_EQ(Withdrawn("r0002.json"), 0u);
+  RaceResults third;
+  third.SetFolder(ResultFolderOf(meetData));
+  EXPECT_EQ(third.ResultOf(1)->lanes[0].status, LaneStatus::NoTime);
+}
+
+TEST_F(DeskFeedTest, AStatusChangeRewritesTheExportAndEveryChangeIsToldOnce) {
+  struct Told : RaceListener {
+    std::vector<RaceResultChanged> changes;
+    void OnRaceEvent(const RaceEvent& e) override {
+      if (const auto* c = std::get_if<RaceResultChanged>(&e)) changes.push_back(*c);
+    }
+  } told;
+  feed.Attach(told);
+  SetStatus(2, '7');
+  feed.Publish(RaceStatusChanged{2, "7"});
+  ASSERT_EQ(told.changes.size(), 1u);
+  EXPECT_EQ(told.changes[0].cause, RaceResultChanged::Cause::Status);
+  EXPECT_TRUE(told.changes[0].done);
+  Written();
+  EXPECT_NE(Export("r0002.json").find("\"book_status\":\"7\""), std::string::npos);
+  // Reopened: told as not done, the export says so.
+  SetStatus(2, '0');
+  feed.Publish(RaceStatusChanged{2, "0"});
+  ASSERT_EQ(told.changes.size(), 2u);
+  EXPECT_FALSE(told.changes[1].done);
+  EXPECT_GT(told.changes[1].revision, told.changes[0].revision);
+  Written();
+  EXPECT_NE(Export("r0002.json").find("\"book_status\":\"0\""), std::string::npos);
+  // A status change of a race never done, or one that changes nothing, is
+  // no result's change.
+  feed.Publish(RaceStatusChanged{3, "1"});
+  feed.Publish(RaceStatusChanged{2, "0"});
+  EXPECT_EQ(told.changes.size(), 2u);
+  // An edit of a done race's heat is told through Changed.
+  dir.Write("meet/goal/g0001",
+            " 0 , 888888 , 0 , 888888 , 0 , 888888 , 1 , 13050 , 0 , 999999 ,"
+            " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
+  results.Changed(1, RaceResultChanged::Cause::Entries);
+  results.Changed(3, RaceResultChanged::Cause::Entries);  // not done: nothing
+  ASSERT_EQ(told.changes.size(), 3u);
+  EXPECT_EQ(told.changes[2].race, 1);
+  EXPECT_EQ(told.changes[2].result->lanes[3].rank, 1);
+  feed.Detach(told);
 }
 
 TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
@@ -291,12 +326,13 @@ TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
                              failures.push_back(s);
                            },
                            nullptr, nullptr});
-  listener.ExportRace(1, std::chrono::system_clock::now());
+  const RaceResult race1 = LoadRaceResult(SourcesOf(meetData, 1));
+  listener.Export(race1);
   listener.Flush();
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_NE(failures[0].find(dir.File("meet/export")), std::string::npos);
   std::filesystem::remove(dir.File("meet/export"));
-  listener.ExportRace(1, std::chrono::system_clock::now());
+  listener.Export(race1);
   listener.Flush();
   EXPECT_EQ(failures.size(), 1u);
   EXPECT_TRUE(dir.Exists("meet/export/r0001.csv"));
@@ -309,24 +345,48 @@ TEST_F(ExportTest, ListenerReportsAFailureAndTheNextRaceStillExports) {
 TEST_F(ExportTest, AJapaneseDataFolderIsReadAndWritten) {
   std::filesystem::rename(FsPath(dir.File("meet")), FsPath(dir.File("大会 2026")));
   meetData.DataFolder = "c:\\大会 2026\\";
-  const auto failures = ExportRacesNow(meetData, {1, 2}, CsvEncoding::Cp932,
-                                       std::chrono::system_clock::from_time_t(86400));
-  EXPECT_TRUE(failures.empty()) << failures.front();
+  {
+    CommandFeed command(meetData, CsvEncoding::Cp932);
+    TouchesRepaired repaired;
+    repaired.race = 2;
+    repaired.lane = 5;
+    repaired.finished = true;
+    repaired.combinedTargets = {1};
+    command.Publish(repaired);
+    const auto failures = command.Finish();
+    EXPECT_TRUE(failures.empty()) << failures.front();
+  }
   const std::string json = dir.Read("大会 2026/export/r0002.json");
   EXPECT_NE(json.find("\"program\":2"), std::string::npos) << json;
   EXPECT_NE(json.find("\"rank\":1"), std::string::npos) << json;
   EXPECT_TRUE(dir.HasEntry("大会 2026/export/r0001.csv"));
 }
 
-TEST_F(ExportTest, ExportRacesNowWritesEachRaceWithTheTimeGiven) {
-  const auto failures = ExportRacesNow(meetData, {2, 1}, CsvEncoding::Utf8Bom,
-                                       std::chrono::system_clock::from_time_t(86400));
-  EXPECT_TRUE(failures.empty());
-  EXPECT_NE(Export("r0001.json").find("\"finished_at\":\"1970-01-0"), std::string::npos);
-  EXPECT_TRUE(dir.Exists("meet/export/r0002.csv"));
+TEST_F(ExportTest, ACommandLinesFeedExportsThroughTheOwnerAndSaysWhatFailed) {
+  {
+    CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+    TouchesRepaired repaired;
+    repaired.race = 2;
+    repaired.lane = 5;
+    repaired.finished = true;
+    repaired.combinedTargets = {1};
+    command.Publish(repaired);
+    EXPECT_TRUE(command.Finish().empty());
+  }
+  EXPECT_TRUE(dir.Exists("meet/export/r0002.json"));
+  EXPECT_TRUE(dir.Exists("meet/export/r0001.csv"));
   std::filesystem::remove_all(dir.File("meet/export"));
   dir.Write("meet/export", "x");
-  EXPECT_EQ(ExportRacesNow(meetData, {1}, CsvEncoding::Utf8Bom, {}).size(), 1u);
+  CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+  TouchesRepaired repaired;
+  repaired.race = 1;
+  repaired.finished = true;
+  command.Publish(repaired);
+  // The export and what the desk knows, each said with the file.
+  const auto failures = command.Finish();
+  ASSERT_EQ(failures.size(), 2u);
+  for (const std::string& f : failures)
+    EXPECT_NE(f.find(dir.File("meet/export")), std::string::npos) << f;
 }
 
 TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
@@ -359,6 +419,27 @@ TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
   EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Cp932, out3), 1);
   std::filesystem::current_path(cwd);
   EXPECT_NE(out3.str().find("dr_kyo.ctl"), std::string::npos) << out3.str();
+}
+
+TEST_F(ExportTest, ExportAllTakesEveryDoneStatusAndNothingElse) {
+  // 7, 8 and a byte above 0x7F are done; 5 is a combined count.
+  dir.Write("meet/Race.dat", std::string("78\x81"
+                                         "5") +
+                                 std::string(1020, '\0'));
+  for (const char* n : {"0003", "0004"}) {
+    dir.Write(std::string("meet/goal/g") + n, kFinishedGoal);
+    dir.Write(std::string("meet/lap/r") + n, kFinishedLaps);
+  }
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File("prog"));
+  std::ostringstream out;
+  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out), 0) << out.str();
+  std::filesystem::current_path(cwd);
+  for (const char* n : {"r0001.json", "r0002.json", "r0003.json"}) {
+    EXPECT_TRUE(dir.Exists(std::string("meet/export/") + n)) << n;
+  }
+  EXPECT_FALSE(dir.Exists("meet/export/r0004.json"));
+  EXPECT_NE(Export("r0002.json").find("\"book_status\":\"8\""), std::string::npos);
 }
 
 }  // namespace

@@ -65,6 +65,37 @@ TEST(RaceFeed, ListenersSeeEveryEventInOrderAndAFailingOneIsReportedOnce) {
   EXPECT_EQ(last.kinds.back(), "port_problem");
 }
 
+// A listener that tells a change of its own after each finish, as the
+// result's owner does.
+class Teller : public RaceListener {
+ public:
+  explicit Teller(RaceFeed& feed) : feed_(feed) {}
+  void OnRaceEvent(const RaceEvent& event) override {
+    if (const auto* f = std::get_if<RaceFinished>(&event)) {
+      feed_.Publish(RaceResultChanged{.race = f->race});
+      feed_.Publish(RaceStatusChanged{f->race, "6"});
+    }
+  }
+
+ private:
+  RaceFeed& feed_;
+};
+
+TEST(RaceFeed, AnEventPublishedByAListenerComesAfterTheOneItHeardEverywhere) {
+  RaceFeed feed;
+  Recorder before;
+  Teller teller(feed);
+  Recorder after;
+  feed.Attach(before);
+  feed.Attach(teller);
+  feed.Attach(after);
+  feed.Publish(RaceFinished{.race = 2});
+  feed.Publish(ClockShown{});
+  const std::vector<std::string> expected = {"race_finished", "result", "status", "clock"};
+  EXPECT_EQ(before.kinds, expected);
+  EXPECT_EQ(after.kinds, expected);
+}
+
 TEST(RaceFeed, AReportThatThrowsStaysInsideTheFeed) {
   RaceFeed feed;
   feed.onListenerError = [](const std::string&) { throw std::logic_error("no"); };

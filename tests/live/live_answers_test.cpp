@@ -4,6 +4,7 @@
 
 #include "live/live_answers.h"
 #include "live/result_cache.h"
+#include "results/race_result.h"
 
 namespace poolside {
 namespace {
@@ -79,41 +80,49 @@ TEST(LiveAnswers, TheViewersAddressIsTheirHostOnlyWhenItIsPlain) {
   EXPECT_EQ(ViewerAddress(std::string(100, 'a'), "f"), "http://" + std::string(100, 'a') + "/");
 }
 
-TEST(ResultCache, ARaceIsKeptUntilSomethingChangesItOrWhatItWasCopiedTo) {
+// A told result of race `race` with `status` in the book.
+RaceResultChanged Told(int race, const std::string& status) {
+  auto result = std::make_shared<RaceResult>();
+  result->race = race;
+  result->raceText = std::to_string(race);
+  result->bookStatus = status;
+  RaceResultChanged changed;
+  changed.race = race;
+  changed.done = status == "6" || status == "7";
+  changed.result = std::move(result);
+  return changed;
+}
+
+TEST(ResultCache, ARaceIsKeptUntilItsOwnerTellsItChanged) {
   ResultCache cache;
   for (int race : {3, 4, 5, 6}) cache.Keep(race, {"json" + std::to_string(race), "page"});
   ASSERT_NE(cache.Find(3), nullptr);
   EXPECT_EQ(cache.Find(3)->first, "json3");
   EXPECT_EQ(cache.Find(9), nullptr);
 
-  // What a page shows no race's result for forgets nothing.
-  cache.Forget(ClockShown{"    1.00"});
-  cache.Forget(LaneTouched{2, 1, "   25.06", 2506, 1, 50, false});
-  for (int race : {3, 4, 5, 6}) EXPECT_NE(cache.Find(race), nullptr) << race;
-
+  // Events that are no result's change keep every race: a finish or a
+  // repair is told by the owner once its files are written.
+  cache.Take(ClockShown{"    1.00"});
+  cache.Take(LaneTouched{2, 1, "   25.06", 2506, 1, 50, false});
   RaceFinished finished;
   finished.race = 3;
   finished.combinedTargets = {5};
-  cache.Forget(finished);
-  EXPECT_EQ(cache.Find(3), nullptr);
+  cache.Take(finished);
+  TouchesRepaired repaired;
+  repaired.race = 4;
+  cache.Take(repaired);
+  cache.Take(RaceStatusChanged{6, "8"});
+  for (int race : {3, 4, 5, 6}) EXPECT_NE(cache.Find(race), nullptr) << race;
+
+  // A told change replaces the race's texts with the told result's.
+  cache.Take(Told(3, "7"));
+  ASSERT_NE(cache.Find(3), nullptr);
+  EXPECT_EQ(cache.Find(3)->first, ResultCache::TextsOf(*Told(3, "7").result).first);
+  EXPECT_NE(cache.Find(3)->first.find("\"book_status\":\"7\""), std::string::npos);
+  // A race no longer done has nothing to show.
+  cache.Take(Told(5, "0"));
   EXPECT_EQ(cache.Find(5), nullptr);
   EXPECT_NE(cache.Find(4), nullptr);
-
-  cache.Forget(RaceStatusChanged{4, "8"});
-  EXPECT_EQ(cache.Find(4), nullptr);
-  ManualEntryStored typed;
-  typed.race = 6;
-  cache.Forget(typed);
-  EXPECT_EQ(cache.Find(6), nullptr);
-
-  cache.Keep(7, {"a", "b"});
-  cache.Keep(8, {"a", "b"});
-  TouchesRepaired repaired;
-  repaired.race = 7;
-  repaired.combinedTargets = {8};
-  cache.Forget(repaired);
-  EXPECT_EQ(cache.Find(7), nullptr);
-  EXPECT_EQ(cache.Find(8), nullptr);
 }
 
 TEST(ResultCache, TheListIsReadAgainWhenOldOrWhenARaceChanges) {
@@ -125,10 +134,13 @@ TEST(ResultCache, TheListIsReadAgainWhenOldOrWhenARaceChanges) {
   EXPECT_FALSE(cache.ListDue(t0 + 5s));
   EXPECT_TRUE(cache.ListDue(t0 + 5s + 1ms));
   cache.ListRead(t0);
-  cache.Forget(RaceStatusChanged{2, "6"});
+  cache.Take(RaceStatusChanged{2, "6"});
   EXPECT_TRUE(cache.ListDue(t0 + 1s));
   cache.ListRead(t0);
-  cache.Forget(ClockShown{"    1.00"});
+  cache.Take(Told(2, "6"));
+  EXPECT_TRUE(cache.ListDue(t0 + 1s));
+  cache.ListRead(t0);
+  cache.Take(ClockShown{"    1.00"});
   EXPECT_FALSE(cache.ListDue(t0 + 1s));
   cache.ForgetList();
   EXPECT_TRUE(cache.ListDue(t0 + 1s));
@@ -143,12 +155,6 @@ TEST(ResultCache, ItHoldsABoundedNumberOfRaces) {
   cache.Keep(1000, {"j", "p"});
   EXPECT_EQ(cache.Find(1), nullptr);
   EXPECT_NE(cache.Find(1000), nullptr);
-}
-
-TEST(ResultCache, OnlyRacesDoneInTheBookHaveResults) {
-  EXPECT_FALSE(HasResults(""));
-  for (const char* notDone : {"0", "1", "5"}) EXPECT_FALSE(HasResults(notDone)) << notDone;
-  for (const char* done : {"6", "7", "8", "9"}) EXPECT_TRUE(HasResults(done)) << done;
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "live/live_json.h"
 #include "mqtt/event_samples.h"
+#include "results/race_json.h"
+#include "results/race_result.h"
 
 namespace poolside {
 namespace {
@@ -42,6 +44,18 @@ MqttOutbox::Sources FakeSources(std::map<int, std::string>& finished, int& listR
   return s;
 }
 
+// Race `race`'s result as its owner tells it, a text of its own in `marker`.
+RaceResultChanged Told(int race, bool done, const std::string& marker = "") {
+  auto result = std::make_shared<RaceResult>();
+  result->race = race;
+  result->raceText = marker;
+  RaceResultChanged c;
+  c.race = race;
+  c.done = done;
+  c.result = std::move(result);
+  return c;
+}
+
 TEST(MqttOutbox, MessagesInOrderThenTheSnapshotThenTheRacesAndTheList) {
   std::map<int, std::string> finished{{1, "{\"race\":1}"}};
   int listReads = 0;
@@ -52,6 +66,8 @@ TEST(MqttOutbox, MessagesInOrderThenTheSnapshotThenTheRacesAndTheList) {
     outbox.Take(e);
     if (desk.Apply(e)) expected.push_back(*EventJson(e, desk));
   }
+  const RaceResultChanged told = Told(1, true);
+  outbox.Take(told);
   Sent sent;
   outbox.Flush(std::ref(sent));
   ASSERT_EQ(sent.all.size(), expected.size() + 3);
@@ -64,7 +80,7 @@ TEST(MqttOutbox, MessagesInOrderThenTheSnapshotThenTheRacesAndTheList) {
   EXPECT_EQ(tail[expected.size()].topic, "pool/state");
   EXPECT_EQ(tail[expected.size()].payload, StateJson(desk));
   EXPECT_EQ(tail[expected.size() + 1].topic, "pool/races/1");
-  EXPECT_EQ(tail[expected.size() + 1].payload, "{\"race\":1}");
+  EXPECT_EQ(tail[expected.size() + 1].payload, RaceJson(*told.result));  // the owner's
   EXPECT_EQ(tail[expected.size() + 2].topic, "pool/race_list");
   for (std::size_t i = expected.size(); i < tail.size(); ++i) EXPECT_TRUE(tail[i].retain);
   EXPECT_TRUE(outbox.Idle());
@@ -131,6 +147,7 @@ TEST(MqttOutbox, RacesDoneInTheBookAtTheStartArePublishedAndAnUndoneRaceIsCleare
   // never published, is left alone.
   finished.erase(4);
   outbox.Take(RaceStatusChanged{4, "1"});
+  outbox.Take(Told(4, false));
   outbox.Take(RaceStatusChanged{3, "1"});
   Sent after;
   outbox.Flush(std::ref(after));
@@ -141,21 +158,44 @@ TEST(MqttOutbox, RacesDoneInTheBookAtTheStartArePublishedAndAnUndoneRaceIsCleare
   EXPECT_EQ(listReads, 2);
 }
 
-TEST(MqttOutbox, AFinishRepublishesTheRaceAndItsCombinedTargets) {
-  std::map<int, std::string> finished{{1, "a"}, {5, "b"}};
+TEST(MqttOutbox, TheRetainedRaceIsWhatTheOwnerToldLastARepairIncluded) {
+  std::map<int, std::string> finished{{1, "stale"}, {5, "stale"}};
   int listReads = 0;
   MqttOutbox outbox(MqttTopics("p"), 10, FakeSources(finished, listReads));
   Sent start;
   outbox.Flush(std::ref(start));
+  // The events that make a change publish no race by themselves: the owner
+  // tells the change once its files are written.
   RaceFinished f;
   f.race = 1;
   f.combinedTargets = {5};
   outbox.Take(f);
   outbox.Take(ManualEntryStored{1, 3, 888888, "棄権"});
+  TouchesRepaired repaired;
+  repaired.race = 1;
+  repaired.lane = 3;
+  repaired.finished = true;
+  repaired.combinedTargets = {5};
+  outbox.Take(repaired);
+  Sent events;
+  outbox.Flush(std::ref(events));
+  EXPECT_EQ(events.Topics(),
+            (std::vector<std::string>{"p/events", "p/events", "p/events", "p/state"}));
+  // The repair told: both races follow it, as told.
+  const RaceResultChanged one = Told(1, true, "after the repair");
+  const RaceResultChanged five = Told(5, true, "its copy");
+  outbox.Take(one);
+  outbox.Take(five);
   Sent sent;
   outbox.Flush(std::ref(sent));
-  EXPECT_EQ(sent.Topics(), (std::vector<std::string>{"p/events", "p/events", "p/state", "p/races/1",
-                                                     "p/races/5"}));
+  EXPECT_EQ(sent.Topics(), (std::vector<std::string>{"p/races/1", "p/races/5", "p/race_list"}));
+  EXPECT_EQ(sent.all[0].payload, RaceJson(*one.result));
+  EXPECT_EQ(sent.all[1].payload, RaceJson(*five.result));
+  // A new connection publishes what was told, not the files read again.
+  outbox.Republish();
+  Sent again;
+  outbox.Flush(std::ref(again));
+  EXPECT_EQ(again.all[1].payload, RaceJson(*one.result));
 }
 
 }  // namespace

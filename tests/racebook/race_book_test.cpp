@@ -37,14 +37,14 @@ class RaceBookTest : public ::testing::Test {
 
 TEST(RaceStatus, DoneAndCombinedCountCompareCharacterCodes) {
   for (const char* done : {"6", "7", "8", "9", "A", "z", "\xff", "\x80"}) {
-    EXPECT_TRUE(IsDone(done)) << done;
+    EXPECT_TRUE(IsRaceDone(done)) << done;
     EXPECT_FALSE(IsCombinedCount(done)) << done;
   }
   for (const char* open : {"5", "1", "0", " ", "-"}) {
-    EXPECT_FALSE(IsDone(open)) << open;
+    EXPECT_FALSE(IsRaceDone(open)) << open;
   }
-  EXPECT_FALSE(IsDone(""));
-  EXPECT_FALSE(IsDone(std::string(1, '\0')));
+  EXPECT_FALSE(IsRaceDone(""));
+  EXPECT_FALSE(IsRaceDone(std::string(1, '\0')));
   for (const char* count : {"1", "2", "3", "4", "5"}) EXPECT_TRUE(IsCombinedCount(count));
   for (const char* other : {"0", " ", "", "6"}) EXPECT_FALSE(IsCombinedCount(other));
   EXPECT_FALSE(IsCombinedCount(std::string(1, '\0')));
@@ -53,7 +53,7 @@ TEST(RaceStatus, DoneAndCombinedCountCompareCharacterCodes) {
 TEST_F(RaceBookTest, AMissingBookReadsAsNulAndTheFirstSaveWritesAllOfIt) {
   LoadRaceStat(meet, state);
   EXPECT_EQ(state.RaceStat, std::string(1, '\0'));
-  EXPECT_FALSE(IsDone(state.RaceStat));
+  EXPECT_FALSE(IsRaceDone(state.RaceStat));
   EXPECT_FALSE(IsCombinedCount(state.RaceStat));
   EXPECT_TRUE(dir.Exists("Race.dat"));
   SetRaceStatus(state, 3, '6');

@@ -37,7 +37,7 @@ TEST_F(StatusEntryTest, ATypedCharacterIsStoredSavedAndShown) {
   EXPECT_EQ(s.book.RaceStat, "7");
   EXPECT_EQ(s.ketugo.text, "7");
   EXPECT_EQ(s.headers, 1);
-  EXPECT_TRUE(IsDone(s.book.RaceStat));
+  EXPECT_TRUE(IsRaceDone(s.book.RaceStat));
 }
 
 TEST_F(StatusEntryTest, OnlyTheFirstCharacterCountsAndTheBoxReturnsToIt) {

@@ -18,6 +18,7 @@
 #include "export/export_listener.h"
 #include "export/race_export.h"
 #include "recovery/recovery_panel.h"
+#include "results/race_results.h"
 #include "timing/race_rig.h"
 
 namespace poolside::testing {
@@ -53,11 +54,13 @@ class RecoveredRaceTest : public ::testing::Test {
     journal.OnRaceEvent(shown);
     const auto now = std::chrono::system_clock::now();
     const auto mono = std::chrono::steady_clock::now();
-    for (const std::string& block :
-         {ClockLine("   30.00"), ResultLine('4', '2', "   31.00", 'L'),
-          ResultLine('3', '1', " 1:02.34", 'G'), ClockLine("    0.00")}) {
+    for (const std::string& block : {ClockLine("   30.00"), ResultLine('4', '2', "   31.00", 'L'),
+                                     ResultLine('3', '1', " 1:02.34", 'G')}) {
       journal.OnRaceEvent(BlockRead{block, now, mono, BlockKind::Result});
     }
+    // Lane 5 withdrew: 8 typed at the desk before the finish.
+    journal.OnRaceEvent(ManualEntryStored{1, 5, 888888, "  棄権"});
+    journal.OnRaceEvent(BlockRead{ClockLine("    0.00"), now, mono, BlockKind::Result});
   }
 
   // Applies captured race 1 as race 1, as the dialog does, with the window
@@ -105,6 +108,7 @@ TEST_F(RecoveredRaceTest, AnAppliedRecoveryReachesAFeedListenerAsTheRaceItsFiles
   EXPECT_TRUE(finished.noFinish[3]);  // its last touch is a lap, as the files tell
   EXPECT_FALSE(finished.noFinish[2]);
   EXPECT_FALSE(finished.withdrawn[3]);
+  EXPECT_TRUE(finished.withdrawn[4]);  // the journaled 8, replayed
   EXPECT_EQ(std::get<RaceStatusChanged>(heard.events[2]).race, 1);
   EXPECT_EQ(std::get<RaceStatusChanged>(heard.events[3]).race, 2);
   EXPECT_EQ(std::get<RaceStatusChanged>(heard.events[3]).status, "6");
@@ -122,10 +126,13 @@ TEST_F(RecoveredRaceTest, AnAppliedRecoveryReachesAFeedListenerAsTheRaceItsFiles
             (std::vector<std::string>{"start", "race_shown", "status", "status", "race_shown"}));
 }
 
-TEST_F(RecoveredRaceTest, TheExportThroughTheFeedWritesWhatARecoveryExportedBefore) {
+TEST_F(RecoveredRaceTest, TheExportThroughTheOwnerIsTheFilesWithWhatTheDeskKnew) {
   RecoveryPanel panel(rig.paths, {rig.tmp.File("capture")}, messages,
                       [this](int race) { return SourcesOf(rig.meet, race); });
   {
+    RaceResults results;
+    results.SetFolder(ResultFolderOf(rig.meet));
+    results.AttachTo(rig.w->Feed());
     ExportListener exporter(rig.meet, CsvEncoding::Utf8Bom, {});
     rig.w->Feed().Attach(exporter);
     Apply(panel);
@@ -139,16 +146,23 @@ TEST_F(RecoveredRaceTest, TheExportThroughTheFeedWritesWhatARecoveryExportedBefo
     fed.push_back(WithoutTimes(rig.tmp.Read(folder + name)));
   }
   std::filesystem::remove_all(rig.tmp.File("data/export"));
-  // What the recovery exported itself, race by race, before.
-  EXPECT_TRUE(
-      ExportRacesNow(rig.meet, {1, 2}, CsvEncoding::Utf8Bom, std::chrono::system_clock::now())
-          .empty());
+  // The files as they read, with lane 5's 888888 the withdrawal typed and
+  // lane 4's the last touch a lap.
+  for (int race : {1, 2}) {
+    RaceResult r = LoadRaceResult(SourcesOf(rig.meet, race));
+    DeskLanes desk;
+    desk.withdrawn[4] = true;
+    desk.noFinish[3] = true;
+    ApplyDeskLanes(r, desk);
+    EXPECT_TRUE(WriteRaceExport(r, ExportFolderOf(rig.meet), CsvEncoding::Utf8Bom).failure.empty());
+  }
   std::vector<std::string> direct;
   for (const char* name : {"r0001.json", "r0001.csv", "r0002.json", "r0002.csv"}) {
     direct.push_back(WithoutTimes(rig.tmp.Read(folder + name)));
   }
   EXPECT_EQ(fed, direct);
   EXPECT_NE(fed[0].find("\"status\":\"no_finish\""), std::string::npos) << fed[0];
+  EXPECT_NE(fed[2].find("\"status\":\"withdrawn\""), std::string::npos) << fed[2];
 }
 
 TEST(RecoveredRace, WithoutTheRacesFilesItNamesTheRaceAndItsTargetsOnly) {

@@ -1,10 +1,12 @@
-// The desk's result view: the race finished last, with what the desk knew,
-// read again after a repair; lanes without a finish are marked.
+// The desk's result view: the race finished last as the result's owner tells
+// it, with what the desk knew, told again after a repair; lanes without a
+// finish are marked; any race chosen comes from the owner.
 #include "results/result_board.h"
 
 #include <gtest/gtest.h>
 
 #include "meetdata/competition_record.h"
+#include "results/race_results.h"
 #include "support/temp_dir.h"
 
 namespace poolside {
@@ -20,20 +22,22 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   std::string meet((4 + 10 - 1) * kMeetRecordLength, '\0');
   meet.append(record.begin(), record.end());
   dir.Write("taikai.dat", meet);
+  dir.Write("Race.dat", "6666");
   dir.Write("goal/g0004",
             " 2 , 10100 , 0 , 888888 , 1 , 5900 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,"
             " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
   dir.Write("lap/r0004", " 1 ,   30.00,L, 2 ,   34.91,L, 3 ,   59.00,G, 1 , 1:01.00,G,");
-  ResultBoard board([&](int race) {
-    RaceSources s;
-    s.race = race;
-    s.meetFile = dir.File("taikai.dat");
-    s.bookFile = dir.File("Race.dat");
-    s.goalFile = dir.File("goal/g000" + std::to_string(race));
-    s.lapFile = dir.File("lap/r000" + std::to_string(race));
-    s.metresPerLap = 50;
-    return s;
-  });
+  ResultFolder folder;
+  folder.dataFolder = dir.Path() + "/";
+  folder.settings.LapBaseCode = "0";
+  folder.settings.LapDoubleCode = "0";  // 50 m a lap
+  folder.deskFile = dir.File("export/desk.json");
+  RaceFeed feed;
+  RaceResults results;
+  results.SetFolder(folder);
+  results.AttachTo(feed);
+  ResultBoard board([&](int race) { return results.ResultOf(race); });
+  feed.Attach(board);
   int changes = 0;
   board.onChange = [&] { ++changes; };
   EXPECT_EQ(board.Heading(), "終了したレースはまだありません");
@@ -42,7 +46,7 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   f.race = 4;
   f.noFinish[1] = true;
   f.withdrawn[3] = true;
-  board.OnRaceEvent(f);
+  feed.Publish(f);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(board.Race(), 4);
   const std::vector<ResultRow> rows = board.Rows();
@@ -57,7 +61,7 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   EXPECT_EQ(rows[3].result, "棄権");  // lane 4: 8 typed at the desk
   EXPECT_EQ(rows[3].mark, "");
 
-  // Lane 2's touch was its finish: repaired, the view reads the files again.
+  // Lane 2's touch was its finish: repaired, the owner tells it again.
   dir.Write("goal/g0004",
             " 3 , 10100 , 1 , 3491 , 2 , 5900 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,"
             " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
@@ -66,24 +70,54 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   r.race = 4;
   r.lane = 2;
   r.finished = true;
-  board.OnRaceEvent(r);
+  feed.Publish(r);
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(board.Rows()[0].lane, 2);
   EXPECT_EQ(board.Rows()[0].result, "34.91");
   EXPECT_EQ(board.Rows()[0].mark, "");
   EXPECT_EQ(board.Rows()[3].result, "棄権");
-  board.OnRaceEvent(ClockShown{"    1.00"});
+  feed.Publish(ClockShown{"    1.00"});
+  // A change of another race that is not its finish leaves the view.
+  feed.Publish(RaceStatusChanged{2, "7"});
   EXPECT_EQ(changes, 2);
+  EXPECT_EQ(board.Race(), 4);
 
-  // A recovery rewrote race 4: shown as its files read, whatever the desk
-  // knew of the finish before.
+  // A recovery rewrote race 4 with no withdrawal typed: shown as told.
   RaceFinished recovered;
   recovered.race = 4;
   recovered.recovered = true;
-  board.OnRaceEvent(recovered);
+  feed.Publish(recovered);
   EXPECT_EQ(changes, 3);
   EXPECT_EQ(board.Rows()[3].lane, 4);
   EXPECT_EQ(board.Rows()[3].result, "記録なし");
+
+  // Any race chosen; one without its files says what is missing.
+  board.Show(3);
+  EXPECT_EQ(board.Race(), 3);
+  EXPECT_NE(board.Heading().find("goal\\g0003: ありません"), std::string::npos) << board.Heading();
+  feed.Detach(board);
+}
+
+TEST(ResultBoard, TheTouchDialogOpensOnTheRaceBeingTimedOrTheLastOneFinished) {
+  ResultBoard board([](int race) {
+    auto r = std::make_shared<RaceResult>();
+    r->race = race;
+    for (int i = 0; i < kLanes; ++i) r->lanes[i].lane = i + 1;
+    r->lanes[6].status = LaneStatus::NoFinish;
+    return r;
+  });
+  LaneArray<int> laps{};
+  // Nothing finished yet: the race on screen, lane 1.
+  EXPECT_EQ(RepairDialogStart(5, laps, board).race, 5);
+  EXPECT_EQ(RepairDialogStart(5, laps, board).lane, 1);
+  // Race 4 finished last, lane 7 without a finish: there, until race 5 has
+  // a touch.
+  board.Show(4);
+  EXPECT_EQ(RepairDialogStart(5, laps, board).race, 4);
+  EXPECT_EQ(RepairDialogStart(5, laps, board).lane, 7);
+  laps[2] = 1;
+  EXPECT_EQ(RepairDialogStart(5, laps, board).race, 5);
+  EXPECT_EQ(RepairDialogStart(5, laps, board).lane, 1);
 }
 
 }  // namespace

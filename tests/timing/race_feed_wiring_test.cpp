@@ -70,6 +70,9 @@ struct Describe {
   std::string operator()(const LaneFlagged& e) const {
     return "flag " + std::to_string(e.lane) + " " + e.message;
   }
+  std::string operator()(const RaceResultChanged& e) const {
+    return "result " + std::to_string(e.race) + " rev " + std::to_string(e.revision);
+  }
 };
 
 class Recorder : public RaceListener {

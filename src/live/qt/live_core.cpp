@@ -17,6 +17,8 @@
 #include "live/qr_svg.h"
 #include "live/ws_frame.h"
 #include "results/race_json.h"
+#include "results/race_result.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -25,6 +27,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr qint64 kMaxRequestBytes = 16 * 1024;  // one request, headers and body
+// What one turn of the loop reads from a connection at most: a whole
+// request and one byte to tell that it is too long. The rest waits in the
+// kernel, which slows the client down rather than costing the desk memory.
+constexpr qint64 kReadBytes = kMaxRequestBytes + 1;
 constexpr auto kRequestTimeout = 5s;  // a whole request, from the connection or the last answer
 constexpr auto kAcceptRetry = 250ms;  // after an accept failed for want of descriptors
 constexpr int kListenBacklog = 1024;
@@ -36,6 +42,12 @@ constexpr std::size_t kSenderShare = 256;
 }  // namespace
 
 // --- connections
+
+ClientMeter::ClientMeter(QTcpSocket* socket) : QObject(socket) {}
+
+ClientMeter* ClientMeter::Of(const QTcpSocket* socket) {
+  return socket ? socket->findChild<ClientMeter*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
 
 LiveTcpServer::LiveTcpServer(GateLimits limits, LiveCounters& counters, QObject* parent)
     : QTcpServer(parent), gate_(limits), counters_(counters) {
@@ -68,19 +80,45 @@ void LiveTcpServer::SweepSoon() {
   QTimer::singleShot(0, this, &LiveTcpServer::Sweep);
 }
 
+void LiveTcpServer::Cut(QTcpSocket* socket, RefusalLog::Reason reason) {
+  ClientMeter* meter = ClientMeter::Of(socket);
+  if (meter && meter->cut) return;
+  Note(reason);
+  CutSoon(socket);
+}
+
+void LiveTcpServer::CutOversized(QTcpSocket* socket) { CutSoon(socket); }
+
+void LiveTcpServer::CutSoon(QTcpSocket* socket) {
+  if (ClientMeter* meter = ClientMeter::Of(socket)) {
+    if (meter->cut) return;
+    meter->cut = true;
+  }
+  // Posted to the socket itself: dropped if the socket goes first.
+  QMetaObject::invokeMethod(
+      socket, [socket] { socket->abort(); }, Qt::QueuedConnection);
+}
+
 void LiveTcpServer::Sweep() {
   sweepPending_ = false;
   // The HTTP server and the WebSocket server own the sockets and delete
   // them; a closed or deleted one frees its slot here.
   std::erase_if(held_, [this](const Held& h) {
     if (!h.socket.isNull() && h.socket->state() != QAbstractSocket::UnconnectedState) return false;
-    gate_.Closed(h.address, h.admission);
+    gate_.Closed(h.id);
     return true;
   });
-  if (paused_ && !retrying_ && !gate_.Full()) {
+  if (paused_ && !retrying_ && (!gate_.Full() || gate_.Rebalances())) {
     paused_ = false;
     resumeAccepting();
   }
+}
+
+void LiveTcpServer::PauseWhenFull() {
+  if (paused_ || !gate_.Full() || gate_.Rebalances()) return;
+  // Every slot held: the next connections wait in the kernel's backlog.
+  pauseAccepting();
+  paused_ = true;
 }
 
 void LiveTcpServer::AcceptFailed() {
@@ -94,10 +132,25 @@ void LiveTcpServer::AcceptFailed() {
   retrying_ = true;
   QTimer::singleShot(kAcceptRetry, this, [this] {
     retrying_ = false;
-    if (!paused_ || gate_.Full()) return;
+    if (!paused_ || (gate_.Full() && !gate_.Rebalances())) return;
     paused_ = false;
     resumeAccepting();
   });
+}
+
+void LiveTcpServer::Evict(ConnectionId id) {
+  for (auto it = held_.begin(); it != held_.end(); ++it) {
+    if (it->id != id) continue;
+    QPointer<QTcpSocket> socket = it->socket;
+    held_.erase(it);
+    if (socket.isNull()) return;
+    Note(RefusalLog::FairShare);
+    if (ClientMeter* meter = ClientMeter::Of(socket)) meter->cut = true;
+    // Closed now, not from one of its own signals: its descriptor goes to
+    // the new connection.
+    socket->abort();
+    return;
+  }
 }
 
 void LiveTcpServer::incomingConnection(qintptr descriptor) {
@@ -108,33 +161,35 @@ void LiveTcpServer::incomingConnection(qintptr descriptor) {
   }
   const std::string address = socket->peerAddress().toString().toStdString();
   if (!gate_.WouldServe(address)) Sweep();
-  const Admission admission = gate_.Open(address);
-  if (admission == Admission::Close) {
+  const Opened opened = gate_.Open(address);
+  if (opened.admission == Admission::Close) {
     Note(gate_.Full() ? RefusalLog::LimitReached : RefusalLog::SameAddress);
     socket->abort();
     socket->deleteLater();
+    PauseWhenFull();
     return;
   }
-  if (admission == Admission::Refuse) Note(RefusalLog::LimitReached);
-  held_.push_back({socket, address, admission});
-  socket->setProperty("liveServed", admission == Admission::Serve);
-  if (gate_.Full()) {
-    // Every slot held: the next connections wait in the kernel's backlog.
-    pauseAccepting();
-    paused_ = true;
-  }
-  Guard(socket);
+  if (opened.evicted != 0) Evict(opened.evicted);
+  if (opened.admission == Admission::Refuse) Note(RefusalLog::LimitReached);
+  held_.push_back({socket, opened.id});
+  socket->setProperty("liveServed", opened.admission == Admission::Serve);
+  socket->setReadBufferSize(kReadBytes);
+  PauseWhenFull();
+  auto* meter = new ClientMeter(socket);
+  Guard(socket, meter);
   addPendingConnection(socket);
+  // After the HTTP server's own handler: what it left unread.
+  connect(socket, &QTcpSocket::readyRead, meter,
+          [socket, meter] { meter->cost.Left(socket->bytesAvailable()); });
 }
 
-void LiveTcpServer::Guard(QTcpSocket* socket) {
+void LiveTcpServer::Guard(QTcpSocket* socket, ClientMeter* meter) {
   // A request must arrive whole within the time, counted from the
   // connection or the last answer and not restarted by each byte, so a
   // trickle cannot hold a slot; a request that grows beyond the bound is cut
-  // before it is read whole, and a client that does not read its answers
-  // is cut once they pass its queue limit. Connected before the HTTP
-  // server's own slot, so these run first.
-  auto received = std::make_shared<qint64>(0);
+  // before it is read whole, and a client that costs more than its limit
+  // (answers it does not read, the request it is sending) is cut.
+  // Connected before the HTTP server's own slot, so these run first.
   auto* deadline = new QTimer(socket);
   deadline->setSingleShot(true);
   connect(deadline, &QTimer::timeout, this, [this, socket] {
@@ -142,17 +197,16 @@ void LiveTcpServer::Guard(QTcpSocket* socket) {
     Note(RefusalLog::SlowRequest);
     socket->abort();
   });
-  connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
-    *received += socket->bytesAvailable();
-    if (*received > kMaxRequestBytes) {
-      socket->abort();
-    } else if (socket->bytesToWrite() > kClientQueueBytes) {
-      Note(RefusalLog::SlowReader);
-      socket->abort();
+  connect(socket, &QTcpSocket::readyRead, this, [this, socket, meter] {
+    meter->request += meter->cost.Arrived(socket->bytesAvailable());
+    if (meter->request > kMaxRequestBytes) {
+      CutOversized(socket);
+    } else if (meter->cost.Over(socket->bytesToWrite(), meter->request, kClientQueueBytes)) {
+      Cut(socket, RefusalLog::SlowReader);
     }
   });
-  connect(socket, &QTcpSocket::bytesWritten, socket, [received, deadline] {
-    *received = 0;
+  connect(socket, &QTcpSocket::bytesWritten, meter, [meter, deadline] {
+    meter->request = 0;
     deadline->start(kRequestTimeout);
   });
   deadline->start(kRequestTimeout);
@@ -232,8 +286,8 @@ void LiveCore::Drain() {
       continue;
     }
     const RaceEvent& event = std::get<RaceEvent>(*input);
+    cache_.Take(event);
     if (!state_.Apply(event)) continue;
-    cache_.Forget(event);
     if (auto message = EventJson(event, state_)) Broadcast(*message);
   }
   Flush();
@@ -267,13 +321,16 @@ void LiveCore::AcceptClients() {
     // Small messages go out at once rather than waiting for the peer's
     // acknowledgement of the one before.
     tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    // What the WebSocket answers by itself (pongs, close frames) counts
-    // against the client's queue as the feed's messages do, whether or not
-    // an event flows: checked after each read, once the answer is queued.
-    connect(tcp, &QTcpSocket::readyRead, this, [this, tcp, ws] {
-      if (tcp->bytesToWrite() > kClientQueueBytes) DropSlowSoon(ws);
+    // What the client sends and what the WebSocket answers by itself
+    // (pongs, close frames) count against the client's limit as the feed's
+    // messages do, whether or not an event flows: checked after each read,
+    // once the WebSocket has taken what it could and queued its answers.
+    ClientMeter* meter = ClientMeter::Of(tcp);
+    clients_.push_back({std::move(client), tcp, meter});
+    connect(tcp, &QTcpSocket::readyRead, this, [this, ws, tcp, meter] {
+      if (meter) meter->cost.Left(tcp->bytesAvailable());
+      if (OverLimit(tcp, meter, 0)) DropSlowSoon(ws);
     });
-    clients_.push_back({std::move(client), tcp});
     counters_.clients.store(static_cast<int>(clients_.size()));
     // The snapshot first, so a late joiner is right at once.
     ws->sendTextMessage(QString::fromStdString(StateJson(state_)));
@@ -293,6 +350,22 @@ QTcpSocket* LiveCore::TakeUpgraded(const QWebSocket* ws) {
     return true;
   });
   return found;
+}
+
+void LiveCore::MeterFrames(QTcpSocket* socket) {
+  ClientMeter* meter = ClientMeter::Of(socket);
+  if (!meter) return;
+  // Connected before the WebSocket exists (its handshake is read from a
+  // later turn of the loop), so this runs before the WebSocket reads.
+  connect(socket, &QTcpSocket::readyRead, meter,
+          [socket, meter] { meter->cost.Frames(meter->cost.Arrived(socket->bytesAvailable())); });
+}
+
+bool LiveCore::OverLimit(const QTcpSocket* tcp, ClientMeter* meter, qint64 extra) {
+  if (!tcp) return true;
+  const qint64 queued = tcp->bytesToWrite() + extra;
+  if (!meter) return queued > kClientQueueBytes;
+  return meter->cost.Over(queued, tcp->bytesAvailable(), kClientQueueBytes);
 }
 
 void LiveCore::DropSlowSoon(QWebSocket* client) {
@@ -343,7 +416,7 @@ void LiveCore::Flush() {
   for (auto& c : clients_) {
     QWebSocket* ws = c.socket.get();
     // A client that cannot keep up is dropped rather than buffered without end.
-    if (c.tcp.isNull() || c.tcp->bytesToWrite() + size > kClientQueueBytes) {
+    if (OverLimit(c.tcp, c.meter, size)) {
       behind.push_back(ws);
       continue;
     }
@@ -386,10 +459,10 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
   const RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
   const bool upgrade = request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
-  // An answer the client does not read counts against its queue.
-  if (socket->bytesToWrite() > kClientQueueBytes) {
-    if (tcp_) tcp_->Note(RefusalLog::SlowReader);
-    socket->abort();
+  // Answers the client does not read count against its limit.
+  ClientMeter* meter = ClientMeter::Of(socket);
+  if (meter && (meter->cut || meter->cost.Over(socket->bytesToWrite(), 0, kClientQueueBytes))) {
+    if (tcp_) tcp_->Cut(socket, RefusalLog::SlowReader);
     return true;
   }
   const RequestPlan plan = PlanRequest(match, upgrade, LiveTcpServer::Served(socket));
@@ -403,6 +476,14 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
       LiveTcpServer::MarkUpgraded(socket);
       std::erase_if(upgraded_, [](const QPointer<QTcpSocket>& s) { return s.isNull(); });
       upgraded_.emplace_back(socket);
+      // Qt drops every connection to the socket once this returns, then
+      // queues the handshake's reading: a call queued now comes first.
+      QMetaObject::invokeMethod(
+          this,
+          [this, s = QPointer<QTcpSocket>(socket)] {
+            if (!s.isNull()) MeterFrames(s);
+          },
+          Qt::QueuedConnection);
       return true;
     case Reply::BusyThenClose:
       // Answered, then closed, so the slot comes free.
@@ -436,6 +517,12 @@ void LiveCore::Answer(const QHttpServerRequest& request, QTcpSocket* socket, int
   }
   responder.writeHeader("Content-Length", QByteArray::number(body.size()));
   responder.writeBody(body);
+  if (ClientMeter* meter = ClientMeter::Of(socket)) {
+    meter->cost.Answered();
+    if (tcp_ && meter->cost.Over(socket->bytesToWrite(), 0, kClientQueueBytes)) {
+      tcp_->Cut(socket, RefusalLog::SlowReader);
+    }
+  }
 }
 
 void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
@@ -502,11 +589,10 @@ std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int
   if (config_.races) return config_.races->RaceTexts(race);
   if (const auto* texts = cache_.Find(race)) return *texts;
   const auto& races = Races();
-  if (race < 1 || race > static_cast<int>(races.size())) return std::nullopt;
-  const RaceResult result =
-      LoadRaceResult(SourcesOf(config_.paths, config_.dataFolder, config_.settings, race));
-  if (!HasResults(result.bookStatus)) return std::nullopt;
-  return cache_.Keep(race, {RaceJson(result), RenderRaceResult(result)});
+  if (race < 1 || race > static_cast<int>(races.size()) || !config_.results) return std::nullopt;
+  const auto result = config_.results(race);
+  if (!result || !IsRaceDone(result->bookStatus)) return std::nullopt;
+  return cache_.Keep(race, ResultCache::TextsOf(*result));
 }
 
 }  // namespace poolside

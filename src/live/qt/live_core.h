@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "live/client_cost.h"
 #include "live/connection_gate.h"
 #include "live/fan_out.h"
 #include "live/live_routes.h"
@@ -29,11 +30,27 @@ class QWebSocket;
 
 namespace poolside {
 
+// What one connection costs (client_cost.h), kept as a child of its socket
+// so that it lives exactly as long as the socket.
+class ClientMeter : public QObject {
+  Q_OBJECT
+ public:
+  explicit ClientMeter(QTcpSocket* socket);
+  // The meter of a socket LiveTcpServer admitted, or null.
+  static ClientMeter* Of(const QTcpSocket* socket);
+
+  ClientCost cost;
+  qint64 request = 0;  // bytes of the request being read
+  bool cut = false;    // closing already
+};
+
 // Admits and guards the TCP connections: in arrival order up to the limit,
-// a share per client address, a request that does not arrive whole in time
-// or grows beyond the bound is cut, and nothing is accepted while every
-// slot is held (the kernel's backlog holds the rest), so the pages never
-// take the descriptors the desk needs.
+// a share per client address, a fair share for a new address when every
+// slot is served, a request that does not arrive whole in time or grows
+// beyond the bound is cut, a client that costs more than its limit is cut,
+// and nothing is accepted while every slot is held and no address holds
+// more than its fair share (the kernel's backlog holds the rest), so the
+// pages never take the descriptors the desk needs.
 class LiveTcpServer : public QTcpServer {
   Q_OBJECT
  public:
@@ -47,6 +64,11 @@ class LiveTcpServer : public QTcpServer {
   void ReportRefusals();
   // Forgets the connections that have closed (soon, once per cycle).
   void SweepSoon();
+  // Closes the connection at the next turn of the loop (never inside one of
+  // its own signals, where Qt's handlers still use it), counted as `reason`.
+  void Cut(QTcpSocket* socket, RefusalLog::Reason reason);
+  // Closes it, cut for its size, at the next turn of the loop, uncounted.
+  void CutOversized(QTcpSocket* socket);
 
  protected:
   void incomingConnection(qintptr descriptor) override;
@@ -54,12 +76,16 @@ class LiveTcpServer : public QTcpServer {
  private:
   struct Held {
     QPointer<QTcpSocket> socket;
-    std::string address;
-    Admission admission;
+    ConnectionId id;
   };
   void Sweep();
   void AcceptFailed();
-  void Guard(QTcpSocket* socket);
+  void Guard(QTcpSocket* socket, ClientMeter* meter);
+  // Closes a connection whose slot went to a new address.
+  void Evict(ConnectionId id);
+  // Stops accepting while every slot is held and no slot can be rebalanced.
+  void PauseWhenFull();
+  void CutSoon(QTcpSocket* socket);
 
   ConnectionGate gate_;
   LiveCounters& counters_;
@@ -95,6 +121,8 @@ class LiveCore : public QAbstractHttpServer {
     // it directly (null if it could not be found: then the WebSocket
     // frames each message itself).
     QPointer<QTcpSocket> tcp;
+    // Its cost, a child of `tcp`.
+    QPointer<ClientMeter> meter;
   };
   void Answer(const QHttpServerRequest& request, QTcpSocket* socket, int status,
               const QByteArray& body, const char* type);
@@ -110,6 +138,12 @@ class LiveCore : public QAbstractHttpServer {
   void Drop(QWebSocket* client);
   // The TCP connection under a new WebSocket client, or null.
   QTcpSocket* TakeUpgraded(const QWebSocket* ws);
+  // Counts what a connection handed to the WebSocket server receives,
+  // before the WebSocket takes it.
+  void MeterFrames(QTcpSocket* socket);
+  // True when a client costs more than its limit with `extra` bytes more
+  // queued for it (always for a connection gone).
+  static bool OverLimit(const QTcpSocket* tcp, ClientMeter* meter, qint64 extra);
   void Heartbeat();
   std::string Address(const QHttpServerRequest& request) const;
   const std::vector<RaceListEntry>& Races();

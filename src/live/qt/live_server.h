@@ -10,6 +10,7 @@
 // read-only, on request. Routes, JSON and messages: docs/live-pages.md.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <variant>
@@ -41,6 +42,10 @@ struct LiveServerConfig {
   MeetSettings settings;   // labels and metres per lap, likewise
   // Set for a relay: races come from here instead of the meet's files.
   std::shared_ptr<LiveRaceSource> races;
+  // The result of a race that has not changed since the start, from the
+  // result's owner (RaceResults::ResultOf; called on the server's thread).
+  // Every change comes on the feed as RaceResultChanged.
+  std::function<std::shared_ptr<const RaceResult>(int race)> results;
 };
 
 using LiveInput = std::variant<RaceEvent, RelayUpdate>;

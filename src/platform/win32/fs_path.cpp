@@ -17,4 +17,9 @@ std::string JoinNative(const std::string& folder, const std::string& name) {
   return folder + "\\" + name;
 }
 
+std::string NativeFolderOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
 }  // namespace poolside

@@ -1,0 +1,239 @@
+#include "app/desk.h"
+
+#include <iostream>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/capture_setup.h"
+#include "app/export_setup.h"
+#include "app/live_start.h"
+#include "app/mqtt_start.h"
+#include "app/script_messages.h"
+#include "app/script_runner.h"
+#include "capture/replay_port.h"
+#include "platform/errors.h"
+#include "platform/port_router.h"
+#include "platform/qt/qt_messages.h"
+#include "platform/qt/qt_serial_port.h"
+#include "reception/console_line.h"
+#include "recovery/recovery_panel.h"
+#include "results/result_board.h"
+#include "timing/link_watch.h"
+#include "timing/touch_flags.h"
+#include "ui/kyogi_view.h"
+#include "ui/qt_app_windows.h"
+#include "ui/race_view.h"
+#include "ui/recovery_dialog.h"
+#include "ui/result_view.h"
+#include "ui/touch_dialog.h"
+#include "vocabulary/data_folder.h"
+
+namespace poolside {
+
+namespace {
+
+// Saves the shown windows as PNG files: FILE for the timing window and
+// FILE with "-kyogi" before the extension for the competition screen.
+int SaveScreenshots(QtAppWindows& windows, const std::string& file) {
+  QString base = QString::fromStdString(file);
+  if (!windows.RaceWidget()->grab().save(base)) return 1;
+  if (windows.KyogiWidget()) {
+    QString k = base;
+    int dot = k.lastIndexOf('.');
+    k.insert(dot < 0 ? k.size() : dot, "-kyogi");
+    windows.KyogiWidget()->grab().save(k);
+  }
+  return 0;
+}
+
+std::unique_ptr<SerialPort> OpenPort(int n, const std::string& device, WindowHost& host) {
+  // --com N=replay:FILE[@SPEED] plays a capture file.
+  const std::string prefix = ReplayPort::kPrefix;
+  if (device.rfind(prefix, 0) == 0) {
+    std::string file;
+    double speed = 1;
+    if (!ReplayPort::ParseSpec(device.substr(prefix.size()), file, speed)) {
+      throw IoError("ポート COM" + std::to_string(n) + " の " + device +
+                    " は使えません (replay:FILE@SPEED)");
+    }
+    return std::make_unique<ReplayPort>(n, file, speed, host, IsNoiseRecord);
+  }
+  return std::make_unique<QtSerialPort>(n, device);
+}
+
+}  // namespace
+
+Desk::Desk(Options options, std::vector<std::string> args)
+    : options_(std::move(options)),
+      args_(std::move(args)),
+      scriptRun_(!options_.script.empty()),
+      results_([this](const std::string& text) { messages_->Warn(text); }) {
+  for (const auto& [letter, dir] : options_.drives) paths_.MapDrive(letter, dir);
+  if (scriptRun_ || !options_.screenshot.empty()) {
+    // No box may wait for a click in an unattended run: messages are printed.
+    auto s = std::make_unique<ScriptMessageSink>(std::cout);
+    scriptMessages_ = s.get();
+    messages_ = std::move(s);
+  } else {
+    messages_ = std::make_unique<QtMessageSink>();
+  }
+  port_ = std::make_unique<PortRouter>(
+      options_.coms,
+      [this](int n, const std::string& device) { return OpenPort(n, device, host_); },
+      scriptRun_ ? &scripted_ : nullptr);
+  live_ = MakeLiveServer(options_, paths_, results_);
+  mqtt_ = MakeDeskPublisher(options_, mqttError_);
+  windows_ = std::make_unique<QtAppWindows>(meet_, *messages_, *port_, host_, paths_, scriptRun_,
+                                            options_.printToPdf);
+  AttachBeforeLoad();
+}
+
+Desk::~Desk() = default;
+
+void Desk::AttachBeforeLoad() {
+  // Listeners of the race feed attach before the load, so that they see the
+  // first race shown. The owner first: a change it tells reaches every
+  // listener after the event that made it (feed/race_feed.h).
+  RaceFeed& feed = windows_->Feed();
+  results_.AttachTo(feed);
+  capture_ = std::make_unique<CaptureSetup>(options_, args_, feed, *messages_, host_);
+  export_ = std::make_unique<ExportAttachment>(*windows_, meet_, *messages_, host_,
+                                               ExportEncodingOf(options_));
+  if (live_) feed.Attach(*live_);
+  // Suspicious touches: flagged on the feed from the first race shown on.
+  flagger_ = std::make_unique<TouchFlagger>(feed, host_);
+  feed.Attach(*flagger_);
+  if (mqtt_) feed.Attach(*mqtt_);
+}
+
+bool Desk::Start() {
+  try {
+    windows_->StartTimingWindow();
+  } catch (const std::exception& e) {
+    messages_->ShowError(e.what());
+    std::cout.flush();
+    return false;
+  }
+  StartAfterLoad();
+  WireDialogs();
+  return !options_.competition || windows_->LoadWindow("frmKyogi");
+}
+
+void Desk::StartAfterLoad() {
+  RaceFeed& feed = windows_->Feed();
+  results_.SetFolder(ResultFolderOf(meet_));
+  // An edit of a heat on the competition screen, or an import, changes the
+  // entries of the races it touches.
+  meet_.OnHeatsChanged = [this](int race) {
+    results_.Changed(race, RaceResultChanged::Cause::Entries);
+  };
+  capture_->AfterLoad(meet_);
+  if (live_ && !StartLiveServer(*live_, options_, meet_, *messages_)) {
+    feed.Detach(*live_);
+    live_.reset();
+  }
+  if (!mqttError_.empty()) messages_->Warn(mqttError_);
+  const auto resultOf = [this](int race) { return results_.ResultOf(race); };
+  if (mqtt_ && !StartDeskPublisher(*mqtt_, meet_, paths_, resultOf, *messages_)) {
+    feed.Detach(*mqtt_);
+    mqtt_.reset();
+  }
+  link_ = std::make_unique<LinkWatch>(*windows_->RaceWidget()->LinkLabel(), feed, *port_, host_);
+  feed.Attach(*link_);
+  // The Part's restart empties the lap file; the capture still holds it.
+  windows_->Race().onLapFileEmptied = [this](int race, int records) {
+    const std::string emptied = "レース " + std::to_string(race) +
+                                " のラップファイルを空にしました (" + std::to_string(records) +
+                                " 件)。";
+    link_->SetNote(capture_->Journal() != nullptr
+                       ? emptied + "キャプチャに " + std::to_string(records) +
+                             " 件が残っています。Ctrl+R (記録からの再計時) で戻せます"
+                       : emptied + "キャプチャがないため戻せません");
+  };
+  // The marks of suspicious touches beside the rows.
+  marks_ = std::make_unique<FlagMarks>(windows_->RaceWidget()->FlagLabels());
+  feed.Attach(*marks_);
+  board_ = std::make_unique<ResultBoard>(resultOf);
+  feed.Attach(*board_);
+}
+
+void Desk::WireDialogs() {
+  RaceView& view = *windows_->RaceWidget();
+  view.onRecover = [this] { OpenRecovery(); };
+  // The touch repair dialog and the result view, each one window kept
+  // beside the timing window.
+  view.onShowResults = [this] {
+    if (!resultView_) resultView_ = std::make_unique<ResultView>(*board_);
+    resultView_->ShowBeside(windows_->RaceWidget());
+  };
+  view.onRepairTouches = [this] { OpenTouchRepair(); };
+}
+
+void Desk::OpenRecovery() {
+  // The recovery dialog stays open beside the window (reception can be
+  // stopped while it is shown); Ctrl+R again brings it forward.
+  if (recoveryDialog_ && recoveryDialog_->isVisible()) {
+    recoveryDialog_->raise();
+    recoveryDialog_->activateWindow();
+    return;
+  }
+  recoveryDialog_.reset();
+  // The captures of this meet, where this run writes its own.
+  const std::string folder =
+      options_.capture.empty() ? meet_.DataPath(kCaptureFolderName) : options_.capture;
+  recoveryPanel_ =
+      std::make_unique<RecoveryPanel>(paths_, std::vector<std::string>{folder}, *messages_,
+                                      [this](int race) { return SourcesOf(meet_, race); });
+  // The recovered race goes through the feed like every finish: the owner
+  // tells it, and the export, the live pages and the broker take it there.
+  recoveryPanel_->onApplied = [this](const RaceFinished& recovered) {
+    windows_->Race().ShowRecoveredRace(recovered);
+  };
+  RaceWindow& race = windows_->Race();
+  recoveryDialog_ = std::make_unique<RecoveryDialog>(
+      *recoveryPanel_, race.BookState().RaceNo, windows_->Feed(),
+      [&race] { return race.Receiving(); },
+      [&race] {
+        if (race.Receiving()) race.OnStartStopClick();
+      },
+      windows_->RaceWidget());
+  recoveryDialog_->show();
+}
+
+void Desk::OpenTouchRepair() {
+  if (!touchDialog_) {
+    touchDialog_ =
+        std::make_unique<TouchDialog>(windows_->Race(), *messages_, windows_->RaceWidget());
+  }
+  RaceWindow& race = windows_->Race();
+  LaneArray<int> laps{};
+  for (int lane = 1; lane <= kLanes; ++lane) laps[LaneIndex(lane)] = race.LapCount(lane);
+  const RepairStart start = RepairDialogStart(race.BookState().RaceNo, laps, *board_);
+  touchDialog_->ShowRace(start.race, start.lane);
+  touchDialog_->show();
+  touchDialog_->raise();
+}
+
+int Desk::Run(QApplication& app) {
+  if (!options_.screenshot.empty()) {
+    QTimer::singleShot(200, &app,
+                       [&] { app.exit(SaveScreenshots(*windows_, options_.screenshot)); });
+    return app.exec();
+  }
+  if (scriptRun_) {
+    int status = 0;
+    QTimer::singleShot(0, &app, [&] {
+      ScriptRunner runner(*windows_, scripted_, *scriptMessages_, paths_, std::cout);
+      status = runner.Run(options_.script);
+      std::cout.flush();
+      host_.EndProgram(status);
+    });
+    app.exec();
+    return status;
+  }
+  return app.exec();
+}
+
+}  // namespace poolside

@@ -1,0 +1,91 @@
+#pragma once
+// The timing desk put together: the windows, the port, the one owner of
+// every race's result and the outputs on the race feed (capture, export,
+// live pages, broker, flags, link watch, result view), each attached where
+// it must be, and the windows' dialogs. main() parses, asks the set-up,
+// then builds one Desk and runs it.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "meetdata/meet_data.h"
+#include "platform/paths.h"
+#include "platform/qt/qt_window_host.h"
+#include "platform/scripted_port.h"
+#include "results/race_results.h"
+
+class QApplication;
+
+namespace poolside {
+
+class CaptureSetup;
+class DeskPublisher;
+class ExportAttachment;
+class FlagMarks;
+class LinkWatch;
+class LiveServer;
+class MessageSink;
+class PortRouter;
+class QtAppWindows;
+class RecoveryDialog;
+class RecoveryPanel;
+class ResultBoard;
+class ResultView;
+class ScriptMessageSink;
+class TouchDialog;
+class TouchFlagger;
+
+class Desk {
+ public:
+  Desk(Options options, std::vector<std::string> args);
+  ~Desk();
+  Desk(const Desk&) = delete;
+  Desk& operator=(const Desk&) = delete;
+
+  // Loads the timing window and starts every output; false when the load
+  // failed (its message shown): the program ends with status 1.
+  bool Start();
+  // The event loop (a script run, a screenshot or the operator's), then
+  // the exit status.
+  int Run(QApplication& app);
+
+ private:
+  void AttachBeforeLoad();
+  void StartAfterLoad();
+  void WireDialogs();
+  void OpenRecovery();
+  void OpenTouchRepair();
+
+  Options options_;
+  std::vector<std::string> args_;
+  PathMapper paths_;
+  MeetData meet_{paths_};
+  bool scriptRun_ = false;
+  std::unique_ptr<MessageSink> messages_;
+  ScriptMessageSink* scriptMessages_ = nullptr;
+  ScriptedPort scripted_;
+  QtWindowHost host_;
+  std::unique_ptr<PortRouter> port_;
+  // The one owner of every race's result: every output takes a race's
+  // result from it. Made before the windows so that it outlives their feed,
+  // as do the live pages and the broker.
+  RaceResults results_;
+  std::unique_ptr<LiveServer> live_;
+  std::string mqttError_;
+  std::unique_ptr<DeskPublisher> mqtt_;
+  std::unique_ptr<QtAppWindows> windows_;
+  std::unique_ptr<CaptureSetup> capture_;
+  std::unique_ptr<ExportAttachment> export_;
+  std::unique_ptr<TouchFlagger> flagger_;
+  std::unique_ptr<LinkWatch> link_;
+  std::unique_ptr<FlagMarks> marks_;
+  std::unique_ptr<ResultBoard> board_;
+  std::unique_ptr<RecoveryPanel> recoveryPanel_;
+  std::unique_ptr<RecoveryDialog> recoveryDialog_;
+  std::unique_ptr<ResultView> resultView_;
+  std::unique_ptr<TouchDialog> touchDialog_;
+};
+
+}  // namespace poolside

@@ -1,0 +1,108 @@
+#pragma once
+// The one owner of every race's result. It listens to the race feed for
+// every change of a race (a finish, the copies of a combined race, a touch
+// repair, a recovery, a status change of the book, an edit of the race's
+// heat), computes the race's result once from the vocabulary's readers of
+// its files, the meet file, the book and what the desk knows
+// (results/desk_knowledge.h), and tells it on the same feed as one
+// RaceResultChanged, after the event that changed it. The export, the live
+// pages, the broker and the result view take race N's result from that
+// event, or from ResultOf for a race that has not changed in this run.
+//
+// Threads: OnRaceEvent and Changed on the feed's thread; ResultOf on any.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "feed/race_feed.h"
+#include "meetdata/settings.h"
+#include "platform/paths.h"
+#include "results/desk_knowledge.h"
+#include "results/race_result.h"
+
+namespace poolside {
+
+class MeetData;
+
+// Where a meet's races are: taken from the meet data on the feed's thread,
+// then used on any.
+struct ResultFolder {
+  PathMapper paths;
+  std::string dataFolder;  // as MeetData::DataFolder has it
+  MeetSettings settings;
+  std::string deskFile;  // native path of export\desk.json
+};
+ResultFolder ResultFolderOf(const MeetData& meet);
+
+class RaceResults : public RaceListener {
+ public:
+  // Problems of the desk file (read or write) go to `problem`, on the
+  // feed's thread.
+  explicit RaceResults(std::function<void(const std::string&)> problem = {});
+  ~RaceResults() override;
+  RaceResults(const RaceResults&) = delete;
+  RaceResults& operator=(const RaceResults&) = delete;
+
+  // Listens to `feed` and tells the changes there; attached before every
+  // output, so that each sees a change after the event that made it. Until
+  // then (as for --export-all) changes are told to nobody.
+  void AttachTo(RaceFeed& feed);
+  void Detach();
+
+  // The meet's folder (after the timing window's load); reads what the desk
+  // knows. Races told before it are ignored.
+  void SetFolder(ResultFolder folder);
+  bool HasFolder() const;
+
+  void OnRaceEvent(const RaceEvent& event) override;
+
+  // Race N changed for a reason the feed does not carry (an edit of its
+  // heat; 0: every race, an import): each done race is told now when its
+  // result differs from the last one told.
+  void Changed(int race, RaceResultChanged::Cause cause);
+
+  // Race N's result as the outputs show it; never null once SetFolder ran
+  // (null before). Any thread.
+  std::shared_ptr<const RaceResult> ResultOf(int race);
+
+  // For tests: the moment a finish is taken to have happened.
+  std::function<WallTime()> now = [] { return std::chrono::system_clock::now(); };
+
+ private:
+  std::shared_ptr<const RaceResult> Compute(int race) const;  // mutex_ held
+  void Tell(int race, RaceResultChanged::Cause cause);
+  void Learn(int race, const RaceKnowledge& k);  // mutex_ held
+  void SaveKnowledge();
+  void TellPendingCopies();
+
+  RaceFeed* feed_ = nullptr;
+  std::function<void(const std::string&)> problem_;
+
+  mutable std::mutex mutex_;
+  std::optional<ResultFolder> folder_;
+  DeskKnowledge known_;
+  // The last result told or computed of each race, with its JSON to tell a
+  // change from none; generation_ grows with every change so that a result
+  // computed on another thread meanwhile is not kept.
+  struct Kept {
+    std::shared_ptr<const RaceResult> result;
+    std::string json;
+  };
+  std::map<int, Kept> kept_;
+  std::uint64_t generation_ = 0;
+
+  // Feed's thread only.
+  std::uint64_t revision_ = 0;
+  std::set<int> done_;              // races the book marks done
+  std::vector<int> pendingCopies_;  // combined targets awaiting their copy
+};
+
+}  // namespace poolside
