@@ -384,7 +384,7 @@ TEST_F(ExportTest, ACommandLinesFeedExportsThroughTheOwnerAndSaysWhatFailed) {
   command.Publish(repaired);
   // The export and what the desk knows, each said with the file.
   const auto failures = command.Finish();
-  ASSERT_EQ(failures.size(), 2u);
+  ASSERT_EQ(failures.size(), 2u) << ::testing::PrintToString(failures);
   for (const std::string& f : failures)
     EXPECT_NE(f.find(dir.File("meet/export")), std::string::npos) << f;
 }

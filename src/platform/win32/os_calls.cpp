@@ -25,6 +25,18 @@ HANDLE HandleOf(int fd) {
   return h == -1 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(h);
 }
 
+// Whether the nearest existing folder of `name` is in fact a file: POSIX
+// says ENOTDIR where Windows says only that the path was not found.
+bool UnderAFile(std::wstring name) {
+  for (std::size_t sep = name.find_last_of(L"\\/"); sep != std::wstring::npos && sep > 0;
+       sep = name.find_last_of(L"\\/")) {
+    name.resize(sep);
+    const DWORD a = GetFileAttributesW(name.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES) return !(a & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  return false;
+}
+
 DWORD Chunk(size_t n) { return n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n); }
 
 int RealOpen(const char* path, int flags, mode_t mode) {
@@ -59,15 +71,21 @@ int RealOpen(const char* path, int flags, mode_t mode) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   HANDLE h = CreateFileW(name.c_str(), access, share, nullptr, disposition, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND && UnderAFile(name)) {
+      errno = ENOTDIR;
+      return -1;
+    }
     // A folder opened as a file.
-    if (GetLastError() == ERROR_ACCESS_DENIED && !(flags & O_DIRECTORY)) {
+    if (error == ERROR_ACCESS_DENIED && !(flags & O_DIRECTORY)) {
       const DWORD a = GetFileAttributesW(name.c_str());
       if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
         errno = EISDIR;
         return -1;
       }
     }
-    return FailWithLastError();
+    errno = win32::ErrnoOf(error);
+    return -1;
   }
   if (flags & O_NOFOLLOW) {
     BY_HANDLE_FILE_INFORMATION info;

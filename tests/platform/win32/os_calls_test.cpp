@@ -57,6 +57,8 @@ TEST(WindowsOsCalls, FailuresSetThePosixErrors) {
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(Os().open(tmp.File("gone/x").c_str(), O_RDONLY, 0), -1);
   EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(Os().open(tmp.File("taken/x").c_str(), O_RDONLY, 0), -1);  // a file, no folder
+  EXPECT_EQ(errno, ENOTDIR);
   EXPECT_EQ(Os().open(tmp.File("folder").c_str(), O_WRONLY, 0), -1);
   EXPECT_EQ(errno, EISDIR);
   try {
