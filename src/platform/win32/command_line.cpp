@@ -34,6 +34,13 @@ void UseUtf8StandardStreams() {
   std::fflush(stderr);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  // Into anything but the console (a file, a pipe, NUL), standard output is
+  // written in blocks, as the C library of POSIX does (unbuffered, the
+  // runtime writes it a byte at a time); on the console it stays unbuffered.
+  DWORD mode = 0;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+  }
 }
 
 }  // namespace poolside
