@@ -1,5 +1,6 @@
 #include "app/capture_setup.h"
 
+#include "recovery/interrupted_repair.h"
 #include "vocabulary/data_folder.h"
 
 namespace poolside {
@@ -8,7 +9,7 @@ const char* ProgramVersion() { return POOLSIDE_VERSION; }
 
 CaptureSetup::CaptureSetup(const Options& options, const std::vector<std::string>& args,
                            RaceFeed& feed, MessageSink& messages, WindowHost& host)
-    : feed_(feed) {
+    : feed_(feed), messages_(messages) {
   if (options.noCapture) return;
   journal_ = std::make_unique<CaptureJournal>(ProgramStart{ProgramVersion(), args});
   journal_->onFailure = [&messages, &host](const std::string& text) {
@@ -26,8 +27,17 @@ CaptureSetup::~CaptureSetup() {
 }
 
 void CaptureSetup::AfterLoad(const MeetData& meet) {
-  if (!journal_ || ownFolder_ || journal_->Writing()) return;
-  journal_->Open(meet.DataPath(kCaptureFolderName));
+  if (journal_ && !ownFolder_ && !journal_->Writing()) {
+    journal_->Open(meet.DataPath(kCaptureFolderName));
+  }
+  const auto interrupted = CompleteInterruptedRepair(meet, [this](const TouchesRepaired& e) {
+    if (journal_) journal_->OnRaceEvent(e);
+  });
+  if (!interrupted) return;
+  messages_.Warn(interrupted->message);
+  // The result's owner, the export and the pages follow it as a repair made
+  // now (the journal takes its line again: one repair per intent).
+  if (interrupted->completed) feed_.Publish(RepairEventOf(interrupted->intent));
 }
 
 }  // namespace poolside

@@ -27,13 +27,17 @@ class CaptureSetup {
   CaptureSetup& operator=(const CaptureSetup&) = delete;
 
   // Call after the timing window's load: opens the journal in the data
-  // folder unless it is open already or turned off.
+  // folder unless it is open already or turned off, then completes a touch
+  // repair that an interruption left in the data folder (its line
+  // journaled first), telling the operator either way, and publishes it on
+  // the feed as a repair.
   void AfterLoad(const MeetData& meet);
   // The journal, or null with --no-capture.
   CaptureJournal* Journal() { return journal_.get(); }
 
  private:
   RaceFeed& feed_;
+  MessageSink& messages_;
   std::unique_ptr<CaptureJournal> journal_;
   bool ownFolder_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/capture_setup.h"
+#include "app/desk_messages.h"
 #include "app/export_setup.h"
 #include "app/live_start.h"
 #include "app/mqtt_start.h"
@@ -77,7 +78,7 @@ Desk::Desk(Options options, std::vector<std::string> args)
     scriptMessages_ = s.get();
     messages_ = std::move(s);
   } else {
-    messages_ = std::make_unique<QtMessageSink>();
+    messages_ = DeskMessageSink(QGuiApplication::platformName().toStdString());
   }
   port_ = std::make_unique<PortRouter>(
       options_.coms,
@@ -90,7 +91,9 @@ Desk::Desk(Options options, std::vector<std::string> args)
   AttachBeforeLoad();
 }
 
-Desk::~Desk() = default;
+// The owner leaves the windows' feed before the windows (and the feed) go:
+// it is made before them and so destroyed after them.
+Desk::~Desk() { results_.Detach(); }
 
 void Desk::AttachBeforeLoad() {
   // Listeners of the race feed attach before the load, so that they see the

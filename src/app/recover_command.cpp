@@ -52,7 +52,9 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
     return 2;
   }
   try {
-    const std::vector<std::string> files = CaptureFiles(options.recover);
+    std::vector<std::string> skipped;  // empty or half-written files, named
+    const std::vector<std::string> files = CaptureFiles(options.recover, skipped);
+    for (const std::string& note : skipped) err << note << "\n";
     if (files.empty()) {
       err << "キャプチャファイルがありません\n";
       return 1;

@@ -47,8 +47,9 @@ int RunRelay(const Options& options, int& argc, char** argv, std::ostream& err) 
   err << "ライブページ (live pages): http://" << host << ":" << server.Port() << "/\n";
 
   const std::string name = BrokerName(*broker);
-  RelayFollower follower(topics, races,
-                         [&server](RelayUpdate update) { server.Update(std::move(update)); });
+  RelayFollower follower(
+      topics, races, [&server](RelayUpdate update) { server.Update(std::move(update)); },
+      [&err](const std::string& line) { err << line << std::endl; });
   bool lostSaid = false;
   BrokerLink::Handlers handlers;
   handlers.connected = [&] {

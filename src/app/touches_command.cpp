@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/record_file.h"
+#include "recovery/interrupted_repair.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/lap_goal_files.h"
 
@@ -37,16 +38,12 @@ void ListTouches(const MeetData& meet, int race, std::ostream& out) {
 // The repair as a marker in a capture file of this run, as the timing
 // window journals its repairs, so that re-timing the race makes it again.
 void JournalRepair(const Options& options, const std::vector<std::string>& args,
-                   const MeetData& meet, const RepairPlan& plan, std::ostream& err) {
+                   const MeetData& meet, const TouchesRepaired& repaired, std::ostream& err) {
   if (options.noCapture) return;
   CaptureJournal journal(ProgramStart{ProgramVersion(), args});
   journal.onFailure = [&err](const std::string& text) { err << text << "\n"; };
   if (!journal.Open(options.capture.empty() ? meet.DataPath(kCaptureFolderName) : options.capture))
     return;
-  TouchesRepaired repaired;
-  repaired.race = plan.repair.race;
-  repaired.lane = plan.repair.lane;
-  repaired.what = RepairWords(plan.repair);
   journal.OnRaceEvent(repaired);
   journal.Close();
 }
@@ -83,17 +80,42 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
       ListTouches(meet, options.touches, out);
       return 0;
     }
+    const auto journal = [&](const TouchesRepaired& e) {
+      JournalRepair(options, args, meet, e, err);
+    };
+    if (options.apply) {
+      // A repair interrupted before is completed first; the same command
+      // run again completes it and stops there.
+      if (const auto interrupted = CompleteInterruptedRepair(meet, journal)) {
+        err << interrupted->message << "\n";
+        if (!interrupted->completed) return 1;
+        const TouchRepair& done = interrupted->intent.repair;
+        CommandFeed feed(meet, ExportEncodingOf(options));
+        feed.Publish(RepairEventOf(interrupted->intent));
+        for (const std::string& failure : feed.Finish()) err << failure << "\n";
+        if (done.race == repair.race && done.lane == repair.lane &&
+            RepairWords(done) == RepairWords(repair)) {
+          out << "written\n";
+          return 0;
+        }
+      }
+    } else if (FileExists(meet.DataPath(kPendingRepairName))) {
+      err << "中断された修正が " << meet.DataPath(kPendingRepairName)
+          << " にあります (--apply か次の起動で完了します)\n";
+    }
     const RepairPlan plan = PlanRepair(meet, repair);
     out << (options.apply ? "" : "(preview: nothing written)\n") << DescribeRepairPlan(plan);
     if (!options.apply) return 0;
-    ApplyRepairPlan(meet, plan);
+    // One step: the intent, the capture's line, then the files.
+    const TouchesRepaired event = RepairedEvent(
+        plan, MetresPerLap(meet.Settings.LapBaseCode, meet.Settings.LapDoubleCode), false);
+    const RepairIntent intent = IntentOf(meet, plan, event);
+    ApplyRepairInOneStep(meet, intent, [&] { journal(RepairEventOf(intent)); });
     out << "written\n";
-    JournalRepair(options, args, meet, plan, err);
-    // The repair goes through the result's owner as a desk's does: the
-    // export (and what the desk knows of the lane) follow from it.
+    // What the result's owner, the export and the desk's knowledge of the
+    // lane follow from, as a desk's repair.
     CommandFeed feed(meet, ExportEncodingOf(options));
-    feed.Publish(RepairedEvent(
-        plan, MetresPerLap(meet.Settings.LapBaseCode, meet.Settings.LapDoubleCode), false));
+    feed.Publish(RepairEventOf(intent));
     // Applied: an export that fails is told, the status stays 0.
     for (const std::string& failure : feed.Finish()) err << failure << "\n";
     return 0;

@@ -91,7 +91,8 @@ std::string CutUtf8(std::string_view text, std::size_t max) {
 
 std::string RepairFields(const TouchesRepaired& repair) {
   return "race=" + std::to_string(repair.race) + " lane=" + std::to_string(repair.lane) +
-         " what=" + Quoted(CutUtf8(repair.what));
+         " what=" + Quoted(CutUtf8(repair.what)) +
+         (repair.intent.empty() ? "" : " intent=" + Quoted(CutUtf8(repair.intent, 64)));
 }
 
 }  // namespace poolside::capture

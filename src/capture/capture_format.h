@@ -35,7 +35,9 @@ std::string Quoted(std::string_view value, bool asBytes = false);
 // `text` cut to at most `max` bytes without splitting a UTF-8 character.
 std::string CutUtf8(std::string_view text, std::size_t max = kMaxText);
 
-// The keys of a "repair" line: race=N lane=L what="drop 3".
+// The keys of a "repair" line: race=N lane=L what="drop 3", and
+// intent=ID for a repair made in one step (the same id on every line that
+// journals the same repair).
 std::string RepairFields(const TouchesRepaired& repair);
 
 }  // namespace poolside::capture

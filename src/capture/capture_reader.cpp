@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "capture/capture_format.h"
 #include "platform/errors.h"
@@ -212,8 +213,9 @@ CaptureRecord CaptureReader::ParseLine(std::string_view line, const std::string&
   return r;
 }
 
-void CaptureReader::Open(const std::string& path) {
+void CaptureReader::Open(const std::string& path, bool cutEndIsEnd) {
   path_ = path;
+  cutEndIsEnd_ = cutEndIsEnd;
   in_.close();
   in_.clear();
   buffer_.clear();
@@ -250,6 +252,7 @@ bool CaptureReader::ReadLine(std::string& line) {
     }
     if (eof_) {
       if (start_ < buffer_.size()) {
+        if (cutEndIsEnd_ && lineNo_ > 0) return false;
         ++lineNo_;
         Fail("最後の行が途中で切れています");
       }
@@ -286,6 +289,33 @@ bool CaptureReader::Next(CaptureRecord& out) {
     out.kind = "block";
   }
   return true;
+}
+
+CaptureReader::FileShape CaptureReader::ShapeOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileShape::Sound;
+  char head[64];
+  in.read(head, sizeof head);
+  const auto got = static_cast<std::size_t>(in.gcount());
+  const std::string header = std::string(capture::kHeader) + "\n";
+  const std::string_view start(head, got);
+  if (got < header.size() && header.compare(0, got, start) == 0) return FileShape::Unwritten;
+  if (got > 0 && start.find_first_not_of('\0') == std::string_view::npos) {
+    // Zero-filled blocks (a power cut before the data reached the disk).
+    char block[65536];
+    for (;;) {
+      in.read(block, sizeof block);
+      const auto n = static_cast<std::size_t>(in.gcount());
+      if (n == 0) return FileShape::Unwritten;
+      if (std::string_view(block, n).find_first_not_of('\0') != std::string_view::npos) break;
+    }
+    return FileShape::Sound;  // the reader names the NUL byte
+  }
+  in.clear();
+  in.seekg(-1, std::ios::end);
+  char last = '\n';
+  if (in && in.get(last) && last != '\n') return FileShape::CutLastLine;
+  return FileShape::Sound;
 }
 
 void CaptureReader::Fail(const std::string& why) const { Bad(path_, lineNo_, why); }

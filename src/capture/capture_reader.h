@@ -29,8 +29,10 @@ struct CaptureRecord {
 
 class CaptureReader {
  public:
-  // Opens `path` and checks the header line. Throws IoError.
-  void Open(const std::string& path);
+  // Opens `path` and checks the header line. Throws IoError. With
+  // `cutEndIsEnd` a last line without its line break (a program that died
+  // or met a full disk in the middle of writing it) ends the file instead.
+  void Open(const std::string& path, bool cutEndIsEnd = false);
   // The next record, or false at the end of the file. Throws IoError.
   bool Next(CaptureRecord& out);
   const std::string& Path() const { return path_; }
@@ -38,6 +40,13 @@ class CaptureReader {
   // Reads one line of text (without its line break) as the file would hold
   // it, for the fuzz target and the tests: throws IoError like Next.
   static CaptureRecord ParseLine(std::string_view line, const std::string& path, long lineNo);
+
+  // How a file ends: Unwritten when it holds no whole line (empty, its
+  // header cut short, or nothing but NUL bytes), CutLastLine when its last
+  // line has no line break. A file that cannot be opened is Sound here (the
+  // reader names the cause).
+  enum class FileShape { Sound, Unwritten, CutLastLine };
+  static FileShape ShapeOf(const std::string& path);
 
   // The largest block the reader joins from "block+" lines.
   static constexpr std::size_t kMaxBlock = 1 << 20;
@@ -52,6 +61,7 @@ class CaptureReader {
   std::string buffer_;
   std::size_t start_ = 0;
   bool eof_ = false;
+  bool cutEndIsEnd_ = false;
 };
 
 }  // namespace poolside

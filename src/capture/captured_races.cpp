@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
+#include "capture/capture_format.h"
 #include "capture/capture_reader.h"
 #include "platform/errors.h"
 #include "platform/fs_path.h"
@@ -41,11 +43,34 @@ bool StartedBefore(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
+  std::vector<std::string> notes;
+  return CaptureFiles(paths, notes);
+}
+
+std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths,
+                                      std::vector<std::string>& notes) {
   std::vector<std::string> files;
+  auto add = [&](const std::string& file) {
+    switch (CaptureReader::ShapeOf(file)) {
+      case CaptureReader::FileShape::Unwritten:
+        notes.push_back("キャプチャファイル " + file +
+                        " は空か書きかけです。読み飛ばします (empty or half-written capture "
+                        "file skipped)");
+        return;
+      case CaptureReader::FileShape::CutLastLine:
+        notes.push_back("キャプチャファイル " + file +
+                        " の最後の行は書きかけです。その前の行までを読みます (last line cut "
+                        "short, skipped)");
+        break;
+      case CaptureReader::FileShape::Sound:
+        break;
+    }
+    files.push_back(file);
+  };
   for (const std::string& p : paths) {
     std::error_code ec;
     if (!std::filesystem::is_directory(FsPath(p), ec)) {
-      files.push_back(p);
+      add(p);
       continue;
     }
     std::vector<std::string> inFolder;
@@ -53,7 +78,7 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths) {
       if (e.path().extension() == ".cap") inFolder.push_back(FsText(e.path()));
     }
     std::sort(inFolder.begin(), inFolder.end(), StartedBefore);
-    files.insert(files.end(), inFolder.begin(), inFolder.end());
+    for (const std::string& file : inFolder) add(file);
   }
   return files;
 }
@@ -64,7 +89,7 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
   std::string laneMap;
   for (std::size_t f = 0; f < files.size(); ++f) {
     CaptureReader reader;
-    reader.Open(files[f]);
+    reader.Open(files[f], true);
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.kind == "reception_started") {
@@ -130,7 +155,7 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
   for (const CapturedRace::Span& span : race.spans) {
     if (span.file >= files.size()) continue;
     CaptureReader reader;
-    reader.Open(files[span.file]);
+    reader.Open(files[span.file], true);
     CaptureRecord r;
     while (reader.Next(r)) {
       if (r.line > span.lastLine) break;

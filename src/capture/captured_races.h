@@ -42,11 +42,17 @@ struct CapturedRace {
 };
 
 // The capture files named by `paths`: a file as it is, a folder as its
-// ".cap" files in name order (which is their start-time order).
+// ".cap" files in name order (which is their start-time order). A file
+// that holds no whole line (empty, its first line cut short, or nothing but
+// NUL bytes: a program killed or a disk full as the file was begun) is left
+// out, and a file whose last line is cut short is read up to that line;
+// each adds a line to `notes` that names it.
+std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths,
+                                      std::vector<std::string>& notes);
 std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths);
 
-// Reads the whole capture (streaming). Throws IoError naming the file and
-// line on bad input.
+// Reads the whole capture (streaming); a last line cut short ends its file.
+// Throws IoError naming the file and line on bad input.
 std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& files);
 
 // True for the bytes of a block that reception itself takes as noise (a

@@ -3,7 +3,9 @@
 // lines of its race number from the start of its stretch up to the next
 // stretch of the same race (a repair of a finished race may come much later,
 // in another race's stretch or in a later program run's file). Re-timing
-// applies them, in order, after the race's blocks.
+// applies them, in order, after the race's blocks. Lines that carry the
+// same intent id (a repair journaled again as it was completed after an
+// interruption) are one repair.
 
 #include <string>
 #include <vector>

@@ -168,6 +168,7 @@ struct TouchesRepaired {
   LaneArray<int> rank{};             // when finished: the goal file's ranks
   LaneArray<std::int32_t> time{};    // and values
   std::vector<int> combinedTargets;  // races whose copies were redone
+  std::string intent;  // the id of the repair's intent (finish/repair_intent.h), "" when none
 };
 
 // A lane's touches look wrong while the race runs (a missed touch, an extra

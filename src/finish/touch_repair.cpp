@@ -307,6 +307,19 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   return plan;
 }
 
+std::vector<PlannedFile> PlannedFiles(const MeetData& meet, const RepairPlan& plan) {
+  std::vector<PlannedFile> files = {{plan.lapPath, plan.lapBefore, plan.lapAfter}};
+  if (!plan.finished) return files;
+  files.push_back({plan.goalPath, plan.goalBefore, plan.goalAfter});
+  for (int target : plan.combinedTargets) {
+    files.push_back(
+        {GoalPath(meet, target), CopiedItems(plan.goalBefore), CopiedItems(plan.goalAfter)});
+    files.push_back(
+        {LapPath(meet, target), CopiedItems(plan.lapBefore), CopiedItems(plan.lapAfter)});
+  }
+  return files;
+}
+
 void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan) {
   ReplaceFileAtomically(plan.lapPath, plan.lapAfter);
   if (!plan.finished) return;

@@ -77,6 +77,14 @@ struct RepairPlan {
 // Reads race `repair.race`'s lap (and goal) file and works out what the
 // repair writes. Throws RuntimeError/IoError with a message naming the file.
 RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair);
+// Every file the plan replaces, in writing order (lap file, goal file, the
+// combined copies' goal and lap files), with its content before and after.
+struct PlannedFile {
+  std::string path;
+  std::string before;
+  std::string after;
+};
+std::vector<PlannedFile> PlannedFiles(const MeetData& meet, const RepairPlan& plan);
 // Writes the plan: lap file, goal file, combined copies (each atomically).
 // Throws IoError naming the file; files written before stay written.
 void ApplyRepairPlan(const MeetData& meet, const RepairPlan& plan);

@@ -10,8 +10,6 @@ namespace poolside {
 
 namespace {
 
-constexpr std::size_t kMaxWaiting = 4096;
-
 const char* kBrokerLost = "速報の中継サーバーとの接続が切れています";
 const char* kDeskOffline = "計時席からの速報が止まっています";
 
@@ -49,8 +47,13 @@ void RelayRaces::SetList(std::vector<RaceListEntry> races) {
 // --- the follower
 
 RelayFollower::RelayFollower(MqttTopics topics, std::shared_ptr<RelayRaces> races,
-                             std::function<void(RelayUpdate)> update)
-    : topics_(std::move(topics)), races_(std::move(races)), update_(std::move(update)) {}
+                             std::function<void(RelayUpdate)> update,
+                             std::function<void(const std::string&)> report, Clock now)
+    : topics_(std::move(topics)),
+      races_(std::move(races)),
+      update_(std::move(update)),
+      report_(std::move(report)),
+      now_(now ? std::move(now) : Clock([] { return std::chrono::steady_clock::now(); })) {}
 
 void RelayFollower::Connected() {
   brokerUp_ = true;
@@ -65,9 +68,13 @@ void RelayFollower::Lost() {
 
 void RelayFollower::Message(const std::string& topic, const std::string& payload) {
   if (topic == topics_.Events()) {
-    TakeMessage(payload);
+    if (WithinSize(RelayRefusal::LargeEvent, topic, payload, RelayLimits::kMaxEventBytes)) {
+      TakeMessage(payload);
+    }
   } else if (topic == topics_.State()) {
-    TakeState(payload);
+    if (WithinSize(RelayRefusal::LargeState, topic, payload, RelayLimits::kMaxStateBytes)) {
+      TakeState(payload);
+    }
   } else if (topic == topics_.Status()) {
     if (payload == "online") {
       deskOnline_ = true;
@@ -77,27 +84,82 @@ void RelayFollower::Message(const std::string& topic, const std::string& payload
       ShowMark();
     }
   } else if (topic == topics_.RaceList()) {
+    if (!WithinSize(RelayRefusal::LargeRaceList, topic, payload, RelayLimits::kMaxRaceListBytes)) {
+      return;
+    }
     if (auto list = ParseRaceListJson(payload)) races_->SetList(std::move(*list));
   } else if (auto race = topics_.RaceOf(topic)) {
-    races_->SetRace(*race, payload);
+    if (WithinSize(RelayRefusal::LargeRace, topic, payload, RelayLimits::kMaxRaceBytes)) {
+      races_->SetRace(*race, payload);
+    }
+  }
+}
+
+bool RelayFollower::WithinSize(RelayRefusal kind, const std::string& topic,
+                               const std::string& payload, std::size_t limit) {
+  if (payload.size() <= limit) return true;
+  Refuse(kind, topic + " の " + std::to_string(payload.size()) +
+                   " バイトのメッセージを捨てました (上限 " + std::to_string(limit) + " バイト)");
+  return false;
+}
+
+void RelayFollower::Refuse(RelayRefusal kind, const std::string& line) {
+  const auto k = static_cast<std::size_t>(kind);
+  const std::uint64_t count = ++refused_[k];
+  const auto now = now_();
+  if (said_[k] && now - *said_[k] < RelayLimits::kReportInterval) return;
+  said_[k] = now;
+  if (report_) {
+    report_("中継 (relay): " + line + "。これまでに " + std::to_string(count) +
+            " 件 (ブローカーに計時席以外が発行していないか確かめてください)");
   }
 }
 
 void RelayFollower::TakeMessage(const std::string& payload) {
   const auto seq = MessageSequence(payload);
-  if (!seq || (hasState_ && !resync_ && *seq <= lastSeq_)) return;
-  waiting_[*seq] = payload;
-  if (waiting_.size() > kMaxWaiting) waiting_.erase(waiting_.begin());
+  if (!seq) return;
+  if (hasState_ && !resync_) {
+    if (*seq <= lastSeq_) return;
+    if (*seq - lastSeq_ > RelayLimits::kMaxSequenceJump) {
+      Refuse(RelayRefusal::SequenceJump, topics_.Events() + " の seq " + std::to_string(*seq) +
+                                             " は最後の " + std::to_string(lastSeq_) +
+                                             " から飛びすぎています。捨てました");
+      return;
+    }
+  }
+  auto [it, added] = waiting_.emplace(*seq, payload);
+  if (!added) {
+    waitingBytes_ -= it->second.size();
+    it->second = payload;
+  }
+  waitingBytes_ += payload.size();
+  while (waiting_.size() > RelayLimits::kMaxWaiting ||
+         waitingBytes_ > RelayLimits::kMaxWaitingBytes) {
+    waitingBytes_ -= waiting_.begin()->second.size();
+    waiting_.erase(waiting_.begin());
+  }
 }
 
 void RelayFollower::TakeState(const std::string& payload) {
   auto snapshot = ParseStateJson(payload);
   if (!snapshot) return;
   const std::uint64_t seq = snapshot->sequence;
-  if (hasState_ && !resync_ && seq <= lastSeq_) return;  // seen already
+  bool following = hasState_ && !resync_;
+  if (following && seq > lastSeq_ && seq - lastSeq_ > RelayLimits::kMaxSequenceJump) {
+    // No desk's: the next snapshot is taken whatever its sequence.
+    resync_ = true;
+    Refuse(RelayRefusal::SequenceJump, topics_.State() + " の seq " + std::to_string(seq) +
+                                           " は最後の " + std::to_string(lastSeq_) +
+                                           " から飛びすぎています。次の state から同期し直します");
+    return;
+  }
+  if (following && seq <= lastSeq_) {
+    if (lastSeq_ - seq <= RelayLimits::kMaxRepeatLag) return;  // seen already
+    following = false;  // far below: the last one taken was no desk's
+  }
   // The messages since the last snapshot, when every one of them is here.
   std::vector<std::string> messages;
-  bool whole = hasState_ && !resync_;
+  bool whole = following;
   for (std::uint64_t s = lastSeq_ + 1; whole && s <= seq; ++s) {
     const auto it = waiting_.find(s);
     if (it == waiting_.end()) {
@@ -110,7 +172,10 @@ void RelayFollower::TakeState(const std::string& payload) {
   hasState_ = true;
   resync_ = false;
   lastSeq_ = seq;
-  waiting_.erase(waiting_.begin(), waiting_.upper_bound(seq));
+  for (auto it = waiting_.begin(); it != waiting_.end() && it->first <= seq;) {
+    waitingBytes_ -= it->second.size();
+    it = waiting_.erase(it);
+  }
   RelayUpdate update{Served(), {}};
   if (whole) {
     update.messages = std::move(messages);

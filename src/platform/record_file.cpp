@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -113,7 +114,11 @@ void RecordFile::Write(std::int64_t k, const Bytes& record) {
   WriteAll(fd_, record.data(), record.size(), offset, path_);
 }
 
-void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
+namespace {
+
+// Writes `content` to a new file beside `nativePath` and flushes it to the
+// disk; returns its name. Throws IoError (nothing left behind).
+std::string Stage(const std::string& nativePath, const std::string& content) {
   std::string tmp;
   int fd = CreateFileBeside(nativePath, tmp);
   if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
@@ -125,24 +130,71 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
       fd = -1;
       Fail("ファイルに書き込めません", nativePath, errno);
     }
-    fd = -1;
-    if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0)
-      Fail("ファイルを置き換えられません", nativePath, errno);
   } catch (...) {
     if (fd >= 0) Os().close(fd);
     RemoveFile(tmp);
     throw;
   }
+  return tmp;
+}
+
+// Renames the staged file over `nativePath` and makes the rename durable.
+void Commit(const std::string& tmp, const std::string& nativePath) {
+  if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0) {
+    const int err = errno;
+    RemoveFile(tmp);
+    Fail("ファイルを置き換えられません", nativePath, err);
+  }
   SyncFolderOf(nativePath);
 }
 
-std::string ReadWholeFile(const std::string& nativePath) {
+}  // namespace
+
+void ReplaceFileAtomically(const std::string& nativePath, const std::string& content) {
+  Commit(Stage(nativePath, content), nativePath);
+}
+
+void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::vector<std::string> staged;
+  try {
+    for (const auto& [path, content] : files) staged.push_back(Stage(path, content));
+  } catch (...) {
+    for (const std::string& tmp : staged) RemoveFile(tmp);
+    throw;
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    try {
+      Commit(staged[i], files[i].first);
+    } catch (...) {
+      for (std::size_t j = i + 1; j < staged.size(); ++j) RemoveFile(staged[j]);
+      throw;
+    }
+  }
+}
+
+bool RemoveFileDurably(const std::string& nativePath) {
+  if (!RemoveFile(nativePath)) return errno == ENOENT;
+  SyncFolderOf(nativePath);
+  return true;
+}
+
+std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes) {
   const OsCalls& os = RealOs();
   int fd;
   do {
     fd = os.open(nativePath.c_str(), O_RDONLY | O_CLOEXEC, 0);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
+  auto tooLarge = [&] {
+    os.close(fd);
+    throw IoError("ファイルが大きすぎます: " + nativePath + " (上限 " + std::to_string(maxBytes) +
+                  " バイト)");
+  };
+  struct stat st {};
+  if (os.fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    tooLarge();
+  }
   std::string s;
   char buf[65536];
   for (;;) {
@@ -154,6 +206,7 @@ std::string ReadWholeFile(const std::string& nativePath) {
       Fail("ファイルを読めません", nativePath, err);
     }
     if (r == 0) break;
+    if (s.size() + static_cast<std::size_t>(r) > maxBytes) tooLarge();  // grew while read
     s.append(buf, static_cast<std::size_t>(r));
   }
   os.close(fd);

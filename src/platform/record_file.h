@@ -1,8 +1,11 @@
 #pragma once
 // Fixed-length record files: record k (from 1) at byte (k - 1) x length.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/bytes.h"
 #include "platform/file_system.h"  // FileExists
@@ -46,8 +49,23 @@ class RecordFile {
 // either the old file or the new one, never a mixture. Throws IoError; on
 // failure the old file is untouched and the temporary file removed.
 void ReplaceFileAtomically(const std::string& nativePath, const std::string& content);
+// Replaces several files (path, content) so that a failure to write any of
+// them (a full disk, a read-only folder) comes before the first is
+// replaced: each new file is written and flushed beside its old one first,
+// then they are renamed in order. Throws IoError naming the file; only a
+// failing rename (after every new file was written) leaves the files
+// before it replaced.
+void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files);
+// Removes a file and makes that durable; true when it is gone (or was).
+bool RemoveFileDurably(const std::string& nativePath);
 
-// The whole content of a file. Throws IoError when it cannot be read.
-std::string ReadWholeFile(const std::string& nativePath);
+// The largest file ReadWholeFile takes unless told otherwise: every file the
+// program reads whole (control and settings files, lap, goal and book files,
+// import texts) is far smaller.
+inline constexpr std::size_t kMaxWholeFileBytes = 16 * 1024 * 1024;
+
+// The whole content of a file. Throws IoError when it cannot be read or
+// holds more than `maxBytes` (nothing beyond the bound is read).
+std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes = kMaxWholeFileBytes);
 
 }  // namespace poolside

@@ -183,16 +183,21 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
 }
 
 void ApplyRetiming(const Retiming& retiming) {
-  for (const RetimedFile& f : retiming.files) ReplaceFileAtomically(f.path, f.bytes);
-  if (retiming.statuses.empty()) return;
-  bool there = false;
-  std::string book = ReadBookIfThere(retiming.bookPath, there);
-  for (const RetimedStatus& s : retiming.statuses) {
-    const std::size_t k = static_cast<std::size_t>(s.race - 1);
-    if (book.size() <= k) book.resize(k + 1, '\0');
-    book[k] = s.after;
+  // Every new file is written beside its old one before the first is
+  // replaced: a full disk or a read-only file stops it with nothing changed.
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const RetimedFile& f : retiming.files) files.emplace_back(f.path, f.bytes);
+  if (!retiming.statuses.empty()) {
+    bool there = false;
+    std::string book = ReadBookIfThere(retiming.bookPath, there);
+    for (const RetimedStatus& s : retiming.statuses) {
+      const std::size_t k = static_cast<std::size_t>(s.race - 1);
+      if (book.size() <= k) book.resize(k + 1, '\0');
+      book[k] = s.after;
+    }
+    files.emplace_back(retiming.bookPath, std::move(book));  // the book last
   }
-  ReplaceFileAtomically(retiming.bookPath, book);
+  ReplaceFilesTogether(files);
 }
 
 std::vector<int> FinishedRaces(const Retiming& retiming) {

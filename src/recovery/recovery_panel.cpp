@@ -18,14 +18,20 @@ RecoveryPanel::RecoveryPanel(const PathMapper& paths, std::vector<std::string> s
 bool RecoveryPanel::Refresh() {
   races_.clear();
   problem_.clear();
+  std::vector<std::string> notes;
+  auto withNotes = [&notes](std::string text) {
+    for (const std::string& note : notes) text = (text.empty() ? "" : text + "\n") + note;
+    return text;
+  };
   try {
-    files_ = CaptureFiles(sources_);
+    files_ = CaptureFiles(sources_, notes);
     races_ = FindCapturedRaces(files_);
   } catch (const std::exception& e) {
-    problem_ = e.what();
+    problem_ = withNotes(e.what());
     return false;
   }
-  if (races_.empty()) problem_ = "記録されたレースはありません";
+  // Skipped files are named beside the races.
+  problem_ = withNotes(races_.empty() ? "記録されたレースはありません" : "");
   return true;
 }
 

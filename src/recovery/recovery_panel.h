@@ -25,7 +25,8 @@ class RecoveryPanel {
                 RaceSourcesOf raceFiles = {});
 
   // Reads the captures again; false (the message in Problem) when they
-  // cannot be read.
+  // cannot be read. Problem also names the files left out or read short
+  // (empty or half-written, CaptureFiles) when the rest could be read.
   bool Refresh();
   const std::vector<CapturedRace>& Races() const { return races_; }
   std::vector<std::string> Lines() const;

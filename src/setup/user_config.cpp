@@ -1,11 +1,14 @@
 #include "setup/user_config.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
 
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/record_file.h"
+#include "platform/utf8.h"
 #include "setup/mappings.h"
 
 namespace poolside {
@@ -17,6 +20,20 @@ std::string Trim(const std::string& s) {
   if (first == std::string::npos) return "";
   const auto last = s.find_last_not_of(" \t\r");
   return s.substr(first, last - first + 1);
+}
+
+// At most kMaxShownLineBytes of `line` (bad bytes shown as U+FFFD), cut
+// at a whole character.
+std::string Shown(const std::string& line) {
+  const std::string valid = ValidUtf8(line);
+  if (valid.size() <= kMaxShownLineBytes) return valid;
+  std::size_t end = 0;
+  while (end < valid.size()) {
+    const std::size_t n = std::max<std::size_t>(1, Utf8SequenceLength(valid, end));
+    if (end + n > kMaxShownLineBytes) break;
+    end += n;
+  }
+  return valid.substr(0, end) + "... (" + std::to_string(line.size()) + " バイト)";
 }
 
 }  // namespace
@@ -32,6 +49,7 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
   std::istringstream in(text);
   std::string raw;
   int lineNo = 0;
+  std::size_t unnamed = 0;  // problems beyond kMaxNamedProblems
   while (std::getline(in, raw)) {
     ++lineNo;
     const std::string line = Trim(raw);
@@ -40,7 +58,12 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
     const std::string key = line.substr(0, blank);
     const std::string value = blank == std::string::npos ? "" : Trim(line.substr(blank));
     auto problem = [&](const std::string& what) {
-      config.problems.push_back(name + ":" + std::to_string(lineNo) + ": " + what + ": " + line);
+      if (config.problems.size() >= kMaxNamedProblems) {
+        ++unnamed;
+        return;
+      }
+      config.problems.push_back(name + ":" + std::to_string(lineNo) + ": " + what + ": " +
+                                Shown(line));
     };
     if (key == "drive") {
       char letter = 0;
@@ -68,18 +91,36 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
       problem("不明な設定です (unknown setting)");
     }
   }
+  if (unnamed > 0) {
+    config.problems.push_back(name + ": ほかに " + std::to_string(unnamed) +
+                              " 行を読み飛ばしました (more lines not understood)");
+  }
   return config;
 }
 
 UserConfig ReadUserConfig(const std::string& path) {
-  if (!FileExists(path)) return {};
-  try {
-    return ParseUserConfig(ReadWholeFile(path), path);
-  } catch (const IoError& e) {
-    UserConfig config;
-    config.problems.push_back(std::string("設定ファイルを読めません: ") + e.what());
-    return config;
+  FileReadOptions options;
+  options.maxBytes = kMaxUserConfigBytes;
+  const FileRead read = ReadFileBounded(path, options);
+  UserConfig config;
+  switch (read.outcome) {
+    case FileReadOutcome::Ok:
+      return ParseUserConfig(read.bytes, path);
+    case FileReadOutcome::Missing:
+      return config;
+    case FileReadOutcome::TooLarge:
+      config.problems.push_back("設定ファイルが大きすぎます (上限 " +
+                                std::to_string(kMaxUserConfigBytes) +
+                                " バイト、読みません): " + path);
+      return config;
+    case FileReadOutcome::NotAFile:  // a folder in its place: as if missing
+      return config;
+    case FileReadOutcome::Failed:
+      break;
   }
+  config.problems.push_back("設定ファイルを読めません: " + path + " (" +
+                            std::error_code(read.error, std::generic_category()).message() + ")");
+  return config;
 }
 
 std::string UserConfigText(const UserConfig& config) {

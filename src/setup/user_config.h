@@ -12,6 +12,7 @@
 // reaches no control file (..\ctl\dr_kyo.ctl), as from the desktop menu.
 // The set-up dialog writes the file; it may be edited by hand.
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,10 +34,19 @@ struct UserConfig {
 std::string UserConfigFolder(const char* xdgConfigHome, const char* home);
 inline constexpr const char* kUserConfigName = "poolside.conf";
 
+// A file larger than this is not read (one problem says so).
+inline constexpr std::size_t kMaxUserConfigBytes = 64 * 1024;
+// A line not understood is shown up to this many bytes (at a whole
+// character, "..." after a cut), and at most this many such lines are
+// named; one more problem counts the rest.
+inline constexpr std::size_t kMaxShownLineBytes = 80;
+inline constexpr std::size_t kMaxNamedProblems = 20;
+
 // Parses the text of a configuration file; `name` names it in the problems.
 UserConfig ParseUserConfig(const std::string& text, const std::string& name);
 // Reads the file: a missing file is an empty configuration without
-// problems, an unreadable one gives one problem.
+// problems; an unreadable one, or one over kMaxUserConfigBytes, gives one
+// problem and an empty configuration.
 UserConfig ReadUserConfig(const std::string& path);
 
 // The file's text, with a header that says what the lines mean.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_journal.h"
+#include "capture/captured_repairs.h"
+#include "platform/errors.h"
 #include "reception/console_line.h"
 #include "support/temp_dir.h"
 
@@ -162,12 +164,93 @@ TEST(CaptureFiles, RunsStartedInTheSameSecondComeInTheirOrder) {
   dir.MakeDir("c");
   for (const char* name : {"20261209-100204.cap", "20261209-100203-10.cap", "20261209-100203-2.cap",
                            "20261209-100203.cap", "notes.txt"}) {
-    dir.Write(std::string("c/") + name, "");
+    dir.Write(std::string("c/") + name, "poolside-capture 1\n");
   }
   EXPECT_EQ(CaptureFiles({dir.File("c")}),
             (std::vector<std::string>{
                 dir.File("c/20261209-100203.cap"), dir.File("c/20261209-100203-2.cap"),
                 dir.File("c/20261209-100203-10.cap"), dir.File("c/20261209-100204.cap")}));
+}
+
+TEST(CapturedRepairs, ARepairJournaledAgainWithItsIntentIsMadeOnce) {
+  testing::TempDir dir;
+  std::string file;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.Path()));
+    RaceShown shown;
+    shown.race = 3;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(RaceFinished{3, {}, {}, "g", "l", {}});
+    TouchesRepaired repair;
+    repair.race = 3;
+    repair.lane = 1;
+    repair.what = "drop 2";
+    journal.OnRaceEvent(repair);  // the window's, with no intent
+    repair.what = "as-lap 2";
+    repair.intent = "1765270000000000-42";
+    journal.OnRaceEvent(repair);
+    journal.OnRaceEvent(repair);  // completed after an interruption
+    repair.intent = "1765270000000001-7";
+    journal.OnRaceEvent(repair);  // another repair of the same words
+    file = journal.Path();
+  }
+  const std::vector<std::string> files = {file};
+  const auto races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 1u);
+  const auto repairs = RepairsOf(files, races[0]);
+  ASSERT_EQ(repairs.size(), 3u);
+  EXPECT_EQ(repairs[0].what, "drop 2");
+  EXPECT_EQ(repairs[1].what, "as-lap 2");
+  EXPECT_EQ(repairs[2].what, "as-lap 2");
+}
+
+TEST(CaptureFiles, EmptyAndHalfWrittenFilesAreNamedAndNeverStopTheRest) {
+  testing::TempDir dir;
+  dir.MakeDir("c");
+  std::string sound;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.File("c")));
+    RaceShown shown;
+    shown.race = 4;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(RaceFinished{4, {}, {}, "g", "l", {}});
+    sound = journal.Path();
+  }
+  // Killed or out of disk as the file was begun, or zero-filled by a power
+  // cut: nothing in them.
+  dir.Write("c/20990101-000001.cap", "");
+  dir.Write("c/20990101-000002.cap", "poolside-cap");
+  dir.Write("c/20990101-000003.cap", "poolside-capture 1");
+  dir.Write("c/20990101-000004.cap", std::string(70000, '\0'));
+  // Cut in its last line: read up to it.
+  const std::string wall = "2026-12-09T10:02:03.123456+09:00 1.000000 ";
+  dir.Write("c/20990101-000005.cap",
+            "poolside-capture 1\n" + wall +
+                "race_shown race=6 status=\"\" program=1 heat=1 heats=1\n" + wall + "race_fini");
+  std::vector<std::string> notes;
+  const std::vector<std::string> files = CaptureFiles({dir.File("c")}, notes);
+  EXPECT_EQ(files, (std::vector<std::string>{sound, dir.File("c/20990101-000005.cap")}));
+  ASSERT_EQ(notes.size(), 5u);
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_NE(notes[i - 1].find("20990101-00000" + std::to_string(i) + ".cap は空か書きかけです"),
+              std::string::npos)
+        << notes[i - 1];
+  }
+  EXPECT_NE(notes[4].find("20990101-000005.cap の最後の行は書きかけです"), std::string::npos);
+  const std::vector<CapturedRace> races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 2u);
+  EXPECT_TRUE(races[0].finished);
+  EXPECT_EQ(races[1].race, 6);
+  EXPECT_FALSE(races[1].finished);
+  EXPECT_TRUE(BlocksOf(files, races[1], IsNoiseRecord).empty());
+  // A file named on its own is treated alike; garbage still stops the rest.
+  notes.clear();
+  EXPECT_TRUE(CaptureFiles({dir.File("c/20990101-000001.cap")}, notes).empty());
+  EXPECT_EQ(notes.size(), 1u);
+  dir.Write("c/20990101-000006.cap", "poolside-capture 1\nnot a line\n");
+  EXPECT_THROW(FindCapturedRaces(CaptureFiles({dir.File("c")})), IoError);
 }
 
 }  // namespace

@@ -137,11 +137,16 @@ TEST_F(RepairEndToEnd, RepairsAreListedPreviewedAppliedExportedAndRecovered) {
   // The files lost: a recovery from the capture gives the repaired ones.
   fs::remove(meet_ / "meet" / "lap" / ("r" + RaceText(race_)));
   fs::remove(meet_ / "meet" / "goal" / ("g" + RaceText(race_)));
+  // A run killed as it began its capture left it empty or half-written.
+  std::ofstream(meet_ / "meet" / "capture" / "20991231-235958.cap");
+  std::ofstream(meet_ / "meet" / "capture" / "20991231-235959.cap") << "poolside-cap";
   ASSERT_EQ(Tool({"--recover", (meet_ / "meet" / "capture").string(), "--take", "1", "--as", "3",
                   "--apply"},
                  out),
             0)
       << out;
+  EXPECT_NE(out.find("20991231-235958.cap は空か書きかけです"), std::string::npos) << out;
+  EXPECT_NE(out.find("20991231-235959.cap は空か書きかけです"), std::string::npos) << out;
   EXPECT_EQ(Lap(), repairedLap);
   EXPECT_EQ(Goal(), repairedGoal);
 

@@ -27,6 +27,32 @@ rc=$?
 [[ $rc -eq 1 ]] || fail "unreachable display: status $rc (want 1)"
 grep -q 'DISPLAY=:97' err && [[ $(wc -l <err) -eq 1 ]] || fail "unreachable display: $(cat err)"
 
+# Offscreen with no control file and no script: the message on standard
+# error and status 1 at once, as a script run ends (no box waits for a
+# click). A configuration file with a huge bad line and many bad lines is
+# named in a screenful, not echoed.
+mkdir -p "$work.cfg/poolside"
+trap 'rm -rf "$work" "$work.cfg"' EXIT
+{
+  printf 'colour %050000d\n' 0
+  for i in $(seq 1 500); do echo "bad line $i"; done
+} >"$work.cfg/poolside/poolside.conf"
+for how in "-platform offscreen" "QT_QPA_PLATFORM=offscreen"; do
+  if [[ $how == -platform* ]]; then
+    env -u DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work.cfg" timeout 30 "$poolside" \
+      -platform offscreen >out 2>err
+  else
+    env -u DISPLAY XDG_CONFIG_HOME="$work.cfg" QT_QPA_PLATFORM=offscreen timeout 30 "$poolside" \
+      >out 2>err
+  fi
+  rc=$?
+  [[ $rc -eq 1 ]] || fail "$how, no control file: status $rc (want 1; 124: waited on a box)"
+  grep -q '^error: .*dr_kyo\.ctl' err || fail "$how, no control file: $(head -c 600 err)"
+  [[ $(wc -c <err) -lt 6000 ]] || fail "$how: the configuration echoed ($(wc -c <err) bytes)"
+  grep -q 'poolside.conf:1: ' err && grep -q 'ほかに 481 行' err ||
+    fail "$how: bad configuration lines not named: $(head -c 600 err)"
+done
+
 for args in "--bogus" "--drive" "--com 0=/dev/ttyS0" "--help --bogus"; do
   # shellcheck disable=SC2086
   env -u DISPLAY QT_QPA_PLATFORM=offscreen "$poolside" $args >out 2>err

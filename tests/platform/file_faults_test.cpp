@@ -280,6 +280,27 @@ TEST_F(FileFaultTest, ReplaceInAMissingFolderNamesThePath) {
                 tmp.File("gone/c.ctl"));
 }
 
+TEST_F(FileFaultTest, FilesReplacedTogetherChangeNoneWhenAnyCannotBeWritten) {
+  tmp.Write("lap", "old lap");
+  tmp.Write("goal", "old goal");
+  tmp.Write("book", "old book");
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {tmp.File("lap"), "new lap"}, {tmp.File("goal"), "new goal"}, {tmp.File("book"), "new book"}};
+  // The disk fills up at the third file: the first two are still old.
+  g.failErrno = ENOSPC;
+  g.failAfter = 2;
+  ExpectIoError([&] { ReplaceFilesTogether(files); }, tmp.File("book"));
+  EXPECT_EQ(tmp.Read("lap"), "old lap");
+  EXPECT_EQ(tmp.Read("goal"), "old goal");
+  EXPECT_EQ(tmp.Read("book"), "old book");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"book", "goal", "lap"}));  // no temporary left
+  g = Faults{};
+  ReplaceFilesTogether(files);
+  EXPECT_EQ(tmp.Read("lap"), "new lap");
+  EXPECT_EQ(tmp.Read("book"), "new book");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"book", "goal", "lap"}));
+}
+
 TEST_F(FileFaultTest, ReadWholeFile) {
   tmp.Write("w.txt", std::string("a\0b", 3));
   EXPECT_EQ(ReadWholeFile(tmp.File("w.txt")), std::string("a\0b", 3));
@@ -291,6 +312,12 @@ TEST_F(FileFaultTest, ReadWholeFile) {
   ExpectIoError([&] { ReadWholeFile(tmp.File("dir")); }, tmp.File("dir"));
   EXPECT_FALSE(FileExists(tmp.File("dir")));
   EXPECT_FALSE(FileExists(tmp.File("missing.txt")));
+  // Bounded: a file over the bound is refused, naming it and the bound.
+  tmp.Write("big.txt", std::string(100, 'x'));
+  EXPECT_EQ(ReadWholeFile(tmp.File("big.txt"), 100).size(), 100u);
+  ExpectIoError([&] { ReadWholeFile(tmp.File("big.txt"), 99); }, "上限 99 バイト");
+  tmp.Write("huge.txt", std::string(kMaxWholeFileBytes + 1, 'x'));
+  ExpectIoError([&] { ReadWholeFile(tmp.File("huge.txt")); }, tmp.File("huge.txt"));
 }
 
 TEST_F(FileFaultTest, TextOutputWritesCp932Whole) {

@@ -71,5 +71,24 @@ TEST(RecoveryPanel, ABadCaptureIsNamedInTheProblem) {
   EXPECT_TRUE(panel.Lines().empty());
 }
 
+TEST(RecoveryPanel, EmptyCaptureFilesAreNamedAndTheRaceStillListed) {
+  TempDir dir;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.File("capture")));
+    RaceShown shown;
+    shown.race = 4;
+    journal.OnRaceEvent(shown);
+  }
+  dir.Write("capture/20990101-000000.cap", "");  // killed as it was begun
+  PathMapper paths;
+  FakeMessages messages;
+  RecoveryPanel panel(paths, {dir.File("capture")}, messages);
+  ASSERT_TRUE(panel.Refresh()) << panel.Problem();
+  EXPECT_EQ(panel.Lines().size(), 1u);
+  EXPECT_NE(panel.Problem().find("20990101-000000.cap は空か書きかけです"), std::string::npos)
+      << panel.Problem();
+}
+
 }  // namespace
 }  // namespace poolside

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
+#include "platform/utf8.h"
 #include "support/temp_dir.h"
 
 namespace poolside {
@@ -42,6 +43,40 @@ TEST(UserConfig, ReadsMappingsLikeTheCommandLineAndNamesEachBadLine) {
   EXPECT_NE(c.problems[2].find(":8: "), std::string::npos);
   EXPECT_NE(c.problems[3].find(":10: "), std::string::npos);
   EXPECT_NE(c.problems[3].find("colour blue"), std::string::npos);
+}
+
+TEST(UserConfig, AHugeFileOrLineCostsNoMoreThanAScreenOfMessages) {
+  testing::TempDir dir;
+  // Over the bound: not read at all, one problem naming the file.
+  dir.Write("big.conf", "drive c=/meet\n" + std::string(kMaxUserConfigBytes, '#'));
+  const UserConfig big = ReadUserConfig(dir.File("big.conf"));
+  EXPECT_TRUE(big.drives.empty());
+  ASSERT_EQ(big.problems.size(), 1u);
+  EXPECT_NE(big.problems[0].find(dir.File("big.conf")), std::string::npos) << big.problems[0];
+  EXPECT_NE(big.problems[0].find("65536"), std::string::npos) << big.problems[0];
+
+  // A long line is shown cut at a whole character; many bad lines are
+  // counted beyond the first twenty; the good lines still count.
+  std::string text = "colour " + std::string(40, 'x') + std::string(20000, '\xe3') + "\n";
+  std::string wide = "colour ";
+  for (int i = 0; i < 5000; ++i) wide += "青";
+  text += wide + "\n";
+  for (int i = 0; i < 1000; ++i) text += "bad line\n";
+  text += "com 2=/dev/ttyUSB1\n";
+  dir.Write("many.conf", text);
+  const UserConfig many = ReadUserConfig(dir.File("many.conf"));
+  EXPECT_EQ(many.coms.at(2), "/dev/ttyUSB1");
+  ASSERT_EQ(many.problems.size(), kMaxNamedProblems + 1);
+  for (const std::string& p : many.problems) {
+    EXPECT_LT(p.size(), dir.File("many.conf").size() + 200) << p;
+    EXPECT_EQ(ValidUtf8(p), p);
+  }
+  EXPECT_NE(many.problems[0].find(":1: "), std::string::npos);
+  EXPECT_NE(many.problems[1].find(":2: 不明な設定です (unknown setting): colour 青青"),
+            std::string::npos)
+      << many.problems[1];
+  EXPECT_NE(many.problems[1].find("(15007 バイト)"), std::string::npos) << many.problems[1];
+  EXPECT_NE(many.problems.back().find("ほかに 982 行"), std::string::npos) << many.problems.back();
 }
 
 TEST(UserConfig, WrittenFileReadsBackTheSameAndMissingFileIsEmpty) {
