@@ -29,5 +29,11 @@ bool AccessDenied(const std::string& device);
 
 // The number of this process.
 long ProcessId();
+// A process with the number `pid` runs on this machine (whoever owns it).
+bool ProcessAlive(long pid);
+// This machine's name, and the name of the user running the program ("?"
+// when the system does not tell).
+std::string HostName();
+std::string UserName();
 
 }  // namespace poolside
