@@ -9,6 +9,7 @@
 #include "app/capture_setup.h"
 #include "app/desk_messages.h"
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
 #include "app/live_start.h"
 #include "app/mqtt_start.h"
 #include "app/script_messages.h"
@@ -112,6 +113,24 @@ void Desk::AttachBeforeLoad() {
 }
 
 bool Desk::Start() {
+  // One writer per data folder: nothing is loaded or written before the
+  // lease is ours.
+  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_)) {
+    std::cout.flush();
+    return false;
+  }
+  if (lease_) {
+    // The program's end (_exit in EndProgram) closes the files, then gives
+    // the folder back.
+    host_.closeFiles = [this, closeFiles = host_.closeFiles] {
+      if (closeFiles) closeFiles();
+      lease_->Release();
+    };
+    lease_->RenewInBackground([this](const std::string& text) {
+      QMetaObject::invokeMethod(
+          qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
+    });
+  }
   try {
     windows_->StartTimingWindow();
   } catch (const std::exception& e) {

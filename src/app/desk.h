@@ -24,6 +24,7 @@ class CaptureSetup;
 class DeskPublisher;
 class ExportAttachment;
 class FlagMarks;
+class FolderLease;
 class LinkWatch;
 class LiveServer;
 class MessageSink;
@@ -65,6 +66,9 @@ class Desk {
   bool scriptRun_ = false;
   std::unique_ptr<MessageSink> messages_;
   ScriptMessageSink* scriptMessages_ = nullptr;
+  // The data folder's lease, held from before the load to the end: made
+  // before everything that writes, so it is released after them.
+  std::unique_ptr<FolderLease> lease_;
   ScriptedPort scripted_;
   QtWindowHost host_;
   std::unique_ptr<PortRouter> port_;

@@ -161,6 +161,8 @@ constexpr OptionEntry kOptions[] = {
      "making touch K the finish or a lap"},
     {"--as-lap", nullptr, V::Word, SetRepair, nullptr, nullptr},
     {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
+     "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",
      "serve the live pages (scoreboard, results, WebSocket\nfeed) on ADDR:PORT; off by default"},
     {"--mqtt", nullptr, V::Word, SetMqtt, "--mqtt HOST[:PORT]",

@@ -21,6 +21,7 @@ struct Options {
   int take = 0;                         // --take K: the captured race to re-time
   int as = 0;                           // --as N: the race it is re-timed into
   bool apply = false;                   // --apply: write what --take/--as would
+  bool takeOver = false;                // --take-over: take a lease not renewed for a minute
   std::string exportEncoding = "utf8";  // --export-encoding utf8|cp932: the export's CSV
   bool exportAll = false;               // --export-all: write every finished race's export, exit
   bool version = false;                 // --version

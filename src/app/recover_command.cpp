@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
 #include "capture/captured_races.h"
 #include "export/command_feed.h"
 #include "meetdata/meet_data.h"
@@ -78,6 +79,9 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
         << (options.apply ? "" : " (preview: nothing written)") << "\n";
     out << DescribeRetiming(retiming);
     if (options.apply) {
+      // Only one program writes the folder.
+      const auto lease = TakeLeaseForCommand(paths, "poolside --recover", options.takeOver, err);
+      if (!lease) return 1;
       ApplyRetiming(retiming);
       out << "written\n";
       // Applied: an export that fails is told, the status stays 0.

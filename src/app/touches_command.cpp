@@ -6,6 +6,7 @@
 
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
 #include "finish/race_files.h"
@@ -83,7 +84,11 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     const auto journal = [&](const TouchesRepaired& e) {
       JournalRepair(options, args, meet, e, err);
     };
+    std::unique_ptr<FolderLease> lease;
     if (options.apply) {
+      // Only one program writes the folder.
+      lease = TakeLeaseForCommand(paths, "poolside --touches", options.takeOver, err);
+      if (!lease) return 1;
       // A repair interrupted before is completed first; the same command
       // run again completes it and stops there.
       if (const auto interrupted = CompleteInterruptedRepair(meet, journal)) {

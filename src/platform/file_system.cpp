@@ -1,6 +1,8 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +67,25 @@ void SyncFolderOf(const std::string& nativePath) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+bool ProcessAlive(long pid) {
+  if (pid <= 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "?";
+  return name;
+}
+
+std::string UserName() {
+  if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name && pw->pw_name[0]) {
+    return pw->pw_name;
+  }
+  const char* user = std::getenv("USER");
+  return user && *user ? user : "?";
 }
 
 }  // namespace poolside

@@ -32,6 +32,12 @@ bool AccessDenied(const std::string& device);
 
 // The number of this process.
 long ProcessId();
+// A process with the number `pid` runs on this machine (whoever owns it).
+bool ProcessAlive(long pid);
+// This machine's name, and the name of the user running the program ("?"
+// when the system does not tell).
+std::string HostName();
+std::string UserName();
 
 // Creates a new, empty file with a unique name in the folder of
 // `nativePath`, open for writing, with the permissions of the file at

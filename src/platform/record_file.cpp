@@ -172,6 +172,30 @@ void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>
   }
 }
 
+bool CreateFileExclusively(const std::string& nativePath, const std::string& content) {
+  int fd;
+  do {
+    fd = Os().open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && errno == EEXIST) return false;
+  if (fd < 0) Fail("ファイルを作れません", nativePath, errno);
+  try {
+    WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
+             nativePath);
+    if (Os().fsync(fd) != 0) Fail("ファイルに書き込めません", nativePath, errno);
+  } catch (...) {
+    Os().close(fd);
+    RemoveFile(nativePath);
+    throw;
+  }
+  if (Os().close(fd) != 0) {
+    const int err = errno;
+    RemoveFile(nativePath);
+    Fail("ファイルに書き込めません", nativePath, err);
+  }
+  return true;
+}
+
 bool RemoveFileDurably(const std::string& nativePath) {
   if (!RemoveFile(nativePath)) return errno == ENOENT;
   SyncFolderOf(nativePath);

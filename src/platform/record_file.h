@@ -56,6 +56,11 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
 // failing rename (after every new file was written) leaves the files
 // before it replaced.
 void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files);
+// Creates `nativePath` with `content`, flushed to the disk, only when no file
+// has the name (an exclusive create, which holds on network shares too);
+// false when one has. Throws IoError naming the file for anything else
+// (nothing is left behind).
+bool CreateFileExclusively(const std::string& nativePath, const std::string& content);
 // Removes a file and makes that durable; true when it is gone (or was).
 bool RemoveFileDurably(const std::string& nativePath);
 

@@ -1,5 +1,6 @@
 // Questions to the file system on Windows: GetFileAttributesW,
-// CreateDirectoryW, _waccess, DeleteFileW; a random name for a fresh folder.
+// CreateDirectoryW, _waccess, DeleteFileW; a random name for a fresh folder;
+// the process table, the computer's and the user's names.
 #include "platform/file_system.h"
 
 #include <io.h>
@@ -80,6 +81,31 @@ bool AccessDenied(const std::string& device) {
 }
 
 long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
+bool ProcessAlive(long pid) {
+  if (pid <= 0) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  // Another user's process may not be opened: it runs.
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  CloseHandle(process);
+  return running;
+}
+
+std::string HostName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size) || size == 0) return "?";
+  return win32::Utf8(std::wstring_view(name, size));
+}
+
+std::string UserName() {
+  wchar_t name[257];
+  DWORD size = 257;  // the characters and the terminating NUL
+  if (!GetUserNameW(name, &size) || size <= 1) return "?";
+  return win32::Utf8(std::wstring_view(name, size - 1));
+}
 
 int CreateFileBeside(const std::string& nativePath, std::string& tmpPath) {
   const std::size_t sep = LastSeparator(nativePath);

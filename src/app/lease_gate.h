@@ -1,0 +1,34 @@
+#pragma once
+// The data folder's lease (meetdata/folder_lease.h) taken by the programs
+// that write the folder: the desk at its start, the command lines that
+// apply a repair or a recovery.
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "meetdata/folder_lease.h"
+#include "platform/paths.h"
+
+namespace poolside {
+
+class MessageSink;
+
+// The lease file of the data folder that the control file names ("" when
+// the control file cannot be read: the load then says why).
+std::string LeasePathOf(const PathMapper& paths);
+
+// For a command line: the lease held, or none with its message on `err`
+// (a stale lease is taken only with `takeOver`).
+std::unique_ptr<FolderLease> TakeLeaseForCommand(const PathMapper& paths,
+                                                 const std::string& program, bool takeOver,
+                                                 std::ostream& err);
+
+// For the desk: true with `lease` held (or null when the control file
+// cannot be read: the load then says why); false after the message (a
+// refusal or a failure) or the question (a stale lease, Cancel) was shown.
+bool TakeLeaseForDesk(const PathMapper& paths, MessageSink& messages, std::ostream& err,
+                      std::unique_ptr<FolderLease>& lease);
+
+}  // namespace poolside
