@@ -11,6 +11,7 @@
 #include "app/export_setup.h"
 #include "app/lease_gate.h"
 #include "app/live_start.h"
+#include "app/mirror_start.h"
 #include "app/mqtt_start.h"
 #include "app/script_messages.h"
 #include "app/script_runner.h"
@@ -179,6 +180,24 @@ void Desk::StartAfterLoad() {
   feed.Attach(*marks_);
   board_ = std::make_unique<ResultBoard>(resultOf);
   feed.Attach(*board_);
+  StartMirror();
+}
+
+void Desk::StartMirror() {
+  if (options_.mirror.empty()) return;
+  mirror_ = std::make_unique<FolderMirror>(meet_.DataPath(""), options_.mirror);
+  mirrorPoke_ = std::make_unique<MirrorPoke>(*mirror_);
+  windows_->Feed().Attach(*mirrorPoke_);
+  // Said once per outage and when caught up, under the link's health.
+  mirror_->Start([this](const std::string& text) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, text] {
+          std::cerr << text << "\n";
+          link_->SetNote(text);
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void Desk::WireDialogs() {

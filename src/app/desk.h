@@ -24,6 +24,8 @@ class CaptureSetup;
 class DeskPublisher;
 class ExportAttachment;
 class FlagMarks;
+class FolderMirror;
+class MirrorPoke;
 class FolderLease;
 class LinkWatch;
 class LiveServer;
@@ -55,6 +57,7 @@ class Desk {
  private:
   void AttachBeforeLoad();
   void StartAfterLoad();
+  void StartMirror();
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
@@ -90,6 +93,10 @@ class Desk {
   std::unique_ptr<RecoveryDialog> recoveryDialog_;
   std::unique_ptr<ResultView> resultView_;
   std::unique_ptr<TouchDialog> touchDialog_;
+  // The copy off the machine (--mirror): its thread stops before the link
+  // label its messages go to.
+  std::unique_ptr<FolderMirror> mirror_;
+  std::unique_ptr<MirrorPoke> mirrorPoke_;
 };
 
 }  // namespace poolside

@@ -1,8 +1,10 @@
 #include "app/early_commands.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "app/export_setup.h"
+#include "app/mirror_start.h"
 #include "app/option_table.h"
 #include "app/options.h"
 #include "app/recover_command.h"
@@ -77,6 +79,13 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
   if (options.version) {
     out << VersionText();
     return 0;
+  }
+  if (!options.verifyMirror.empty()) {
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    const int status = VerifyMirror(paths, options.verifyMirror, out, std::cerr);
+    out.flush();
+    return status;
   }
   if (!options.exportAll) return std::nullopt;
   PathMapper paths;

@@ -161,6 +161,11 @@ constexpr OptionEntry kOptions[] = {
      "making touch K the finish or a lap"},
     {"--as-lap", nullptr, V::Word, SetRepair, nullptr, nullptr},
     {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--mirror", nullptr, V::Word, SetText<&Options::mirror>, "--mirror DIR",
+     "keep a copy of the data folder in DIR (a disk or\nshare off this machine), renewed after "
+     "every change"},
+    {"--verify-mirror", nullptr, V::Word, SetText<&Options::verifyMirror>, "--verify-mirror DIR",
+     "list what differs between the data folder and\nits copy in DIR, and exit (no window)"},
     {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
      "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",

@@ -22,6 +22,8 @@ struct Options {
   int as = 0;                           // --as N: the race it is re-timed into
   bool apply = false;                   // --apply: write what --take/--as would
   bool takeOver = false;                // --take-over: take a lease not renewed for a minute
+  std::string mirror;                   // --mirror DIR: a copy of the data folder kept in DIR
+  std::string verifyMirror;             // --verify-mirror DIR: compare the folder with DIR, exit
   std::string exportEncoding = "utf8";  // --export-encoding utf8|cp932: the export's CSV
   bool exportAll = false;               // --export-all: write every finished race's export, exit
   bool version = false;                 // --version

@@ -7,6 +7,7 @@
 
 #include "app/export_setup.h"
 #include "app/lease_gate.h"
+#include "app/mirror_start.h"
 #include "capture/captured_races.h"
 #include "export/command_feed.h"
 #include "meetdata/meet_data.h"
@@ -84,6 +85,7 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
       if (!lease) return 1;
       ApplyRetiming(retiming);
       out << "written\n";
+      MirrorAfterCommand(paths, options.mirror, err);
       // Applied: an export that fails is told, the status stays 0.
       for (const std::string& failure : ExportRetimed(paths, retiming, options)) {
         err << failure << "\n";

@@ -12,6 +12,7 @@ namespace poolside {
 void MergeUserConfig(Options& options, const UserConfig& config) {
   for (const auto& [letter, dir] : config.drives) options.drives.emplace(letter, dir);
   for (const auto& [port, device] : config.coms) options.coms.emplace(port, device);
+  if (options.mirror.empty()) options.mirror = config.mirror;
 }
 
 bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes) {

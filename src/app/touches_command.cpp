@@ -7,6 +7,7 @@
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
 #include "app/lease_gate.h"
+#include "app/mirror_start.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
 #include "finish/race_files.h"
@@ -117,6 +118,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     const RepairIntent intent = IntentOf(meet, plan, event);
     ApplyRepairInOneStep(meet, intent, [&] { journal(RepairEventOf(intent)); });
     out << "written\n";
+    MirrorAfterCommand(paths, options.mirror, err);
     // What the result's owner, the export and the desk's knowledge of the
     // lane follow from, as a desk's repair.
     CommandFeed feed(meet, ExportEncodingOf(options));

@@ -4,7 +4,9 @@
 // one), may this user open a device, the process number; and the calls
 // beside the OS-call table that replacing a file needs.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace poolside {
 
@@ -29,6 +31,19 @@ bool MakeUniqueFolder(std::string& pattern);
 // Opening `device` for reading and writing is refused for lack of
 // permission (not for any other reason).
 bool AccessDenied(const std::string& device);
+
+// A regular file under a folder: its name relative to the folder ("/"
+// between folders), size and last change (in the file system's own units).
+struct FileStamp {
+  std::string relative;
+  std::uint64_t size = 0;
+  std::int64_t changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// Every regular file under `folder`, in sub-folders too, sorted by name;
+// false (errno set) when the folder itself cannot be listed. Files that go
+// while they are listed are left out.
+bool ListFilesUnder(const std::string& folder, std::vector<FileStamp>& files);
 
 // The number of this process.
 long ProcessId();

@@ -87,6 +87,12 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
       } else {
         problem("workdir には絶対パスが必要です (expected workdir /FOLDER)");
       }
+    } else if (key == "mirror") {
+      if (!value.empty() && value[0] == '/') {
+        config.mirror = value;
+      } else {
+        problem("mirror には絶対パスが必要です (expected mirror /FOLDER)");
+      }
     } else {
       problem("不明な設定です (unknown setting)");
     }

@@ -23,6 +23,7 @@ struct UserConfig {
   std::map<char, std::string> drives;  // drive X=DIR (letter lower-cased)
   std::map<int, std::string> coms;     // com N=DEVICE
   std::string workdir;                 // empty: none
+  std::string mirror;                  // mirror /FOLDER: the copy off the machine
   // One message per line that was not understood, naming the file and the
   // line; such a line is skipped and the rest still counts.
   std::vector<std::string> problems;
