@@ -3,6 +3,7 @@
 #include "app/export_setup.h"
 #include "app/option_table.h"
 #include "app/options.h"
+#include "app/public_setup.h"
 #include "export/race_export.h"
 #include "meetdata/meet_data.h"
 #include "platform/paths.h"
@@ -66,7 +67,7 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
   MeetData meet(paths);
   const CsvEncoding encoding = ExportEncodingOf(options);
-  const int status = ExportAllFinished(meet, encoding, out);
+  const int status = ExportAllFinished(meet, encoding, out, QualifierRuleOf(options));
   out.flush();
   return status;
 }

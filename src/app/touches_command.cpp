@@ -6,6 +6,7 @@
 
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
+#include "app/public_setup.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
 #include "finish/race_files.h"
@@ -90,7 +91,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
         err << interrupted->message << "\n";
         if (!interrupted->completed) return 1;
         const TouchRepair& done = interrupted->intent.repair;
-        CommandFeed feed(meet, ExportEncodingOf(options));
+        CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
         feed.Publish(RepairEventOf(interrupted->intent));
         for (const std::string& failure : feed.Finish()) err << failure << "\n";
         if (done.race == repair.race && done.lane == repair.lane &&
@@ -114,7 +115,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     out << "written\n";
     // What the result's owner, the export and the desk's knowledge of the
     // lane follow from, as a desk's repair.
-    CommandFeed feed(meet, ExportEncodingOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
     feed.Publish(RepairEventOf(intent));
     // Applied: an export that fails is told, the status stays 0.
     for (const std::string& failure : feed.Finish()) err << failure << "\n";

@@ -48,8 +48,23 @@ RaceShown LongRace(int race) {
 }
 
 // A race running with all ten lanes touched, or stopped with the link down.
+// Long names and clubs for entries 100..109, a relay team among them.
+std::shared_ptr<const EntryList> LongNames() {
+  std::string csv = "番号,氏名,所属\n";
+  for (int i = 0; i < 10; ++i) {
+    csv += std::to_string(100 + i) + "," +
+           (i % 3 == 0   ? "寿限無寿限無五劫の擦り切れ 海砂利水魚"
+            : i % 3 == 1 ? "Maximilian-Alexander Wolfeschlegelsteinhausen"
+                         : "東京都立第一高等学校水泳部Ａ") +
+           ",東京都立第一高等学校水泳部ＯＢ会スイミングクラブ\n";
+  }
+  return std::make_shared<const EntryList>(ParseEntryList(csv));
+}
+
 LiveState Board(bool running) {
   LiveState s;
+  const auto names = LongNames();
+  s.SetNames([names] { return names; }, PublicNames::Full);
   s.Apply(LongRace(113));
   s.Apply(ReceptionStarted{1, "", "1234567890"});
   for (int lane = 1; lane <= 10; ++lane) {
@@ -105,6 +120,7 @@ RaceResult LongResult() {
     l.status = i == 9 ? LaneStatus::Dq : LaneStatus::Time;
     l.dqCode = 3;
     l.text = i == 9 ? "折返" : "16:59.99";
+    l.who = *LongNames()->Find(100 + i);
     for (int k = 1; k <= 30; ++k)
       l.splits.push_back(
           {k * 50, std::to_string(k / 2) + ":0" + std::to_string(k % 10) + ".99", {}, 'L'});
@@ -176,6 +192,7 @@ TEST(PageFit, PagesFitPhonesEitherWayUpATvAndAProjector) {
   const std::string pages = std::string(POOLSIDE_SOURCE_DIR) + "/src/live/qt/pages/";
   dir.Write("live.css", ReadAll(pages + "live.css"));
   dir.Write("scoreboard.js", ReadAll(pages + "scoreboard.js"));
+  dir.Write("feed.js", ReadAll(pages + "feed.js"));
   const std::string boardPage = ReadAll(pages + "scoreboard.html");
   ASSERT_FALSE(boardPage.empty());
 
@@ -194,7 +211,7 @@ TEST(PageFit, PagesFitPhonesEitherWayUpATvAndAProjector) {
   std::string wrapper = "<!DOCTYPE html><html><body style=\"margin:0\">";
   for (const Page& p : list) {
     std::string html = p.html;
-    for (const char* asset : {"live.css", "scoreboard.js"}) {
+    for (const char* asset : {"live.css", "feed.js", "scoreboard.js"}) {
       const std::string from = std::string("/static/") + asset;
       for (auto at = html.find(from); at != std::string::npos; at = html.find(from))
         html.replace(at, from.size(), asset);

@@ -226,6 +226,17 @@ LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
       fanOut_(config_.senderThreads, kSenderShare, kLiveServerNice) {
   QFile page(":/live/scoreboard.html");
   if (page.open(QIODevice::ReadOnly)) scoreboardPage_ = page.readAll();
+  QFile overlay(":/live/overlay.html");
+  MeetPages::Sources pages;
+  if (overlay.open(QIODevice::ReadOnly)) pages.overlayPage = overlay.readAll().toStdString();
+  pages.races = [this]() -> const std::vector<RaceListEntry>& { return Races(); };
+  pages.standings = config_.standings;
+  pages.results = config_.races ? nullptr : config_.results;
+  pages.entries = config_.entries;
+  pages.names = config_.publicNames;
+  pages_ = std::make_unique<MeetPages>(std::move(pages));
+  cache_.SetPublicNames(config_.publicNames);
+  state_.SetNames(config_.entries, config_.publicNames);
   connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &LiveCore::AcceptClients);
 }
 
@@ -565,6 +576,11 @@ void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
       return;
     }
     default:
+      if (auto page = pages_->Answer(match, request.url().query(QUrl::FullyEncoded).toStdString(),
+                                     state_)) {
+        Answer(request, socket, page->status, QByteArray::fromStdString(page->body), page->type);
+        return;
+      }
       break;
   }
   Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtmlType);

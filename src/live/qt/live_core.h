@@ -20,6 +20,7 @@
 #include "live/fan_out.h"
 #include "live/live_routes.h"
 #include "live/live_state.h"
+#include "live/meet_pages.h"
 #include "live/meet_reader.h"
 #include "live/qt/live_server.h"
 #include "live/result_cache.h"
@@ -167,6 +168,7 @@ class LiveCore : public QAbstractHttpServer {
   std::vector<std::string> pending_;
   QByteArray scoreboardPage_;
   ResultCache cache_;
+  std::unique_ptr<MeetPages> pages_;  // events, standings, search, overlays
   std::vector<RaceListEntry> races_;  // as the cache last had it read
   std::size_t dropsReported_ = 0;
 };
