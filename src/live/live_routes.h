@@ -33,6 +33,7 @@ struct RouteMatch {
   int race = 0;            // RaceResult, RaceJson
   std::string_view asset;  // Asset: the file name under /static/; Overlay: its name
   int program = 0;         // EventPage, EventJson
+  std::string_view query;  // the request's query as sent, without "?" (set by the server)
 };
 
 inline constexpr std::size_t kMaxPathLength = 256;

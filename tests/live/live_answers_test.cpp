@@ -1,9 +1,17 @@
-// What a request gets, the answers' headers, the viewer's address, and what
-// the server keeps of the meet's files between requests.
+// What a request gets, the answers' headers, the viewer's address, what the
+// server keeps of the meet's files between requests, and what each route
+// answers.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+#include <optional>
+
 #include "live/live_answers.h"
+#include "live/live_json.h"
+#include "live/live_site.h"
 #include "live/result_cache.h"
+#include "results/race_json.h"
 #include "results/race_result.h"
 
 namespace poolside {
@@ -155,6 +163,137 @@ TEST(ResultCache, ItHoldsABoundedNumberOfRaces) {
   cache.Keep(1000, {"j", "p"});
   EXPECT_EQ(cache.Find(1), nullptr);
   EXPECT_NE(cache.Find(1000), nullptr);
+}
+
+// A site over a meet of `count` races whose results come from `results`,
+// counting how often it reads the list and asks the owner.
+struct CountingSite {
+  int listReads = 0;
+  int resultAsks = 0;
+  std::map<int, std::shared_ptr<const RaceResult>> results;
+  LiveSite site;
+
+  explicit CountingSite(int count) : site(Sources(count)) {}
+
+  SiteSources Sources(int count) {
+    SiteSources sources;
+    sources.raceList = [this, count] {
+      ++listReads;
+      std::vector<RaceListEntry> races(static_cast<std::size_t>(count));
+      for (int i = 0; i < count; ++i) races[static_cast<std::size_t>(i)].race = i + 1;
+      return races;
+    };
+    sources.results = [this](int race) -> std::shared_ptr<const RaceResult> {
+      ++resultAsks;
+      const auto it = results.find(race);
+      return it == results.end() ? nullptr : it->second;
+    };
+    sources.statusBook = [] { return std::string(1024, '0'); };
+    sources.asset = [](std::string_view name) -> std::optional<std::string> {
+      if (name == "live.css") return "body{}";
+      return std::nullopt;
+    };
+    sources.scoreboardPage = "<html><!--MEET--><!--SNAPSHOT--></html>";
+    sources.meetName = "市民大会";
+    return sources;
+  }
+};
+
+TEST(LiveSite, EachRouteAnswersFromTheOwnersResultsAndTheMeetsFiles) {
+  using namespace std::chrono_literals;
+  CountingSite s(8);
+  s.results[3] = Told(3, "6").result;
+  s.results[4] = Told(4, "0").result;  // not done: nothing to show
+  s.site.Start();
+  const auto t0 = LiveSite::Clock::time_point{} + 100s;
+  auto answer = [&](std::string_view path, auto at) {
+    return s.site.Answer(MatchRoute("GET", path), "http://192.168.1.20:8080/", at);
+  };
+
+  const SiteAnswer home = answer("/", t0);
+  EXPECT_EQ(home.status, 200);
+  EXPECT_EQ(home.type, kHtmlType);
+  EXPECT_NE(home.body.find("市民大会"), std::string::npos);
+  EXPECT_NE(home.body.find("http://192.168.1.20:8080/"), std::string::npos);
+  EXPECT_EQ(answer("/api/state", t0).body, StateJson(s.site.State()));
+  EXPECT_EQ(answer("/api/state", t0).type, kJsonType);
+  EXPECT_EQ(answer("/results", t0).status, 200);
+  EXPECT_EQ(s.listReads, 1);  // the list is read once for both pages
+  EXPECT_NE(answer("/scoreboard", t0).body.find("市民大会"),
+            std::string::npos);  // the list is read once for both pages
+
+  // A done race: the owner's result, asked once, then kept.
+  const SiteAnswer json = answer("/api/races/3", t0);
+  EXPECT_EQ(json.status, 200);
+  EXPECT_EQ(json.type, kJsonType);
+  EXPECT_EQ(json.body, RaceJson(*s.results[3]));
+  EXPECT_EQ(answer("/results/3", t0).type, kHtmlType);
+  EXPECT_EQ(s.resultAsks, 1);
+  // Not done, not told at all, or beyond the meet's races: not found, and
+  // the owner is not asked for a race the meet does not have.
+  EXPECT_EQ(answer("/api/races/4", t0).status, 404);
+  EXPECT_EQ(answer("/results/5", t0).status, 404);
+  EXPECT_EQ(answer("/api/races/9", t0).status, 404);
+  EXPECT_EQ(s.resultAsks, 3);
+
+  // The owner's change replaces the texts without asking again, and makes
+  // the list be read again; a race no longer done is gone (the owner then
+  // says so too).
+  EXPECT_FALSE(s.site.Take(Told(3, "7")).has_value());
+  EXPECT_NE(answer("/api/races/3", t0).body.find("\"book_status\":\"7\""), std::string::npos);
+  EXPECT_EQ(s.resultAsks, 3);
+  answer("/results", t0);
+  EXPECT_EQ(s.listReads, 2);
+  s.results[3] = Told(3, "0").result;
+  s.site.Take(Told(3, "0"));
+  EXPECT_EQ(answer("/api/races/3", t0).status, 404);
+  // A finish makes the list old as well; so does time.
+  RaceFinished finished;
+  finished.race = 5;
+  s.site.Take(finished);
+  answer("/results", t0);
+  EXPECT_EQ(s.listReads, 4);
+  answer("/results", t0 + 4s);
+  EXPECT_EQ(s.listReads, 4);
+  answer("/results", t0 + 6s);
+  EXPECT_EQ(s.listReads, 5);
+
+  // Files under /static/, errors, the socket's path without its upgrade.
+  const SiteAnswer css = answer("/static/live.css", t0);
+  EXPECT_EQ(css.body, "body{}");
+  EXPECT_EQ(std::string(css.type), "text/css; charset=utf-8");
+  EXPECT_EQ(answer("/static/scoreboard.js", t0).status, 404);  // could not be read
+  EXPECT_EQ(answer("/ws", t0).status, 400);
+  EXPECT_EQ(answer("/nothing", t0).status, 404);
+  EXPECT_EQ(s.site.Answer(MatchRoute("OTHER", "/"), "x", t0).status, 405);
+  EXPECT_EQ(answer("/nothing", t0).body, LiveSite::Error(404).body);
+}
+
+TEST(LiveSite, TheFeedBuildsTheStateAndItsMessages) {
+  CountingSite s(2);
+  s.site.Start();
+  EXPECT_EQ(s.site.Snapshot(), StateJson(s.site.State()));
+  const auto clock = s.site.Take(ClockShown{"    1.00"});
+  ASSERT_TRUE(clock.has_value());
+  EXPECT_EQ(*clock, EventJson(ClockShown{"    1.00"}, s.site.State()).value());
+  EXPECT_NE(s.site.Heartbeat(1'700'000'000'000).find("1700000000000"), std::string::npos);
+}
+
+TEST(LiveSite, ARelayAnswersRacesFromItsOwnSource) {
+  int asks = 0;
+  SiteSources sources;
+  sources.raceList = [] { return std::vector<RaceListEntry>(3); };
+  sources.raceTexts = [&asks](int race) -> std::optional<ResultCache::Texts> {
+    ++asks;
+    if (race != 2) return std::nullopt;
+    return ResultCache::Texts{"{\"race\":2}", "<p>2</p>"};
+  };
+  LiveSite site(std::move(sources));
+  site.Start();
+  EXPECT_EQ(site.Answer(MatchRoute("GET", "/api/races/2"), "x").body, "{\"race\":2}");
+  EXPECT_EQ(site.Answer(MatchRoute("GET", "/results/2"), "x").body, "<p>2</p>");
+  EXPECT_EQ(site.Answer(MatchRoute("GET", "/results/1"), "x").status, 404);
+  EXPECT_EQ(asks, 3);  // the relay keeps its own races: asked every time
 }
 
 }  // namespace

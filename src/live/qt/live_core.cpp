@@ -12,13 +12,8 @@
 #include <memory>
 
 #include "live/live_answers.h"
-#include "live/live_json.h"
 #include "live/live_pages.h"
-#include "live/qr_svg.h"
 #include "live/ws_frame.h"
-#include "results/race_json.h"
-#include "results/race_result.h"
-#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -26,12 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr qint64 kMaxRequestBytes = 16 * 1024;  // one request, headers and body
-// What one turn of the loop reads from a connection at most: a whole
-// request and one byte to tell that it is too long. The rest waits in the
-// kernel, which slows the client down rather than costing the desk memory.
-constexpr qint64 kReadBytes = kMaxRequestBytes + 1;
-constexpr auto kRequestTimeout = 5s;  // a whole request, from the connection or the last answer
 constexpr auto kAcceptRetry = 250ms;  // after an accept failed for want of descriptors
 constexpr int kListenBacklog = 1024;
 constexpr auto kHeartbeat = 10s;
@@ -41,178 +30,17 @@ constexpr std::size_t kSenderShare = 256;
 
 }  // namespace
 
-// --- connections
-
-ClientMeter::ClientMeter(QTcpSocket* socket) : QObject(socket) {}
-
-ClientMeter* ClientMeter::Of(const QTcpSocket* socket) {
-  return socket ? socket->findChild<ClientMeter*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-}
-
-LiveTcpServer::LiveTcpServer(GateLimits limits, LiveCounters& counters, QObject* parent)
-    : QTcpServer(parent), gate_(limits), counters_(counters) {
-  connect(this, &QTcpServer::acceptError, this, &LiveTcpServer::AcceptFailed);
-  auto* sweep = new QTimer(this);
-  connect(sweep, &QTimer::timeout, this, &LiveTcpServer::Sweep);
-  sweep->start(1s);
-}
-
-bool LiveTcpServer::Served(const QTcpSocket* socket) {
-  return socket->property("liveServed").toBool();
-}
-
-void LiveTcpServer::MarkUpgraded(QTcpSocket* socket) { socket->setProperty("liveUpgraded", true); }
-
-void LiveTcpServer::Note(RefusalLog::Reason reason) {
-  counters_.refused.fetch_add(1);
-  const std::string line = log_.Note(reason, std::chrono::steady_clock::now());
-  if (!line.empty()) std::cerr << line << "\n";
-}
-
-void LiveTcpServer::ReportRefusals() {
-  const std::string line = log_.Due(std::chrono::steady_clock::now());
-  if (!line.empty()) std::cerr << line << "\n";
-}
-
-void LiveTcpServer::SweepSoon() {
-  if (sweepPending_) return;
-  sweepPending_ = true;
-  QTimer::singleShot(0, this, &LiveTcpServer::Sweep);
-}
-
-void LiveTcpServer::Cut(QTcpSocket* socket, RefusalLog::Reason reason) {
-  ClientMeter* meter = ClientMeter::Of(socket);
-  if (meter && meter->cut) return;
-  Note(reason);
-  CutSoon(socket);
-}
-
-void LiveTcpServer::CutOversized(QTcpSocket* socket) { CutSoon(socket); }
-
-void LiveTcpServer::CutSoon(QTcpSocket* socket) {
-  if (ClientMeter* meter = ClientMeter::Of(socket)) {
-    if (meter->cut) return;
-    meter->cut = true;
-  }
-  // Posted to the socket itself: dropped if the socket goes first.
-  QMetaObject::invokeMethod(
-      socket, [socket] { socket->abort(); }, Qt::QueuedConnection);
-}
-
-void LiveTcpServer::Sweep() {
-  sweepPending_ = false;
-  // The HTTP server and the WebSocket server own the sockets and delete
-  // them; a closed or deleted one frees its slot here.
-  std::erase_if(held_, [this](const Held& h) {
-    if (!h.socket.isNull() && h.socket->state() != QAbstractSocket::UnconnectedState) return false;
-    gate_.Closed(h.id);
-    return true;
-  });
-  if (paused_ && !retrying_ && (!gate_.Full() || gate_.Rebalances())) {
-    paused_ = false;
-    resumeAccepting();
-  }
-}
-
-void LiveTcpServer::PauseWhenFull() {
-  if (paused_ || !gate_.Full() || gate_.Rebalances()) return;
-  // Every slot held: the next connections wait in the kernel's backlog.
-  pauseAccepting();
-  paused_ = true;
-}
-
-void LiveTcpServer::AcceptFailed() {
-  // Qt stops accepting when accept fails for want of descriptors: try
-  // again a little later rather than at once, so the loop never spins and
-  // the desk gets the descriptors that come free first.
-  Note(RefusalLog::NoDescriptor);
-  pauseAccepting();
-  paused_ = true;
-  if (retrying_) return;
-  retrying_ = true;
-  QTimer::singleShot(kAcceptRetry, this, [this] {
-    retrying_ = false;
-    if (!paused_ || (gate_.Full() && !gate_.Rebalances())) return;
-    paused_ = false;
-    resumeAccepting();
-  });
-}
-
-void LiveTcpServer::Evict(ConnectionId id) {
-  for (auto it = held_.begin(); it != held_.end(); ++it) {
-    if (it->id != id) continue;
-    QPointer<QTcpSocket> socket = it->socket;
-    held_.erase(it);
-    if (socket.isNull()) return;
-    Note(RefusalLog::FairShare);
-    if (ClientMeter* meter = ClientMeter::Of(socket)) meter->cut = true;
-    // Closed now, not from one of its own signals: its descriptor goes to
-    // the new connection.
-    socket->abort();
-    return;
-  }
-}
-
-void LiveTcpServer::incomingConnection(qintptr descriptor) {
-  auto* socket = new QTcpSocket(this);
-  if (!socket->setSocketDescriptor(descriptor)) {
-    delete socket;
-    return;
-  }
-  const std::string address = socket->peerAddress().toString().toStdString();
-  if (!gate_.WouldServe(address)) Sweep();
-  const Opened opened = gate_.Open(address);
-  if (opened.admission == Admission::Close) {
-    Note(gate_.Full() ? RefusalLog::LimitReached : RefusalLog::SameAddress);
-    socket->abort();
-    socket->deleteLater();
-    PauseWhenFull();
-    return;
-  }
-  if (opened.evicted != 0) Evict(opened.evicted);
-  if (opened.admission == Admission::Refuse) Note(RefusalLog::LimitReached);
-  held_.push_back({socket, opened.id});
-  socket->setProperty("liveServed", opened.admission == Admission::Serve);
-  socket->setReadBufferSize(kReadBytes);
-  PauseWhenFull();
-  auto* meter = new ClientMeter(socket);
-  Guard(socket, meter);
-  addPendingConnection(socket);
-  // After the HTTP server's own handler: what it left unread.
-  connect(socket, &QTcpSocket::readyRead, meter,
-          [socket, meter] { meter->cost.Left(socket->bytesAvailable()); });
-}
-
-void LiveTcpServer::Guard(QTcpSocket* socket, ClientMeter* meter) {
-  // A request must arrive whole within the time, counted from the
-  // connection or the last answer and not restarted by each byte, so a
-  // trickle cannot hold a slot; a request that grows beyond the bound is cut
-  // before it is read whole, and a client that costs more than its limit
-  // (answers it does not read, the request it is sending) is cut.
-  // Connected before the HTTP server's own slot, so these run first.
-  auto* deadline = new QTimer(socket);
-  deadline->setSingleShot(true);
-  connect(deadline, &QTimer::timeout, this, [this, socket] {
-    if (socket->property("liveUpgraded").toBool()) return;
-    Note(RefusalLog::SlowRequest);
-    socket->abort();
-  });
-  connect(socket, &QTcpSocket::readyRead, this, [this, socket, meter] {
-    meter->request += meter->cost.Arrived(socket->bytesAvailable());
-    if (meter->request > kMaxRequestBytes) {
-      CutOversized(socket);
-    } else if (meter->cost.Over(socket->bytesToWrite(), meter->request, kClientQueueBytes)) {
-      Cut(socket, RefusalLog::SlowReader);
-    }
-  });
-  connect(socket, &QTcpSocket::bytesWritten, meter, [meter, deadline] {
-    meter->request = 0;
-    deadline->start(kRequestTimeout);
-  });
-  deadline->start(kRequestTimeout);
-}
-
 // --- the server
+
+namespace {
+
+std::optional<std::string> Resource(const QString& name) {
+  QFile file(":/live/" + name);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return file.readAll().toStdString();
+}
+
+}  // namespace
 
 LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
                    std::atomic<bool>& wakePending, LiveCounters& counters)
@@ -223,21 +51,31 @@ LiveCore::LiveCore(LiveServerConfig config, BoundedQueue<LiveInput>& queue,
       reader_([paths = config_.paths, folder = config_.dataFolder](
                   std::string_view name) { return paths.Resolve(folder + std::string(name)); },
               config_.settings.ClassLabelMode),
+      site_(Sources()),
       fanOut_(config_.senderThreads, kSenderShare, kLiveServerNice) {
-  QFile page(":/live/scoreboard.html");
-  if (page.open(QIODevice::ReadOnly)) scoreboardPage_ = page.readAll();
-  QFile overlay(":/live/overlay.html");
-  MeetPages::Sources pages;
-  if (overlay.open(QIODevice::ReadOnly)) pages.overlayPage = overlay.readAll().toStdString();
-  pages.races = [this]() -> const std::vector<RaceListEntry>& { return Races(); };
-  pages.standings = config_.standings;
-  pages.results = config_.races ? nullptr : config_.results;
-  pages.entries = config_.entries;
-  pages.names = config_.publicNames;
-  pages_ = std::make_unique<MeetPages>(std::move(pages));
-  cache_.SetPublicNames(config_.publicNames);
-  state_.SetNames(config_.entries, config_.publicNames);
   connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &LiveCore::AcceptClients);
+}
+
+SiteSources LiveCore::Sources() {
+  SiteSources sources;
+  if (const auto races = config_.races) {
+    sources.raceList = [races] { return races->RaceList(); };
+    sources.raceTexts = [races](int race) { return races->RaceTexts(race); };
+  } else {
+    sources.raceList = [this] { return reader_.RaceList(); };
+    sources.results = config_.results;
+    sources.statusBook = [this] { return reader_.StatusBook(); };
+  }
+  sources.asset = [](std::string_view name) {
+    return Resource(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  };
+  sources.scoreboardPage = Resource("scoreboard.html").value_or("");
+  sources.meetName = MeetNameOf(config_.settings);
+  sources.overlayPage = Resource("overlay.html").value_or("");
+  if (!config_.races) sources.standings = config_.standings;
+  sources.entries = config_.entries;
+  sources.publicNames = config_.publicNames;
+  return sources;
 }
 
 LiveCore::~LiveCore() { Shutdown(); }
@@ -264,7 +102,7 @@ int LiveCore::Listen(std::string& error) {
     return -1;
   }
   bind(tcp_);
-  if (!config_.races) state_.SetStatusBook(reader_.StatusBook());
+  site_.Start();
   heartbeat_ = new QTimer(this);
   connect(heartbeat_, &QTimer::timeout, this, &LiveCore::Heartbeat);
   heartbeat_->start(kHeartbeat);
@@ -291,15 +129,11 @@ void LiveCore::Drain() {
     auto input = queue_.Pop(0ms);
     if (!input) break;
     if (auto* relay = std::get_if<RelayUpdate>(&*input)) {
-      state_ = std::move(relay->state);
+      site_.Replace(std::move(relay->state));
       for (const std::string& message : relay->messages) Broadcast(message);
-      cache_.ForgetList();
       continue;
     }
-    const RaceEvent& event = std::get<RaceEvent>(*input);
-    cache_.Take(event);
-    if (!state_.Apply(event)) continue;
-    if (auto message = EventJson(event, state_)) Broadcast(*message);
+    if (auto message = site_.Take(std::get<RaceEvent>(*input))) Broadcast(*message);
   }
   Flush();
   if (queue_.Size() > 0 && !wakePending_.exchange(true)) {
@@ -344,7 +178,7 @@ void LiveCore::AcceptClients() {
     });
     counters_.clients.store(static_cast<int>(clients_.size()));
     // The snapshot first, so a late joiner is right at once.
-    ws->sendTextMessage(QString::fromStdString(StateJson(state_)));
+    ws->sendTextMessage(QString::fromStdString(site_.Snapshot()));
   }
 }
 
@@ -458,7 +292,7 @@ void LiveCore::Flush() {
 }
 
 void LiveCore::Heartbeat() {
-  Broadcast(HeartbeatJson(state_, QDateTime::currentMSecsSinceEpoch()));
+  Broadcast(site_.Heartbeat(QDateTime::currentMSecsSinceEpoch()));
   Flush();
   if (tcp_) tcp_->ReportRefusals();
 }
@@ -468,7 +302,9 @@ void LiveCore::Heartbeat() {
 bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   const bool get = request.method() == QHttpServerRequest::Method::Get;
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
-  const RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
+  RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
+  const std::string query = request.url().query(QUrl::FullyEncoded).toStdString();
+  match.query = query;
   const bool upgrade = request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
   // Answers the client does not read count against its limit.
   ClientMeter* meter = ClientMeter::Of(socket);
@@ -498,16 +334,14 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
       return true;
     case Reply::BusyThenClose:
       // Answered, then closed, so the slot comes free.
-      Answer(request, socket, plan.status, QByteArray::fromStdString(RenderError(plan.status)),
-             kHtmlType);
+      Answer(request, socket, LiveSite::Error(plan.status));
       socket->disconnectFromHost();
       return true;
     case Reply::Error:
-      Answer(request, socket, plan.status, QByteArray::fromStdString(RenderError(plan.status)),
-             kHtmlType);
+      Answer(request, socket, LiveSite::Error(plan.status));
       return true;
     case Reply::Page:
-      Serve(request, socket, match);
+      Answer(request, socket, site_.Answer(match, Address(request)));
       return true;
   }
   return true;
@@ -516,18 +350,18 @@ bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* sock
 void LiveCore::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
   const int status = RefusedUpgradeStatus(MatchRoute("GET", path));
-  Answer(request, socket, status, QByteArray::fromStdString(RenderError(status)), kHtmlType);
+  Answer(request, socket, LiveSite::Error(status));
 }
 
-void LiveCore::Answer(const QHttpServerRequest& request, QTcpSocket* socket, int status,
-                      const QByteArray& body, const char* type) {
+void LiveCore::Answer(const QHttpServerRequest& request, QTcpSocket* socket,
+                      const SiteAnswer& answer) {
   QHttpServerResponder responder = makeResponder(request, socket);
-  responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(status));
-  for (const auto& [name, value] : AnswerHeaders(status, type)) {
+  responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(answer.status));
+  for (const auto& [name, value] : AnswerHeaders(answer.status, answer.type)) {
     responder.writeHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
   }
-  responder.writeHeader("Content-Length", QByteArray::number(body.size()));
-  responder.writeBody(body);
+  responder.writeHeader("Content-Length", QByteArray::number(answer.body.size()));
+  responder.writeBody(answer.body.data(), static_cast<qint64>(answer.body.size()));
   if (ClientMeter* meter = ClientMeter::Of(socket)) {
     meter->cost.Answered();
     if (tcp_ && meter->cost.Over(socket->bytesToWrite(), 0, kClientQueueBytes)) {
@@ -536,79 +370,10 @@ void LiveCore::Answer(const QHttpServerRequest& request, QTcpSocket* socket, int
   }
 }
 
-void LiveCore::Serve(const QHttpServerRequest& request, QTcpSocket* socket,
-                     const RouteMatch& match) {
-  auto html = [&](const std::string& page) {
-    Answer(request, socket, 200, QByteArray::fromStdString(page), kHtmlType);
-  };
-  switch (match.route) {
-    case LiveRoute::Home: {
-      const std::string address = Address(request);
-      html(RenderHome(state_, Races(), address, QrSvg(address), MeetNameOf(config_.settings)));
-      return;
-    }
-    case LiveRoute::Scoreboard:
-      html(RenderScoreboard(scoreboardPage_.toStdString(), StateJson(state_),
-                            MeetNameOf(config_.settings)));
-      return;
-    case LiveRoute::Results:
-      html(RenderResults(Races()));
-      return;
-    case LiveRoute::State:
-      Answer(request, socket, 200, QByteArray::fromStdString(StateJson(state_)), kJsonType);
-      return;
-    case LiveRoute::RaceResult:
-    case LiveRoute::RaceJson: {
-      const auto texts = RaceResultTexts(match.race);
-      if (!texts) {
-        Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtmlType);
-      } else if (match.route == LiveRoute::RaceJson) {
-        Answer(request, socket, 200, QByteArray::fromStdString(texts->first), kJsonType);
-      } else {
-        html(texts->second);
-      }
-      return;
-    }
-    case LiveRoute::Asset: {
-      QFile file(":/live/" + QString::fromUtf8(match.asset.data(), match.asset.size()));
-      if (!file.open(QIODevice::ReadOnly)) break;
-      Answer(request, socket, 200, file.readAll(), AssetType(match.asset));
-      return;
-    }
-    default:
-      if (auto page = pages_->Answer(match, request.url().query(QUrl::FullyEncoded).toStdString(),
-                                     state_)) {
-        Answer(request, socket, page->status, QByteArray::fromStdString(page->body), page->type);
-        return;
-      }
-      break;
-  }
-  Answer(request, socket, 404, QByteArray::fromStdString(RenderError(404)), kHtmlType);
-}
-
 std::string LiveCore::Address(const QHttpServerRequest& request) const {
   const QByteArray host = request.value("host");
   return ViewerAddress(std::string_view(host.constData(), static_cast<std::size_t>(host.size())),
                        config_.address + ":" + std::to_string(tcp_ ? tcp_->serverPort() : 0));
-}
-
-const std::vector<RaceListEntry>& LiveCore::Races() {
-  const auto now = ResultCache::Clock::now();
-  if (cache_.ListDue(now)) {
-    races_ = config_.races ? config_.races->RaceList() : reader_.RaceList();
-    cache_.ListRead(now);
-  }
-  return races_;
-}
-
-std::optional<std::pair<std::string, std::string>> LiveCore::RaceResultTexts(int race) {
-  if (config_.races) return config_.races->RaceTexts(race);
-  if (const auto* texts = cache_.Find(race)) return *texts;
-  const auto& races = Races();
-  if (race < 1 || race > static_cast<int>(races.size()) || !config_.results) return std::nullopt;
-  const auto result = config_.results(race);
-  if (!result || !IsRaceDone(result->bookStatus)) return std::nullopt;
-  return cache_.Keep(race, ResultCache::TextsOf(*result));
 }
 
 }  // namespace poolside
