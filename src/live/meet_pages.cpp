@@ -177,8 +177,8 @@ std::string RenderStandings(const Standings& s) {
     body += "<p class=\"qualify-note\">上位 " + std::to_string(s.qualifiers) + " 名が通過</p>";
   }
   body +=
-      "<table class=\"standings\"><tr><th>順位</th><th>氏名</th><th>所属</th><th>組</th>"
-      "<th>コース</th><th>記録</th><th></th></tr>";
+      "<table class=\"standings\"><tr><th>順位</th><th>氏名・所属</th><th>組・コース</th>"
+      "<th>記録</th><th></th></tr>";
   for (const StandingRow& r : s.rows) {
     std::string mark;
     if (r.swimOff) {
@@ -186,11 +186,13 @@ std::string RenderStandings(const Standings& s) {
     } else if (r.qualified) {
       mark = "通過";
     }
-    body += std::string("<tr") + (r.qualified ? " class=\"qualified\"" : "") +
-            (r.swimOff ? " class=\"swim-off\"" : "") + ">" +
-            Cell(r.place ? std::to_string(*r.place) : "") + Cell(r.who.name) + Cell(r.who.club) +
-            Cell(std::to_string(r.heat)) + Cell(std::to_string(r.lane)) + Cell(r.text) +
-            Cell(mark) + "</tr>";
+    const char* rowClass = r.swimOff     ? " class=\"swim-off\""
+                           : r.qualified ? " class=\"qualified\""
+                                         : "";
+    body += std::string("<tr") + rowClass + ">" + Cell(r.place ? std::to_string(*r.place) : "") +
+            "<td>" + HtmlEscape(r.who.name) + "<span class=\"club\">" + HtmlEscape(r.who.club) +
+            "</span></td>" + Cell(std::to_string(r.heat) + "組 " + std::to_string(r.lane)) +
+            Cell(r.text) + Cell(mark) + "</tr>";
   }
   body += "</table>";
   if (s.rows.empty()) body += "<p>まだ終了した組がありません。</p>";

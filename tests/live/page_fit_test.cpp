@@ -15,6 +15,7 @@
 
 #include "live/live_json.h"
 #include "live/live_pages.h"
+#include "live/meet_pages.h"
 #include "live/qr_svg.h"
 #include "support/temp_dir.h"
 
@@ -129,6 +130,32 @@ RaceResult LongResult() {
   return r;
 }
 
+// A program of 14 heats: long names and clubs, a swim-off, statuses last.
+Standings LongStandings() {
+  Standings s;
+  s.program = 112;
+  s.heats = 14;
+  s.heatsDone = 12;
+  s.state = EventState::Provisional;
+  s.qualifiers = 8;
+  s.sex.label = "男女混合";
+  s.raceClass.label = "中学生・高校生・一般";
+  s.event.label = "1500m自由形";
+  s.round.label = "予選";
+  for (int i = 0; i < 30; ++i) {
+    StandingRow r;
+    if (i < 27) r.place = i < 8 ? i + 1 : 9;
+    r.heat = 1 + i % 14;
+    r.lane = 1 + i % 10;
+    r.who = *LongNames()->Find(100 + i % 10);
+    r.text = i < 27 ? "16:59.99" : "失格 3（折返）";
+    r.qualified = i < 8;
+    r.swimOff = i >= 8 && i < 10;
+    s.rows.push_back(r);
+  }
+  return s;
+}
+
 // The checks, run in the wrapper page on each frame once it is laid out.
 const char* kChecker = R"JS(
 function check(frame) {
@@ -206,6 +233,7 @@ TEST(PageFit, PagesFitPhonesEitherWayUpATvAndAProjector) {
       {"home", RenderHome(home, Races(), "http://192.168.100.200:8080/",
                           QrSvg("http://192.168.100.200:8080/"), kMeet)},
       {"result", RenderRaceResult(LongResult())},
+      {"standings", RenderStandings(LongStandings())},
   };
   const int sizes[][2] = {{390, 844}, {844, 390}, {1920, 1080}, {1024, 768}};
   std::string wrapper = "<!DOCTYPE html><html><body style=\"margin:0\">";
