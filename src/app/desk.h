@@ -61,6 +61,8 @@ class Desk {
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
+  // 大会 → 名簿の取り込み: a chosen file becomes the folder's entry list.
+  void ImportEntries();
 
   Options options_;
   std::vector<std::string> args_;

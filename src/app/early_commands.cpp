@@ -7,6 +7,7 @@
 #include "app/mirror_start.h"
 #include "app/option_table.h"
 #include "app/options.h"
+#include "app/public_setup.h"
 #include "app/recover_command.h"
 #include "app/touches_command.h"
 #include "export/race_export.h"
@@ -92,7 +93,7 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
   MeetData meet(paths);
   const CsvEncoding encoding = ExportEncodingOf(options);
-  const int status = ExportAllFinished(meet, encoding, out);
+  const int status = ExportAllFinished(meet, encoding, out, QualifierRuleOf(options));
   out.flush();
   return status;
 }

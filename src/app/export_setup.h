@@ -24,6 +24,8 @@ class ExportAttachment {
   ExportAttachment(const ExportAttachment&) = delete;
   ExportAttachment& operator=(const ExportAttachment&) = delete;
 
+  ExportListener& Listener() { return *listener_; }
+
  private:
   QtAppWindows& windows_;
   std::unique_ptr<ExportListener> listener_;

@@ -41,6 +41,8 @@ struct Options {
   std::string mqttCaFile;               // --mqtt-cafile FILE: TLS to the broker
   std::string relayHost;                // --relay HOST[:PORT]: serve the pages from a broker
   int relayPort = -1;                   // its port (1883); -1: not a relay
+  std::string publicNames;              // --public-names full|initials|none ("" not given: full)
+  std::vector<std::string> qualifiers;  // --qualifiers ROUND=N (repeatable; later ones win)
   std::string error;                    // non-empty: the options are wrong
 };
 

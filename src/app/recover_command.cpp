@@ -8,6 +8,7 @@
 #include "app/export_setup.h"
 #include "app/lease_gate.h"
 #include "app/mirror_start.h"
+#include "app/public_setup.h"
 #include "capture/captured_races.h"
 #include "export/command_feed.h"
 #include "meetdata/meet_data.h"
@@ -33,7 +34,7 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   } catch (const std::exception& e) {
     return {std::string("結果を書き出せません: ") + e.what()};
   }
-  CommandFeed feed(meet, ExportEncodingOf(options));
+  CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
   feed.Publish(RecoveredRace(retiming, SourcesOf(meet, retiming.race)));
   for (const RetimedStatus& s : retiming.statuses) {
     feed.Publish(RaceStatusChanged{

@@ -8,6 +8,7 @@
 #include "app/export_setup.h"
 #include "app/lease_gate.h"
 #include "app/mirror_start.h"
+#include "app/public_setup.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
 #include "finish/race_files.h"
@@ -96,7 +97,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
         err << interrupted->message << "\n";
         if (!interrupted->completed) return 1;
         const TouchRepair& done = interrupted->intent.repair;
-        CommandFeed feed(meet, ExportEncodingOf(options));
+        CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
         feed.Publish(RepairEventOf(interrupted->intent));
         for (const std::string& failure : feed.Finish()) err << failure << "\n";
         if (done.race == repair.race && done.lane == repair.lane &&
@@ -121,7 +122,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     MirrorAfterCommand(paths, options.mirror, err);
     // What the result's owner, the export and the desk's knowledge of the
     // lane follow from, as a desk's repair.
-    CommandFeed feed(meet, ExportEncodingOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
     feed.Publish(RepairEventOf(intent));
     // Applied: an export that fails is told, the status stays 0.
     for (const std::string& failure : feed.Finish()) err << failure << "\n";

@@ -30,6 +30,11 @@ void WriteLane(JsonWriter& out, const LaneResult& lane) {
   if (lane.status == LaneStatus::Dq) out.Key("dq_code").Int(lane.dqCode);
   out.Key("goal_read").Bool(lane.goalRead);
   out.Key("laps_read").Bool(lane.lapsRead);
+  out.Key("name").String(lane.who.name);
+  out.Key("kana").String(lane.who.kana);
+  out.Key("club").String(lane.who.club);
+  out.Key("pref").String(lane.who.pref);
+  out.Key("grade").String(lane.who.grade);
   out.Key("splits").BeginArray();
   for (const Split& split : lane.splits) {
     out.BeginObject();

@@ -26,6 +26,8 @@ LaneResult Lane(const JsonValue& v, int number) {
   lane.text = v["text"].String();
   lane.status = StatusNamed(v["status"].String());
   lane.dqCode = static_cast<int>(v["dq_code"].Int());
+  lane.who = {v["name"].String(), v["kana"].String(), v["club"].String(), v["pref"].String(),
+              v["grade"].String()};
   for (const JsonValue& s : v["splits"].Items()) {
     Split split;
     split.distance = static_cast<int>(s["distance"].Int());

@@ -306,4 +306,12 @@ std::string LaneResultText(const LaneResult& lane) {
   }
 }
 
+std::shared_ptr<const RaceResult> PublicView(std::shared_ptr<const RaceResult> result,
+                                             PublicNames mode) {
+  if (!result || mode == PublicNames::Full) return result;
+  auto copy = std::make_shared<RaceResult>(*result);
+  for (LaneResult& lane : copy->lanes) lane.who = PublicEntry(lane.who, mode);
+  return copy;
+}
+
 }  // namespace poolside

@@ -59,18 +59,19 @@ TEST_F(ExportTest, CsvHasOneRowPerLaneWithTheSplitsLast) {
   std::getline(lines, row5);
   std::getline(lines, row5);
   std::getline(lines, row5);
-  EXPECT_EQ(header,
-            "race,race_text,program,heat,heats,sex_code,sex,class_code,class,event_code,event,"
-            "round_code,round,finished_at,lane,entry,rank,packed,hundredths,text,status,dq_code,"
-            "goal_read,laps_read,split1_distance,split1_text,split1_hundredths,split1_kind,"
-            "split2_distance,split2_text,split2_hundredths,split2_kind\r");
+  EXPECT_EQ(
+      header,
+      "race,race_text,program,heat,heats,sex_code,sex,class_code,class,event_code,event,"
+      "round_code,round,finished_at,lane,entry,rank,packed,hundredths,text,status,dq_code,"
+      "goal_read,laps_read,split1_distance,split1_text,split1_hundredths,split1_kind,"
+      "split2_distance,split2_text,split2_hundredths,split2_kind,name,kana,club,pref,grade\r");
   EXPECT_EQ(row1,
             "1,0001,1,1,1,2,女子,0-0,,14,100m平泳ぎ,2,決勝,2026-12-09T10:00:00+09:00,1,0,0,"
-            "888888,,'=cmd|' /C calc'!A0,no_time,,1,1,,,,,,,,\r");
+            "888888,,'=cmd|' /C calc'!A0,no_time,,1,1,,,,,,,,,,,,,\r");
   EXPECT_EQ(row2.substr(row2.find(",2,0,0,")),
-            ",2,0,0,888888,,\"say \"\"a,b\"\"\",no_time,,1,1,,,,,,,,\r");
+            ",2,0,0,888888,,\"say \"\"a,b\"\"\",no_time,,1,1,,,,,,,,,,,,,\r");
   EXPECT_EQ(row5.substr(row5.find(",5,4002,")),
-            ",5,4002,1,12999,8999,1:29.99,time,,1,1,0,1:02.90,6290,L,0,2:09.99,12999,G\r");
+            ",5,4002,1,12999,8999,1:29.99,time,,1,1,0,1:02.90,6290,L,0,2:09.99,12999,G,,,,,\r");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
 
   EXPECT_EQ(EncodeCsv("a,女子\r\n", CsvEncoding::Utf8Bom),
@@ -440,6 +441,41 @@ TEST_F(ExportTest, ExportAllTakesEveryDoneStatusAndNothingElse) {
   }
   EXPECT_FALSE(dir.Exists("meet/export/r0004.json"));
   EXPECT_NE(Export("r0002.json").find("\"book_status\":\"8\""), std::string::npos);
+}
+
+TEST_F(ExportTest, NamesAndEachProgramsStandingsAreWrittenBesideTheRaces) {
+  std::string meet = dir.Read("meet/taikai.dat");
+  meet[0] = 4;  // the meet file counts its four races
+  dir.Write("meet/taikai.dat", meet);
+  dir.Write("meet/entries.csv", "番号,氏名,所属\n4002,山田 太郎,第一中\n");
+  {
+    CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+    TouchesRepaired repaired;
+    repaired.race = 2;
+    repaired.lane = 5;
+    repaired.finished = true;
+    command.Publish(repaired);
+    EXPECT_TRUE(command.Finish().empty());
+  }
+  EXPECT_NE(Export("r0002.json").find("\"name\":\"山田 太郎\",\"kana\":\"\",\"club\":\"第一中\""),
+            std::string::npos);
+  EXPECT_NE(Export("r0002.csv").find(",山田 太郎,,第一中,,\r\n"), std::string::npos);
+  const std::string event = Export("event2.json");
+  EXPECT_EQ(event.rfind("{\"program\":2,\"state\":\"final\",", 0), 0u) << event;
+  EXPECT_NE(event.find("\"place\":1,\"race\":2,\"heat\":1,\"lane\":5,\"entry\":4002,"
+                       "\"name\":\"山田 太郎\""),
+            std::string::npos)
+      << event;
+  EXPECT_FALSE(dir.Exists("meet/export/event1.json"));
+
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File("prog"));
+  std::ostringstream out;
+  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out), 0) << out.str();
+  std::filesystem::current_path(cwd);
+  EXPECT_NE(out.str().find(dir.File("meet/export/event1.json")), std::string::npos) << out.str();
+  EXPECT_TRUE(dir.Exists("meet/export/event2.json"));
+  EXPECT_FALSE(dir.Exists("meet/export/event3.json"));  // race 3 is not done
 }
 
 }  // namespace

@@ -49,6 +49,27 @@ TEST(UserConfig, ReadsMappingsLikeTheCommandLineAndNamesEachBadLine) {
   EXPECT_NE(c.problems[4].find(":11: mirror"), std::string::npos) << c.problems[4];
 }
 
+TEST(UserConfig, NamesAndQualifiersAreTakenAndAWrongValueNamed) {
+  const UserConfig c = ParseUserConfig(
+      "public-names initials\n"
+      "qualifiers 1=4\n"
+      "qualifiers 3=16\n"
+      "public-names half\n"
+      "qualifiers 1=x\n",
+      "poolside.conf");
+  EXPECT_EQ(c.publicNames, "initials");
+  EXPECT_EQ(c.qualifiers, (std::vector<std::string>{"1=4", "3=16"}));
+  ASSERT_EQ(c.problems.size(), 2u);
+  EXPECT_NE(c.problems[0].find(":4: public-names"), std::string::npos) << c.problems[0];
+  EXPECT_NE(c.problems[1].find(":5: qualifiers"), std::string::npos) << c.problems[1];
+  // Written and read back.
+  testing::TempDir dir;
+  WriteUserConfig(dir.File("poolside.conf"), c);
+  const UserConfig back = ReadUserConfig(dir.File("poolside.conf"));
+  EXPECT_EQ(back.publicNames, "initials");
+  EXPECT_EQ(back.qualifiers, c.qualifiers);
+}
+
 TEST(UserConfig, AHugeFileOrLineCostsNoMoreThanAScreenOfMessages) {
   testing::TempDir dir;
   // Over the bound: not read at all, one problem naming the file.
