@@ -19,15 +19,19 @@ class MessageSink;
 // the control file cannot be read: the load then says why).
 std::string LeasePathOf(const PathMapper& paths);
 
-// For a command line: the lease held, or none with its message on `err`
-// (a stale lease is taken only with `takeOver`).
-std::unique_ptr<FolderLease> TakeLeaseForCommand(const PathMapper& paths,
-                                                 const std::string& program, bool takeOver,
-                                                 std::ostream& err);
+// For a command line: true with `lease` held, or null when the lease file
+// cannot be written at all (a read-only or full folder: said on `err`, and
+// the command goes on to meet the same fault in its own writes); false
+// with the message on `err` when another writer holds the folder (a stale
+// lease is taken only with `takeOver`).
+bool TakeLeaseForCommand(const PathMapper& paths, const std::string& program, bool takeOver,
+                         std::ostream& err, std::unique_ptr<FolderLease>& lease);
 
-// For the desk: true with `lease` held (or null when the control file
-// cannot be read: the load then says why); false after the message (a
-// refusal or a failure) or the question (a stale lease, Cancel) was shown.
+// For the desk: true with `lease` held, or null when the control file
+// cannot be read (the load then says why) or the lease file cannot be
+// written (a read-only or full folder: said on `err`; the desk runs as it
+// always did there); false after the message (another writer) or the
+// question (a stale lease, Cancel) was shown.
 bool TakeLeaseForDesk(const PathMapper& paths, MessageSink& messages, std::ostream& err,
                       std::unique_ptr<FolderLease>& lease);
 

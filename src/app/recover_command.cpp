@@ -81,8 +81,8 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
     out << DescribeRetiming(retiming);
     if (options.apply) {
       // Only one program writes the folder.
-      const auto lease = TakeLeaseForCommand(paths, "poolside --recover", options.takeOver, err);
-      if (!lease) return 1;
+      std::unique_ptr<FolderLease> lease;
+      if (!TakeLeaseForCommand(paths, "poolside --recover", options.takeOver, err, lease)) return 1;
       ApplyRetiming(retiming);
       out << "written\n";
       MirrorAfterCommand(paths, options.mirror, err);

@@ -88,8 +88,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     std::unique_ptr<FolderLease> lease;
     if (options.apply) {
       // Only one program writes the folder.
-      lease = TakeLeaseForCommand(paths, "poolside --touches", options.takeOver, err);
-      if (!lease) return 1;
+      if (!TakeLeaseForCommand(paths, "poolside --touches", options.takeOver, err, lease)) return 1;
       // A repair interrupted before is completed first; the same command
       // run again completes it and stops there.
       if (const auto interrupted = CompleteInterruptedRepair(meet, journal)) {

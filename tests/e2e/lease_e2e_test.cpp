@@ -1,7 +1,10 @@
-// One writer per data folder, as the desk's staff meet it: a second desk
+// The data folder as the desk's staff meet it. One writer: a second desk
 // and a repair from another terminal refused while a desk runs, with the
 // holder named; a killed desk's lease taken by the next program; another
-// machine's stale lease taken only with --take-over (or the desk's OK).
+// machine's stale lease taken only with --take-over (or the desk's OK). A
+// copy off the machine: a race timed with --mirror leaves a copy that
+// --verify-mirror finds the same; a copy's folder that is missing holds up
+// nothing, is never made, and is caught up once it is there.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -29,7 +32,7 @@ const char* kLaps = " 1 ,   30.00,L, 1 , 1:01.00,G,";
 const std::vector<std::string> kRepair = {"--touches", "3", "--lane", "1",
                                           "--as-lap",  "2", "--apply"};
 
-class LeaseEndToEnd : public ::testing::Test {
+class FolderEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("poolside-lease-" + std::to_string(getpid()));
@@ -43,6 +46,13 @@ class LeaseEndToEnd : public ::testing::Test {
         0);
     std::ofstream(dir_ / "end.script") << "end\n";
     std::ofstream(dir_ / "wait.script") << "show frmRace.lblRace\nwait 60000\n";
+    std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
+                                           "port \" A       10.00 \\r\"\n"
+                                           "port \" A 11    30.00L\\r\"\n"
+                                           "port \" A 11  1:01.00G\\r\"\n"
+                                           "port \" A        0.00 \\r\"\n"
+                                           "show frmRace.lblRace\n"
+                                           "wait 60000\n";
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(dir_);
@@ -51,12 +61,20 @@ class LeaseEndToEnd : public ::testing::Test {
     std::ofstream(meet_ / "meet" / name, std::ios::binary) << bytes;
   }
   fs::path Lease() const { return meet_ / "meet" / "poolside.lease"; }
-  std::unique_ptr<Child> Desk(const std::string& script, const std::string& tag) {
-    return std::make_unique<Child>(
-        std::vector<std::string>{POOLSIDE_BIN, "-platform", "offscreen", "--drive",
-                                 "c=" + meet_.string(), "--script", (dir_ / script).string()},
-        meet_ / "prog", dir_ / (tag + ".out"), dir_ / (tag + ".err"));
+  std::unique_ptr<Child> Desk(const std::string& script, const std::string& tag,
+                              std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {POOLSIDE_BIN,
+                                     "-platform",
+                                     "offscreen",
+                                     "--drive",
+                                     "c=" + meet_.string(),
+                                     "--script",
+                                     (dir_ / script).string()};
+    args.insert(args.end(), more.begin(), more.end());
+    return std::make_unique<Child>(args, meet_ / "prog", dir_ / (tag + ".out"),
+                                   dir_ / (tag + ".err"));
   }
+  std::string Lap() const { return ReadAll(meet_ / "meet" / "lap" / "r0003"); }
   int Run(std::vector<std::string> more, std::string& said) {
     std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet_.string()};
     args.insert(args.end(), more.begin(), more.end());
@@ -77,7 +95,7 @@ class LeaseEndToEnd : public ::testing::Test {
   fs::path dir_, meet_;
 };
 
-TEST_F(LeaseEndToEnd, ASecondWriterIsRefusedAndAKilledDesksLeaseIsTaken) {
+TEST_F(FolderEndToEnd, ASecondWriterIsRefusedAndAKilledDesksLeaseIsTaken) {
   // Race 3 with two touches of lane 1, so that a repair has something to do.
   Write("lap/r0003", kLaps);
   auto desk = Desk("wait.script", "desk");
@@ -117,7 +135,7 @@ TEST_F(LeaseEndToEnd, ASecondWriterIsRefusedAndAKilledDesksLeaseIsTaken) {
   EXPECT_FALSE(fs::exists(Lease()));
 }
 
-TEST_F(LeaseEndToEnd, AnotherMachinesStaleLeaseIsTakenOnlyWhenTold) {
+TEST_F(FolderEndToEnd, AnotherMachinesStaleLeaseIsTakenOnlyWhenTold) {
   const long now = static_cast<long>(std::time(nullptr));
   const std::string stale =
       "poolside-lease 1\nhost=office-pc\nuser=clerk\npid=77\n"
@@ -152,6 +170,49 @@ TEST_F(LeaseEndToEnd, AnotherMachinesStaleLeaseIsTakenOnlyWhenTold) {
   EXPECT_NE(out.find("引き継ぎますか"), std::string::npos) << out;
   EXPECT_NE(out.find("answer: OK"), std::string::npos) << out;
   EXPECT_FALSE(fs::exists(Lease()));
+}
+
+TEST_F(FolderEndToEnd, ARaceTimedWithAMirrorLeavesTheSameFilesThere) {
+  const fs::path copy = dir_ / "copy";
+  fs::create_directories(copy);
+  auto desk = Desk("race.script", "desk", {"--mirror", copy.string()});
+  ASSERT_TRUE(Until([&] {
+    return ReadAll(dir_ / "desk.out").find("lblRace") != std::string::npos;
+  })) << ReadAll(dir_ / "desk.err");
+  ASSERT_NE(Lap(), "");
+  ASSERT_TRUE(Until([&] { return ReadAll(copy / "lap" / "r0003") == Lap(); }))
+      << ReadAll(dir_ / "desk.err");
+  // The whole folder, capture journal included, once the desk is quiet.
+  std::string said;
+  EXPECT_TRUE(Until([&] { return Run({"--verify-mirror", copy.string()}, said) == 0; })) << said;
+  EXPECT_NE(said.find("same:"), std::string::npos) << said;
+  EXPECT_FALSE(fs::exists(copy / "poolside.lease"));
+  // A copy changed behind the desk's back is written again while the desk
+  // runs; once it has ended, the check tells.
+  std::ofstream(copy / "Race.dat", std::ios::app) << "x";
+  EXPECT_TRUE(Until([&] { return Run({"--verify-mirror", copy.string()}, said) == 0; })) << said;
+  desk->Kill();
+  std::ofstream(copy / "Race.dat", std::ios::app) << "x";
+  EXPECT_EQ(Run({"--verify-mirror", copy.string()}, said), 1);
+  EXPECT_NE(said.find("differs Race.dat"), std::string::npos) << said;
+}
+
+TEST_F(FolderEndToEnd, AMissingCopyHoldsUpNothingAndIsCaughtUpOnceThere) {
+  const fs::path copy = dir_ / "share";  // not mounted yet
+  auto desk = Desk("race.script", "desk", {"--mirror", copy.string()});
+  ASSERT_TRUE(Until([&] {
+    return ReadAll(dir_ / "desk.out").find("lblRace") != std::string::npos;
+  })) << ReadAll(dir_ / "desk.err");
+  EXPECT_NE(Lap(), "");  // the race went on
+  ASSERT_TRUE(Until([&] {
+    return ReadAll(dir_ / "desk.err").find("がありません") != std::string::npos;
+  })) << ReadAll(dir_ / "desk.err");
+  EXPECT_FALSE(fs::exists(copy));  // never made by the desk
+  fs::create_directories(copy);
+  ASSERT_TRUE(Until([&] {
+    return ReadAll(dir_ / "desk.err").find("追いつきました") != std::string::npos;
+  })) << ReadAll(dir_ / "desk.err");
+  EXPECT_EQ(ReadAll(copy / "lap" / "r0003"), Lap());
 }
 
 }  // namespace
