@@ -111,5 +111,18 @@ TEST(EntryListTest, TheWatchReadsTheFileAgainOnlyWhenItChanges) {
   EXPECT_TRUE(watch.List()->entries.empty());
 }
 
+TEST(EntryListTest, AnImportReplacesTheFolderListWholeAndNamesAFileItCannotRead) {
+  testing::TempDir dir;
+  dir.Write("office/meibo.csv", "番号,氏名\n1,山田\n");
+  dir.Write("meet/Entries.CSV", "old");
+  EXPECT_EQ(ImportEntryList(dir.File("office/meibo.csv"), dir.File("meet/Entries.CSV")), "");
+  EXPECT_EQ(dir.Read("meet/Entries.CSV"), "番号,氏名\n1,山田\n");
+  const std::string missing = ImportEntryList(dir.File("office/none.csv"), dir.File("meet/x.csv"));
+  EXPECT_NE(missing.find(dir.File("office/none.csv")), std::string::npos) << missing;
+  EXPECT_FALSE(dir.Exists("meet/x.csv"));
+  const std::string folder = ImportEntryList(dir.File("office"), dir.File("meet/x.csv"));
+  EXPECT_NE(folder.find("ファイルではありません"), std::string::npos) << folder;
+}
+
 }  // namespace
 }  // namespace poolside
