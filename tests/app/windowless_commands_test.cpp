@@ -84,7 +84,10 @@ TEST_F(WindowlessCommandsTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile)
   EXPECT_EQ(out.str(), "書き出しました: " + Data("export/r0001.json") +
                            "\n書き出しました: " + Data("export/r0001.csv") +
                            "\n書き出しました: " + Data("export/r0002.json") +
-                           "\n書き出しました: " + Data("export/r0002.csv") + "\n");
+                           "\n書き出しました: " + Data("export/r0002.csv") +
+                           // The standings of each program with a finished heat.
+                           "\n書き出しました: " + Data("export/event1.json") +
+                           "\n書き出しました: " + Data("export/event2.json") + "\n");
   EXPECT_NE(dir.Read(std::string(kFolder) + "/export/r0002.json").find("\"program\":2"),
             std::string::npos);
   EXPECT_FALSE(dir.Exists(std::string(kFolder) + "/export/r0003.json"));
