@@ -61,7 +61,7 @@ ExportReport WriteEventExport(int program, const std::string& json, const std::s
   ExportReport report;
   report.failure = EnsureFolder(folder);
   if (!report.failure.empty()) return report;
-  const std::string path = folder + "/event" + std::to_string(program) + ".json";
+  const std::string path = JoinNative(folder, "event" + std::to_string(program) + ".json");
   try {
     ReplaceFileAtomically(path, json + "\n");
     report.written.push_back(path);

@@ -10,8 +10,8 @@ constexpr std::array<std::string_view, 4> kAssets = {"live.css", "scoreboard.js"
                                                      "overlay.js"};
 constexpr std::array<std::string_view, 3> kOverlays = {"lanes", "result", "clock"};
 
-RouteMatch Refuse(int status) { return RouteMatch{LiveRoute::None, status, 0, {}}; }
-RouteMatch Found(LiveRoute route, int race = 0) { return RouteMatch{route, 200, race, {}}; }
+RouteMatch Refuse(int status) { return RouteMatch{LiveRoute::None, status, 0, {}, 0, {}}; }
+RouteMatch Found(LiveRoute route, int race = 0) { return RouteMatch{route, 200, race, {}, 0, {}}; }
 
 // A program number: 1..32767 in plain decimal, as the race numbers.
 RouteMatch ProgramRoute(LiveRoute route, std::string_view digits) {
@@ -72,7 +72,7 @@ RouteMatch MatchRoute(std::string_view method, std::string_view path) {
   if (path.starts_with(overlays)) {
     const std::string_view name = path.substr(overlays.size());
     for (std::string_view o : kOverlays) {
-      if (name == o) return RouteMatch{LiveRoute::Overlay, 200, 0, o};
+      if (name == o) return RouteMatch{LiveRoute::Overlay, 200, 0, o, 0, {}};
     }
     return Refuse(404);
   }
@@ -82,7 +82,7 @@ RouteMatch MatchRoute(std::string_view method, std::string_view path) {
   if (path.starts_with(assets)) {
     const std::string_view name = path.substr(assets.size());
     for (std::string_view a : kAssets) {
-      if (name == a) return RouteMatch{LiveRoute::Asset, 200, 0, a};
+      if (name == a) return RouteMatch{LiveRoute::Asset, 200, 0, a, 0, {}};
     }
   }
   return Refuse(404);
