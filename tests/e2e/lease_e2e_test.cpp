@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -84,12 +85,7 @@ class FolderEndToEnd : public ::testing::Test {
     return rc;
   }
   static bool Until(const std::function<bool()>& fact, int seconds = 30) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!fact()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return poolside::testing::WaitFor(fact, std::chrono::seconds(seconds));
   }
 
   fs::path dir_, meet_;
