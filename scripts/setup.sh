@@ -15,6 +15,7 @@ packages=(
   clang-format
   dpkg-dev file groff-base lintian appstream debootstrap
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix wine64 nsis googletest
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QTimer>
@@ -10,11 +11,15 @@
 #include "app/capture_setup.h"
 #include "app/desk_messages.h"
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
 #include "app/live_start.h"
+#include "app/mirror_start.h"
 #include "app/mqtt_start.h"
+#include "app/public_setup.h"
 #include "app/script_messages.h"
 #include "app/script_runner.h"
 #include "capture/replay_port.h"
+#include "export/race_export.h"
 #include "platform/errors.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
@@ -65,6 +70,9 @@ std::unique_ptr<SerialPort> OpenPort(int n, const std::string& device, WindowHos
   return std::make_unique<QtSerialPort>(n, device);
 }
 
+// How often the entry list is looked at for a change.
+constexpr int kEntriesPollMs = 2000;
+
 }  // namespace
 
 Desk::Desk(Options options, std::vector<std::string> args)
@@ -73,6 +81,7 @@ Desk::Desk(Options options, std::vector<std::string> args)
       scriptRun_(!options_.script.empty()),
       results_([this](const std::string& text) { messages_->Warn(text); }) {
   for (const auto& [letter, dir] : options_.drives) paths_.MapDrive(letter, dir);
+  results_.SetQualifiers(QualifierRuleOf(options_));
   if (scriptRun_ || !options_.screenshot.empty()) {
     // No box may wait for a click in an unattended run: messages are printed.
     auto s = std::make_unique<ScriptMessageSink>(std::cout);
@@ -105,6 +114,7 @@ void Desk::AttachBeforeLoad() {
   capture_ = std::make_unique<CaptureSetup>(options_, args_, feed, *messages_, host_);
   export_ = std::make_unique<ExportAttachment>(*windows_, meet_, *messages_, host_,
                                                ExportEncodingOf(options_));
+  export_->Listener().SetEvents([this](int program) { return EventExportJson(results_, program); });
   if (live_) feed.Attach(*live_);
   // Suspicious touches: flagged on the feed from the first race shown on.
   flagger_ = std::make_unique<TouchFlagger>(feed, host_);
@@ -113,6 +123,24 @@ void Desk::AttachBeforeLoad() {
 }
 
 bool Desk::Start() {
+  // One writer per data folder: nothing is loaded or written before the
+  // lease is ours.
+  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_)) {
+    std::cout.flush();
+    return false;
+  }
+  if (lease_) {
+    // The program's end (_exit in EndProgram) closes the files, then gives
+    // the folder back.
+    host_.closeFiles = [this, closeFiles = host_.closeFiles] {
+      if (closeFiles) closeFiles();
+      lease_->Release();
+    };
+    lease_->RenewInBackground([this](const std::string& text) {
+      QMetaObject::invokeMethod(
+          qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
+    });
+  }
   try {
     windows_->StartTimingWindow();
   } catch (const std::exception& e) {
@@ -127,8 +155,22 @@ bool Desk::Start() {
 
 void Desk::StartAfterLoad() {
   RaceFeed& feed = windows_->Feed();
+  // The entry list's bad rows: on standard error, and in a message that
+  // does not wait for a click.
+  results_.entryProblems = [this](const std::vector<std::string>& lines) {
+    std::string text = "名簿 (entries.csv) の行を読み飛ばしました:";
+    for (const std::string& line : lines) {
+      std::cerr << line << "\n";
+      text += "\n" + line;
+    }
+    if (!scriptRun_) messages_->Warn(text);
+  };
   results_.SetFolder(ResultFolderOf(meet_));
   results_.onOpenFlags = [this](const std::string& notice) { messages_->Warn(notice); };
+  // The entry list is read again when it changes, with no restart.
+  auto* entriesPoll = new QTimer(windows_->RaceWidget());
+  QObject::connect(entriesPoll, &QTimer::timeout, [this] { results_.PollEntries(); });
+  entriesPoll->start(kEntriesPollMs);
   // An edit of a heat on the competition screen, or an import, changes the
   // entries of the races it touches.
   meet_.OnHeatsChanged = [this](int race) {
@@ -141,7 +183,8 @@ void Desk::StartAfterLoad() {
   }
   if (!mqttError_.empty()) messages_->Warn(mqttError_);
   const auto resultOf = [this](int race) { return results_.ResultOf(race); };
-  if (mqtt_ && !StartDeskPublisher(*mqtt_, meet_, paths_, resultOf, *messages_)) {
+  if (mqtt_ &&
+      !StartDeskPublisher(*mqtt_, meet_, paths_, results_, PublicNamesOf(options_), *messages_)) {
     feed.Detach(*mqtt_);
     mqtt_.reset();
   }
@@ -172,6 +215,24 @@ void Desk::StartAfterLoad() {
   feed.Attach(*marks_);
   board_ = std::make_unique<ResultBoard>(resultOf);
   feed.Attach(*board_);
+  StartMirror();
+}
+
+void Desk::StartMirror() {
+  if (options_.mirror.empty()) return;
+  mirror_ = std::make_unique<FolderMirror>(meet_.DataPath(""), options_.mirror);
+  mirrorPoke_ = std::make_unique<MirrorPoke>(*mirror_);
+  windows_->Feed().Attach(*mirrorPoke_);
+  // Said once per outage and when caught up, under the link's health.
+  mirror_->Start([this](const std::string& text) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, text] {
+          std::cerr << text << "\n";
+          link_->SetNote(text);
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void Desk::WireDialogs() {
@@ -200,6 +261,7 @@ void Desk::WireDialogs() {
     resultView_->ShowBeside(windows_->RaceWidget());
   };
   view.onRepairTouches = [this] { OpenTouchRepair(); };
+  view.onImportEntries = [this] { ImportEntries(); };
 }
 
 void Desk::OpenRecovery() {
@@ -231,6 +293,20 @@ void Desk::OpenRecovery() {
       },
       windows_->RaceWidget());
   recoveryDialog_->show();
+}
+
+void Desk::ImportEntries() {
+  const QString chosen = QFileDialog::getOpenFileName(windows_->RaceWidget(), "名簿の取り込み",
+                                                      QString(), "名簿 (*.csv *.CSV);;すべて (*)");
+  if (chosen.isEmpty()) return;
+  const std::string target = meet_.DataPath(kEntryListFileName);
+  const std::string failure = ImportEntryList(chosen.toStdString(), target);
+  if (!failure.empty()) {
+    messages_->Warn(failure);
+    return;
+  }
+  std::cerr << "名簿を取り込みました: " << target << "\n";
+  results_.PollEntries();
 }
 
 void Desk::OpenTouchRepair() {

@@ -24,6 +24,9 @@ class CaptureSetup;
 class DeskPublisher;
 class ExportAttachment;
 class FlagMarks;
+class FolderMirror;
+class MirrorPoke;
+class FolderLease;
 class LinkWatch;
 class LiveServer;
 class MessageSink;
@@ -54,9 +57,12 @@ class Desk {
  private:
   void AttachBeforeLoad();
   void StartAfterLoad();
+  void StartMirror();
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
+  // 大会 → 名簿の取り込み: a chosen file becomes the folder's entry list.
+  void ImportEntries();
 
   Options options_;
   std::vector<std::string> args_;
@@ -65,6 +71,9 @@ class Desk {
   bool scriptRun_ = false;
   std::unique_ptr<MessageSink> messages_;
   ScriptMessageSink* scriptMessages_ = nullptr;
+  // The data folder's lease, held from before the load to the end: made
+  // before everything that writes, so it is released after them.
+  std::unique_ptr<FolderLease> lease_;
   ScriptedPort scripted_;
   QtWindowHost host_;
   std::unique_ptr<PortRouter> port_;
@@ -86,6 +95,10 @@ class Desk {
   std::unique_ptr<RecoveryDialog> recoveryDialog_;
   std::unique_ptr<ResultView> resultView_;
   std::unique_ptr<TouchDialog> touchDialog_;
+  // The copy off the machine (--mirror): its thread stops before the link
+  // label its messages go to.
+  std::unique_ptr<FolderMirror> mirror_;
+  std::unique_ptr<MirrorPoke> mirrorPoke_;
 };
 
 }  // namespace poolside

@@ -1,10 +1,18 @@
 #include "app/early_commands.h"
 
+#include <algorithm>
+#include <iostream>
+
 #include "app/export_setup.h"
+#include "app/mirror_start.h"
 #include "app/option_table.h"
 #include "app/options.h"
+#include "app/public_setup.h"
+#include "app/recover_command.h"
+#include "app/touches_command.h"
 #include "export/race_export.h"
 #include "meetdata/meet_data.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 
 #ifndef POOLSIDE_VERSION
@@ -14,17 +22,29 @@
 namespace poolside {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  const std::vector<std::string> given = Utf8Arguments(argc, argv);
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+  for (std::size_t i = 1; i < given.size(); ++i) {
+    const std::string& a = given[i];
     if (a.size() > 1 && a[0] == '-' && a[1] != '-' && a != "-h") {
       // Qt's options; these three take a value.
-      if ((a == "-platform" || a == "-display" || a == "-style") && i + 1 < argc) ++i;
+      if ((a == "-platform" || a == "-display" || a == "-style") && i + 1 < given.size()) ++i;
       continue;
     }
     args.push_back(a);
   }
   return args;
+}
+
+std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
+                                        std::ostream& err) {
+  if (std::find(args.begin(), args.end(), "--recover") != args.end()) {
+    return RunRecover(ParseOptions(args), out, err);
+  }
+  if (std::find(args.begin(), args.end(), "--touches") != args.end()) {
+    return RunTouches(ParseOptions(args), args, out, err);
+  }
+  return RunEarlyCommand(args, out);
 }
 
 std::string VersionText() { return std::string("poolside ") + POOLSIDE_VERSION + "\n"; }
@@ -61,12 +81,19 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
     out << VersionText();
     return 0;
   }
+  if (!options.verifyMirror.empty()) {
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    const int status = VerifyMirror(paths, options.verifyMirror, out, std::cerr);
+    out.flush();
+    return status;
+  }
   if (!options.exportAll) return std::nullopt;
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
   MeetData meet(paths);
   const CsvEncoding encoding = ExportEncodingOf(options);
-  const int status = ExportAllFinished(meet, encoding, out);
+  const int status = ExportAllFinished(meet, encoding, out, QualifierRuleOf(options));
   out.flush();
   return status;
 }

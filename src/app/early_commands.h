@@ -1,6 +1,7 @@
 #pragma once
 // What the program answers before any window exists (no display needed):
-// --version, --help and --export-all.
+// --version, --help, --export-all, --recover and --touches. poolside and
+// the window-less poolside-cli both run them through RunWindowlessCommand.
 
 #include <optional>
 #include <ostream>
@@ -9,9 +10,15 @@
 
 namespace poolside {
 
-// The program's arguments without Qt's own options (-platform NAME,
-// -display NAME, -style NAME and other single-dash options).
+// The program's arguments (UTF-8 on every system) without Qt's own options
+// (-platform NAME, -display NAME, -style NAME and other single-dash options).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
+
+// Runs --recover, --touches, --version, --help or --export-all when the
+// arguments ask for one and returns its exit status; none when the windows
+// should start (bad options too: the normal start reports them).
+std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
+                                        std::ostream& err);
 
 // Runs --version, --help or --export-all when one of them is given and
 // returns the exit status; none when the windows should start. Bad options

@@ -6,17 +6,12 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
-#include "app/options.h"
 #include "feed/race_feed.h"
 #include "platform/messages.h"
 #include "platform/qt/qt_window_host.h"
 #include "ui/qt_app_windows.h"
 
 namespace poolside {
-
-CsvEncoding ExportEncodingOf(const Options& options) {
-  return options.exportEncoding == "cp932" ? CsvEncoding::Cp932 : CsvEncoding::Utf8Bom;
-}
 
 ExportAttachment::ExportAttachment(QtAppWindows& windows, const MeetData& meet,
                                    MessageSink& messages, QtWindowHost& host, CsvEncoding encoding)

@@ -5,18 +5,15 @@
 
 #include <memory>
 
+#include "app/export_encoding.h"
 #include "export/export_listener.h"
 
 namespace poolside {
 
 class MeetData;
 class MessageSink;
-struct Options;
 class QtAppWindows;
 class QtWindowHost;
-
-// The CSV encoding --export-encoding asks for (UTF-8 with its mark unless cp932).
-CsvEncoding ExportEncodingOf(const Options& options);
 
 class ExportAttachment {
  public:
@@ -26,6 +23,8 @@ class ExportAttachment {
 
   ExportAttachment(const ExportAttachment&) = delete;
   ExportAttachment& operator=(const ExportAttachment&) = delete;
+
+  ExportListener& Listener() { return *listener_; }
 
  private:
   QtAppWindows& windows_;

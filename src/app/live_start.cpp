@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "app/public_setup.h"
+
 namespace poolside {
 
 std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMapper& paths,
@@ -11,7 +13,14 @@ std::unique_ptr<LiveServer> MakeLiveServer(const Options& options, const PathMap
   config.address = options.httpAddress;
   config.port = options.httpPort;
   config.paths = paths;
-  config.results = [&results](int race) { return results.ResultOf(race); };
+  config.publicNames = PublicNamesOf(options);
+  config.results = [&results, names = config.publicNames](int race) {
+    return PublicView(results.ResultOf(race), names);
+  };
+  config.standings = [&results, names = config.publicNames](int program) {
+    return PublicStandings(results.StandingsOf(program), names);
+  };
+  config.entries = [&results] { return results.Entries(); };
   return std::make_unique<LiveServer>(std::move(config));
 }
 

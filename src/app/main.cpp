@@ -13,27 +13,19 @@
 #include "app/early_commands.h"
 #include "app/options.h"
 #include "app/qt_translations.h"
-#include "app/recover_command.h"
 #include "app/relay_command.h"
 #include "app/start_config.h"
 #include "app/startup_guard.h"
-#include "app/touches_command.h"
 #include "live/descriptor_budget.h"
 #include "ui/setup_dialog.h"
 
 using namespace poolside;
 
 int main(int argc, char** argv) {
-  // --recover, --version, --help and --export-all answer before
-  // QApplication, which needs a display.
+  // --recover, --touches, --version, --help and --export-all answer before
+  // QApplication, which needs a display (as in poolside-cli).
   const std::vector<std::string> early = ProgramArguments(argc, argv);
-  if (std::find(early.begin(), early.end(), "--recover") != early.end()) {
-    return RunRecover(ParseOptions(early), std::cout, std::cerr);
-  }
-  if (std::find(early.begin(), early.end(), "--touches") != early.end()) {
-    return RunTouches(ParseOptions(early), early, std::cout, std::cerr);
-  }
-  if (const auto status = RunEarlyCommand(early, std::cout)) return *status;
+  if (const auto status = RunWindowlessCommand(early, std::cout, std::cerr)) return *status;
   // As many descriptors as the system allows: the desk's files and the live
   // pages' connections share them (the pages keep a reserve for the desk).
   RaiseDescriptorLimit();

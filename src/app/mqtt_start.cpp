@@ -5,6 +5,8 @@
 #include "live/meet_reader.h"
 #include "mqtt/meet_sources.h"
 #include "mqtt/mosquitto/mosquitto_link.h"
+#include "results/race_results.h"
+#include "results/standings.h"
 
 namespace poolside {
 
@@ -43,13 +45,20 @@ std::unique_ptr<DeskPublisher> MakeDeskPublisher(const Options& options, std::st
 }
 
 bool StartDeskPublisher(DeskPublisher& publisher, const MeetData& meet, const PathMapper& paths,
-                        ResultsOf results, MessageSink& messages) {
+                        RaceResults& results, PublicNames names, MessageSink& messages) {
   const MeetReader reader(
       [&](std::string_view name) { return paths.Resolve(meet.DataFolder + std::string(name)); },
       meet.Settings.ClassLabelMode);
   std::string error;
-  if (!publisher.Start(MeetSources(paths, meet.DataFolder, meet.Settings, std::move(results)),
-                       reader.StatusBook(), error)) {
+  MqttOutbox::Sources sources = MeetSources(
+      paths, meet.DataFolder, meet.Settings,
+      [&results](int race) { return results.ResultOf(race); }, names);
+  sources.eventJson = [&results, names](int program) {
+    return StandingsJson(PublicStandings(results.StandingsOf(program), names));
+  };
+  sources.programOf = [&results](int race) { return results.ProgramOf(race); };
+  sources.entries = [&results] { return results.Entries(); };
+  if (!publisher.Start(std::move(sources), reader.StatusBook(), error)) {
     messages.Warn(error);
     return false;
   }

@@ -17,6 +17,8 @@
 
 namespace poolside {
 
+class RaceResults;
+
 // The broker, credentials and CA file of --mqtt or --relay; none with
 // `error` naming the file when --mqtt-auth or --mqtt-cafile is refused.
 std::optional<BrokerSettings> BrokerSettingsOf(const std::string& host, int port,
@@ -28,7 +30,9 @@ std::unique_ptr<DeskPublisher> MakeDeskPublisher(const Options& options, std::st
 
 // Starts publishing the meet in `meet`; a failure is a warning and the
 // program goes on without the broker (false).
+// Races, standings and names come from the result's owner `results`;
+// names are published by `names`.
 bool StartDeskPublisher(DeskPublisher& publisher, const MeetData& meet, const PathMapper& paths,
-                        ResultsOf results, MessageSink& messages);
+                        RaceResults& results, PublicNames names, MessageSink& messages);
 
 }  // namespace poolside

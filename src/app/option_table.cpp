@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "mqtt/topics.h"
+#include "results/entry_list.h"
+#include "results/standings.h"
 #include "setup/mappings.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/lanes.h"
@@ -108,6 +110,20 @@ std::string SetInsertRepair(Options& o, const GivenOption& g) {
   return error;
 }
 
+std::string SetPublicNames(Options& o, const GivenOption& g) {
+  PublicNames mode;
+  if (!ParsePublicNames(g.value, mode)) return Wrong(g, "expected full, initials or none");
+  o.publicNames = g.value;
+  return {};
+}
+
+std::string AddQualifiers(Options& o, const GivenOption& g) {
+  QualifierRule rule;
+  if (!ParseQualifierSetting(g.value, rule)) return Wrong(g, "expected ROUND=N, N from 0 to 99");
+  o.qualifiers.push_back(g.value);
+  return {};
+}
+
 std::string SetEncoding(Options& o, const GivenOption& g) {
   o.exportEncoding = g.value;
   if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932")
@@ -161,6 +177,13 @@ constexpr OptionEntry kOptions[] = {
      "making touch K the finish or a lap"},
     {"--as-lap", nullptr, V::Word, SetRepair, nullptr, nullptr},
     {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--mirror", nullptr, V::Word, SetText<&Options::mirror>, "--mirror DIR",
+     "keep a copy of the data folder in DIR (a disk or\nshare off this machine), renewed after "
+     "every change"},
+    {"--verify-mirror", nullptr, V::Word, SetText<&Options::verifyMirror>, "--verify-mirror DIR",
+     "list what differs between the data folder and\nits copy in DIR, and exit (no window)"},
+    {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
+     "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",
      "serve the live pages (scoreboard, results, WebSocket\nfeed) on ADDR:PORT; off by default"},
     {"--mqtt", nullptr, V::Word, SetMqtt, "--mqtt HOST[:PORT]",
@@ -174,6 +197,11 @@ constexpr OptionEntry kOptions[] = {
     {"--relay", nullptr, V::Word, SetRelay, "--relay HOST[:PORT]",
      "no window, no port: serve the live pages of --http\nfrom the broker's race (with "
      "--mqtt-prefix)"},
+    {"--public-names", nullptr, V::Word, SetPublicNames, "--public-names MODE",
+     "swimmers' names on the pages, the broker and the\noverlays: full (the default), initials "
+     "or none"},
+    {"--qualifiers", nullptr, V::Word, AddQualifiers, "--qualifiers ROUND=N",
+     "N of round code ROUND go on (default 1=8 and 3=8)"},
     {"--version", nullptr, V::None, SetFlag<&Options::version>, "--version",
      "print the version and exit"},
     {"--help", "-h", V::None, SetFlag<&Options::help>, "-h, --help", "print this help and exit"},

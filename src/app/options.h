@@ -21,6 +21,9 @@ struct Options {
   int take = 0;                         // --take K: the captured race to re-time
   int as = 0;                           // --as N: the race it is re-timed into
   bool apply = false;                   // --apply: write what --take/--as would
+  bool takeOver = false;                // --take-over: take a lease not renewed for a minute
+  std::string mirror;                   // --mirror DIR: a copy of the data folder kept in DIR
+  std::string verifyMirror;             // --verify-mirror DIR: compare the folder with DIR, exit
   std::string exportEncoding = "utf8";  // --export-encoding utf8|cp932: the export's CSV
   bool exportAll = false;               // --export-all: write every finished race's export, exit
   bool version = false;                 // --version
@@ -38,6 +41,8 @@ struct Options {
   std::string mqttCaFile;               // --mqtt-cafile FILE: TLS to the broker
   std::string relayHost;                // --relay HOST[:PORT]: serve the pages from a broker
   int relayPort = -1;                   // its port (1883); -1: not a relay
+  std::string publicNames;              // --public-names full|initials|none ("" not given: full)
+  std::vector<std::string> qualifiers;  // --qualifiers ROUND=N (repeatable; later ones win)
   std::string error;                    // non-empty: the options are wrong
 };
 

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
+#include "app/mirror_start.h"
+#include "app/public_setup.h"
 #include "capture/captured_races.h"
 #include "export/command_feed.h"
 #include "meetdata/meet_data.h"
@@ -31,7 +34,7 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   } catch (const std::exception& e) {
     return {std::string("結果を書き出せません: ") + e.what()};
   }
-  CommandFeed feed(meet, ExportEncodingOf(options));
+  CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
   feed.Publish(RecoveredRace(retiming, SourcesOf(meet, retiming.race)));
   for (const RetimedStatus& s : retiming.statuses) {
     feed.Publish(RaceStatusChanged{
@@ -78,8 +81,12 @@ int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
         << (options.apply ? "" : " (preview: nothing written)") << "\n";
     out << DescribeRetiming(retiming);
     if (options.apply) {
+      // Only one program writes the folder.
+      std::unique_ptr<FolderLease> lease;
+      if (!TakeLeaseForCommand(paths, "poolside --recover", options.takeOver, err, lease)) return 1;
       ApplyRetiming(retiming);
       out << "written\n";
+      MirrorAfterCommand(paths, options.mirror, err);
       // Applied: an export that fails is told, the status stays 0.
       for (const std::string& failure : ExportRetimed(paths, retiming, options)) {
         err << failure << "\n";

@@ -12,6 +12,10 @@ namespace poolside {
 void MergeUserConfig(Options& options, const UserConfig& config) {
   for (const auto& [letter, dir] : config.drives) options.drives.emplace(letter, dir);
   for (const auto& [port, device] : config.coms) options.coms.emplace(port, device);
+  if (options.mirror.empty()) options.mirror = config.mirror;
+  if (options.publicNames.empty()) options.publicNames = config.publicNames;
+  options.qualifiers.insert(options.qualifiers.begin(), config.qualifiers.begin(),
+                            config.qualifiers.end());
 }
 
 bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes) {

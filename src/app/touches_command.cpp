@@ -6,6 +6,9 @@
 
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
+#include "app/mirror_start.h"
+#include "app/public_setup.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
 #include "finish/race_files.h"
@@ -83,14 +86,17 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     const auto journal = [&](const TouchesRepaired& e) {
       JournalRepair(options, args, meet, e, err);
     };
+    std::unique_ptr<FolderLease> lease;
     if (options.apply) {
+      // Only one program writes the folder.
+      if (!TakeLeaseForCommand(paths, "poolside --touches", options.takeOver, err, lease)) return 1;
       // A repair interrupted before is completed first; the same command
       // run again completes it and stops there.
       if (const auto interrupted = CompleteInterruptedRepair(meet, journal)) {
         err << interrupted->message << "\n";
         if (!interrupted->completed) return 1;
         const TouchRepair& done = interrupted->intent.repair;
-        CommandFeed feed(meet, ExportEncodingOf(options));
+        CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
         feed.Publish(RepairEventOf(interrupted->intent));
         for (const std::string& failure : feed.Finish()) err << failure << "\n";
         if (done.race == repair.race && done.lane == repair.lane &&
@@ -112,9 +118,10 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     const RepairIntent intent = IntentOf(meet, plan, event);
     ApplyRepairInOneStep(meet, intent, [&] { journal(RepairEventOf(intent)); });
     out << "written\n";
+    MirrorAfterCommand(paths, options.mirror, err);
     // What the result's owner, the export and the desk's knowledge of the
     // lane follow from, as a desk's repair.
-    CommandFeed feed(meet, ExportEncodingOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
     feed.Publish(RepairEventOf(intent));
     // Applied: an export that fails is told, the status stays 0.
     for (const std::string& failure : feed.Finish()) err << failure << "\n";

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "capture/capture_format.h"
+#include "platform/fs_path.h"
 #include "platform/local_time.h"
 #include "platform/os_calls.h"
 
@@ -129,13 +130,13 @@ std::string CaptureJournal::FileName(WallTime start, int attempt) {
 bool CaptureJournal::Open(const std::string& folder) {
   if (fd_ >= 0 || failed_) return fd_ >= 0;
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  std::filesystem::create_directories(FsPath(folder), ec);
   if (ec) {
     Fail("キャプチャフォルダ " + folder + " を作成できません。(" + ec.message() + ")");
     return false;
   }
   for (int attempt = 1; attempt <= 100; ++attempt) {
-    const std::string path = folder + "/" + FileName(startWall_, attempt);
+    const std::string path = JoinNative(folder, FileName(startWall_, attempt));
     const int fd = CreateToAppend(path.c_str());
     if (fd >= 0) {
       fd_ = fd;

@@ -7,6 +7,7 @@
 
 #include "capture/capture_format.h"
 #include "platform/errors.h"
+#include "platform/fs_path.h"
 
 namespace poolside {
 
@@ -223,7 +224,7 @@ void CaptureReader::Open(const std::string& path, bool cutEndIsEnd) {
   start_ = 0;
   eof_ = false;
   lineNo_ = 0;
-  in_.open(path, std::ios::binary);
+  in_.open(FsPath(path), std::ios::binary);
   if (!in_) {
     throw IoError("キャプチャファイル " + path + " を開けません (" + std::strerror(errno) + ")");
   }

@@ -9,6 +9,7 @@
 #include "capture/capture_format.h"
 #include "capture/capture_reader.h"
 #include "platform/errors.h"
+#include "platform/fs_path.h"
 
 namespace poolside {
 
@@ -25,7 +26,7 @@ std::string Trim(const std::string& s) {
 // plain name order "-2" would come first). Other names keep name order.
 bool StartedBefore(const std::string& a, const std::string& b) {
   auto key = [](const std::string& path) {
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string name = FsText(FsPath(path).filename());
     std::string stamp = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;  // no ".cap"
     long attempt = 1;
     const std::size_t dash = stamp.size() > 15 ? stamp.rfind('-') : std::string::npos;
@@ -34,8 +35,7 @@ bool StartedBefore(const std::string& a, const std::string& b) {
       attempt = std::stol(stamp.substr(16));
       stamp.resize(15);
     }
-    return std::make_pair(std::filesystem::path(path).parent_path().string() + "/" + stamp,
-                          attempt);
+    return std::make_pair(JoinNative(FsText(FsPath(path).parent_path()), stamp), attempt);
   };
   return key(a) < key(b);
 }
@@ -69,13 +69,13 @@ std::vector<std::string> CaptureFiles(const std::vector<std::string>& paths,
   };
   for (const std::string& p : paths) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(p, ec)) {
+    if (!std::filesystem::is_directory(FsPath(p), ec)) {
       add(p);
       continue;
     }
     std::vector<std::string> inFolder;
-    for (const auto& e : std::filesystem::directory_iterator(p, ec)) {
-      if (e.path().extension() == ".cap") inFolder.push_back(e.path().string());
+    for (const auto& e : std::filesystem::directory_iterator(FsPath(p), ec)) {
+      if (e.path().extension() == ".cap") inFolder.push_back(FsText(e.path()));
     }
     std::sort(inFolder.begin(), inFolder.end(), StartedBefore);
     for (const std::string& file : inFolder) add(file);

@@ -118,10 +118,18 @@ void KyogiWindow::OnMenu(const std::string& name) {
   } else if (name == "mLpRank") {
     host_.PrintRanking(RankingTitle(meet_.CurrentHeat), RankingLines(meet_.CurrentHeat));
   } else if (name == "mWKyogi") {
+    // The meet file is closed while it is replaced (Windows replaces no file
+    // that is open); a failed import opens the old one again.
+    meet_.CloseMeetFile();
     try {
       ImportMeet(paths_.Resolve("a:\\qkyogi.txt"), meet_.DataPath("Taikai.dat"));
     } catch (const RuntimeError& e) {
       messages_.ShowMessage(e.what());
+      try {
+        meet_.LoadMeetHeader();
+      } catch (const RuntimeError& again) {
+        messages_.ShowMessage(again.what());
+      }
       return;
     }
     // The import replaced the meet file: the open handle and CurrentHeat

@@ -1,10 +1,13 @@
 #include "export/command_feed.h"
 
+#include <iostream>
+
+#include "export/race_export.h"
 #include "meetdata/meet_data.h"
 
 namespace poolside {
 
-CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding)
+CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding, QualifierRule qualifiers)
     : results_([this](const std::string& text) {
         std::lock_guard lock(mutex_);
         failures_.push_back(text);
@@ -17,7 +20,12 @@ CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding)
         };
         return sinks;
       }()) {
+  results_.SetQualifiers(std::move(qualifiers));
+  results_.entryProblems = [](const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) std::cerr << line << "\n";
+  };
   results_.SetFolder(ResultFolderOf(meet));
+  export_.SetEvents([this](int program) { return EventExportJson(results_, program); });
   results_.AttachTo(feed_);
   feed_.Attach(export_);
 }

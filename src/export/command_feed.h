@@ -19,8 +19,9 @@ class MeetData;
 
 class CommandFeed {
  public:
-  // `meet` has read its control file and settings.
-  CommandFeed(const MeetData& meet, CsvEncoding encoding);
+  // `meet` has read its control file and settings; `qualifiers` marks who
+  // goes on in the standings written beside the races.
+  CommandFeed(const MeetData& meet, CsvEncoding encoding, QualifierRule qualifiers = {});
   ~CommandFeed();
   CommandFeed(const CommandFeed&) = delete;
   CommandFeed& operator=(const CommandFeed&) = delete;

@@ -74,6 +74,16 @@ void ExportListener::Run() {
         for (const std::string& path : report.written) sinks_.written(path);
       }
       if (!report.failure.empty() && sinks_.failure) sinks_.failure(report.failure);
+      const std::string standings = events_ && report.failure.empty() && job->result.program > 0
+                                        ? events_(job->result.program)
+                                        : std::string();
+      if (!standings.empty()) {
+        const ExportReport event = WriteEventExport(job->result.program, standings, job->folder);
+        if (sinks_.written) {
+          for (const std::string& path : event.written) sinks_.written(path);
+        }
+        if (!event.failure.empty() && sinks_.failure) sinks_.failure(event.failure);
+      }
     } catch (const std::exception& e) {
       // A sink that throws (or memory running out) must not end the thread.
       try {

@@ -47,6 +47,12 @@ class ExportListener : public RaceListener {
 
   void OnRaceEvent(const RaceEvent& event) override;
 
+  // The standings JSON of a program (the result's owner's), written as
+  // export\eventP.json after each change of one of its heats. Set before
+  // the first event; unset, or "" for a program, no standings are written.
+  using EventsOf = std::function<std::string(int program)>;
+  void SetEvents(EventsOf events) { events_ = std::move(events); }
+
   // Queues the export of `result`.
   void Export(const RaceResult& result);
   // Waits until everything queued so far is written (or has failed).
@@ -63,6 +69,7 @@ class ExportListener : public RaceListener {
   const MeetData& meet_;
   const CsvEncoding encoding_;
   const Sinks sinks_;
+  EventsOf events_;
   BoundedQueue<Job> queue_{256};
   std::mutex mutex_;
   std::condition_variable idle_;

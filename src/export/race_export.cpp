@@ -3,14 +3,17 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <set>
 
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "results/race_json.h"
 #include "results/race_results.h"
+#include "results/standings.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/race_status.h"
 
@@ -37,7 +40,7 @@ ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder
   ExportReport report;
   report.failure = EnsureFolder(folder);
   if (!report.failure.empty()) return report;
-  const std::string base = folder + "/r" + result.raceText;
+  const std::string base = JoinNative(folder, "r" + result.raceText);
   const std::pair<std::string, std::string> files[] = {
       {base + ".json", RaceJson(result) + "\n"},
       {base + ".csv", EncodeCsv(RaceCsv(result), encoding)},
@@ -54,7 +57,27 @@ ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder
   return report;
 }
 
-int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
+ExportReport WriteEventExport(int program, const std::string& json, const std::string& folder) {
+  ExportReport report;
+  report.failure = EnsureFolder(folder);
+  if (!report.failure.empty()) return report;
+  const std::string path = JoinNative(folder, "event" + std::to_string(program) + ".json");
+  try {
+    ReplaceFileAtomically(path, json + "\n");
+    report.written.push_back(path);
+  } catch (const std::exception& e) {
+    report.failure = std::string("種目の順位を書き出せません: ") + e.what();
+  }
+  return report;
+}
+
+std::string EventExportJson(RaceResults& results, int program) {
+  const Standings standings = results.StandingsOf(program);
+  return standings.heats == 0 ? std::string() : StandingsJson(standings);
+}
+
+int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out,
+                      const QualifierRule& qualifiers) {
   RaceBookState book;
   try {
     meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
@@ -72,16 +95,32 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out) {
   // A desk file that cannot be read is said; the races export as their
   // files read.
   RaceResults results([&out](const std::string& problem) { out << problem << "\n"; });
+  results.SetQualifiers(qualifiers);
+  results.entryProblems = [&out](const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) out << line << "\n";
+  };
   results.SetFolder(ResultFolderOf(meet));
   int races = 0;
+  std::set<int> programs;
   for (int race = 1; race <= kBookRaces; ++race) {
     if (!IsDoneStatus(book.RaceBook[race - 1])) continue;
     ++races;
+    if (const int program = results.ProgramOf(race); program > 0) programs.insert(program);
     const RaceResult& result = *results.ResultOf(race);
     for (const ReadProblem& p : result.problems) {
       out << "レース " << race << ": " << p.file << ": " << p.what << "\n";
     }
     const ExportReport report = WriteRaceExport(result, folder, encoding);
+    for (const std::string& path : report.written) out << "書き出しました: " << path << "\n";
+    if (!report.failure.empty()) {
+      out << report.failure << "\n";
+      status = 1;
+    }
+  }
+  for (int program : programs) {
+    const std::string json = EventExportJson(results, program);
+    if (json.empty()) continue;
+    const ExportReport report = WriteEventExport(program, json, folder);
     for (const std::string& path : report.written) out << "書き出しました: " << path << "\n";
     if (!report.failure.empty()) {
       out << report.failure << "\n";

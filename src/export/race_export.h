@@ -7,10 +7,12 @@
 
 #include "results/race_csv.h"
 #include "results/race_result.h"
+#include "results/standings.h"
 
 namespace poolside {
 
 class MeetData;
+class RaceResults;
 
 // Native path of the data folder's "export" folder (an existing folder is
 // matched without regard to letter case, like every name of the folder).
@@ -29,12 +31,20 @@ struct ExportReport {
 ExportReport WriteRaceExport(const RaceResult& result, const std::string& folder,
                              CsvEncoding encoding);
 
+// export\eventP.json: the standings JSON of program P (standings.h),
+// replaced atomically like a race's files.
+ExportReport WriteEventExport(int program, const std::string& json, const std::string& folder);
+// The standings JSON of program P as `results` has them, for the export;
+// "" when the meet file has no race of P.
+std::string EventExportJson(RaceResults& results, int program);
+
 // Both files of every race the book marks done ("6", "7", "8", ...), each
 // as the result's owner has it (results/race_results.h), for `--export-all`:
 // one line per file written ("書き出しました: PATH") and one per problem
 // ("goal\g0003: ありません") on `out`. Returns 0 when every file was
-// written, 1 otherwise (the control file, the meet or the book unreadable,
-// or a file that could not be written).
-int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out);
+// written, 1 otherwise; then eventP.json of every program with a race done (the control file, the
+// meet or the book unreadable, or a file that could not be written).
+int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out,
+                      const QualifierRule& qualifiers = {});
 
 }  // namespace poolside

@@ -195,7 +195,7 @@ void CompleteRepair(const MeetData& meet, const RepairIntent& intent) {
     replace.emplace_back(f.path, f.after);
   }
   ReplaceFilesTogether(replace);
-  if (!RemoveFile(IntentPath(meet))) {
+  if (!RemoveFileDurably(IntentPath(meet))) {
     throw IoError("中断された修正の記録 " + IntentPath(meet) + " を消せません");
   }
 }

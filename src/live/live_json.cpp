@@ -31,6 +31,10 @@ void Lane(JsonWriter& w, const LiveLane& l) {
       .Bool(l.finished)
       .Key("flag")
       .String(l.flag)
+      .Key("name")
+      .String(l.name)
+      .Key("club")
+      .String(l.club)
       .EndObject();
 }
 

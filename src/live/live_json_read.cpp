@@ -33,6 +33,9 @@ std::optional<LiveRace> Race(const JsonValue& v) {
     lane.laps = static_cast<int>(l["laps"].Int());
     lane.metres = static_cast<int>(l["metres"].Int());
     lane.finished = l["finished"].Bool();
+    lane.flag = l["flag"].String();
+    lane.name = l["name"].String();
+    lane.club = l["club"].String();
     h.entries[i] = lane.entry;
   }
   return race;

@@ -107,7 +107,8 @@ std::string RenderHome(const LiveState& state, const std::vector<RaceListEntry>&
   if (!meetName.empty()) body += "<p class=\"meet-name\">" + HtmlEscape(meetName) + "</p>";
   body += "<h1>競泳 速報</h1><p class=\"unofficial\">速報（非公式）</p>";
   body +=
-      "<nav><a href=\"/scoreboard\">スコアボード</a> <a href=\"/results\">結果一覧</a></nav>"
+      "<nav><a href=\"/scoreboard\">スコアボード</a> <a href=\"/results\">結果一覧</a> "
+      "<a href=\"/events\">種目別順位</a> <a href=\"/find\">選手検索</a></nav>"
       "</header>";
   body += "<section><h2>現在のレース</h2>";
   if (const auto& cur = state.Current()) {
@@ -188,9 +189,8 @@ std::string RenderRaceResult(const RaceResult& r) {
     return ra < rb;
   });
   body +=
-      "<table "
-      "class=\"result\"><tr><th>順位</th><th>コース</th><th>記録</th><th>確認</th><th>ラップ</"
-      "th></tr>";
+      "<table class=\"result\"><tr><th>順位</th><th>コース</th><th>氏名</th><th>所属</th>"
+      "<th>記録</th><th>確認</th><th>ラップ</th></tr>";
   for (const LaneResult* l : lanes) {
     std::string splits;
     for (const Split& sp : l->splits) {
@@ -202,8 +202,8 @@ std::string RenderRaceResult(const RaceResult& r) {
     // repairs or accepts it.
     const std::string note = LaneFlagNote(*l);
     body += std::string(note.empty() ? "<tr>" : "<tr class=\"checking\">") + Cell(Num(l->rank)) +
-            Cell(std::to_string(l->lane)) + Cell(LaneResultText(*l)) + Cell(note) + "<td>" +
-            splits + "</td></tr>";
+            Cell(std::to_string(l->lane)) + Cell(l->who.name) + Cell(l->who.club) +
+            Cell(LaneResultText(*l)) + Cell(note) + "<td>" + splits + "</td></tr>";
   }
   body += "</table>";
   if (!r.problems.empty()) {

@@ -20,13 +20,20 @@ enum class LiveRoute {
   RaceJson,    // /api/races/N
   Socket,      // /ws
   Asset,       // /static/NAME: style sheet, script
+  Events,      // /events: every program with its state
+  EventPage,   // /events/P: program P's standings
+  EventJson,   // /api/events/P
+  Find,        // /find?q=TEXT
+  Overlay,     // /overlay/NAME: lanes, result, clock
 };
 
 struct RouteMatch {
   LiveRoute route = LiveRoute::None;
   int status = 404;        // 200 when matched
   int race = 0;            // RaceResult, RaceJson
-  std::string_view asset;  // Asset: the file name under /static/
+  std::string_view asset;  // Asset: the file name under /static/; Overlay: its name
+  int program = 0;         // EventPage, EventJson
+  std::string_view query;  // the request's query as sent, without "?" (set by the server)
 };
 
 inline constexpr std::size_t kMaxPathLength = 256;

@@ -9,7 +9,22 @@
 
 namespace poolside {
 
-LiveSite::LiveSite(SiteSources sources) : sources_(std::move(sources)) {}
+LiveSite::LiveSite(SiteSources sources)
+    : sources_(std::move(sources)), pages_(PagesSources(sources_, *this)) {
+  cache_.SetPublicNames(sources_.publicNames);
+  state_.SetNames(sources_.entries, sources_.publicNames);
+}
+
+MeetPages::Sources LiveSite::PagesSources(const SiteSources& site, LiveSite& self) {
+  MeetPages::Sources pages;
+  pages.races = [&self]() -> const std::vector<RaceListEntry>& { return self.Races(Clock::now()); };
+  pages.standings = site.standings;
+  pages.results = site.results;
+  pages.entries = site.entries;
+  pages.names = site.publicNames;
+  pages.overlayPage = site.overlayPage;
+  return pages;
+}
 
 void LiveSite::Start() {
   if (sources_.statusBook) state_.SetStatusBook(sources_.statusBook());
@@ -55,6 +70,15 @@ SiteAnswer LiveSite::Answer(const RouteMatch& match, const std::string& viewer,
       auto file = sources_.asset ? sources_.asset(match.asset) : std::nullopt;
       if (!file) return Error(404);
       return {200, std::move(*file), AssetType(match.asset)};
+    }
+    case LiveRoute::Events:
+    case LiveRoute::EventPage:
+    case LiveRoute::EventJson:
+    case LiveRoute::Find:
+    case LiveRoute::Overlay: {
+      auto page = pages_.Answer(match, match.query, state_);
+      if (!page) return Error(404);
+      return {page->status, std::move(page->body), page->type};
     }
     case LiveRoute::Socket:
       return Error(400);

@@ -18,6 +18,7 @@
 #include "feed/race_events.h"
 #include "live/live_routes.h"
 #include "live/live_state.h"
+#include "live/meet_pages.h"
 #include "live/meet_reader.h"
 #include "live/result_cache.h"
 
@@ -41,6 +42,13 @@ struct SiteSources {
   std::function<std::optional<std::string>(std::string_view name)> asset;
   std::string scoreboardPage;  // the board's template
   std::string meetName;
+  // The pages about the meet (meet_pages.h): a program's standings with
+  // names as published (desk only), the entry list, how names go out, and
+  // the overlays' template.
+  std::function<Standings(int program)> standings;
+  LiveState::EntriesOf entries;
+  PublicNames publicNames = PublicNames::Full;
+  std::string overlayPage;
 };
 
 struct SiteAnswer {
@@ -54,6 +62,8 @@ class LiveSite {
   using Clock = ResultCache::Clock;
 
   explicit LiveSite(SiteSources sources);
+  LiveSite(const LiveSite&) = delete;
+  LiveSite& operator=(const LiveSite&) = delete;
 
   // Reads what the state needs from the meet's files (the book), once the
   // server listens. Nothing for a relay.
@@ -61,7 +71,8 @@ class LiveSite {
   // Takes an event of the feed; the message for every client when the
   // event changes what they show.
   std::optional<std::string> Take(const RaceEvent& event);
-  // A relay's new state: replaces the whole state.
+  // A relay's new state: replaces the whole state (its lanes carry their
+  // names already).
   void Replace(LiveState state);
 
   const LiveState& State() const { return state_; }
@@ -78,12 +89,14 @@ class LiveSite {
 
  private:
   const std::vector<RaceListEntry>& Races(Clock::time_point now);
+  static MeetPages::Sources PagesSources(const SiteSources& site, LiveSite& self);
   std::optional<ResultCache::Texts> RaceTexts(int race, Clock::time_point now);
 
   SiteSources sources_;
   LiveState state_;
   ResultCache cache_;
   std::vector<RaceListEntry> races_;  // as the cache last had it read
+  MeetPages pages_;
 };
 
 }  // namespace poolside

@@ -113,12 +113,23 @@ bool LiveState::Apply(const RaceEvent& event) {
   return shown;
 }
 
+void LiveState::SetNames(EntriesOf entries, PublicNames mode) {
+  entries_ = std::move(entries);
+  publicNames_ = mode;
+}
+
 void LiveState::Show(const RaceShown& e) {
   LiveRace race;
   race.header = e;
+  const auto entries = entries_ ? entries_() : nullptr;
   for (int i = 0; i < kLanes; ++i) {
-    race.lanes[i].lane = i + 1;
-    race.lanes[i].entry = e.entries[i];
+    LiveLane& lane = race.lanes[i];
+    lane.lane = i + 1;
+    lane.entry = e.entries[i];
+    if (const EntryName* who = entries && lane.entry != 0 ? entries->Find(lane.entry) : nullptr) {
+      lane.name = PublicName(who->name, publicNames_);
+      lane.club = who->club;
+    }
   }
   current_ = std::move(race);
   SetStatus(e.race, e.status);

@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "feed/race_events.h"
+#include "results/entry_list.h"
 
 namespace poolside {
 
@@ -28,6 +31,8 @@ struct LiveLane {
   int metres = 0;
   bool finished = false;  // a finish seen, or the race ranked
   std::string flag;  // why its touches look wrong ("" when they do not): 確認中 on the pages
+  std::string name;  // the entry list's name as published ("" when none or hidden)
+  std::string club;
 };
 
 struct LiveRace {
@@ -65,6 +70,12 @@ class LiveState {
   // Applies one event; false when it changes nothing that a page shows (a
   // raw block read from the port), so no message goes to the clients.
   bool Apply(const RaceEvent& event);
+
+  // Where the names of a race's lanes come from when it is put on screen
+  // (the result's owner's entry list; any thread may call it), and how
+  // they are published.
+  using EntriesOf = std::function<std::shared_ptr<const EntryList>()>;
+  void SetNames(EntriesOf entries, PublicNames mode);
 
   // Status characters of races 1..1024 as read from the book at start; the
   // events keep them up to date afterwards.
@@ -109,6 +120,8 @@ class LiveState {
   std::string linkText_;
   std::string book_;
   std::uint64_t sequence_ = 0;
+  EntriesOf entries_;
+  PublicNames publicNames_ = PublicNames::Full;
 };
 
 // True when a console clock text shows zero (blank, "0.00", "  0:00.00").

@@ -9,26 +9,14 @@
 
 namespace poolside {
 
-namespace {
-
-constexpr std::size_t kMaxMeetBytes = kMeetRecordLength * (kBookRaces + 11);
-
-std::int16_t Int16At(const std::string& s, std::size_t at) {
-  if (at + 2 > s.size()) return 0;
-  return static_cast<std::int16_t>(static_cast<unsigned char>(s[at]) |
-                                   (static_cast<unsigned char>(s[at + 1]) << 8));
-}
-
-Bytes RecordAt(const std::string& file, int k) {
-  Bytes record(kMeetRecordLength, 0);
-  const std::size_t from = static_cast<std::size_t>(k - 1) * kMeetRecordLength;
-  for (std::size_t i = 0; i < kMeetRecordLength && from + i < file.size(); ++i) {
-    record[i] = static_cast<std::uint8_t>(file[from + i]);
+std::string StartTimeText(const std::string& stored) {
+  if (stored.size() < 4) return {};
+  for (int i = 0; i < 4; ++i) {
+    if (stored[i] < '0' || stored[i] > '9') return {};
   }
-  return record;
+  if (stored.compare(0, 4, "0000") == 0) return {};
+  return stored.substr(0, 2) + ":" + stored.substr(2, 2);
 }
-
-}  // namespace
 
 MeetReader::MeetReader(std::function<std::string(std::string_view)> dataPath,
                        std::string classLabelMode)
@@ -58,9 +46,8 @@ std::optional<CompetitionRecord> MeetReader::Race(int race) const {
   if (race < 1 || race > kBookRaces) return std::nullopt;
   const auto file = ReadFile(kMeetFileName, kMaxMeetBytes);
   if (!file) return std::nullopt;
-  const int count = Int16At(*file, 0);
-  if (race > count) return std::nullopt;
-  return DecodeCompetitionRecord(RecordAt(*file, race + 10));
+  if (race > CompetitionCountOf(*file)) return std::nullopt;
+  return CompetitionAt(*file, race);
 }
 
 std::vector<RaceListEntry> MeetReader::RaceList() const {
@@ -68,9 +55,9 @@ std::vector<RaceListEntry> MeetReader::RaceList() const {
   const auto file = ReadFile(kMeetFileName, kMaxMeetBytes);
   if (!file) return list;
   const std::string book = StatusBook();
-  const int count = std::min<int>(Int16At(*file, 0), kBookRaces);
+  const int count = std::min<int>(CompetitionCountOf(*file), kBookRaces);
   for (int race = 1; race <= count; ++race) {
-    const CompetitionRecord r = DecodeCompetitionRecord(RecordAt(*file, race + 10));
+    const CompetitionRecord r = CompetitionAt(*file, race);
     RaceListEntry e;
     e.race = race;
     if (book[race - 1] != '\0') e.status = std::string(1, book[race - 1]);
@@ -81,6 +68,9 @@ std::vector<RaceListEntry> MeetReader::RaceList() const {
     e.raceClass = ClassLabel(r.ClassLow, r.ClassHigh, classLabelMode_);
     e.event = EventLabel(r.EventCode);
     e.round = RoundLabel(r.RoundCode);
+    e.roundCode = r.RoundCode;
+    e.startTime = StartTimeText(r.StartTime);
+    for (int lane = 0; lane < 10; ++lane) e.entries[lane] = r.EntryNo[lane];
     list.push_back(std::move(e));
   }
   return list;

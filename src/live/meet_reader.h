@@ -4,6 +4,7 @@
 // reads and closes it; nothing is ever created, written or held open, so the
 // timing window and the meet office keep the files to themselves.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "meetdata/competition_record.h"
+#include "vocabulary/data_folder.h"
 
 namespace poolside {
 
@@ -24,7 +26,17 @@ struct RaceListEntry {
   int heat = 0;
   int heats = 0;
   std::string sex, raceClass, event, round;  // labels, UTF-8
+  std::string roundCode;                     // as stored ("1")
+  std::string startTime;                     // "hh:mm" when the meet file has one, else ""
+  std::array<std::int32_t, 10> entries{};    // entry number of lanes 1..10, 0 = empty
 };
+
+// The most of the meet file that is ever read: the header, the unused
+// records and one record per race of the book.
+inline constexpr std::size_t kMaxMeetBytes = kMeetRecordLength * (kBookRaces + 11);
+
+// "hh:mm" of a stored six-digit start time (hhmmss); "" when it holds none.
+std::string StartTimeText(const std::string& stored);
 
 class MeetReader {
  public:

@@ -32,7 +32,7 @@ ResultCache::Texts ResultCache::TextsOf(const RaceResult& result) {
 void ResultCache::Take(const RaceEvent& event) {
   if (const auto* changed = std::get_if<RaceResultChanged>(&event)) {
     if (changed->done) {
-      Keep(changed->race, TextsOf(*changed->result));
+      Keep(changed->race, TextsOf(*PublicView(changed->result, publicNames_)));
     } else {
       races_.erase(changed->race);
     }

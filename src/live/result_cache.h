@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "feed/race_events.h"
+#include "results/entry_list.h"
 
 namespace poolside {
 
@@ -31,6 +32,8 @@ class ResultCache {
 
   // The texts of a done race's result (JSON, page).
   static Texts TextsOf(const RaceResult& result);
+  // How the names of a changed result are published (in full unless set).
+  void SetPublicNames(PublicNames mode) { publicNames_ = mode; }
   // Takes what `event` changes: a changed result replaces its race's texts
   // (or forgets them when the race is no longer done) and the list; a finish
   // or a status change forgets the list.
@@ -41,6 +44,7 @@ class ResultCache {
  private:
   std::map<int, Texts> races_;
   bool listValid_ = false;
+  PublicNames publicNames_ = PublicNames::Full;
   Clock::time_point listRead_{};
 };
 

@@ -91,4 +91,19 @@ Bytes EncodeCompetitionRecord(const CompetitionRecord& h, const std::string& sta
   return b;
 }
 
+int CompetitionCountOf(const std::string& meetBytes) {
+  if (meetBytes.size() <= 10) return 0;
+  return static_cast<std::int16_t>(static_cast<unsigned char>(meetBytes[0]) |
+                                   (static_cast<unsigned char>(meetBytes[1]) << 8));
+}
+
+CompetitionRecord CompetitionAt(const std::string& meetBytes, int n) {
+  Bytes record(kMeetRecordLength, 0);
+  const std::size_t from = static_cast<std::size_t>(n + 9) * kMeetRecordLength;
+  for (std::size_t i = 0; i < kMeetRecordLength && from + i < meetBytes.size(); ++i) {
+    record[i] = static_cast<std::uint8_t>(meetBytes[from + i]);
+  }
+  return DecodeCompetitionRecord(record);
+}
+
 }  // namespace poolside

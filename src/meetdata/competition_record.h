@@ -45,4 +45,10 @@ CompetitionRecord DecodeCompetitionRecord(const Bytes& record);
 // HeatReserved is six zero bytes.
 Bytes EncodeCompetitionRecord(const CompetitionRecord& heat, const std::string& startTime6);
 
+// From the bytes of a whole meet file (read by whoever holds them): the
+// CompetitionCount of its header (0 when the file is 10 bytes or less), and
+// competition n's record (zero bytes where the file is short).
+int CompetitionCountOf(const std::string& meetBytes);
+CompetitionRecord CompetitionAt(const std::string& meetBytes, int n);
+
 }  // namespace poolside

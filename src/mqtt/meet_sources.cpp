@@ -11,13 +11,15 @@
 namespace poolside {
 
 MqttOutbox::Sources MeetSources(const PathMapper& paths, const std::string& dataFolder,
-                                const MeetSettings& settings, ResultsOf results) {
+                                const MeetSettings& settings, ResultsOf results,
+                                PublicNames names) {
   MqttOutbox::Sources sources;
-  sources.raceJson = [results = std::move(results)](int race) -> std::optional<std::string> {
+  sources.publicNames = names;
+  sources.raceJson = [results = std::move(results), names](int race) -> std::optional<std::string> {
     const auto result = results ? results(race) : nullptr;
     // Only races marked done in the book have a result.
     if (!result || !IsRaceDone(result->bookStatus)) return std::nullopt;
-    return RaceJson(*result);
+    return RaceJson(*PublicView(result, names));
   };
   auto reader = std::make_shared<MeetReader>(
       [paths, dataFolder](std::string_view name) {

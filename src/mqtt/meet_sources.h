@@ -20,8 +20,10 @@ namespace poolside {
 
 // The result of race N (RaceResults::ResultOf).
 using ResultsOf = std::function<std::shared_ptr<const RaceResult>(int race)>;
+// With `names`, the races' names are published by `names`' mode.
 MqttOutbox::Sources MeetSources(const PathMapper& paths, const std::string& dataFolder,
-                                const MeetSettings& settings, ResultsOf results);
+                                const MeetSettings& settings, ResultsOf results,
+                                PublicNames names = PublicNames::Full);
 
 // [{"race":1,"status":"6","program":1,"heat":1,"heats":2,"sex":"男子",
 //   "class":"一般","event":"100m自由形","round":"予選"}, ...]

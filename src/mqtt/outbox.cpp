@@ -10,7 +10,9 @@
 namespace poolside {
 
 MqttOutbox::MqttOutbox(MqttTopics topics, std::size_t capacity, Sources sources)
-    : topics_(std::move(topics)), capacity_(capacity), sources_(std::move(sources)) {}
+    : topics_(std::move(topics)), capacity_(capacity), sources_(std::move(sources)) {
+  state_.SetNames(sources_.entries, sources_.publicNames);
+}
 
 void MqttOutbox::SetStatusBook(const std::string& book) {
   state_.SetStatusBook(book);
@@ -24,9 +26,13 @@ void MqttOutbox::SetStatusBook(const std::string& book) {
 void MqttOutbox::Take(const RaceEvent& event) {
   if (const auto* changed = std::get_if<RaceResultChanged>(&event)) {
     // The owner's result, as told: what the retained race becomes.
-    told_[changed->race] =
-        changed->done ? std::optional<std::string>(RaceJson(*changed->result)) : std::nullopt;
+    told_[changed->race] = changed->done ? std::optional<std::string>(RaceJson(
+                                               *PublicView(changed->result, sources_.publicNames)))
+                                         : std::nullopt;
     racesDirty_.insert(changed->race);
+    if (sources_.eventJson && changed->result->program > 0) {
+      eventsDirty_.insert(changed->result->program);
+    }
     listDirty_ = true;
     return;
   }
@@ -45,10 +51,12 @@ void MqttOutbox::Take(const RaceEvent& event) {
 void MqttOutbox::Republish() {
   stateDirty_ = listDirty_ = true;
   racesDirty_.insert(racesPublished_.begin(), racesPublished_.end());
+  eventsDirty_.insert(eventsPublished_.begin(), eventsPublished_.end());
 }
 
 bool MqttOutbox::Idle() const {
-  return messages_.empty() && !stateDirty_ && !listDirty_ && racesDirty_.empty();
+  return messages_.empty() && !stateDirty_ && !listDirty_ && racesDirty_.empty() &&
+         eventsDirty_.empty();
 }
 
 void MqttOutbox::Flush(const std::function<bool(const Publication&)>& send) {
@@ -66,6 +74,12 @@ void MqttOutbox::Flush(const std::function<bool(const Publication&)>& send) {
     if (!SendRace(*racesDirty_.begin(), send)) return;
     racesDirty_.erase(racesDirty_.begin());
   }
+  while (!eventsDirty_.empty()) {
+    const int program = *eventsDirty_.begin();
+    if (!send({topics_.Event(program), sources_.eventJson(program), true})) return;
+    eventsPublished_.insert(program);
+    eventsDirty_.erase(eventsDirty_.begin());
+  }
   if (listDirty_ && sources_.raceList) {
     if (!send({topics_.RaceList(), sources_.raceList(), true})) return;
   }
@@ -80,6 +94,10 @@ bool MqttOutbox::SendRace(int race, const std::function<bool(const Publication&)
   if (json) {
     if (!send({topics_.Race(race), *json, true})) return false;
     racesPublished_.insert(race);
+    // A race published from the files (at the start): its standings too.
+    if (told == told_.end() && sources_.eventJson && sources_.programOf) {
+      if (const int program = sources_.programOf(race); program > 0) eventsDirty_.insert(program);
+    }
   } else if (racesPublished_.count(race)) {
     // An empty retained message removes the broker's copy.
     if (!send({topics_.Race(race), "", true})) return false;

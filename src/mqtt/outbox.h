@@ -34,6 +34,14 @@ class MqttOutbox {
     std::function<std::optional<std::string>(int race)> raceJson;
     // The race list (RaceListJson).
     std::function<std::string()> raceList;
+    // The standings JSON of program P as published (StandingsJson), and
+    // race N's program (0: none); unset, no standings are published.
+    std::function<std::string(int program)> eventJson;
+    std::function<int(int race)> programOf;
+    // Names of the lanes on screen (the owner's entry list), and how names
+    // are published everywhere (races, state, standings).
+    LiveState::EntriesOf entries;
+    PublicNames publicNames = PublicNames::Full;
   };
 
   MqttOutbox(MqttTopics topics, std::size_t capacity, Sources sources);
@@ -69,6 +77,8 @@ class MqttOutbox {
   bool listDirty_ = true;
   std::set<int> racesDirty_;
   std::set<int> racesPublished_;  // retained now, so a race no longer done is cleared
+  std::set<int> eventsDirty_;     // programs whose standings are due
+  std::set<int> eventsPublished_;
   // The JSON of each race whose result was told (none: not done).
   std::map<int, std::optional<std::string>> told_;
 };

@@ -4,6 +4,7 @@
 //   PREFIX/state       retained snapshot, the text of /api/state
 //   PREFIX/events      every live-feed message, in order, QoS 1
 //   PREFIX/races/N     retained JSON of /api/races/N for a finished race
+//   PREFIX/events/P    retained standings of program P (/api/events/P)
 //   PREFIX/race_list   retained list of the meet's races (what a relay's
 //                      home and results pages list)
 
@@ -24,6 +25,7 @@ class MqttTopics {
   std::string Events() const { return prefix_ + "/events"; }
   std::string RaceList() const { return prefix_ + "/race_list"; }
   std::string Race(int race) const { return prefix_ + "/races/" + std::to_string(race); }
+  std::string Event(int program) const { return prefix_ + "/events/" + std::to_string(program); }
   // Every race topic, for a subscription.
   std::string AnyRace() const { return prefix_ + "/races/+"; }
   // N of PREFIX/races/N (1..kBookRaces, no leading zero), or none.

@@ -1,8 +1,5 @@
 #include "platform/file_read.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 

@@ -123,8 +123,13 @@ double LeadingValue(std::string_view s) {
   // Read in the C locale: the program's locale (set from the environment by
   // the window system) may use a decimal comma, but stored and typed numbers
   // always use a point.
+#ifdef _WIN32
+  static const _locale_t cLocale = _create_locale(LC_ALL, "C");
+  return cLocale ? _strtod_l(num.c_str(), nullptr, cLocale) : std::strtod(num.c_str(), nullptr);
+#else
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
   return cLocale ? strtod_l(num.c_str(), nullptr, cLocale) : std::strtod(num.c_str(), nullptr);
+#endif
 }
 
 namespace {

@@ -17,12 +17,19 @@ enum class PortFault {
 
 // The cause of a failure on `device`: denied when the port layer saw a
 // permission error, missing when the device does not exist (now), else other.
+// Defined with the system's devices (port_devices.cpp, win32/).
 PortFault ClassifyPortFault(const std::string& device, bool permissionDenied);
 
 // The serial devices present under `root` ("" = this machine), in this
 // order: /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS* (those with a UART behind
 // them), /dev/serial/by-id/*; each group sorted. Names without the root.
+// On Windows the COM ports the system knows, by number (`root` unused).
 std::vector<std::string> SerialDevicesPresent(const std::string& root = "");
+
+// Why the system refuses `device` to this user and what to do, in this
+// system's terms (the dialout group; on Windows, another program holding
+// the port).
+std::string PortDeniedAdvice(const std::string& device);
 
 // The cause and the remedy, one or more lines. `osText` is the operating
 // system's own words, kept for a cause this does not know.

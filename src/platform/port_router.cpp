@@ -10,10 +10,6 @@ PortRouter::PortRouter(std::map<int, std::string> mapping, DeviceFactory factory
                        SerialPort* scripted)
     : mapping_(std::move(mapping)), factory_(std::move(factory)), scripted_(scripted) {}
 
-std::string PortRouter::DefaultDevice(int portNumber) {
-  return "/dev/ttyS" + std::to_string(portNumber - 1);
-}
-
 void PortRouter::SetPortNumber(int n) { portNumber_ = n; }
 void PortRouter::SetSettings(const std::string& s) { settings_ = s; }
 void PortRouter::SetInBufferSize(int n) { bufferSize_ = n; }

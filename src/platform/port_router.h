@@ -19,7 +19,8 @@ class PortRouter : public SerialPort {
   // `scripted` may be null (a normal run): every number then maps to a device.
   PortRouter(std::map<int, std::string> mapping, DeviceFactory factory, SerialPort* scripted);
 
-  static std::string DefaultDevice(int portNumber);  // "/dev/ttyS{N-1}"
+  // "/dev/ttyS{N-1}"; on Windows "COM{N}" (port_devices.cpp, win32/).
+  static std::string DefaultDevice(int portNumber);
 
   void SetPortNumber(int n) override;
   void SetSettings(const std::string& s) override;

@@ -1,9 +1,5 @@
 #include "platform/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -11,6 +7,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/os_calls.h"
 
 namespace poolside {
@@ -87,7 +84,7 @@ void RecordFile::Close() {
 
 std::uint64_t RecordFile::Length() const {
   struct stat st;
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+  if (fd_ < 0 || RealOs().fstat(fd_, &st) != 0)
     Fail("ファイルを読めません", path_, fd_ < 0 ? EBADF : errno);
   return static_cast<std::uint64_t>(st.st_size);
 }
@@ -119,24 +116,12 @@ void RecordFile::Write(std::int64_t k, const Bytes& record) {
 
 namespace {
 
-std::string FolderOf(const std::string& nativePath) {
-  const auto slash = nativePath.rfind('/');
-  return slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
-}
-
 // Writes `content` to a new file beside `nativePath` and flushes it to the
 // disk; returns its name. Throws IoError (nothing left behind).
 std::string Stage(const std::string& nativePath, const std::string& content) {
-  const std::string dir = FolderOf(nativePath);
-  const auto slash = nativePath.rfind('/');
-  const std::string name = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
-  std::string tmp = dir + "/." + name + ".XXXXXX";
-  int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  std::string tmp;
+  int fd = CreateFileBeside(nativePath, tmp);
   if (fd < 0) Fail("ファイルに書き込めません", nativePath, errno);
-  // The new file keeps the permissions of the one it replaces, so that the
-  // other programs sharing the folder can still write it.
-  struct stat old;
-  ::fchmod(fd, ::stat(nativePath.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
   try {
     WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
              nativePath);
@@ -147,24 +132,20 @@ std::string Stage(const std::string& nativePath, const std::string& content) {
     }
   } catch (...) {
     if (fd >= 0) Os().close(fd);
-    ::unlink(tmp.c_str());
+    RemoveFile(tmp);
     throw;
   }
   return tmp;
 }
 
-// Renames the staged file over `nativePath` and flushes the folder.
+// Renames the staged file over `nativePath` and makes the rename durable.
 void Commit(const std::string& tmp, const std::string& nativePath) {
   if (Os().rename(tmp.c_str(), nativePath.c_str()) != 0) {
     const int err = errno;
-    ::unlink(tmp.c_str());
+    RemoveFile(tmp);
     Fail("ファイルを置き換えられません", nativePath, err);
   }
-  int dfd = ::open(FolderOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  SyncFolderOf(nativePath);
 }
 
 }  // namespace
@@ -178,66 +159,82 @@ void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>
   try {
     for (const auto& [path, content] : files) staged.push_back(Stage(path, content));
   } catch (...) {
-    for (const std::string& tmp : staged) ::unlink(tmp.c_str());
+    for (const std::string& tmp : staged) RemoveFile(tmp);
     throw;
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     try {
       Commit(staged[i], files[i].first);
     } catch (...) {
-      for (std::size_t j = i + 1; j < staged.size(); ++j) ::unlink(staged[j].c_str());
+      for (std::size_t j = i + 1; j < staged.size(); ++j) RemoveFile(staged[j]);
       throw;
     }
   }
 }
 
-bool RemoveFile(const std::string& nativePath) {
-  if (::unlink(nativePath.c_str()) != 0) return errno == ENOENT;
-  int dfd = ::open(FolderOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+bool CreateFileExclusively(const std::string& nativePath, const std::string& content) {
+  int fd;
+  do {
+    fd = Os().open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && errno == EEXIST) return false;
+  if (fd < 0) Fail("ファイルを作れません", nativePath, errno);
+  try {
+    WriteAll(fd, reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), 0,
+             nativePath);
+    if (Os().fsync(fd) != 0) Fail("ファイルに書き込めません", nativePath, errno);
+  } catch (...) {
+    Os().close(fd);
+    RemoveFile(nativePath);
+    throw;
+  }
+  if (Os().close(fd) != 0) {
+    const int err = errno;
+    RemoveFile(nativePath);
+    Fail("ファイルに書き込めません", nativePath, err);
   }
   return true;
 }
 
+bool RemoveFileDurably(const std::string& nativePath) {
+  if (!RemoveFile(nativePath)) return errno == ENOENT;
+  SyncFolderOf(nativePath);
+  return true;
+}
+
 std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes) {
+  const OsCalls& os = RealOs();
   int fd;
   do {
-    fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = os.open(nativePath.c_str(), O_RDONLY | O_CLOEXEC, 0);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) Fail("ファイルを開けません", nativePath, errno);
   auto tooLarge = [&] {
-    ::close(fd);
+    os.close(fd);
     throw IoError("ファイルが大きすぎます: " + nativePath + " (上限 " + std::to_string(maxBytes) +
                   " バイト)");
   };
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+  if (os.fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
       static_cast<std::uint64_t>(st.st_size) > maxBytes) {
     tooLarge();
   }
   std::string s;
   char buf[65536];
   for (;;) {
-    ssize_t r = ::read(fd, buf, sizeof buf);
+    ssize_t r = os.read(fd, buf, sizeof buf);
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
       int err = errno;  // a folder fails here with EISDIR
-      ::close(fd);
+      os.close(fd);
       Fail("ファイルを読めません", nativePath, err);
     }
     if (r == 0) break;
     if (s.size() + static_cast<std::size_t>(r) > maxBytes) tooLarge();  // grew while read
     s.append(buf, static_cast<std::size_t>(r));
   }
-  ::close(fd);
+  os.close(fd);
   return s;
-}
-
-bool FileExists(const std::string& nativePath) {
-  struct stat st;
-  return ::stat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace poolside

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/file_system.h"  // FileExists
 
 namespace poolside {
 
@@ -55,8 +56,13 @@ void ReplaceFileAtomically(const std::string& nativePath, const std::string& con
 // failing rename (after every new file was written) leaves the files
 // before it replaced.
 void ReplaceFilesTogether(const std::vector<std::pair<std::string, std::string>>& files);
-// Removes a file and flushes its folder; true when it is gone (or was).
-bool RemoveFile(const std::string& nativePath);
+// Creates `nativePath` with `content`, flushed to the disk, only when no file
+// has the name (an exclusive create, which holds on network shares too);
+// false when one has. Throws IoError naming the file for anything else
+// (nothing is left behind).
+bool CreateFileExclusively(const std::string& nativePath, const std::string& content);
+// Removes a file and makes that durable; true when it is gone (or was).
+bool RemoveFileDurably(const std::string& nativePath);
 
 // The largest file ReadWholeFile takes unless told otherwise: every file the
 // program reads whole (control and settings files, lap, goal and book files,
@@ -66,6 +72,5 @@ inline constexpr std::size_t kMaxWholeFileBytes = 16 * 1024 * 1024;
 // The whole content of a file. Throws IoError when it cannot be read or
 // holds more than `maxBytes` (nothing beyond the bound is read).
 std::string ReadWholeFile(const std::string& nativePath, std::size_t maxBytes = kMaxWholeFileBytes);
-bool FileExists(const std::string& nativePath);
 
 }  // namespace poolside

@@ -1,8 +1,5 @@
 #include "platform/text_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <utility>

@@ -9,6 +9,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/record_file.h"
 #include "racebook/race_book.h"
 #include "reception/console_line.h"
@@ -26,7 +27,7 @@ namespace {
 class StagingFolder {
  public:
   StagingFolder() {
-    std::string pattern = (fs::temp_directory_path() / "poolside-retime-XXXXXX").string();
+    std::string pattern = FsText(fs::temp_directory_path() / "poolside-retime-XXXXXX");
     if (!MakeUniqueFolder(pattern)) {
       throw IoError("作業フォルダを作成できません: " + pattern);
     }
@@ -34,7 +35,7 @@ class StagingFolder {
   }
   ~StagingFolder() {
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    fs::remove_all(FsPath(path_), ec);
   }
   StagingFolder(const StagingFolder&) = delete;
   StagingFolder& operator=(const StagingFolder&) = delete;
@@ -46,7 +47,7 @@ class StagingFolder {
 
 std::string ReadBookIfThere(const std::string& bookPath, bool& there) {
   std::error_code ec;
-  there = fs::is_regular_file(bookPath, ec);
+  there = fs::is_regular_file(FsPath(bookPath), ec);
   return there ? ReadWholeFile(bookPath) : std::string();
 }
 
@@ -93,16 +94,16 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   StagingFolder staging;
   std::error_code ec;
   const std::string dataDir = real.DataPath("");
-  for (const fs::directory_entry& entry : fs::directory_iterator(dataDir, ec)) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(FsPath(dataDir), ec)) {
     if (!entry.is_regular_file()) continue;
-    fs::copy_file(entry.path(), fs::path(staging.Path()) / entry.path().filename(), ec);
+    fs::copy_file(entry.path(), FsPath(staging.Path()) / entry.path().filename(), ec);
     if (ec)
-      throw IoError("ファイル " + entry.path().string() + " を複写できません (" + ec.message() +
+      throw IoError("ファイル " + FsText(entry.path()) + " を複写できません (" + ec.message() +
                     ")");
   }
   if (ec) throw IoError("データフォルダ " + dataDir + " を読めません (" + ec.message() + ")");
-  fs::create_directories(fs::path(staging.Path()) / "lap");
-  fs::create_directories(fs::path(staging.Path()) / "goal");
+  fs::create_directories(FsPath(staging.Path()) / "lap");
+  fs::create_directories(FsPath(staging.Path()) / "goal");
   meet.DataFolder = staging.Path() + "/";
   const std::string bookBefore = [&] {
     bool there = false;
@@ -171,7 +172,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     for (const bool goal : {false, true}) {
       const std::string name = goal ? GoalFileName(r) : LapFileName(r);
       const std::string path = meet.DataPath(name);
-      if (!fs::is_regular_file(path)) continue;
+      if (!fs::is_regular_file(FsPath(path))) continue;
       out.files.push_back({real.DataPath(name), goal ? GoalFileBytes(path) : LapFileBytes(path)});
     }
   }

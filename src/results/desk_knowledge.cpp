@@ -4,6 +4,7 @@
 
 #include "platform/file_read.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/record_file.h"
 #include "results/json_reader.h"
 #include "results/json_writer.h"
@@ -77,12 +78,6 @@ bool ReadFlags(const JsonValue& list, DeskLanes& lanes) {
   return true;
 }
 
-// The folder part of a native path ("" when it has none).
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string DeskKnowledgeJson(const DeskKnowledge& known) {
@@ -153,7 +148,7 @@ DeskKnowledge ReadDeskKnowledge(const std::string& path, std::string& problem) {
 }
 
 std::string WriteDeskKnowledge(const std::string& path, const DeskKnowledge& known) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = NativeFolderOf(path);
   if (!folder.empty()) {
     const FolderMade made = MakeFolder(folder);
     if (!made.ok) {

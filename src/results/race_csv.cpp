@@ -51,6 +51,9 @@ std::string RaceCsv(const RaceResult& r) {
     const std::string p = "split" + std::to_string(k) + "_";
     for (const char* name : {"distance", "text", "hundredths", "kind"}) header.push_back(p + name);
   }
+  // The entry list's columns after every earlier column, so that a reader
+  // that counts columns finds the old ones where they were.
+  for (const char* name : {"name", "kana", "club", "pref", "grade"}) header.push_back(name);
   std::string out;
   AddRow(out, header);
   for (const LaneResult& lane : r.lanes) {
@@ -87,6 +90,8 @@ std::string RaceCsv(const RaceResult& r) {
         row.insert(row.end(), {"", "", "", ""});
       }
     }
+    row.insert(row.end(), {Field(lane.who.name), Field(lane.who.kana), Field(lane.who.club),
+                           Field(lane.who.pref), Field(lane.who.grade)});
     AddRow(out, row);
   }
   return out;

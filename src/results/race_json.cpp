@@ -34,6 +34,11 @@ void WriteLane(JsonWriter& out, const LaneResult& lane) {
   for (const std::string& word : lane.flags) out.String(word);
   out.EndArray();
   if (!lane.flags.empty()) out.Key("flag_text").String(lane.flagText);
+  out.Key("name").String(lane.who.name);
+  out.Key("kana").String(lane.who.kana);
+  out.Key("club").String(lane.who.club);
+  out.Key("pref").String(lane.who.pref);
+  out.Key("grade").String(lane.who.grade);
   out.Key("splits").BeginArray();
   for (const Split& split : lane.splits) {
     out.BeginObject();

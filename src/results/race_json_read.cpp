@@ -28,6 +28,8 @@ LaneResult Lane(const JsonValue& v, int number) {
   lane.dqCode = static_cast<int>(v["dq_code"].Int());
   for (const JsonValue& f : v["flags"].Items()) lane.flags.push_back(f.String());
   lane.flagText = v["flag_text"].String();
+  lane.who = {v["name"].String(), v["kana"].String(), v["club"].String(), v["pref"].String(),
+              v["grade"].String()};
   for (const JsonValue& s : v["splits"].Items()) {
     Split split;
     split.distance = static_cast<int>(s["distance"].Int());

@@ -1,6 +1,7 @@
 #include "results/race_result.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "meetdata/settings.h"
 #include "platform/cp932.h"
 #include "platform/file_read.h"
+#include "platform/fs_path.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "vocabulary/data_folder.h"
@@ -31,7 +33,7 @@ void LoadHeader(const RaceSources& src, RaceResult& r) {
   if (src.race < 1 || src.race > kLastNumberedRecord) {
     r.problems.push_back({name, "レース番号 " + std::to_string(src.race) + " は範囲外です"});
   } else {
-    std::ifstream in(src.meetFile, std::ios::binary);
+    std::ifstream in(FsPath(src.meetFile), std::ios::binary);
     if (!in) {
       r.problems.push_back({name, "開けません: " + ErrnoText(errno)});
     } else {
@@ -335,13 +337,16 @@ std::optional<std::int64_t> TimeTextHundredths(const std::string& text) {
 
 std::string IsoLocalTime(WallTime time) {
   const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  const std::tm local = LocalTime(t).tm;
+  const LocalTimeOf local = LocalTime(t);
   char buf[40];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &local);
-  std::string s = buf;
-  // %z gives +0900; ISO 8601's extended form wants +09:00.
-  if (s.size() >= 5) s.insert(s.size() - 2, ":");
-  return s;
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &local.tm);
+  // The offset in ISO 8601's extended form (+09:00), from the offset itself:
+  // strftime's %z is the zone's name on Windows.
+  const long offset = local.utcOffsetSeconds < 0 ? -local.utcOffsetSeconds : local.utcOffsetSeconds;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", local.utcOffsetSeconds < 0 ? '-' : '+',
+                offset / 3600, offset % 3600 / 60);
+  return std::string(buf) + zone;
 }
 
 std::string LaneResultText(const LaneResult& lane) {
@@ -359,6 +364,14 @@ std::string LaneResultText(const LaneResult& lane) {
     default:
       return lane.text;
   }
+}
+
+std::shared_ptr<const RaceResult> PublicView(std::shared_ptr<const RaceResult> result,
+                                             PublicNames mode) {
+  if (!result || mode == PublicNames::Full) return result;
+  auto copy = std::make_shared<RaceResult>(*result);
+  for (LaneResult& lane : copy->lanes) lane.who = PublicEntry(lane.who, mode);
+  return copy;
 }
 
 }  // namespace poolside

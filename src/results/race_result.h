@@ -9,11 +9,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "feed/race_events.h"
+#include "results/entry_list.h"
 #include "vocabulary/lanes.h"
 
 namespace poolside {
@@ -60,6 +62,7 @@ struct LaneResult {
   // open (never flagged, repaired, or accepted as it is).
   std::vector<std::string> flags;
   std::string flagText;
+  EntryName who{};  // the entry list's row of `entry` (empty when none)
 };
 
 // What the timing desk knew of each lane when it finished the race (the
@@ -136,6 +139,11 @@ RaceResult LoadRaceResult(const RaceSources& sources);
 // modification time: `finishedAt` stays "".
 RaceResult LoadRaceResult(const RaceSources& sources, const std::string* goalBytes,
                           const std::string* lapBytes);
+
+// The result as the public outputs (pages, broker, overlays) show it: each
+// lane's name by `mode` (entry_list.h); the same result when in full.
+std::shared_ptr<const RaceResult> PublicView(std::shared_ptr<const RaceResult> result,
+                                             PublicNames mode);
 
 // The text of a lane's result as the pages and the desk's result view show
 // it: the time, "失格 3（折返）", "棄権", "ゴール未検出", "記録なし", ...

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "meetdata/competition_record.h"
 #include "meetdata/meet_data.h"
 #include "platform/file_read.h"
+#include "platform/fs_path.h"
 #include "results/race_json.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/race_status.h"
@@ -16,7 +18,7 @@ ResultFolder ResultFolderOf(const MeetData& meet) {
   f.paths = meet.Paths();
   f.dataFolder = meet.DataFolder;
   f.settings = meet.Settings;
-  f.deskFile = meet.DataPath(kExportFolderName) + "/" + kDeskFileName;
+  f.deskFile = JoinNative(meet.DataPath(kExportFolderName), kDeskFileName);
   return f;
 }
 
@@ -43,6 +45,8 @@ void RaceResults::SetFolder(ResultFolder folder) {
   options.maxBytes = 1024 * 1024;
   const FileRead book =
       ReadFileBounded(folder.paths.Resolve(folder.dataFolder + kBookFileName), options);
+  watch_ = std::make_unique<EntryListWatch>(
+      folder.paths.Resolve(folder.dataFolder + kEntryListFileName));
   done_.clear();
   for (std::size_t k = 0; k < book.bytes.size() && k < static_cast<std::size_t>(kBookRaces); ++k) {
     if (IsDoneStatus(book.bytes[k])) done_.insert(static_cast<int>(k) + 1);
@@ -52,9 +56,38 @@ void RaceResults::SetFolder(ResultFolder folder) {
     folder_ = std::move(folder);
     known_ = std::move(known);
     kept_.clear();
+    index_.reset();
     ++generation_;
   }
   if (!why.empty() && problem_) problem_("机の記録を読めません: " + why);
+  // Nothing has been told yet: the list is read, not told as a change.
+  watch_->Poll();
+  TakeEntries(watch_->List());
+}
+
+void RaceResults::PollEntries() {
+  if (!watch_ || !watch_->Poll()) return;
+  TakeEntries(watch_->List());
+  Changed(0, RaceResultChanged::Cause::Entries);
+}
+
+void RaceResults::TakeEntries(std::shared_ptr<const EntryList> list) {
+  {
+    std::lock_guard lock(mutex_);
+    entries_ = list;
+    // Done races are told again below, where the names changed; any other
+    // kept result is computed again when asked.
+    std::erase_if(kept_, [this](const auto& kept) { return done_.count(kept.first) == 0; });
+    ++generation_;
+  }
+  if (entryProblems && !list->problems.empty()) {
+    entryProblems(EntryProblemLines(*list, kEntryListFileName));
+  }
+}
+
+std::shared_ptr<const EntryList> RaceResults::Entries() const {
+  std::lock_guard lock(mutex_);
+  return entries_;
 }
 
 bool RaceResults::HasFolder() const {
@@ -62,14 +95,26 @@ bool RaceResults::HasFolder() const {
   return folder_.has_value();
 }
 
-std::shared_ptr<const RaceResult> RaceResults::Compute(int race) const {
+std::shared_ptr<const RaceResult> RaceResults::Load(int race, const ResultFolder& folder,
+                                                    const RaceKnowledge* knowledge,
+                                                    const EntryList& entries) {
   auto result = std::make_shared<RaceResult>(
-      LoadRaceResult(SourcesOf(folder_->paths, folder_->dataFolder, folder_->settings, race)));
-  if (const auto k = known_.find(race); k != known_.end()) {
-    ApplyDeskLanes(*result, k->second.lanes);
-    if (!k->second.finishedAt.empty()) result->finishedAt = k->second.finishedAt;
+      LoadRaceResult(SourcesOf(folder.paths, folder.dataFolder, folder.settings, race)));
+  if (knowledge != nullptr) {
+    ApplyDeskLanes(*result, knowledge->lanes);
+    if (!knowledge->finishedAt.empty()) result->finishedAt = knowledge->finishedAt;
+  }
+  for (LaneResult& lane : result->lanes) {
+    if (const EntryName* who = lane.entry != 0 ? entries.Find(lane.entry) : nullptr) {
+      lane.who = *who;
+    }
   }
   return result;
+}
+
+std::shared_ptr<const RaceResult> RaceResults::Compute(int race) const {
+  const auto k = known_.find(race);
+  return Load(race, *folder_, k != known_.end() ? &k->second : nullptr, *entries_);
 }
 
 std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
@@ -77,12 +122,14 @@ std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
   ResultFolder folder;
   DeskKnowledge::mapped_type knowledge;
   bool known = false;
+  std::shared_ptr<const EntryList> entries;
   {
     std::lock_guard lock(mutex_);
     if (!folder_) return nullptr;
     if (const auto it = kept_.find(race); it != kept_.end()) return it->second.result;
     generation = generation_;
     folder = *folder_;
+    entries = entries_;
     if (const auto k = known_.find(race); k != known_.end()) {
       knowledge = k->second;
       known = true;
@@ -90,15 +137,68 @@ std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
   }
   // The files are read outside the lock: the feed's thread never waits for
   // another thread's disk.
-  auto result = std::make_shared<RaceResult>(
-      LoadRaceResult(SourcesOf(folder.paths, folder.dataFolder, folder.settings, race)));
-  if (known) {
-    ApplyDeskLanes(*result, knowledge.lanes);
-    if (!knowledge.finishedAt.empty()) result->finishedAt = knowledge.finishedAt;
-  }
+  auto result = Load(race, folder, known ? &knowledge : nullptr, *entries);
   std::lock_guard lock(mutex_);
   if (generation_ == generation && !kept_.count(race)) kept_[race] = {result, RaceJson(*result)};
   return result;
+}
+
+void RaceResults::SetQualifiers(QualifierRule rule) {
+  std::lock_guard lock(mutex_);
+  qualifiers_ = std::move(rule);
+}
+
+std::shared_ptr<const RaceResults::ProgramIndex> RaceResults::Index() {
+  std::string path;
+  {
+    std::lock_guard lock(mutex_);
+    if (!folder_) return nullptr;
+    if (index_) return index_;
+    path = folder_->paths.Resolve(folder_->dataFolder + kMeetFileName);
+  }
+  FileReadOptions options;
+  options.maxBytes = kMeetRecordLength * (kBookRaces + 11);
+  options.prefix = true;
+  const FileRead read = ReadFileBounded(path, options);
+  auto index = std::make_shared<ProgramIndex>();
+  if (read.outcome == FileReadOutcome::Ok) {
+    const int count = std::min(CompetitionCountOf(read.bytes), kBookRaces);
+    for (int race = 1; race <= count; ++race) {
+      const CompetitionRecord r = CompetitionAt(read.bytes, race);
+      index->programOf.push_back(r.ProgramNo);
+      if (r.ProgramNo == 0) continue;
+      index->races[r.ProgramNo].push_back(race);
+      int& heats = index->heats[r.ProgramNo];
+      heats = std::max<int>(heats, r.HeatCount);
+    }
+  }
+  std::lock_guard lock(mutex_);
+  if (!index_) index_ = index;
+  return index_;
+}
+
+int RaceResults::ProgramOf(int race) {
+  const auto index = Index();
+  if (!index || race < 1 || race > static_cast<int>(index->programOf.size())) return 0;
+  return index->programOf[race - 1];
+}
+
+Standings RaceResults::StandingsOf(int program) {
+  const auto index = Index();
+  std::vector<std::shared_ptr<const RaceResult>> races;
+  int heats = 0;
+  if (index) {
+    if (const auto it = index->races.find(program); it != index->races.end()) {
+      for (int race : it->second) races.push_back(ResultOf(race));
+      heats = index->heats.at(program);
+    }
+  }
+  QualifierRule rule;
+  {
+    std::lock_guard lock(mutex_);
+    rule = qualifiers_;
+  }
+  return RankProgram(program, races, heats, rule);
 }
 
 void RaceResults::Learn(int race, const RaceKnowledge& k) { known_[race] = k; }
@@ -175,6 +275,10 @@ void RaceResults::TakeFlag(const LaneFlagged& flag) {
 }
 
 void RaceResults::Changed(int race, RaceResultChanged::Cause cause) {
+  if (cause == RaceResultChanged::Cause::Entries) {
+    std::lock_guard lock(mutex_);
+    index_.reset();
+  }
   if (race == 0) {
     const std::set<int> done = done_;
     for (int r : done) Tell(r, cause);

@@ -27,6 +27,7 @@
 #include "platform/paths.h"
 #include "results/desk_knowledge.h"
 #include "results/race_result.h"
+#include "results/standings.h"
 
 namespace poolside {
 
@@ -77,17 +78,38 @@ class RaceResults : public RaceListener {
   // notice naming them (OpenFlagsNotice), on the feed's thread, after the
   // result was told. Must not block.
   std::function<void(const std::string&)> onOpenFlags;
+  // Reads the data folder's entry list again when its bytes changed (the
+  // first call after SetFolder always reads it): the names of every lane
+  // come from it, and each done race whose result changed is told
+  // (Cause::Entries). Its problems go to `entryProblems`, one line each.
+  // The feed's thread.
+  void PollEntries();
+  std::shared_ptr<const EntryList> Entries() const;
+  std::function<void(const std::vector<std::string>&)> entryProblems;
+
+  // How many go on from each round (standings.h); set before the outputs
+  // start.
+  void SetQualifiers(QualifierRule rule);
+  // The standings of program P from the results of its heats (the meet
+  // file's races with that program number), names in full. Any thread.
+  Standings StandingsOf(int program);
+  // Race N's program number, 0 when the meet file has none. Any thread.
+  int ProgramOf(int race);
 
   // For tests: the moment a finish is taken to have happened.
   std::function<WallTime()> now = [] { return std::chrono::system_clock::now(); };
 
  private:
   std::shared_ptr<const RaceResult> Compute(int race) const;  // mutex_ held
+  static std::shared_ptr<const RaceResult> Load(int race, const ResultFolder& folder,
+                                                const RaceKnowledge* knowledge,
+                                                const EntryList& entries);
   void Tell(int race, RaceResultChanged::Cause cause);
   void Learn(int race, const RaceKnowledge& k);  // mutex_ held
   // A flag raised (kept open, from the moment it is raised) or looked at.
   void TakeFlag(const LaneFlagged& flag);
   void SaveKnowledge();
+  void TakeEntries(std::shared_ptr<const EntryList> list);
   void TellPendingCopies();
 
   RaceFeed* feed_ = nullptr;
@@ -96,6 +118,18 @@ class RaceResults : public RaceListener {
   mutable std::mutex mutex_;
   std::optional<ResultFolder> folder_;
   DeskKnowledge known_;
+  std::shared_ptr<const EntryList> entries_ = std::make_shared<EntryList>();
+  std::unique_ptr<EntryListWatch> watch_;  // feed's thread
+  QualifierRule qualifiers_;
+  // The meet file's races of each program and its count of heats, read
+  // when first needed and again after a heat changed.
+  struct ProgramIndex {
+    std::map<int, std::vector<int>> races;
+    std::map<int, int> heats;
+    std::vector<int> programOf;  // by race - 1
+  };
+  std::shared_ptr<const ProgramIndex> index_;
+  std::shared_ptr<const ProgramIndex> Index();
   // The last result told or computed of each race, with its JSON to tell a
   // change from none; generation_ grows with every change so that a result
   // computed on another thread meanwhile is not kept.

@@ -38,6 +38,8 @@ std::vector<ResultRow> ResultBoard::Rows() const {
     ResultRow row;
     row.rank = l->rank > 0 ? std::to_string(l->rank) : "";
     row.lane = l->lane;
+    row.name = l->who.name;
+    row.club = l->who.club;
     row.result = LaneResultText(*l);
     if (l->status == LaneStatus::NoFinish) row.mark = "要確認: タイムを入力するかタッチを修正 (F7)";
     if (!l->goalRead || !l->lapsRead) row.mark = "ファイルが読めません";

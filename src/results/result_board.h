@@ -17,8 +17,10 @@
 namespace poolside {
 
 struct ResultRow {
-  std::string rank;      // "1", "" when not ranked
-  int lane = 0;          // 1..10
+  std::string rank;  // "1", "" when not ranked
+  int lane = 0;      // 1..10
+  std::string name;  // the entry list's name, in full ("" when none)
+  std::string club;
   std::string result;    // LaneResultText
   std::string mark;      // why the operator should look ("" when nothing is wrong)
   std::string splits;    // "50m 29.50  100m 1:02.34"

@@ -87,6 +87,26 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
       } else {
         problem("workdir には絶対パスが必要です (expected workdir /FOLDER)");
       }
+    } else if (key == "mirror") {
+      if (!value.empty() && value[0] == '/') {
+        config.mirror = value;
+      } else {
+        problem("mirror には絶対パスが必要です (expected mirror /FOLDER)");
+      }
+    } else if (key == "public-names") {
+      if (value == "full" || value == "initials" || value == "none") {
+        config.publicNames = value;
+      } else {
+        problem("public-names の値が正しくありません (expected full, initials or none)");
+      }
+    } else if (key == "qualifiers") {
+      const bool count = value.size() >= 3 && value.size() <= 4 && value[1] == '=' &&
+                         value.find_first_not_of("0123456789", 2) == std::string::npos;
+      if (count) {
+        config.qualifiers.push_back(value);
+      } else {
+        problem("qualifiers の値が正しくありません (expected qualifiers ROUND=N)");
+      }
     } else {
       problem("不明な設定です (unknown setting)");
     }
@@ -130,6 +150,8 @@ std::string UserConfigText(const UserConfig& config) {
       "# com N=DEVICE    serial port N is DEVICE (as --com)\n"
       "# workdir DIR     the folder to start in when the current folder reaches no\n"
       "#                 control file ..\\ctl\\dr_kyo.ctl (as from the desktop menu)\n"
+      "# public-names M  swimmers' names on the public pages: full, initials, none\n"
+      "# qualifiers R=N  N of round code R go on from it (as --qualifiers)\n"
       "# A --drive or --com on the command line wins over the line here.\n";
   for (const auto& [letter, dir] : config.drives) {
     text += std::string("drive ") + letter + "=" + dir + "\n";
@@ -138,6 +160,8 @@ std::string UserConfigText(const UserConfig& config) {
     text += "com " + std::to_string(port) + "=" + device + "\n";
   }
   if (!config.workdir.empty()) text += "workdir " + config.workdir + "\n";
+  if (!config.publicNames.empty()) text += "public-names " + config.publicNames + "\n";
+  for (const std::string& q : config.qualifiers) text += "qualifiers " + q + "\n";
   return text;
 }
 

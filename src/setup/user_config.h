@@ -7,6 +7,8 @@
 //   drive c=/home/desk/.config/poolside     as --drive c=DIR
 //   com 1=/dev/serial/by-id/usb-...-port0   as --com 1=DEVICE
 //   workdir /home/desk/.config/poolside/prog
+//   public-names initials                   as --public-names
+//   qualifiers 1=8                          as --qualifiers (one a line)
 //
 // "workdir" is the folder the program starts in when the current folder
 // reaches no control file (..\ctl\dr_kyo.ctl), as from the desktop menu.
@@ -20,9 +22,12 @@
 namespace poolside {
 
 struct UserConfig {
-  std::map<char, std::string> drives;  // drive X=DIR (letter lower-cased)
-  std::map<int, std::string> coms;     // com N=DEVICE
-  std::string workdir;                 // empty: none
+  std::map<char, std::string> drives;   // drive X=DIR (letter lower-cased)
+  std::map<int, std::string> coms;      // com N=DEVICE
+  std::string workdir;                  // empty: none
+  std::string publicNames;              // full, initials, none; empty: not set
+  std::vector<std::string> qualifiers;  // ROUND=N
+  std::string mirror;                   // mirror /FOLDER: the copy off the machine
   // One message per line that was not understood, naming the file and the
   // line; such a line is skipped and the rest still counts.
   std::vector<std::string> problems;

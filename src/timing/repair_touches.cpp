@@ -20,13 +20,19 @@ std::optional<std::string> RaceWindow::RepairTouches(const TouchRepair& repair) 
     return std::string(e.what());
   }
   const bool current = repair.race == book_.RaceNo;
-  // The lap file being written is replaced whole, then opened again at its
-  // end, so that the touches still to come follow the repaired ones.
+  // The lap file being written is closed (Windows replaces no file that is
+  // open), replaced whole, then opened again at its end whatever the
+  // outcome, so that the touches still to come follow the repaired ones.
   const bool wasOpen = current && lap_.IsOpen();
+  if (wasOpen) lap_.Close();
   try {
     ApplyRepairPlan(meet_, plan);
   } catch (const IoError& e) {
-    return "タッチを修正できません。\r" + std::string(e.what());
+    std::string failure = "タッチを修正できません。\r" + std::string(e.what());
+    if (wasOpen) {
+      if (auto problem = lap_.Reopen(plan.lapPath)) failure += "\r" + *problem;
+    }
+    return failure;
   }
   if (wasOpen) {
     if (auto problem = lap_.Reopen(plan.lapPath)) return problem;

@@ -39,6 +39,11 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   connect(results, &QAction::triggered, this, [this] {
     if (onShowResults) onShowResults();
   });
+  QMenu* meet = b_.BarMenu(bar, "mTaikai", "大会");
+  QAction* entries = b_.Menu(meet, "mMeibo", "名簿の取り込み...");
+  connect(entries, &QAction::triggered, this, [this] {
+    if (onImportEntries) onImportEntries();
+  });
 
   // Race header.
   auto* header = new QGridLayout;

@@ -36,6 +36,8 @@ class RaceView : public QWidget {
   std::function<void()> onRepairTouches;
   // Runs on F8 and 表示 → 結果 (shows the result view).
   std::function<void()> onShowResults;
+  // Runs on 大会 → 名簿の取り込み (copies a chosen entry list into the folder).
+  std::function<void()> onImportEntries;
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 

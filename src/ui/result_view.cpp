@@ -28,8 +28,8 @@ ResultView::ResultView(ResultBoard& board, QWidget* parent)
   heading_ = new QLabel(this);
   heading_->setWordWrap(true);
   top->addWidget(heading_);
-  table_ = new QTableWidget(0, 5, this);
-  table_->setHorizontalHeaderLabels({"順位", "コース", "記録", "確認", "ラップ"});
+  table_ = new QTableWidget(0, 7, this);
+  table_->setHorizontalHeaderLabels({"順位", "コース", "氏名", "所属", "記録", "確認", "ラップ"});
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->horizontalHeader()->setStretchLastSection(true);
@@ -42,7 +42,7 @@ ResultView::ResultView(ResultBoard& board, QWidget* parent)
   actions->addStretch();
   top->addLayout(actions);
   connect(accept_, &QPushButton::clicked, this, [this] { AcceptSelected(); });
-  resize(720, 420);
+  resize(880, 420);
   connect(show, &QPushButton::clicked, this, [this] { board_.Show(race_->value()); });
   board_.onChange = [this] { Refresh(); };
   Refresh();
@@ -84,10 +84,11 @@ void ResultView::Refresh() {
   table_->setRowCount(static_cast<int>(rows.size()));
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const ResultRow& r = rows[static_cast<std::size_t>(i)];
-    const QString cells[] = {QString::fromStdString(r.rank), QString::number(r.lane),
+    const QString cells[] = {QString::fromStdString(r.rank),   QString::number(r.lane),
+                             QString::fromStdString(r.name),   QString::fromStdString(r.club),
                              QString::fromStdString(r.result), QString::fromStdString(r.mark),
                              QString::fromStdString(r.splits)};
-    for (int c = 0; c < 5; ++c) {
+    for (int c = 0; c < 7; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       if (!r.mark.empty()) item->setBackground(QColor(255, 224, 160));
       table_->setItem(i, c, item);

@@ -205,6 +205,10 @@ TEST(ParseOptions, EveryOptionSetsItsField) {
       {{"--script", "--competition"},
        [](const Options& o) { return o.script + " " + std::to_string(o.competition); },
        "--competition 0"},
+      {{"--public-names", "initials"}, [](const Options& o) { return o.publicNames; }, "initials"},
+      {{"--qualifiers", "1=4", "--qualifiers", "3=0"},
+       [](const Options& o) { return Join(o.qualifiers); },
+       "1=4,3=0"},
       // A later mapping of the same drive or port wins.
       {{"--drive", "c=/a", "--drive", "C=/b"},
        [](const Options& o) { return o.drives.at('c'); },
@@ -254,6 +258,10 @@ TEST(ParseOptions, EachRefusalWithItsExactMessage) {
       {{"--mqtt", "h", "--relay", "h", "--http", "1"},
        "--mqtt と --relay は同時に使えません (--mqtt and --relay exclude each other)"},
       {{"--relay", "h"}, "--relay には --http [ADDR:]PORT が必要です (--relay needs --http)"},
+      {{"--public-names", "Full"},
+       "--public-names の値が正しくありません: Full (expected full, initials or none)"},
+      {{"--qualifiers", "1:8"},
+       "--qualifiers の値が正しくありません: 1:8 (expected ROUND=N, N from 0 to 99)"},
       // The first wrong word ends the parsing.
       {{"--take", "0", "--bogus"}, "--take の値が正しくありません: 0 (expected a number from 1)"},
       {{"--bogus", "--take", "0"}, "不明なオプションです: --bogus (unknown option)"},

@@ -95,6 +95,30 @@ TEST_F(CapturedRacesTest, BlocksBeforeAnyRaceBelongToNone) {
   EXPECT_TRUE(FindCapturedRaces({journal_.Path()}).empty());
 }
 
+// Folder names beyond ASCII (a desk's "記録" folder): written, listed and read
+// back under the same name; on Windows the name must reach the system as
+// UTF-16, never through the ANSI code page.
+TEST(CapturedRacesNames, AJapaneseFolderIsWrittenListedAndReadBack) {
+  TempDir dir;
+  const std::string folder = dir.File("記録 2026");
+  CaptureJournal journal({"v", {}});
+  ASSERT_TRUE(journal.Open(folder));
+  RaceShown shown;
+  shown.race = 3;
+  journal.OnRaceEvent(shown);
+  journal.OnRaceEvent(
+      BlockRead{"x", std::chrono::system_clock::now(), std::chrono::steady_clock::now()});
+  journal.Close();
+  EXPECT_TRUE(dir.HasEntry("記録 2026"));
+  const std::vector<std::string> files = CaptureFiles({folder});
+  ASSERT_EQ(files, std::vector<std::string>{journal.Path()});
+  EXPECT_EQ(files[0].rfind(dir.File("記録 2026/"), 0), 0u) << files[0];
+  const std::vector<CapturedRace> races = FindCapturedRaces(files);
+  ASSERT_EQ(races.size(), 1u);
+  EXPECT_EQ(races[0].race, 3);
+  EXPECT_EQ(BlocksOf(files, races[0], IsNoiseRecord), std::vector<std::string>{"x"});
+}
+
 }  // namespace
 }  // namespace poolside
 

@@ -110,10 +110,17 @@ TEST(LivePages, RaceResultInRankOrderWithStatusTextsAndSplits) {
   r.lanes[5] = {6, 105, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::NoFinish, 0, {}};
   r.lanes[5].splits.push_back({50, "34.91", 3491, 'L'});
   r.lanes[6] = {7, 106, true, true, 0, 888888, std::nullopt, "棄権", LaneStatus::NoTime, 0, {}};
+  r.lanes[6].who = {kHostile, "", "第一中", "", ""};
   r.lanes[0].status = LaneStatus::NoTime;  // empty lane: left out
   const std::string page = RenderRaceResult(r);
-  EXPECT_NE(page.find("<td>6</td><td>ゴール未検出</td>"), std::string::npos) << page;
-  EXPECT_NE(page.find("<td>7</td><td>記録なし</td>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<td>6</td><td></td><td></td><td>ゴール未検出</td>"), std::string::npos)
+      << page;
+  // The swimmer's name and club, escaped like every text of a file.
+  EXPECT_NE(
+      page.find("<td>7</td><td>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;&#39;</td>"
+                "<td>第一中</td><td>記録なし</td>"),
+      std::string::npos)
+      << page;
   ExpectNoRawMarkup(page);
   const auto first = page.find("58.00"), second = page.find("59.99"),
              dq = page.find("失格 3（折返）");

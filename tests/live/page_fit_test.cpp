@@ -15,6 +15,7 @@
 
 #include "live/live_json.h"
 #include "live/live_pages.h"
+#include "live/meet_pages.h"
 #include "live/qr_svg.h"
 #include "support/temp_dir.h"
 
@@ -48,8 +49,23 @@ RaceShown LongRace(int race) {
 }
 
 // A race running with all ten lanes touched, or stopped with the link down.
+// Long names and clubs for entries 100..109, a relay team among them.
+std::shared_ptr<const EntryList> LongNames() {
+  std::string csv = "番号,氏名,所属\n";
+  for (int i = 0; i < 10; ++i) {
+    csv += std::to_string(100 + i) + "," +
+           (i % 3 == 0   ? "寿限無寿限無五劫の擦り切れ 海砂利水魚"
+            : i % 3 == 1 ? "Maximilian-Alexander Wolfeschlegelsteinhausen"
+                         : "東京都立第一高等学校水泳部Ａ") +
+           ",東京都立第一高等学校水泳部ＯＢ会スイミングクラブ\n";
+  }
+  return std::make_shared<const EntryList>(ParseEntryList(csv));
+}
+
 LiveState Board(bool running) {
   LiveState s;
+  const auto names = LongNames();
+  s.SetNames([names] { return names; }, PublicNames::Full);
   s.Apply(LongRace(113));
   s.Apply(ReceptionStarted{1, "", "1234567890"});
   for (int lane = 1; lane <= 10; ++lane) {
@@ -105,12 +121,39 @@ RaceResult LongResult() {
     l.status = i == 9 ? LaneStatus::Dq : LaneStatus::Time;
     l.dqCode = 3;
     l.text = i == 9 ? "折返" : "16:59.99";
+    l.who = *LongNames()->Find(100 + i);
     for (int k = 1; k <= 30; ++k)
       l.splits.push_back(
           {k * 50, std::to_string(k / 2) + ":0" + std::to_string(k % 10) + ".99", {}, 'L'});
   }
   r.problems.push_back({"lap\\r0113", "ラップファイルの 31 件目が読めません (途中で切れています)"});
   return r;
+}
+
+// A program of 14 heats: long names and clubs, a swim-off, statuses last.
+Standings LongStandings() {
+  Standings s;
+  s.program = 112;
+  s.heats = 14;
+  s.heatsDone = 12;
+  s.state = EventState::Provisional;
+  s.qualifiers = 8;
+  s.sex.label = "男女混合";
+  s.raceClass.label = "中学生・高校生・一般";
+  s.event.label = "1500m自由形";
+  s.round.label = "予選";
+  for (int i = 0; i < 30; ++i) {
+    StandingRow r;
+    if (i < 27) r.place = i < 8 ? i + 1 : 9;
+    r.heat = 1 + i % 14;
+    r.lane = 1 + i % 10;
+    r.who = *LongNames()->Find(100 + i % 10);
+    r.text = i < 27 ? "16:59.99" : "失格 3（折返）";
+    r.qualified = i < 8;
+    r.swimOff = i >= 8 && i < 10;
+    s.rows.push_back(r);
+  }
+  return s;
 }
 
 // The checks, run in the wrapper page on each frame once it is laid out.
@@ -176,6 +219,7 @@ TEST(PageFit, PagesFitPhonesEitherWayUpATvAndAProjector) {
   const std::string pages = std::string(POOLSIDE_SOURCE_DIR) + "/src/live/qt/pages/";
   dir.Write("live.css", ReadAll(pages + "live.css"));
   dir.Write("scoreboard.js", ReadAll(pages + "scoreboard.js"));
+  dir.Write("feed.js", ReadAll(pages + "feed.js"));
   const std::string boardPage = ReadAll(pages + "scoreboard.html");
   ASSERT_FALSE(boardPage.empty());
 
@@ -189,12 +233,13 @@ TEST(PageFit, PagesFitPhonesEitherWayUpATvAndAProjector) {
       {"home", RenderHome(home, Races(), "http://192.168.100.200:8080/",
                           QrSvg("http://192.168.100.200:8080/"), kMeet)},
       {"result", RenderRaceResult(LongResult())},
+      {"standings", RenderStandings(LongStandings())},
   };
   const int sizes[][2] = {{390, 844}, {844, 390}, {1920, 1080}, {1024, 768}};
   std::string wrapper = "<!DOCTYPE html><html><body style=\"margin:0\">";
   for (const Page& p : list) {
     std::string html = p.html;
-    for (const char* asset : {"live.css", "scoreboard.js"}) {
+    for (const char* asset : {"live.css", "feed.js", "scoreboard.js"}) {
       const std::string from = std::string("/static/") + asset;
       for (auto at = html.find(from); at != std::string::npos; at = html.find(from))
         html.replace(at, from.size(), asset);

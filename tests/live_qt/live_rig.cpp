@@ -197,7 +197,7 @@ void LiveServerTest::SetUp() {
   dir.Write("lap/r0001", " 2 ,   29.50,L, 2 ,<script>alert(\"x\")</script>&',G,");
 }
 
-void LiveServerTest::Start(int maxConnections, int maxPerAddress) {
+void LiveServerTest::Start(int maxConnections, int maxPerAddress, PublicNames names) {
   LiveServerConfig config;
   config.address = "127.0.0.1";
   config.port = 0;
@@ -205,7 +205,12 @@ void LiveServerTest::Start(int maxConnections, int maxPerAddress) {
   config.maxPerAddress = maxPerAddress;
   // A race's result from the result's owner, as on the desk.
   results.SetFolder({PathMapper{}, dir.Path() + "/", MeetSettings{}, dir.File("export/desk.json")});
-  config.results = [this](int race) { return results.ResultOf(race); };
+  config.publicNames = names;
+  config.results = [this, names](int race) { return PublicView(results.ResultOf(race), names); };
+  config.standings = [this, names](int program) {
+    return PublicStandings(results.StandingsOf(program), names);
+  };
+  config.entries = [this] { return results.Entries(); };
   server = std::make_unique<LiveServer>(config);
   std::string error;
   ASSERT_TRUE(server->Start(dir.Path() + "/", MeetSettings{}, error)) << error;

@@ -64,7 +64,10 @@ std::string MaskedPing(int payload);
 class LiveServerTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void Start(int maxConnections = 2000, int maxPerAddress = 256);
+  // Names, standings and results from the owner as the desk wires them,
+  // names published by `names`.
+  void Start(int maxConnections = 2000, int maxPerAddress = 256,
+             PublicNames names = PublicNames::Full);
   // A viewer whose messages are parsed into `messages` as they arrive.
   std::unique_ptr<QWebSocket> Connect(std::vector<QJsonObject>& messages);
 

@@ -74,6 +74,48 @@ TEST_F(LiveServerTest, EveryPageEscapesTextsFromEventsAndFiles) {
   EXPECT_NE(Get(port, "/static/scoreboard.js").head.find("javascript"), std::string::npos);
 }
 
+TEST_F(LiveServerTest, NamesGoOutAsSetOnEveryPageStandingsSearchAndOverlays) {
+  dir.Write("entries.csv",
+            "番号,氏名,フリガナ,所属\n11,山田 太郎,ヤマダ タロウ,第一中\n12,鈴木 花子,,B\n");
+  Start(2000, 256, PublicNames::Initials);
+  RaceShown shown;
+  shown.race = 2;
+  shown.program = 4;
+  shown.entries[1] = 11;
+  server->OnRaceEvent(shown);
+  ASSERT_TRUE(SpinUntil([&] {
+    return Get(port, "/api/state").body.find("\"name\":\"山．太．\",\"club\":\"第一中\"") !=
+           std::string::npos;
+  }));
+  const Reply race = Get(port, "/api/races/1");
+  EXPECT_NE(race.body.find("\"entry\":11,"), std::string::npos);
+  EXPECT_NE(race.body.find("\"name\":\"山．太．\",\"kana\":\"\",\"club\":\"第一中\""),
+            std::string::npos)
+      << race.body;
+  const Reply events = Get(port, "/api/events/4");
+  EXPECT_EQ(events.status, 200);
+  EXPECT_NE(events.body.find("\"provisional\":true"), std::string::npos) << events.body;
+  EXPECT_NE(events.body.find("\"place\":1,\"race\":1,\"heat\":1,\"lane\":2,\"entry\":11,"
+                             "\"name\":\"山．太．\""),
+            std::string::npos)
+      << events.body;
+  EXPECT_EQ(Get(port, "/api/events/5").status, 404);
+  EXPECT_NE(Get(port, "/events").body.find("競技中"), std::string::npos);  // race 2 on screen
+  EXPECT_NE(Get(port, "/events/4").body.find("暫定"), std::string::npos);
+  // The search finds the club, never the hidden name.
+  EXPECT_NE(Get(port, "/find?q=%E7%AC%AC%E4%B8%80").body.find("山．太．（第一中）"),
+            std::string::npos);
+  EXPECT_NE(Get(port, "/find?q=%E5%B1%B1%E7%94%B0").body.find("見つかりません"), std::string::npos);
+  const Reply overlay = Get(port, "/overlay/lanes?scale=0.5&delay=300");
+  EXPECT_EQ(overlay.status, 200);
+  EXPECT_NE(overlay.body.find("data-kind=\"lanes\""), std::string::npos);
+  EXPECT_NE(Get(port, "/static/overlay.js").head.find("javascript"), std::string::npos);
+  for (const char* path : {"/", "/scoreboard", "/results/1", "/api/state", "/api/races/1",
+                           "/api/events/4", "/events/4", "/overlay/lanes"}) {
+    EXPECT_EQ(Get(port, path).body.find("太郎"), std::string::npos) << path;
+  }
+}
+
 TEST_F(LiveServerTest, RefusesOtherMethodsPathsAndOversizedRequests) {
   Start();
   const Reply post = Request(port, "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc");

@@ -80,7 +80,7 @@ TEST_F(MeetFixture, FileNamesMatchWithoutRegardToCase) {
   WriteRecords("Taikai.dat", kMeetRecordLength, {Header(kMeetRecordLength, 4)});
   meet.LoadMeetHeader();
   EXPECT_EQ(meet.CompetitionCount, 4);
-  EXPECT_FALSE(dir.Exists("taikai.dat"));
+  EXPECT_FALSE(dir.HasEntry("taikai.dat"));
 }
 
 TEST_F(MeetFixture, AMissingDataFolderFailsNamingTheMeetFile) {

@@ -198,5 +198,60 @@ TEST(MqttOutbox, TheRetainedRaceIsWhatTheOwnerToldLastARepairIncluded) {
   EXPECT_EQ(again.all[1].payload, RaceJson(*one.result));
 }
 
+TEST(MqttOutbox, NamesGoOutAsSetAndEachChangedProgramsStandingsAreRetained) {
+  std::map<int, std::string> finished{{2, "from the files"}};
+  int listReads = 0;
+  MqttOutbox::Sources sources = FakeSources(finished, listReads);
+  sources.publicNames = PublicNames::Initials;
+  std::vector<int> asked;
+  sources.eventJson = [&asked](int program) {
+    asked.push_back(program);
+    return "standings " + std::to_string(program);
+  };
+  sources.programOf = [](int race) { return race == 2 ? 4 : 0; };
+  const auto entries =
+      std::make_shared<const EntryList>(ParseEntryList("番号,氏名,所属\n101,山田 太郎,第一中\n"));
+  sources.entries = [entries] { return entries; };
+  MqttOutbox outbox(MqttTopics("p"), 10, sources);
+  outbox.SetStatusBook("16");
+  Sent start;
+  outbox.Flush(std::ref(start));
+  // Race 2, done at the start, brings its program's standings.
+  EXPECT_EQ(start.Topics(),
+            (std::vector<std::string>{"p/state", "p/races/2", "p/events/4", "p/race_list"}));
+  EXPECT_EQ(start.all[2].payload, "standings 4");
+  EXPECT_TRUE(start.all[2].retain);
+
+  RaceShown shown;
+  shown.race = 1;
+  shown.entries[0] = 101;
+  outbox.Take(shown);
+  RaceResultChanged told = Told(1, true);
+  auto result = std::make_shared<RaceResult>(*told.result);
+  result->program = 3;
+  result->lanes[0].entry = 101;
+  result->lanes[0].who = {"山田 太郎", "ヤマダ タロウ", "第一中", "", ""};
+  told.result = result;
+  outbox.Take(told);
+  Sent sent;
+  outbox.Flush(std::ref(sent));
+  EXPECT_EQ(sent.Topics(), (std::vector<std::string>{"p/events", "p/state", "p/races/1",
+                                                     "p/events/3", "p/race_list"}));
+  for (const Publication& p : sent.all) {
+    EXPECT_EQ(p.payload.find("太郎"), std::string::npos) << p.topic;
+    EXPECT_EQ(p.payload.find("ヤマダ"), std::string::npos) << p.topic;
+  }
+  EXPECT_NE(sent.all[1].payload.find("\"name\":\"山．太．\",\"club\":\"第一中\""),
+            std::string::npos);
+  EXPECT_NE(sent.all[2].payload.find("\"name\":\"山．太．\""), std::string::npos);
+  // A new connection: the standings again, as retained.
+  outbox.Republish();
+  Sent again;
+  outbox.Flush(std::ref(again));
+  EXPECT_EQ(again.Topics(), (std::vector<std::string>{"p/state", "p/races/1", "p/races/2",
+                                                      "p/events/3", "p/events/4", "p/race_list"}));
+  EXPECT_EQ(asked, (std::vector<int>{4, 3, 3, 4}));
+}
+
 }  // namespace
 }  // namespace poolside

@@ -21,6 +21,7 @@
 #include "mqtt/relay_follower.h"
 #include "support/temp_dir.h"
 #include "support/test_broker.h"
+#include "support/wait_for.h"
 
 namespace poolside {
 namespace {
@@ -30,12 +31,7 @@ using testing::TempDir;
 using testing::TestBroker;
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
+  return testing::WaitFor(done, limit);
 }
 
 BrokerSettings On(int port, std::optional<MqttCredentials> who = std::nullopt) {

@@ -67,7 +67,9 @@ done
 "$bin/poolside-make-demo" "$work/demo" --showcase >/dev/null || fail "poolside-make-demo"
 (cd "$work/demo/prog" && "$bin/poolside" --drive "c=$work/demo" --export-all) >"$work/export.out" ||
   { cat "$work/export.out" >&2; fail "--export-all"; }
-[[ $(grep -c '書き出しました' "$work/export.out") -eq 8 ]] || { cat "$work/export.out" >&2; fail "export count"; }
+[[ $(grep -c '書き出しました: .*/r[0-9]*\.' "$work/export.out") -eq 8 ]] || { cat "$work/export.out" >&2; fail "export count"; }
+# The demo's first program (races 1 to 4, all done) has its standings beside them.
+grep -q '書き出しました: .*/event1\.json' "$work/export.out" || { cat "$work/export.out" >&2; fail "standings export"; }
 "$bin/poolside-console-sim" --races 1 --speed 1000 --pause 0 --log "$work/sent" >/dev/null ||
   fail "poolside-console-sim"
 [[ -s "$work/sent" ]] || fail "the simulator sent nothing"

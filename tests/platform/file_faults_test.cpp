@@ -244,6 +244,9 @@ TEST_F(FileFaultTest, ReplaceWritesTheNewContentAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(FileFaultTest, ReplaceKeepsThePermissionsOfTheOldFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX mode bits; on Windows a new file takes the folder's access list";
+#endif
   tmp.Write("shared.ctl", "old");
   ASSERT_EQ(::chmod(tmp.File("shared.ctl").c_str(), 0664), 0);
   ReplaceFileAtomically(tmp.File("shared.ctl"), "new");

@@ -63,12 +63,14 @@ TEST_F(FileReadTest, GivesTheFileOrSaysWhyNot) {
   tmp.MakeDir("folder");
   EXPECT_EQ(Read("folder", 64).outcome, FileReadOutcome::NotAFile);
 
+#ifndef _WIN32  // mode bits are POSIX's; Windows has an access list, which Wine does not keep
   ASSERT_EQ(::chmod(tmp.File("goal").c_str(), 0640), 0);
   r = Read("goal", 64);
   EXPECT_EQ(r.permissions, 0640u);
   EXPECT_FALSE(r.ownerOnly);
   ASSERT_EQ(::chmod(tmp.File("goal").c_str(), 0600), 0);
   EXPECT_TRUE(Read("goal", 64).ownerOnly);
+#endif
 }
 
 TEST_F(FileReadTest, RetriesInterruptedAndShortReadsAndReportsAFailingOne) {

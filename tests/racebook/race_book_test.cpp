@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -122,7 +123,7 @@ TEST_F(RaceBookTest, TheBookIsFoundWhateverTheCaseOfItsName) {
   LoadRaceStat(meet, state);
   EXPECT_EQ(state.RaceStat, "6");
   SaveRaceBook(meet, state);
-  EXPECT_FALSE(dir.Exists("Race.dat"));
+  EXPECT_FALSE(dir.HasEntry("Race.dat"));
   EXPECT_EQ(dir.Read("race.dat"), std::string(kBookLength, '6'));
 }
 
@@ -245,8 +246,14 @@ class DemoMeetTest : public ::testing::Test {
   DemoMeetTest() : meet(paths) { paths.MapDrive('c', dir.Path()); }
 
   int Generate(const std::string& args) {
+#ifdef _WIN32
+    std::string command =
+        std::string(POOLSIDE_BINARY_DIR) + "/tools/make_demo_meet.exe " + dir.Path() + " " + args;
+    std::replace(command.begin(), command.end(), '/', '\\');  // for cmd.exe
+#else
     const std::string command = std::string(POOLSIDE_BINARY_DIR) + "/tools/make_demo_meet " +
                                 dir.Path() + " " + args + " 2>/dev/null";
+#endif
     return std::system(command.c_str());
   }
 

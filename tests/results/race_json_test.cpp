@@ -39,6 +39,7 @@ TEST(RaceJsonTest, OneRaceWithEveryLaneKind) {
   l1.packed = 10234;
   ClassifyLaneValue(l1);
   l1.splits = {{50, "29.50", 2950, 'L'}, {100, "1:02.34", 6234, 'G'}};
+  l1.who = {"山田 太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", "第一中", "静岡", "中2"};
   LaneResult& l2 = r.lanes[1];
   l2.entry = 1002;
   l2.packed = 700002;
@@ -65,19 +66,23 @@ TEST(RaceJsonTest, OneRaceWithEveryLaneKind) {
       "は読めません\"}],\"lanes\":["
       "{\"lane\":1,\"entry\":1001,\"rank\":1,\"packed\":10234,\"hundredths\":6234,"
       "\"text\":\"1:02.34\",\"status\":\"time\",\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"splits\":[{\"distance\":50,\"text\":\"29.50\",\"hundredths\":2950,\"kind\":"
-      "\"L\"},"
+      "\"flags\":[],\"name\":\"山田 太郎\",\"kana\":\"ﾔﾏﾀﾞ "
+      "ﾀﾛｳ\",\"club\":\"第一中\",\"pref\":\"静岡\","
+      "\"grade\":\"中2\",\"splits\":[{\"distance\":50,\"text\":\"29.50\",\"hundredths\":2950,"
+      "\"kind\":\"L\"},"
       "{\"distance\":100,\"text\":\"1:02.34\",\"hundredths\":6234,\"kind\":\"G\"}]},"
       "{\"lane\":2,\"entry\":1002,\"rank\":0,\"packed\":700002,\"hundredths\":null,"
       "\"text\":\"泳法\",\"status\":\"dq\",\"dq_code\":2,\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"splits\":[]},"
+      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"splits\":[]},"
       "{\"lane\":3,\"entry\":1003,\"rank\":null,\"packed\":null,\"hundredths\":null,\"text\":\"\","
       "\"status\":\"unreadable\",\"goal_read\":false,\"laps_read\":false,"
-      "\"flags\":[],\"splits\":[{\"distance\":50,\"text\":\"2?.00\",\"hundredths\":null,\"kind\":"
-      "\"L\"}]},"
+      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"splits\":[{\"distance\":50,\"text\":\"2?.00\",\"hundredths\":null,\"kind\":\"L\"}]},"
       "{\"lane\":4,\"entry\":0,\"rank\":0,\"packed\":888888,\"hundredths\":null,"
       "\"text\":\"棄権\",\"status\":\"no_time\",\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"splits\":[]},";
+      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"splits\":[]},";
   EXPECT_EQ(json.substr(0, head.size()), head);
   EXPECT_EQ(json.back(), '}');
   EXPECT_EQ(json.find('\n'), std::string::npos);

@@ -29,7 +29,9 @@ TEST(UserConfig, ReadsMappingsLikeTheCommandLineAndNamesEachBadLine) {
       "drive cc=/x\n"
       "workdir relative/prog\n"
       "workdir /home/u/.config/poolside/prog\n"
-      "colour blue\n",
+      "colour blue\n"
+      "mirror usb\n"
+      "mirror /media/usb/meet-copy\n",
       "poolside.conf");
   EXPECT_EQ(c.drives.at('c'), "/meet/c");  // letters lower-cased, CR dropped
   EXPECT_EQ(c.drives.at('d'), "/a=b");
@@ -37,12 +39,35 @@ TEST(UserConfig, ReadsMappingsLikeTheCommandLineAndNamesEachBadLine) {
   EXPECT_EQ(c.coms.at(1), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
   EXPECT_EQ(c.coms.size(), 1u);
   EXPECT_EQ(c.workdir, "/home/u/.config/poolside/prog");
-  ASSERT_EQ(c.problems.size(), 4u);
+  EXPECT_EQ(c.mirror, "/media/usb/meet-copy");
+  ASSERT_EQ(c.problems.size(), 5u);
   EXPECT_EQ(c.problems[0].rfind("poolside.conf:6: ", 0), 0u) << c.problems[0];
   EXPECT_NE(c.problems[1].find(":7: "), std::string::npos);
   EXPECT_NE(c.problems[2].find(":8: "), std::string::npos);
   EXPECT_NE(c.problems[3].find(":10: "), std::string::npos);
   EXPECT_NE(c.problems[3].find("colour blue"), std::string::npos);
+  EXPECT_NE(c.problems[4].find(":11: mirror"), std::string::npos) << c.problems[4];
+}
+
+TEST(UserConfig, NamesAndQualifiersAreTakenAndAWrongValueNamed) {
+  const UserConfig c = ParseUserConfig(
+      "public-names initials\n"
+      "qualifiers 1=4\n"
+      "qualifiers 3=16\n"
+      "public-names half\n"
+      "qualifiers 1=x\n",
+      "poolside.conf");
+  EXPECT_EQ(c.publicNames, "initials");
+  EXPECT_EQ(c.qualifiers, (std::vector<std::string>{"1=4", "3=16"}));
+  ASSERT_EQ(c.problems.size(), 2u);
+  EXPECT_NE(c.problems[0].find(":4: public-names"), std::string::npos) << c.problems[0];
+  EXPECT_NE(c.problems[1].find(":5: qualifiers"), std::string::npos) << c.problems[1];
+  // Written and read back.
+  testing::TempDir dir;
+  WriteUserConfig(dir.File("poolside.conf"), c);
+  const UserConfig back = ReadUserConfig(dir.File("poolside.conf"));
+  EXPECT_EQ(back.publicNames, "initials");
+  EXPECT_EQ(back.qualifiers, c.qualifiers);
 }
 
 TEST(UserConfig, AHugeFileOrLineCostsNoMoreThanAScreenOfMessages) {

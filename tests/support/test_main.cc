@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+#ifndef _WIN32  // the Windows build has no Qt
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#endif
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

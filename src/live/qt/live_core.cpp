@@ -71,6 +71,10 @@ SiteSources LiveCore::Sources() {
   };
   sources.scoreboardPage = Resource("scoreboard.html").value_or("");
   sources.meetName = MeetNameOf(config_.settings);
+  sources.overlayPage = Resource("overlay.html").value_or("");
+  if (!config_.races) sources.standings = config_.standings;
+  sources.entries = config_.entries;
+  sources.publicNames = config_.publicNames;
   return sources;
 }
 
@@ -298,7 +302,9 @@ void LiveCore::Heartbeat() {
 bool LiveCore::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   const bool get = request.method() == QHttpServerRequest::Method::Get;
   const std::string path = request.url().path(QUrl::FullyEncoded).toStdString();
-  const RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
+  RouteMatch match = MatchRoute(get ? "GET" : "OTHER", path);
+  const std::string query = request.url().query(QUrl::FullyEncoded).toStdString();
+  match.query = query;
   const bool upgrade = request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
   // Answers the client does not read count against its limit.
   ClientMeter* meter = ClientMeter::Of(socket);

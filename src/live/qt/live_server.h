@@ -20,6 +20,7 @@
 #include "live/live_source.h"
 #include "meetdata/settings.h"
 #include "platform/paths.h"
+#include "results/standings.h"
 
 class QThread;
 
@@ -46,6 +47,11 @@ struct LiveServerConfig {
   // result's owner (RaceResults::ResultOf; called on the server's thread).
   // Every change comes on the feed as RaceResultChanged.
   std::function<std::shared_ptr<const RaceResult>(int race)> results;
+  // The standings of a program, names as published, from the same owner
+  // (none for a relay); the names of the lanes on screen; how names go out.
+  std::function<Standings(int program)> standings;
+  LiveState::EntriesOf entries;
+  PublicNames publicNames = PublicNames::Full;
 };
 
 using LiveInput = std::variant<RaceEvent, RelayUpdate>;

@@ -1,0 +1,17 @@
+#include "app/public_setup.h"
+
+namespace poolside {
+
+PublicNames PublicNamesOf(const Options& options) {
+  PublicNames mode = PublicNames::Full;
+  if (!ParsePublicNames(options.publicNames, mode)) mode = PublicNames::Full;
+  return mode;
+}
+
+QualifierRule QualifierRuleOf(const Options& options) {
+  QualifierRule rule;
+  for (const std::string& setting : options.qualifiers) ParseQualifierSetting(setting, rule);
+  return rule;
+}
+
+}  // namespace poolside

@@ -1,0 +1,17 @@
+#pragma once
+// What the options say about the meet beyond one race: how swimmers' names
+// go out on the public outputs (--public-names, poolside.conf's
+// public-names) and how many go on from each round (--qualifiers).
+
+#include "app/options.h"
+#include "results/entry_list.h"
+#include "results/standings.h"
+
+namespace poolside {
+
+// In full unless set.
+PublicNames PublicNamesOf(const Options& options);
+// The defaults, then each setting in order (a later one wins).
+QualifierRule QualifierRuleOf(const Options& options);
+
+}  // namespace poolside
