@@ -38,7 +38,8 @@ void QtAppWindows::StartTimingWindow() {
 }
 
 bool QtAppWindows::IsKnownWindow(const std::string& name) const {
-  return name == "frmRace" || name == "frmKyogi" || !SubWindowTitle(name).empty();
+  return name == "frmRace" || name == "frmKyogi" || IsDialogWindow(name) ||
+         !SubWindowTitle(name).empty();
 }
 
 void QtAppWindows::ShowWindow(QWidget* w, bool modal) {
@@ -87,6 +88,7 @@ bool QtAppWindows::LoadWindow(const std::string& name) {
 QWidget* QtAppWindows::FindWindow(const std::string& name) const {
   if (name == "frmRace") return raceView_.get();
   if (name == "frmKyogi") return kyogiView_.get();
+  if (IsDialogWindow(name)) return dialogs_.Find(name);
   auto it = subs_.find(name);
   return it == subs_.end() ? nullptr : it->second.get();
 }
