@@ -9,6 +9,26 @@
 
 namespace poolside {
 
+namespace {
+
+// A dialog's label as it shows now (the dialog sets its text itself, not
+// through an adapter that would remember it).
+class ShownLabel : public Label {
+ public:
+  explicit ShownLabel(QLabel* label) : label_(label) {}
+  std::string Caption() const override { return label_->text().toStdString(); }
+  void SetCaption(const std::string& caption) override {
+    label_->setText(QString::fromStdString(caption));
+  }
+  Color BackColor() const override { return kFaceColor; }
+  void SetBackColor(const Color&) override {}
+
+ private:
+  QLabel* label_;
+};
+
+}  // namespace
+
 bool IsDialogWindow(const std::string& name) {
   return name == "frmTouch" || name == "frmResult" || name == "frmRecover";
 }
@@ -44,7 +64,7 @@ void DialogControls::Adopt(const std::string& window, QWidget* dialog) {
       a.boxes.push_back(std::make_unique<QtTextBox>(edit));
       rc.textBox = a.boxes.back().get();
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-      a.labels.push_back(std::make_unique<QtLabel>(label));
+      a.labels.push_back(std::make_unique<ShownLabel>(label));
       rc.label = a.labels.back().get();
     } else if (auto* button = qobject_cast<QPushButton*>(w)) {
       a.buttons.push_back(std::make_unique<QtButton>(button));
