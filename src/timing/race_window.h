@@ -133,6 +133,10 @@ class RaceWindow : public RaceScreen {
   // The race on screen made afresh: lap file, lanes, duplicate filter;
   // published as RaceRestarted (StartOver) and the race shown again.
   void StartRaceOver(bool console);
+  // The lanes cleared and the duplicate filter forgotten, nothing written or
+  // published: a re-timing starts its race from nothing, whatever the race
+  // the load found on screen held.
+  void ForgetTouchesOnScreen();
 
   // --- serial port control (cmdZushin)
   void OnStartStopClick();
