@@ -124,6 +124,14 @@ std::string AddQualifiers(Options& o, const GivenOption& g) {
   return {};
 }
 
+// Two folders: the value and the word after it.
+std::string SetCompare(Options& o, const GivenOption& g) {
+  if (!g.more) return g.name + " にはフォルダが二つ必要です (" + g.name + " needs DIR_A DIR_B)";
+  o.compareLeft = g.value;
+  o.compareRight = *g.more;
+  return {};
+}
+
 std::string SetEncoding(Options& o, const GivenOption& g) {
   o.exportEncoding = g.value;
   if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932")
@@ -182,6 +190,15 @@ constexpr OptionEntry kOptions[] = {
      "every change"},
     {"--verify-mirror", nullptr, V::Word, SetText<&Options::verifyMirror>, "--verify-mirror DIR",
      "list what differs between the data folder and\nits copy in DIR, and exit (no window)"},
+    {"--compare", nullptr, V::WordAndMore, SetCompare, "--compare DIR_A DIR_B",
+     "compare two recordings of the meet race by race (lap\nand goal files, Race.dat) and exit: "
+     "0 the same,\n1 not (no window)"},
+    {"--shadow", nullptr, V::Word, SetText<&Options::shadow>, "--shadow FOLDER",
+     "a second desk on the same console line: time every\nrace into FOLDER, never the meet's "
+     "folder"},
+    {"--promote", nullptr, V::Word, SetText<&Options::promote>, "--promote FOLDER",
+     "the second desk's FOLDER takes over: its races the\ndesk had not finished go to the meet's "
+     "folder\n(or to the copy of --mirror), then exit"},
     {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
      "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",

@@ -9,21 +9,25 @@
 namespace poolside {
 
 struct Options {
-  std::map<char, std::string> drives;   // --drive X=DIR (letter lower-cased)
-  std::map<int, std::string> coms;      // --com N=DEVICE
-  std::string script;                   // --script FILE
-  bool competition = false;             // --competition: open frmKyogi at start
-  std::string printToPdf;               // --print-to-pdf FILE: ranking print into a PDF
-  std::string screenshot;               // --screenshot FILE: grab the windows as PNG, exit
-  std::string capture;                  // --capture DIR: the capture journal's folder
-  bool noCapture = false;               // --no-capture: no journal
-  std::vector<std::string> recover;     // --recover FILE|DIR (repeatable): captured races
-  int take = 0;                         // --take K: the captured race to re-time
-  int as = 0;                           // --as N: the race it is re-timed into
-  bool apply = false;                   // --apply: write what --take/--as would
-  bool takeOver = false;                // --take-over: take a lease not renewed for a minute
-  std::string mirror;                   // --mirror DIR: a copy of the data folder kept in DIR
-  std::string verifyMirror;             // --verify-mirror DIR: compare the folder with DIR, exit
+  std::map<char, std::string> drives;  // --drive X=DIR (letter lower-cased)
+  std::map<int, std::string> coms;     // --com N=DEVICE
+  std::string script;                  // --script FILE
+  bool competition = false;            // --competition: open frmKyogi at start
+  std::string printToPdf;              // --print-to-pdf FILE: ranking print into a PDF
+  std::string screenshot;              // --screenshot FILE: grab the windows as PNG, exit
+  std::string capture;                 // --capture DIR: the capture journal's folder
+  bool noCapture = false;              // --no-capture: no journal
+  std::vector<std::string> recover;    // --recover FILE|DIR (repeatable): captured races
+  int take = 0;                        // --take K: the captured race to re-time
+  int as = 0;                          // --as N: the race it is re-timed into
+  bool apply = false;                  // --apply: write what --take/--as would
+  bool takeOver = false;               // --take-over: take a lease not renewed for a minute
+  std::string mirror;                  // --mirror DIR: a copy of the data folder kept in DIR
+  std::string verifyMirror;            // --verify-mirror DIR: compare the folder with DIR, exit
+  std::string compareLeft;             // --compare DIR_A DIR_B: two recordings race by race, exit
+  std::string compareRight;
+  std::string shadow;   // --shadow FOLDER: a second desk on the same line
+  std::string promote;  // --promote FOLDER: the second desk's folder becomes the desk's
   std::string exportEncoding = "utf8";  // --export-encoding utf8|cp932: the export's CSV
   bool exportAll = false;               // --export-all: write every finished race's export, exit
   bool version = false;                 // --version
