@@ -1,5 +1,6 @@
 #include "app/desk.h"
 
+#include <chrono>
 #include <iostream>
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include "app/script_runner.h"
 #include "capture/replay_port.h"
 #include "export/race_export.h"
+#include "meetdata/shadow_folder.h"
 #include "platform/errors.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
@@ -27,6 +29,7 @@
 #include "recovery/recovery_panel.h"
 #include "results/result_board.h"
 #include "timing/link_watch.h"
+#include "timing/race_window.h"
 #include "timing/touch_flags.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
@@ -94,7 +97,10 @@ Desk::Desk(Options options, std::vector<std::string> args)
       [this](int n, const std::string& device) { return OpenPort(n, device, host_); },
       scriptRun_ ? &scripted_ : nullptr);
   live_ = MakeLiveServer(options_, paths_, results_);
-  mqtt_ = MakeDeskPublisher(options_, mqttError_);
+  // A second desk publishes only under a prefix of its own.
+  if (options_.shadow.empty() || options_.mqttPrefixGiven) {
+    mqtt_ = MakeDeskPublisher(options_, mqttError_);
+  }
   windows_ = std::make_unique<QtAppWindows>(meet_, *messages_, *port_, host_, paths_, scriptRun_,
                                             options_.printToPdf);
   AttachBeforeLoad();
@@ -121,10 +127,42 @@ void Desk::AttachBeforeLoad() {
   if (mqtt_) feed.Attach(*mqtt_);
 }
 
+bool Desk::PrepareShadow() {
+  const std::string primary = DataFolderOf(paths_);
+  if (primary.empty()) {
+    messages_->ShowError(
+        "制御ファイル ..\\ctl\\dr_kyo.ctl を読めません "
+        "(控えは大会のデータフォルダをそこから知ります)");
+    return false;
+  }
+  const std::string folder = paths_.Resolve(options_.shadow);
+  const ShadowPrepared prepared =
+      PrepareShadowFolder(primary, folder,
+                          std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count());
+  if (!prepared.ok) {
+    messages_->ShowError(prepared.problem);
+    return false;
+  }
+  if (prepared.copied)
+    std::cerr << "控え: " << primary << " の大会ファイルを " << folder << " に写しました\n";
+  std::cerr << "控え (second desk): " << folder << " に記録します。" << primary
+            << " には書きません\n";
+  paths_.MapDataFolder(folder);
+  return true;
+}
+
 bool Desk::Start() {
+  // The second desk writes its own folder, never the meet's.
+  if (!options_.shadow.empty() && !PrepareShadow()) {
+    std::cout.flush();
+    return false;
+  }
   // One writer per data folder: nothing is loaded or written before the
   // lease is ours.
-  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_)) {
+  const char* program = options_.shadow.empty() ? "poolside (計時)" : "poolside --shadow (控え)";
+  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_, program)) {
     std::cout.flush();
     return false;
   }
@@ -188,6 +226,12 @@ void Desk::StartAfterLoad() {
   }
   link_ = std::make_unique<LinkWatch>(*windows_->RaceWidget()->LinkLabel(), feed, *port_, host_);
   feed.Attach(*link_);
+  if (!options_.shadow.empty()) {
+    // Unmistakably the second desk: its caption and the link's first line.
+    windows_->RaceWidget()->setWindowTitle(race_texts::kShadowCaption);
+    link_->SetRole("控え (2 台目): " + meet_.DataPath("") +
+                   " に記録。大会のフォルダには書きません");
+  }
   // The Part's restart empties the lap file; the capture still holds it.
   windows_->Race().onLapFileEmptied = [this](int race, int records) {
     const std::string emptied = "レース " + std::to_string(race) +

@@ -55,6 +55,10 @@ class Desk {
   int Run(QApplication& app);
 
  private:
+  // --shadow: the second desk's folder made ready (the meet's files copied
+  // at its first start) and mapped in place of the meet's data folder;
+  // false after the message.
+  bool PrepareShadow();
   void AttachBeforeLoad();
   void StartAfterLoad();
   void StartMirror();

@@ -73,7 +73,14 @@ std::string SetRelay(Options& o, const GivenOption& g) {
 
 std::string SetPrefix(Options& o, const GivenOption& g) {
   o.mqttPrefix = g.value;
+  o.mqttPrefixGiven = true;
   if (!ValidTopicPrefix(o.mqttPrefix)) return Wrong(g, "no '+', '#' or empty level");
+  return {};
+}
+
+std::string SetFollowPrefix(Options& o, const GivenOption& g) {
+  o.followPrefix = g.value;
+  if (!ValidTopicPrefix(o.followPrefix)) return Wrong(g, "no '+', '#' or empty level");
   return {};
 }
 
@@ -207,6 +214,8 @@ constexpr OptionEntry kOptions[] = {
      "publish the race to an MQTT broker (port 1883);\noff by default: no connection is made"},
     {"--mqtt-prefix", nullptr, V::Word, SetPrefix, "--mqtt-prefix PREFIX",
      "first level of the topics (default poolside)"},
+    {"--follow-prefix", nullptr, V::Word, SetFollowPrefix, "--follow-prefix PREFIX",
+     "with --shadow and --mqtt: the desk's prefix whose race\nit follows (default poolside)"},
     {"--mqtt-auth", nullptr, V::Word, SetText<&Options::mqttAuth>, "--mqtt-auth FILE",
      "broker user (line 1) and password (line 2) from\nFILE, which only its owner may read"},
     {"--mqtt-cafile", nullptr, V::Word, SetText<&Options::mqttCaFile>, "--mqtt-cafile FILE",

@@ -38,16 +38,18 @@ struct Options {
   int lane = 0;                         // --lane L: the lane a repair is for
   std::string repair;                   // --drop K, --insert-after K [TIME], --as-finish K,
                        // --as-lap K, as the words "drop K" ... (TIME "?" = unknown)
-  std::string mqttHost;                 // --mqtt HOST[:PORT]: publish the race to a broker
-  int mqttPort = -1;                    // its port (1883); -1: no connection at all
-  std::string mqttPrefix = "poolside";  // --mqtt-prefix PREFIX: the topics' first level
-  std::string mqttAuth;                 // --mqtt-auth FILE: user and password (mode 0600)
-  std::string mqttCaFile;               // --mqtt-cafile FILE: TLS to the broker
-  std::string relayHost;                // --relay HOST[:PORT]: serve the pages from a broker
-  int relayPort = -1;                   // its port (1883); -1: not a relay
-  std::string publicNames;              // --public-names full|initials|none ("" not given: full)
-  std::vector<std::string> qualifiers;  // --qualifiers ROUND=N (repeatable; later ones win)
-  std::string error;                    // non-empty: the options are wrong
+  std::string mqttHost;                   // --mqtt HOST[:PORT]: publish the race to a broker
+  int mqttPort = -1;                      // its port (1883); -1: no connection at all
+  std::string mqttPrefix = "poolside";    // --mqtt-prefix PREFIX: the topics' first level
+  bool mqttPrefixGiven = false;           // --mqtt-prefix was given (a second desk's own)
+  std::string followPrefix = "poolside";  // --follow-prefix PREFIX: the desk a --shadow follows
+  std::string mqttAuth;                   // --mqtt-auth FILE: user and password (mode 0600)
+  std::string mqttCaFile;                 // --mqtt-cafile FILE: TLS to the broker
+  std::string relayHost;                  // --relay HOST[:PORT]: serve the pages from a broker
+  int relayPort = -1;                     // its port (1883); -1: not a relay
+  std::string publicNames;                // --public-names full|initials|none ("" not given: full)
+  std::vector<std::string> qualifiers;    // --qualifiers ROUND=N (repeatable; later ones win)
+  std::string error;                      // non-empty: the options are wrong
 };
 
 // Each word through its entry of the option table (option_table.h), then the

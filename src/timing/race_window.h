@@ -64,6 +64,8 @@ struct RaceControls {
 // Fixed texts of the window, shared by the Qt layer and the tests.
 namespace race_texts {
 inline constexpr const char* kCaption = "Seiko";
+// The caption of a second desk on the same console line (--shadow).
+inline constexpr const char* kShadowCaption = "Seiko 控え";
 inline constexpr const char* kStart = "受信";
 inline constexpr const char* kStop = "停止";
 inline constexpr const char* kTimeTip = "1･ｽﾀｰﾄ 2･泳法 3･折返 4･ｺﾞｰﾙ 5･引継 6･逸脱 7･途中 8･棄権";
