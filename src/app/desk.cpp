@@ -18,6 +18,7 @@
 #include "app/public_setup.h"
 #include "app/script_messages.h"
 #include "app/script_runner.h"
+#include "app/shadow_follow.h"
 #include "capture/replay_port.h"
 #include "export/race_export.h"
 #include "meetdata/shadow_folder.h"
@@ -25,6 +26,7 @@
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
+#include "racebook/navigation.h"
 #include "reception/console_line.h"
 #include "recovery/recovery_panel.h"
 #include "results/result_board.h"
@@ -248,6 +250,43 @@ void Desk::StartAfterLoad() {
   board_ = std::make_unique<ResultBoard>(resultOf);
   feed.Attach(*board_);
   StartMirror();
+  StartFollowing();
+}
+
+void Desk::StartFollowing() {
+  if (options_.shadow.empty() || options_.mqttPort < 0) return;
+  follow_ = std::make_unique<ShadowFollow>();
+  std::string error;
+  const bool started = follow_->Start(
+      options_,
+      [this](int race) {
+        QMetaObject::invokeMethod(
+            qApp, [this, race] { FollowRace(race); }, Qt::QueuedConnection);
+      },
+      [this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, text] {
+              std::cerr << text << "\n";
+              link_->SetNote(text);
+            },
+            Qt::QueuedConnection);
+      },
+      error);
+  if (!started) {
+    messages_->Warn(error + " (計時席のレースは追わず、自分で進めます)");
+    follow_.reset();
+  }
+}
+
+void Desk::FollowRace(int race) {
+  RaceWindow& window = windows_->Race();
+  if (window.BookState().RaceNo == race) return;
+  try {
+    ShowRaceNumber(window, race);
+  } catch (const std::exception& e) {
+    messages_->Warn(e.what());
+  }
 }
 
 void Desk::StartMirror() {

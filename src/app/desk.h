@@ -37,6 +37,7 @@ class RecoveryPanel;
 class ResultBoard;
 class ResultView;
 class ScriptMessageSink;
+class ShadowFollow;
 class TouchDialog;
 class TouchFlagger;
 
@@ -62,6 +63,9 @@ class Desk {
   void AttachBeforeLoad();
   void StartAfterLoad();
   void StartMirror();
+  // --shadow with --mqtt: the desk's race followed through the broker.
+  void StartFollowing();
+  void FollowRace(int race);
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
@@ -103,6 +107,8 @@ class Desk {
   // label its messages go to.
   std::unique_ptr<FolderMirror> mirror_;
   std::unique_ptr<MirrorPoke> mirrorPoke_;
+  // The second desk's view of the desk's race: its thread stops first.
+  std::unique_ptr<ShadowFollow> follow_;
 };
 
 }  // namespace poolside

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/test_broker.h"
 #include "support/wait_for.h"
 
 #include <chrono>
@@ -237,6 +238,49 @@ TEST_F(ShadowEndToEnd, APromotionAfterTheDeskWasKilledMidRaceRetimesTheRaceFromT
   EXPECT_EQ(Command({"--compare", Folder().string(), shadow_.string()}, compared), 0) << compared;
   // The desk's lease was taken (its process is gone) and given back.
   EXPECT_FALSE(fs::exists(Folder() / "poolside.lease"));
+}
+
+TEST_F(ShadowEndToEnd, TheSecondDeskFollowsTheDesksRaceOnTheBrokerAndPublishesNothing) {
+  poolside::testing::TestBroker broker(dir_.string(), "allow_anonymous true\nlog_type all\n");
+  ASSERT_TRUE(broker.Start());
+  const std::string port = std::to_string(broker.Port());
+  std::ofstream(dir_ / "second.script") << "wait 120000\nend\n";
+  Child second({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
+                "--shadow", shadow_.string(), "--mqtt", "127.0.0.1:" + port, "--script",
+                (dir_ / "second.script").string()},
+               meet_ / "prog", dir_ / "second.out", dir_ / "second.err");
+  // The desk puts race 6 on screen: the second desk follows (its capture
+  // journal keeps every race shown). Said again until it is followed, as a
+  // subscription may come after the first publication.
+  const auto followed = [&] {
+    if (!fs::exists(shadow_ / "capture")) return false;
+    for (const auto& e : fs::directory_iterator(shadow_ / "capture")) {
+      if (ReadAll(e.path()).find("race_shown race=6 ") != std::string::npos) return true;
+    }
+    return false;
+  };
+  const std::string shown =
+      R"({"type":"race_shown","seq":1,"race":{"race":6,"status":"1","program":2,"heat":1}})";
+  bool seen = false;
+  for (int i = 0; i < 30 && !seen; ++i) {
+    Child pub({"/usr/bin/mosquitto_pub", "-h", "127.0.0.1", "-p", port, "-i", "office", "-t",
+               "poolside/events", "-m", shown},
+              dir_, dir_ / "pub.out", dir_ / "pub.err");
+    ASSERT_EQ(pub.Wait(30), 0) << ReadAll(dir_ / "pub.err");
+    seen = WaitFor(followed, std::chrono::seconds(1));
+  }
+  ASSERT_TRUE(seen) << ReadAll(dir_ / "second.err");
+  second.Kill();
+  // Every publication the broker received came from the test's publisher.
+  std::istringstream log(ReadAll(broker.Log()));
+  int received = 0;
+  for (std::string line; std::getline(log, line);) {
+    const auto at = line.find("Received PUBLISH from ");
+    if (at == std::string::npos) continue;
+    ++received;
+    EXPECT_EQ(line.compare(at + 22, 7, "office "), 0) << line;
+  }
+  EXPECT_GT(received, 0);
 }
 
 }  // namespace
