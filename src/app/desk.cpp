@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <sstream>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include "app/live_start.h"
 #include "app/mirror_start.h"
 #include "app/mqtt_start.h"
+#include "app/promote_command.h"
 #include "app/public_setup.h"
 #include "app/script_messages.h"
 #include "app/script_runner.h"
@@ -23,9 +25,11 @@
 #include "export/race_export.h"
 #include "meetdata/shadow_folder.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/record_file.h"
 #include "racebook/navigation.h"
 #include "reception/console_line.h"
 #include "recovery/recovery_panel.h"
@@ -40,6 +44,8 @@
 #include "ui/result_view.h"
 #include "ui/touch_dialog.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -168,18 +174,14 @@ bool Desk::Start() {
     std::cout.flush();
     return false;
   }
-  if (lease_) {
-    // The program's end (_exit in EndProgram) closes the files, then gives
-    // the folder back.
-    host_.closeFiles = [this, closeFiles = host_.closeFiles] {
-      if (closeFiles) closeFiles();
-      lease_->Release();
-    };
-    lease_->RenewInBackground([this](const std::string& text) {
-      QMetaObject::invokeMethod(
-          qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
-    });
-  }
+  // The program's end (_exit in EndProgram) closes the files, then gives
+  // the folder back (the one held then: a second desk promoted holds the
+  // meet's).
+  host_.closeFiles = [this, closeFiles = host_.closeFiles] {
+    if (closeFiles) closeFiles();
+    if (lease_) lease_->Release();
+  };
+  RenewLease();
   try {
     windows_->StartTimingWindow();
   } catch (const std::exception& e) {
@@ -233,6 +235,7 @@ void Desk::StartAfterLoad() {
     windows_->RaceWidget()->setWindowTitle(race_texts::kShadowCaption);
     link_->SetRole("控え (2 台目): " + meet_.DataPath("") +
                    " に記録。大会のフォルダには書きません");
+    windows_->RaceWidget()->OfferPromotion([this] { PromoteWindow(); });
   }
   // The Part's restart empties the lap file; the capture still holds it.
   windows_->Race().onLapFileEmptied = [this](int race, int records) {
@@ -251,6 +254,81 @@ void Desk::StartAfterLoad() {
   feed.Attach(*board_);
   StartMirror();
   StartFollowing();
+}
+
+void Desk::RenewLease() {
+  if (!lease_) return;
+  lease_->RenewInBackground([this](const std::string& text) {
+    QMetaObject::invokeMethod(
+        qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
+  });
+}
+
+void Desk::PromoteWindow() {
+  const std::string shadow = meet_.DataPath("");
+  if (!messages_->AskOkCancel(
+          "この控えを計時席にします。\r計時席のプログラムが止まっている (PC が使えない) "
+          "ことを確かめてください。\r大会のデータフォルダの使用権を取り、計時席が終えていない"
+          "レースを控えの記録から書き込みます。")) {
+    return;
+  }
+  // The meet's folder as the control file names it.
+  PathMapper meetPaths = paths_;
+  meetPaths.MapDataFolder("");
+  std::ostringstream out, err;
+  std::unique_ptr<FolderLease> taken;
+  const int status = PromoteShadow(meetPaths, shadow, options_.capture, options_, out, err, taken);
+  std::cerr << out.str() << err.str();
+  if (!taken) {
+    // Nothing was written: the lease was refused or the folder is not there.
+    messages_->ShowError("計時席に昇格できません。\r" + err.str() +
+                         "大会のフォルダが失われたときは、控えを終えてから poolside --promote " +
+                         shadow + " --mirror DIR で写しに昇格します (docs/shadow.md)");
+    return;
+  }
+  // The race on screen is still being swum: its lap file so far is the
+  // second desk's, which holds every record since the race began.
+  RaceWindow& race = windows_->Race();
+  const int current = race.BookState().RaceNo;
+  std::string moved;
+  const auto problem = race.MoveDataFolder([&] {
+    const std::string from = meet_.DataPath(LapFileName(current));
+    try {
+      paths_.MapDataFolder("");
+      meet_.ReadControlFile("..\\ctl\\dr_kyo.ctl");
+      meet_.CloseAll();
+      meet_.LoadMeetHeader();
+      const std::string bookPath = meet_.DataPath(kBookFileName);
+      const std::string book = FileExists(bookPath) ? ReadWholeFile(bookPath) : std::string();
+      const auto at = static_cast<std::size_t>(current - 1);
+      const bool done = at < book.size() && IsDoneStatus(book[at]);
+      if (!done && FileExists(from)) {
+        const std::string to = meet_.DataPath(LapFileName(current));
+        ReplaceFileAtomically(to, LapFileBytes(from));
+        moved = to;
+      }
+    } catch (const std::exception& e) {
+      moved = std::string("(") + e.what() + ")";
+    }
+  });
+  results_.SetFolder(ResultFolderOf(meet_));
+  // The second desk's own things stop; the meet's lease is the desk's now.
+  follow_.reset();
+  if (mirror_) {
+    windows_->Feed().Detach(*mirrorPoke_);
+    mirror_->Stop();
+  }
+  lease_ = std::move(taken);
+  RenewLease();
+  options_.shadow.clear();
+  windows_->RaceWidget()->setWindowTitle(race_texts::kCaption);
+  windows_->RaceWidget()->OfferPromotion(nullptr);
+  link_->SetRole("");
+  link_->SetNote("計時席になりました: " + meet_.DataPath(""));
+  std::string text = "計時席になりました。\r" + out.str();
+  if (!moved.empty()) text += "走行中のレース " + std::to_string(current) + ": " + moved + "\r";
+  if (status != 0 || problem) text += err.str() + (problem ? *problem : std::string());
+  messages_->Warn(text);
 }
 
 void Desk::StartFollowing() {

@@ -65,6 +65,11 @@ class Desk {
   void StartMirror();
   // --shadow with --mqtt: the desk's race followed through the broker.
   void StartFollowing();
+  // The lease renewed on a thread of its own; a lost one is said.
+  void RenewLease();
+  // 大会 → 計時席に昇格 on a second desk: the promotion (promote_command.h)
+  // into the meet's folder, then the window goes on as the desk there.
+  void PromoteWindow();
   void FollowRace(int race);
   void WireDialogs();
   void OpenRecovery();

@@ -55,8 +55,14 @@ SideFile ReadSide(const std::string& path, bool goal, std::vector<std::string>& 
 
 std::string Quoted(const std::string& record) { return "\"" + record + "\""; }
 
-std::optional<RaceFileDifference> FirstDifference(int race, const std::string& file,
+std::optional<RaceFileDifference> FirstDifference(int race, const std::string& file, bool lapFile,
                                                   const SideFile& left, const SideFile& right) {
+  // A lap file with no record holds what no lap file holds: a desk that
+  // put the race on screen (and opened its lap file) a moment before it was
+  // stopped agrees with one that never did.
+  const bool leftEmpty = !left.present || (lapFile && left.records.empty());
+  const bool rightEmpty = !right.present || (lapFile && right.records.empty());
+  if (leftEmpty && rightEmpty) return std::nullopt;
   if (left.present != right.present) {
     // A file on one side only: its first record against nothing (an empty
     // file against none differs at record 1 too).
@@ -131,11 +137,11 @@ FolderComparison CompareRaceFolders(const PathMapper& paths, const std::string& 
                           doneEither || statusA != statusB;
     if (!anything) continue;
     bool differs = false;
-    if (auto d = FirstDifference(race, lapName, lapA, lapB)) {
+    if (auto d = FirstDifference(race, lapName, true, lapA, lapB)) {
       out.differences.push_back(*d);
       differs = true;
     }
-    if (auto d = FirstDifference(race, goalName, goalA, goalB)) {
+    if (auto d = FirstDifference(race, goalName, false, goalA, goalB)) {
       out.differences.push_back(*d);
       differs = true;
     }

@@ -117,6 +117,13 @@ class RaceWindow : public RaceScreen {
   // then the race on screen is drawn again, which reads the book and
   // publishes the status changes the recovery made and the race shown.
   void ShowRecoveredRace(const RaceFinished& recovered);
+  // --- the data folder changed under a running window (a second desk made
+  // the desk): the lap file being written is closed, `move` puts the data
+  // folder in its new place (the caller copies what the new folder must
+  // hold and points the meet data there), then the book is read from the new
+  // folder and the race's lap file is opened there again to append. A
+  // failure to reopen is returned as the message to show; reception goes on.
+  std::optional<std::string> MoveDataFolder(const std::function<void()>& move);
   // --- manual entry (txtKiro key-down), lane 1..10
   void OnTimeBoxKeyDown(int lane, int keyCode);
   // --- touch repair of the current race or of a finished one

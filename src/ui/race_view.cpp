@@ -40,6 +40,7 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
     if (onShowResults) onShowResults();
   });
   QMenu* meet = b_.BarMenu(bar, "mTaikai", "大会");
+  meetMenu_ = meet;
   QAction* entries = b_.Menu(meet, "mMeibo", "名簿の取り込み...");
   connect(entries, &QAction::triggered, this, [this] {
     if (onImportEntries) onImportEntries();
@@ -171,6 +172,18 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   connect(recover, &QShortcut::activated, this, [this] {
     if (onRecover) onRecover();
   });
+}
+
+void RaceView::OfferPromotion(std::function<void()> run) {
+  onPromote_ = std::move(run);
+  if (!promote_) {
+    promote_ = b_.Menu(meetMenu_, "mShokaku", "計時席に昇格...");
+    connect(promote_, &QAction::triggered, this, [this] {
+      if (onPromote_) onPromote_();
+    });
+  }
+  promote_->setVisible(static_cast<bool>(onPromote_));
+  promote_->setEnabled(static_cast<bool>(onPromote_));
 }
 
 namespace {

@@ -105,6 +105,15 @@ class ShadowEndToEnd : public ::testing::Test {
            static_cast<unsigned char>(book[race - 1]) > '5';
   }
 
+  // `text` is in a capture journal of `folder`.
+  static bool Journaled(const fs::path& folder, const std::string& text) {
+    if (!fs::exists(folder / "capture")) return false;
+    for (const auto& e : fs::directory_iterator(folder / "capture")) {
+      if (ReadAll(e.path()).find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+
   // A window-less command in the meet's working folder: its status, its
   // standard output in `out`.
   int Command(std::vector<std::string> more, std::string& out) {
@@ -212,7 +221,10 @@ TEST_F(ShadowEndToEnd, APromotionAfterTheDeskWasKilledMidRaceRetimesTheRaceFromT
   ASSERT_FALSE(firstGoal.empty());
   const std::string cutLap = ReadAll(lap);
 
-  ASSERT_TRUE(WaitFor([&] { return Done(shadow_, kSecondRace); }, std::chrono::seconds(90)))
+  // Finished there and journaled (the journal's line follows the files).
+  ASSERT_TRUE(WaitFor(
+      [&] { return Journaled(shadow_, "race_finished race=" + std::to_string(kSecondRace) + " "); },
+      std::chrono::seconds(90)))
       << ReadAll(dir_ / "second.err");
   second->Kill();
 
@@ -240,6 +252,56 @@ TEST_F(ShadowEndToEnd, APromotionAfterTheDeskWasKilledMidRaceRetimesTheRaceFromT
   EXPECT_FALSE(fs::exists(Folder() / "poolside.lease"));
 }
 
+TEST_F(ShadowEndToEnd, TheMenuMakesTheSecondDeskTheDeskInTheMiddleOfARace) {
+  // The records as script lines, cut after the first lap of the second race.
+  std::vector<std::string> lines;
+  std::size_t cut = 0;
+  int finishes = 0;
+  for (std::size_t at = 0; at + 16 <= sent_.size(); at += 16) {
+    std::string r = sent_.substr(at, 15);
+    if (r[14] == 'G') ++finishes;
+    if (r[14] == 'L' && finishes >= 4 && cut == 0) cut = lines.size() + 1;
+    lines.push_back("port \"" + r + "\\r\"\n");
+  }
+  ASSERT_GT(cut, 0u);
+  std::string script = "click frmRace.cmdZushin\n";
+  for (std::size_t i = 0; i < cut; ++i) script += lines[i];
+  script += "answer OK\nclick frmRace.mShokaku\nshow frmRace\nshow frmRace.mShokaku\n";
+  for (std::size_t i = cut; i < lines.size(); ++i) script += lines[i];
+  script += "state\nend\n";
+  std::ofstream(dir_ / "menu.script") << script;
+  Child second({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
+                "--shadow", shadow_.string(), "--script", (dir_ / "menu.script").string()},
+               meet_ / "prog", dir_ / "menu.out", dir_ / "menu.err");
+  ASSERT_EQ(second.Wait(90), 0) << ReadAll(dir_ / "menu.out") << ReadAll(dir_ / "menu.err");
+  const std::string out = ReadAll(dir_ / "menu.out");
+  EXPECT_NE(out.find("answer: OK"), std::string::npos) << out;
+  EXPECT_NE(out.find("frmRace caption=\"Seiko\" shown=1"), std::string::npos) << out;
+  EXPECT_NE(ReadAll(dir_ / "menu.err").find("warning: 計時席になりました。"), std::string::npos);
+  EXPECT_NE(out.find("frmRace.mShokaku caption=\"計時席に昇格...\" enabled=0"), std::string::npos);
+
+  // The race the desk had not finished is the second desk's, re-timed.
+  const std::string firstLap = "lap/r" + RaceText(kFirstRace);
+  EXPECT_TRUE(Done(Folder(), kFirstRace));
+  EXPECT_EQ(ReadAll(Folder() / firstLap), ReadAll(shadow_ / firstLap));
+  EXPECT_FALSE(ReadAll(Folder() / "goal" / ("g" + RaceText(kFirstRace))).empty());
+  // The race in the water went on in the meet's folder from where the
+  // second desk had it, and finished there alone.
+  const std::string secondLap = "lap/r" + RaceText(kSecondRace);
+  const std::string before = ReadAll(shadow_ / secondLap);
+  const std::string after = ReadAll(Folder() / secondLap);
+  ASSERT_FALSE(before.empty());
+  EXPECT_GT(after.size(), before.size());
+  EXPECT_EQ(after.substr(0, before.size()), before);
+  EXPECT_TRUE(Done(Folder(), kSecondRace));
+  EXPECT_FALSE(Done(shadow_, kSecondRace));
+  EXPECT_NE(ReadAll(Folder() / "promotion.log").find("retimed=" + std::to_string(kFirstRace)),
+            std::string::npos);
+  // Both leases given back at the end.
+  EXPECT_FALSE(fs::exists(Folder() / "poolside.lease"));
+  EXPECT_FALSE(fs::exists(shadow_ / "poolside.lease"));
+}
+
 TEST_F(ShadowEndToEnd, TheSecondDeskFollowsTheDesksRaceOnTheBrokerAndPublishesNothing) {
   poolside::testing::TestBroker broker(dir_.string(), "allow_anonymous true\nlog_type all\n");
   ASSERT_TRUE(broker.Start());
@@ -252,13 +314,7 @@ TEST_F(ShadowEndToEnd, TheSecondDeskFollowsTheDesksRaceOnTheBrokerAndPublishesNo
   // The desk puts race 6 on screen: the second desk follows (its capture
   // journal keeps every race shown). Said again until it is followed, as a
   // subscription may come after the first publication.
-  const auto followed = [&] {
-    if (!fs::exists(shadow_ / "capture")) return false;
-    for (const auto& e : fs::directory_iterator(shadow_ / "capture")) {
-      if (ReadAll(e.path()).find("race_shown race=6 ") != std::string::npos) return true;
-    }
-    return false;
-  };
+  const auto followed = [&] { return Journaled(shadow_, "race_shown race=6 "); };
   const std::string shown =
       R"({"type":"race_shown","seq":1,"race":{"race":6,"status":"1","program":2,"heat":1}})";
   bool seen = false;

@@ -40,11 +40,14 @@ TEST(CompareRaceFolders, AgreeingRecordingsListEachRaceOnce) {
   // The same race in another letter case on one side is the same file.
   f.dir.Write("a/lap/r0004", "");
   f.dir.Write("b/lap/R0004", "");
+  // A race put on screen by one desk only: an empty lap file is no touch.
+  f.dir.Write("a/lap/r0005", "");
   const FolderComparison c = f.Compare();
   EXPECT_TRUE(c.differences.empty());
   EXPECT_TRUE(c.problems.empty());
-  EXPECT_EQ(c.same, (std::vector<int>{3, 4}));
-  EXPECT_EQ(ComparisonLines(c), (std::vector<std::string>{"race 3: same", "race 4: same"}));
+  EXPECT_EQ(c.same, (std::vector<int>{3, 4, 5}));
+  EXPECT_EQ(ComparisonLines(c),
+            (std::vector<std::string>{"race 3: same", "race 4: same", "race 5: same"}));
 }
 
 TEST(CompareRaceFolders, NamesTheFirstDifferingRecordOfEachFile) {
@@ -75,23 +78,26 @@ TEST(CompareRaceFolders, AShorterOrMissingFileDiffersWhereTheOtherGoesOn) {
   // record it lacks, never "the same".
   f.dir.Write("b/lap/r0003", " 1 ,   30.00,L, 2 ,   31.00,L, 1 ,   61.23,G,");
   f.dir.Write("a/goal/g0005", kGoal);
+  f.dir.Write("b/goal/g0006", "");  // an empty goal file is no finish: it differs
   std::string book(1024, '0');
   book[2] = '6';
   book[6] = '6';  // race 7 done on one side only, with no files at all
   f.dir.Write("b/Race.dat", book);
   const FolderComparison c = f.Compare();
-  ASSERT_EQ(c.differences.size(), 3u);
+  ASSERT_EQ(c.differences.size(), 4u);
   EXPECT_EQ(c.differences[0].record, 4u);
   EXPECT_EQ(c.differences[0].left, "\" 2 ,   62.00,G,\"");
   EXPECT_EQ(c.differences[0].right, kNoRecord);
   EXPECT_EQ(c.differences[1].race, 5);
   EXPECT_EQ(c.differences[1].record, 1u);
   EXPECT_EQ(c.differences[1].right, "(ファイルなし)");
-  EXPECT_EQ(c.differences[2].race, 7);
-  EXPECT_EQ(c.differences[2].file, "Race.dat");
-  EXPECT_EQ(c.differences[2].record, 7u);
-  EXPECT_EQ(c.differences[2].left, "\"0\"");
-  EXPECT_EQ(c.differences[2].right, "\"6\"");
+  EXPECT_EQ(c.differences[2].race, 6);
+  EXPECT_EQ(c.differences[2].right, "(空のファイル)");
+  EXPECT_EQ(c.differences[3].race, 7);
+  EXPECT_EQ(c.differences[3].file, "Race.dat");
+  EXPECT_EQ(c.differences[3].record, 7u);
+  EXPECT_EQ(c.differences[3].left, "\"0\"");
+  EXPECT_EQ(c.differences[3].right, "\"6\"");
 }
 
 TEST(CompareRaceFolders, AFolderThatCannotBeReadComparesNothing) {
