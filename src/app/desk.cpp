@@ -277,9 +277,10 @@ void Desk::PromoteWindow() {
   meetPaths.MapDataFolder("");
   std::ostringstream out, err;
   std::unique_ptr<FolderLease> taken;
-  const int status = PromoteShadow(meetPaths, shadow, options_.capture, options_, out, err, taken);
+  const Promotion done =
+      PromoteShadow(meetPaths, shadow, options_.capture, options_, out, err, taken);
   std::cerr << out.str() << err.str();
-  if (!taken) {
+  if (!done.promoted) {
     // Nothing was written: the lease was refused or the folder is not there.
     messages_->ShowError("計時席に昇格できません。\r" + err.str() +
                          "大会のフォルダが失われたときは、控えを終えてから poolside --promote " +
@@ -318,6 +319,9 @@ void Desk::PromoteWindow() {
     windows_->Feed().Detach(*mirrorPoke_);
     mirror_->Stop();
   }
+  // The second desk's folder is given back; the meet's (when it takes a
+  // lease file at all) is the desk's now.
+  if (lease_) lease_->Release();
   lease_ = std::move(taken);
   RenewLease();
   options_.shadow.clear();
@@ -327,7 +331,7 @@ void Desk::PromoteWindow() {
   link_->SetNote("計時席になりました: " + meet_.DataPath(""));
   std::string text = "計時席になりました。\r" + out.str();
   if (!moved.empty()) text += "走行中のレース " + std::to_string(current) + ": " + moved + "\r";
-  if (status != 0 || problem) text += err.str() + (problem ? *problem : std::string());
+  if (done.status != 0 || problem) text += err.str() + (problem ? *problem : std::string());
   messages_->Warn(text);
 }
 

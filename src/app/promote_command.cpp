@@ -44,24 +44,28 @@ void JournalPromotion(const std::string& target, const std::string& line) {
 
 }  // namespace
 
-int PromoteShadow(const PathMapper& paths, const std::string& shadowGiven,
-                  const std::string& captureFolder, const Options& options, std::ostream& out,
-                  std::ostream& err, std::unique_ptr<FolderLease>& lease) {
+Promotion PromoteShadow(const PathMapper& paths, const std::string& shadowGiven,
+                        const std::string& captureFolder, const Options& options, std::ostream& out,
+                        std::ostream& err, std::unique_ptr<FolderLease>& lease) {
   const std::string shadow = Trimmed(paths.Resolve(shadowGiven));
   const std::string marker = shadow + "/" + kShadowFileName;
   if (!FileExists(marker)) {
     err << "控えのフォルダではありません (" << kShadowFileName << " がありません): " << shadow
         << "\n";
-    return 1;
+    return {};
   }
   const std::string target = Trimmed(DataFolderOf(paths));
   if (target.empty()) {
     err << "制御ファイル ..\\ctl\\dr_kyo.ctl を読めません\n";
-    return 1;
+    return {};
+  }
+  if (!PathExists(target)) {
+    err << "昇格先のフォルダがありません: " << target << "\n";
+    return {};
   }
   if (target == shadow) {
     err << "控えのフォルダには昇格できません: " << target << "\n";
-    return 1;
+    return {};
   }
   const std::string captures =
       captureFolder.empty() ? paths.Resolve(shadow + "/" + kCaptureFolderName) : captureFolder;
@@ -71,10 +75,10 @@ int PromoteShadow(const PathMapper& paths, const std::string& shadowGiven,
     for (const std::string& note : notes) err << note << "\n";
     if (files.empty()) {
       err << "控えのキャプチャがありません: " << captures << "\n";
-      return 1;
+      return {};
     }
     // One writer: the folder promoted into is ours from here on.
-    if (!TakeLeaseForCommand(paths, "poolside --promote", options.takeOver, err, lease)) return 1;
+    if (!TakeLeaseForCommand(paths, "poolside --promote", options.takeOver, err, lease)) return {};
     const std::string bookPath = paths.Resolve(target + "/" + kBookFileName);
     const std::string book = FileExists(bookPath) ? ReadWholeFile(bookPath) : std::string();
     const PromotionPlan plan = PlanPromotion(book, FindCapturedRaces(files));
@@ -103,10 +107,10 @@ int PromoteShadow(const PathMapper& paths, const std::string& shadowGiven,
     }
     JournalPromotion(target, PromotionJournalLine(NowText(), HostName(), UserName(), shadow, done));
     out << "promoted: " << shadow << " -> " << target << "\n";
-    return status;
+    return {status, true};
   } catch (const std::exception& e) {
     err << e.what() << "\n";
-    return 1;
+    return {};
   }
 }
 
@@ -120,10 +124,10 @@ int RunPromote(const Options& options, std::ostream& out, std::ostream& err) {
   // The meet's folder was on the lost PC: its copy becomes the desk's folder.
   if (!options.mirror.empty()) paths.MapDataFolder(paths.Resolve(options.mirror));
   std::unique_ptr<FolderLease> lease;
-  const int status =
+  const Promotion done =
       PromoteShadow(paths, options.promote, options.capture, options, out, err, lease);
   out.flush();
-  return status;
+  return done.status;
 }
 
 }  // namespace poolside

@@ -19,11 +19,17 @@ namespace poolside {
 // will run (its own mapping, for a copy). `shadow`: the second desk's
 // folder; `captureFolder`: its capture ("" for FOLDER's "capture"). The
 // lease taken stays in `lease` for the caller (a window that becomes the
-// desk keeps it). Returns 0 when every finished race was written, 1
-// otherwise (each failure said on `err`, naming the race or the file).
-int PromoteShadow(const PathMapper& paths, const std::string& shadow,
-                  const std::string& captureFolder, const Options& options, std::ostream& out,
-                  std::ostream& err, std::unique_ptr<FolderLease>& lease);
+// desk keeps it; null when the folder takes no lease file at all).
+// `status`: 0 when every finished race was written, 1 otherwise (each
+// failure said on `err`, naming the race or the file); `promoted`: the
+// promotion went through (false: nothing was written).
+struct Promotion {
+  int status = 1;
+  bool promoted = false;
+};
+Promotion PromoteShadow(const PathMapper& paths, const std::string& shadow,
+                        const std::string& captureFolder, const Options& options, std::ostream& out,
+                        std::ostream& err, std::unique_ptr<FolderLease>& lease);
 
 // --promote FOLDER [--mirror DIR] [--capture DIR] [--take-over]: the same
 // from the command line, the lease released at the end; 2 for wrong options.

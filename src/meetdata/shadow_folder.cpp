@@ -1,10 +1,13 @@
 #include "meetdata/shadow_folder.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "meetdata/folder_mirror.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/paths.h"
 #include "platform/record_file.h"
 #include "vocabulary/data_folder.h"
@@ -60,7 +63,9 @@ ShadowPrepared PrepareShadowFolder(const std::string& primary, const std::string
   while (primaryFolder.size() > 1 && primaryFolder.back() == '/') primaryFolder.pop_back();
   std::string shadowFolder = shadow;
   while (shadowFolder.size() > 1 && shadowFolder.back() == '/') shadowFolder.pop_back();
-  if (primaryFolder == shadowFolder) {
+  std::error_code same;
+  if (primaryFolder == shadowFolder ||
+      std::filesystem::equivalent(FsPath(primaryFolder), FsPath(shadowFolder), same)) {
     out.problem = "控えのフォルダが大会のデータフォルダと同じです: " + shadow;
     return out;
   }

@@ -51,6 +51,10 @@ TEST(ShadowFolder, TheMeetsOwnFolderOrABrokenMarkerIsRefused) {
   Meet m;
   const ShadowPrepared same = PrepareShadowFolder(m.dir.File("meet"), m.dir.File("meet") + "/", 1);
   EXPECT_FALSE(same.ok);
+  // The same folder by another way there.
+  const ShadowPrepared around =
+      PrepareShadowFolder(m.dir.File("meet"), m.dir.File("meet/lap/.."), 1);
+  EXPECT_FALSE(around.ok);
   EXPECT_FALSE(m.dir.Exists("meet/poolside.shadow"));
   m.dir.MakeDir("other");
   m.dir.Write("other/poolside.shadow", "not a marker\n");
