@@ -362,6 +362,8 @@ void Desk::StartFollowing() {
 }
 
 void Desk::FollowRace(int race) {
+  // A race told just before the window became the desk is no longer followed.
+  if (options_.shadow.empty()) return;
   RaceWindow& window = windows_->Race();
   if (window.BookState().RaceNo == race) return;
   try {

@@ -198,14 +198,11 @@ constexpr OptionEntry kOptions[] = {
     {"--verify-mirror", nullptr, V::Word, SetText<&Options::verifyMirror>, "--verify-mirror DIR",
      "list what differs between the data folder and\nits copy in DIR, and exit (no window)"},
     {"--compare", nullptr, V::WordAndMore, SetCompare, "--compare DIR_A DIR_B",
-     "compare two recordings of the meet race by race (lap\nand goal files, Race.dat) and exit: "
-     "0 the same,\n1 not (no window)"},
+     "compare two recordings race by race, exit (no window)"},
     {"--shadow", nullptr, V::Word, SetText<&Options::shadow>, "--shadow FOLDER",
-     "a second desk on the same console line: time every\nrace into FOLDER, never the meet's "
-     "folder"},
+     "a second desk on the same line, writing FOLDER only"},
     {"--promote", nullptr, V::Word, SetText<&Options::promote>, "--promote FOLDER",
-     "the second desk's FOLDER takes over: its races the\ndesk had not finished go to the meet's "
-     "folder\n(or to the copy of --mirror), then exit"},
+     "the second desk's FOLDER takes over the desk, exit"},
     {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
      "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",
@@ -215,7 +212,7 @@ constexpr OptionEntry kOptions[] = {
     {"--mqtt-prefix", nullptr, V::Word, SetPrefix, "--mqtt-prefix PREFIX",
      "first level of the topics (default poolside)"},
     {"--follow-prefix", nullptr, V::Word, SetFollowPrefix, "--follow-prefix PREFIX",
-     "with --shadow and --mqtt: the desk's prefix whose race\nit follows (default poolside)"},
+     "the prefix of the desk a --shadow follows"},
     {"--mqtt-auth", nullptr, V::Word, SetText<&Options::mqttAuth>, "--mqtt-auth FILE",
      "broker user (line 1) and password (line 2) from\nFILE, which only its owner may read"},
     {"--mqtt-cafile", nullptr, V::Word, SetText<&Options::mqttCaFile>, "--mqtt-cafile FILE",
