@@ -23,9 +23,37 @@ struct SideFile {
   std::vector<std::string> records;
 };
 
-std::string Under(const PathMapper& paths, const std::string& folder, const std::string& name) {
-  return paths.Resolve(folder + "/" + name);
-}
+// The files of one folder by their names in lower case with "/" between
+// folders ("lap/r0003"), listed once: a name is found as the program finds
+// it (letter case aside) without searching the folder for every race.
+class FolderIndex {
+ public:
+  bool List(const std::string& folder) {
+    folder_ = folder;
+    std::vector<FileStamp> files;
+    if (!ListFilesUnder(folder, files)) return false;
+    for (const FileStamp& f : files) byName_.emplace(Lower(f.relative), f.relative);
+    return true;
+  }
+  // The native path of `name` ("lap\\r0003"); where the folder has no such
+  // file, the path it would have (reads as missing).
+  std::string PathOf(const std::string& name) const {
+    std::string key = Lower(name);
+    std::replace(key.begin(), key.end(), '\\', '/');
+    const auto it = byName_.find(key);
+    return folder_ + "/" + (it == byName_.end() ? key : it->second);
+  }
+
+ private:
+  static std::string Lower(std::string text) {
+    for (char& c : text) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+  }
+  std::string folder_;
+  std::map<std::string, std::string> byName_;
+};
 
 std::string FailureText(const std::string& path, const FileRead& read) {
   switch (read.outcome) {
@@ -111,23 +139,24 @@ std::string BookRecord(const std::string& book, bool present, int race) {
 FolderComparison CompareRaceFolders(const PathMapper& paths, const std::string& left,
                                     const std::string& right) {
   FolderComparison out;
-  for (const std::string& folder : {left, right}) {
-    std::vector<FileStamp> files;
-    if (!ListFilesUnder(paths.Resolve(folder), files)) {
-      out.problems.push_back("フォルダを読めません: " + folder + " (" + std::strerror(errno) + ")");
+  FolderIndex a, b;
+  for (const auto& [folder, index] : {std::pair{&left, &a}, std::pair{&right, &b}}) {
+    if (!index->List(paths.Resolve(*folder))) {
+      out.problems.push_back("フォルダを読めません: " + *folder + " (" + std::strerror(errno) +
+                             ")");
       out.folderUnreadable = true;
     }
   }
   if (out.folderUnreadable) return out;
   bool leftBook = false, rightBook = false;
-  const std::string bookA = ReadBook(Under(paths, left, kBookFileName), leftBook, out.problems);
-  const std::string bookB = ReadBook(Under(paths, right, kBookFileName), rightBook, out.problems);
+  const std::string bookA = ReadBook(a.PathOf(kBookFileName), leftBook, out.problems);
+  const std::string bookB = ReadBook(b.PathOf(kBookFileName), rightBook, out.problems);
   for (int race = 1; race <= kBookRaces; ++race) {
     const std::string lapName = LapFileName(race), goalName = GoalFileName(race);
-    const SideFile lapA = ReadSide(Under(paths, left, lapName), false, out.problems);
-    const SideFile lapB = ReadSide(Under(paths, right, lapName), false, out.problems);
-    const SideFile goalA = ReadSide(Under(paths, left, goalName), true, out.problems);
-    const SideFile goalB = ReadSide(Under(paths, right, goalName), true, out.problems);
+    const SideFile lapA = ReadSide(a.PathOf(lapName), false, out.problems);
+    const SideFile lapB = ReadSide(b.PathOf(lapName), false, out.problems);
+    const SideFile goalA = ReadSide(a.PathOf(goalName), true, out.problems);
+    const SideFile goalB = ReadSide(b.PathOf(goalName), true, out.problems);
     const std::string statusA = BookRecord(bookA, leftBook, race);
     const std::string statusB = BookRecord(bookB, rightBook, race);
     const auto at = static_cast<std::size_t>(race - 1);
