@@ -1,5 +1,5 @@
 // poolside-cli: the command lines that need no window (--touches,
-// --recover, --export-all), through the same code as poolside. It links no
+// --recover, --compare, --promote, --export-all), through the same code as poolside. It links no
 // Qt, so it is also the program of the Windows build (poolside-cli.exe).
 
 #include <iostream>
@@ -20,6 +20,8 @@ const char* const kUsage =
     "  --touches N [--lane L (--drop K | --insert-after K [TIME] | --as-finish K | --as-lap K)"
     " [--apply]]\n"
     "  --recover FILE|DIR... [--take K --as N [--apply]]\n"
+    "  --compare DIR_A DIR_B\n"
+    "  --promote FOLDER [--mirror DIR] [--take-over]\n"
     "  --export-all\n"
     "  --version | --help\n";
 
