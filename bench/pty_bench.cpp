@@ -11,6 +11,10 @@
 // 2b. Reception with the capture journal on and off, alternating runs in
 //    the same process (off, on, off, on): median and p99 of each, and the
 //    ratio of the p99s over all samples.
+// 2c. Reception with the data folder mirrored (--mirror) to a folder that
+//    works, to one that has vanished (an unmounted share, retried in the
+//    background), and with no mirror, alternating: median and p99 of each,
+//    and the ratios of the p99s to no mirror's.
 // 3. Burst: all ten lanes finishing in one clock tick, then the clock back
 //    to zero; the goal file must hold all ten.
 // 4. Flood: 10,000 lap records at 100 times the line rate; every one must
@@ -31,11 +35,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "capture/capture_journal.h"
+#include "meetdata/folder_mirror.h"
 #include "pty_rig.h"
 
 namespace {
@@ -134,6 +142,61 @@ int main(int argc, char** argv) {
     };
     std::printf("journal on / off: p99 %.1f us / %.1f us = %.2f\n", p99(on), p99(off),
                 p99(off) > 0 ? p99(on) / p99(off) : 0.0);
+  }
+
+  {  // 2c. the same with the data folder mirrored, to a working and a vanished folder
+    struct Poker : poolside::RaceListener {
+      poolside::FolderMirror* mirror = nullptr;
+      void OnRaceEvent(const poolside::RaceEvent& e) override {
+        if (!std::holds_alternative<poolside::ClockShown>(e)) mirror->Poke();
+      }
+    };
+    auto run = [&](int mode) {  // 0 no mirror, 1 a working folder, 2 a vanished one
+      Pty pty;
+      Window win(pty.device);
+      std::unique_ptr<poolside::FolderMirror> mirror;
+      Poker poker;
+      if (mode > 0) {
+        const std::string target =
+            win.rig.tmp.Path() + (mode == 1 ? std::string("/copy") : std::string("/gone/copy"));
+        if (mode == 1) std::filesystem::create_directories(target);
+        mirror = std::make_unique<poolside::FolderMirror>(win.rig.tmp.File("data"), target);
+        mirror->Start([](const std::string&) {});
+        poker.mirror = mirror.get();
+        win.w->Feed().Attach(poker);
+      }
+      std::vector<long long> handled;
+      win.Start([&] { handled.push_back(NowNs()); });
+      Writer writer(pty.master, lines, gapNs);
+      RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
+      std::vector<long long> lat;
+      for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
+        lat.push_back(handled[i] - writer.Stamp(i));
+      }
+      if (mirror) {
+        win.w->Feed().Detach(poker);
+        mirror->Stop();
+      }
+      return lat;
+    };
+    static const char* const kNames[] = {"reception, no mirror", "reception, mirror working",
+                                         "reception, mirror vanished"};
+    std::vector<long long> all[3];
+    for (int round = 0; round < 2; ++round) {
+      for (int mode = 0; mode < 3; ++mode) {
+        std::vector<long long> lat = run(mode);
+        Report(kNames[mode], lat);
+        all[mode].insert(all[mode].end(), lat.begin(), lat.end());
+      }
+    }
+    auto p99 = [](std::vector<long long> v) {
+      std::sort(v.begin(), v.end());
+      return v.empty() ? 0.0 : v[std::min(v.size() - 1, size_t(0.99 * v.size()))] / 1000.0;
+    };
+    const double none = p99(all[0]);
+    std::printf("mirror working / vanished / none: p99 %.1f us / %.1f us / %.1f us = %.2f / %.2f\n",
+                p99(all[1]), p99(all[2]), none, none > 0 ? p99(all[1]) / none : 0.0,
+                none > 0 ? p99(all[2]) / none : 0.0);
   }
 
   {  // 3. ten lanes finishing in one tick
