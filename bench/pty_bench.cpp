@@ -58,6 +58,21 @@ size_t Count(const std::string& text, const std::string& what) {
 
 }  // namespace
 
+// Writes `lines` to the pty `gapNs` apart; for each, the time from its
+// write to the window's handler having returned.
+std::vector<long long> TimeReception(Pty& pty, Window& win, const std::vector<std::string>& lines,
+                                     long long gapNs) {
+  std::vector<long long> handled;
+  win.Start([&] { handled.push_back(NowNs()); });
+  Writer writer(pty.master, lines, gapNs);
+  RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
+  std::vector<long long> lat;
+  for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
+    lat.push_back(handled[i] - writer.Stamp(i));
+  }
+  return lat;
+}
+
 int main(int argc, char** argv) {
   long records = 2000;
   long long gapNs = 2000000;
@@ -93,14 +108,7 @@ int main(int argc, char** argv) {
   {  // 2. reception through the timing window
     Pty pty;
     Window win(pty.device);
-    std::vector<long long> handled;
-    win.Start([&] { handled.push_back(NowNs()); });
-    Writer writer(pty.master, lines, gapNs);
-    RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
-    std::vector<long long> lat;
-    for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
-      lat.push_back(handled[i] - writer.Stamp(i));
-    }
+    const std::vector<long long> lat = TimeReception(pty, win, lines, gapNs);
     Report("reception (write -> box + lap file)", lat);
     const std::string lap = win.rig.Lap(1);
     std::printf("  lap records written: %zu of %zu\n", Count(lap, ",L,"), lines.size());
@@ -116,14 +124,7 @@ int main(int argc, char** argv) {
         if (!capture.Open(win.rig.tmp.Path() + "/capture")) std::exit(1);
         win.w->Feed().Attach(capture);
       }
-      std::vector<long long> handled;
-      win.Start([&] { handled.push_back(NowNs()); });
-      Writer writer(pty.master, lines, gapNs);
-      RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
-      std::vector<long long> lat;
-      for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
-        lat.push_back(handled[i] - writer.Stamp(i));
-      }
+      const std::vector<long long> lat = TimeReception(pty, win, lines, gapNs);
       if (journal) win.w->Feed().Detach(capture);
       return lat;
     };
@@ -165,14 +166,7 @@ int main(int argc, char** argv) {
         poker.mirror = mirror.get();
         win.w->Feed().Attach(poker);
       }
-      std::vector<long long> handled;
-      win.Start([&] { handled.push_back(NowNs()); });
-      Writer writer(pty.master, lines, gapNs);
-      RunUntil([&] { return writer.Done() && handled.size() >= lines.size(); }, 120000);
-      std::vector<long long> lat;
-      for (size_t i = 0; i < handled.size() && i < lines.size(); ++i) {
-        lat.push_back(handled[i] - writer.Stamp(i));
-      }
+      const std::vector<long long> lat = TimeReception(pty, win, lines, gapNs);
       if (mirror) {
         win.w->Feed().Detach(poker);
         mirror->Stop();

@@ -360,16 +360,7 @@ void Desk::StartFollowing() {
         QMetaObject::invokeMethod(
             qApp, [this, race] { FollowRace(race); }, Qt::QueuedConnection);
       },
-      [this](const std::string& text) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [this, text] {
-              std::cerr << text << "\n";
-              link_->SetNote(text);
-            },
-            Qt::QueuedConnection);
-      },
-      error);
+      [this](const std::string& text) { SayInLink(text); }, error);
   if (!started) {
     messages_->Warn(error + " (計時席のレースは追わず、自分で進めます)");
     follow_.reset();
@@ -394,15 +385,19 @@ void Desk::StartMirror() {
   mirrorPoke_ = std::make_unique<MirrorPoke>(*mirror_);
   windows_->Feed().Attach(*mirrorPoke_);
   // Said once per outage and when caught up, under the link's health.
-  mirror_->Start([this](const std::string& text) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [this, text] {
-          std::cerr << text << "\n";
-          link_->SetNote(text);
-        },
-        Qt::QueuedConnection);
-  });
+  mirror_->Start([this](const std::string& text) { SayInLink(text); });
+}
+
+void Desk::SayInLink(const std::string& text) {
+  // From any thread: on standard error and under the link's health, on the
+  // window's thread.
+  QMetaObject::invokeMethod(
+      qApp,
+      [this, text] {
+        std::cerr << text << "\n";
+        link_->SetNote(text);
+      },
+      Qt::QueuedConnection);
 }
 
 void Desk::WireDialogs() {

@@ -63,6 +63,9 @@ class Desk {
   void AttachBeforeLoad();
   void StartAfterLoad();
   void StartMirror();
+  // A line for standard error and the note under the link's health; any
+  // thread.
+  void SayInLink(const std::string& text);
   // --shadow with --mqtt: the desk's race followed through the broker.
   void StartFollowing();
   // The lease renewed on a thread of its own; a lost one is said.
