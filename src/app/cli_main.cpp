@@ -1,4 +1,4 @@
-// poolside-cli: the command lines that need no window (--touches,
+// poolside-cli: the command lines that need no window (--touches, --backups, --official,
 // --recover, --export-all), through the same code as poolside. It links no
 // Qt, so it is also the program of the Windows build (poolside-cli.exe).
 
@@ -20,6 +20,9 @@ const char* const kUsage =
     "  --touches N [--lane L (--drop K | --insert-after K [TIME] | --as-finish K | --as-lap K)"
     " [--apply]]\n"
     "  --recover FILE|DIR... [--take K --as N [--apply]]\n"
+    "  --backups N [--lane L [--watch T [T [T]]] [--use console|backup|T --reason TEXT]"
+    " [--apply]]\n"
+    "  --official N [--apply]\n"
     "  --export-all\n"
     "  --version | --help\n";
 

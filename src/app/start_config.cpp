@@ -14,6 +14,7 @@ void MergeUserConfig(Options& options, const UserConfig& config) {
   for (const auto& [port, device] : config.coms) options.coms.emplace(port, device);
   if (options.mirror.empty()) options.mirror = config.mirror;
   if (options.publicNames.empty()) options.publicNames = config.publicNames;
+  if (options.backupThreshold.empty()) options.backupThreshold = config.backupThreshold;
   options.qualifiers.insert(options.qualifiers.begin(), config.qualifiers.begin(),
                             config.qualifiers.end());
 }

@@ -107,6 +107,20 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
       } else {
         problem("qualifiers の値が正しくありません (expected qualifiers ROUND=N)");
       }
+    } else if (key == "backup-threshold") {
+      const std::size_t point = value.find('.');
+      const std::string whole = value.substr(0, point);
+      const std::string part = point == std::string::npos ? "" : value.substr(point + 1);
+      const bool seconds = whole.size() <= 2 && part.size() <= 2 &&
+                           whole.find_first_not_of("0123456789") == std::string::npos &&
+                           part.find_first_not_of("0123456789") == std::string::npos &&
+                           !(whole.empty() && part.empty()) &&
+                           (point == std::string::npos || !part.empty());
+      if (seconds) {
+        config.backupThreshold = value;
+      } else {
+        problem("backup-threshold の値が正しくありません (expected backup-threshold 0.30)");
+      }
     } else {
       problem("不明な設定です (unknown setting)");
     }
@@ -152,6 +166,8 @@ std::string UserConfigText(const UserConfig& config) {
       "#                 control file ..\\ctl\\dr_kyo.ctl (as from the desktop menu)\n"
       "# public-names M  swimmers' names on the public pages: full, initials, none\n"
       "# qualifiers R=N  N of round code R go on from it (as --qualifiers)\n"
+      "# backup-threshold S  flag watches that differ by more than S seconds\n"
+      "#                 (as --backup-threshold)\n"
       "# A --drive or --com on the command line wins over the line here.\n";
   for (const auto& [letter, dir] : config.drives) {
     text += std::string("drive ") + letter + "=" + dir + "\n";
@@ -162,6 +178,9 @@ std::string UserConfigText(const UserConfig& config) {
   if (!config.workdir.empty()) text += "workdir " + config.workdir + "\n";
   if (!config.publicNames.empty()) text += "public-names " + config.publicNames + "\n";
   for (const std::string& q : config.qualifiers) text += "qualifiers " + q + "\n";
+  if (!config.backupThreshold.empty()) {
+    text += "backup-threshold " + config.backupThreshold + "\n";
+  }
   return text;
 }
 

@@ -9,6 +9,7 @@
 //   workdir /home/desk/.config/poolside/prog
 //   public-names initials                   as --public-names
 //   qualifiers 1=8                          as --qualifiers (one a line)
+//   backup-threshold 0.30                   as --backup-threshold
 //
 // "workdir" is the folder the program starts in when the current folder
 // reaches no control file (..\ctl\dr_kyo.ctl), as from the desktop menu.
@@ -28,6 +29,7 @@ struct UserConfig {
   std::string publicNames;              // full, initials, none; empty: not set
   std::vector<std::string> qualifiers;  // ROUND=N
   std::string mirror;                   // mirror /FOLDER: the copy off the machine
+  std::string backupThreshold;          // seconds ("0.30"); empty: not set
   // One message per line that was not understood, naming the file and the
   // line; such a line is skipped and the rest still counts.
   std::vector<std::string> problems;
