@@ -17,6 +17,8 @@
 #include "finish/lane_decision.h"
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/paths.h"
 #include "results/backup_sheet.h"
 #include "results/backup_times.h"
@@ -67,7 +69,37 @@ std::string LaneList(const std::vector<int>& lanes) {
   return out;
 }
 
+SlipWriter& Writer() {
+  static SlipWriter writer;
+  return writer;
+}
+
 }  // namespace
+
+void SetSlipWriter(SlipWriter writer) { Writer() = std::move(writer); }
+
+std::string SlipPath(const MeetData& meet, int race) {
+  return JoinNative(meet.DataPath(kExportFolderName), "r" + RaceFileNumber(race) + "-slip.pdf");
+}
+
+void WriteSlip(const MeetData& meet, const RaceResult& result, std::ostream& out,
+               std::ostream& err) {
+  if (!Writer()) {
+    err << "時間調整票 (PDF) は poolside が書きます (poolside-cli writes no slip)\n";
+    return;
+  }
+  const std::string path = SlipPath(meet, result.race);
+  const std::string folder = NativeFolderOf(path);
+  if (const FolderMade made = MakeFolder(folder); !made.ok) {
+    err << "フォルダを作れません: " << folder << "\n";
+    return;
+  }
+  if (const std::string failure = Writer()(result, path); !failure.empty()) {
+    err << failure << "\n";
+    return;
+  }
+  out << "時間調整票: " << path << "\n";
+}
 
 int RunBackups(const Options& options, const std::vector<std::string>& args, std::ostream& out,
                std::ostream& err) {
@@ -169,6 +201,7 @@ int RunBackups(const Options& options, const std::vector<std::string>& args, std
       out << "レース " << race << " は速報に戻りました (もう一度 --official で公式にします)\n";
     }
     Tell(feed, err);
+    if (deciding) WriteSlip(meet, *feed.Results().ResultOf(race), out, err);
     MirrorAfterCommand(m.paths, options.mirror, err);
     return 0;
   } catch (const std::exception& e) {

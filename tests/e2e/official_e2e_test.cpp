@@ -93,6 +93,25 @@ TEST_F(OfficialEndToEnd, DecisionSurvivesAKillAndARecoveryGivesTheDecidedFiles) 
   EXPECT_NE(Export().find("\"used\":\"backup\",\"reason\":\"タッチが弱い\""), std::string::npos)
       << Export();
 
+  // The slip of the decision, read back from its PDF: each lane's figures.
+  const fs::path slip = Meet("export/r" + RaceText(race_) + "-slip.pdf");
+  EXPECT_NE(out.find(slip.string()), std::string::npos) << out;
+  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+    std::cerr << "pdftotext is missing (scripts/setup.sh installs poppler-utils): the slip's text "
+                 "is not checked\n";
+  } else {
+    ASSERT_EQ(std::system(("pdftotext -layout '" + slip.string() + "' '" +
+                           (dir_ / "slip.txt").string() + "'")
+                              .c_str()),
+              0);
+    const std::string text = ReadAll(dir_ / "slip.txt");
+    // (The text comes back with some kanji as their radicals' code points.)
+    for (const char* figure : {"時間調整票", "1:02.00", "1:01.00 1:01.01 1:01.00", "-1.00",
+                               "backup", "タッチが弱い", "difference", "署名"}) {
+      EXPECT_NE(text.find(figure), std::string::npos) << figure << "\n" << text;
+    }
+  }
+
   ASSERT_EQ(Tool({"--official", "3", "--apply"}, out), 0) << out;
   EXPECT_NE(Export().find("\"official\":true"), std::string::npos) << Export();
 
