@@ -9,12 +9,12 @@
 
 #include "app/capture_setup.h"
 #include "app/export_setup.h"
+#include "app/lane_change.h"
 #include "app/lease_gate.h"
 #include "app/mirror_start.h"
 #include "app/public_setup.h"
 #include "capture/capture_journal.h"
 #include "export/command_feed.h"
-#include "finish/lane_decision.h"
 #include "meetdata/meet_data.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -115,13 +115,7 @@ int RunBackups(const Options& options, const std::vector<std::string>& args, std
            "--apply はその二つと一緒に)\n";
     return 2;
   }
-  TimeUse use = TimeUse::Undecided;
-  std::optional<std::int64_t> typed;
-  if (deciding && !ParseTimeUse(options.use, use)) {
-    use = TimeUse::Typed;
-    typed = TypedHundredths(options.use);
-  }
-  if (deciding && use != TimeUse::Console &&
+  if (deciding && options.use != "console" &&
       options.reason.find_first_not_of(' ') == std::string::npos) {
     err << "計時以外の時間を使うには理由が必要です: --reason TEXT (a reason is needed)\n";
     return 2;
@@ -138,49 +132,12 @@ int RunBackups(const Options& options, const std::vector<std::string>& args, std
           << BackupListing(*before);
       return 0;
     }
-    const LaneResult& lane = before->lanes[LaneIndex(options.lane)];
-    BackupsRecorded event;
-    event.race = race;
-    event.lane = options.lane;
-    event.watches = lane.watches;
-    if (options.watchGiven) {
-      event.watches.clear();
-      for (const std::string& w : options.watches) event.watches.push_back(*TypedHundredths(w));
-    }
-    if (lane.entry == 0 && event.watches != lane.watches) {
-      throw RuntimeError("レース " + std::to_string(race) + " の " + std::to_string(options.lane) +
-                         " コースにはエントリーがありません");
-    }
-    std::optional<DecisionPlan> plan;
-    if (deciding) {
-      event.use = TimeUseWord(use);
-      event.reason = use == TimeUse::Console ? "" : options.reason;
-      std::optional<std::int32_t> packed;
-      if (use == TimeUse::Backup) {
-        const auto backup = BackupTime(event.watches);
-        if (!backup) {
-          throw RuntimeError("コース " + std::to_string(options.lane) +
-                             " には予備計時がありません (--watch で記録してください)");
-        }
-        packed = PackedTime(*backup);
-      } else if (use == TimeUse::Typed) {
-        event.typed = *typed;
-        packed = PackedTime(*typed);
-      }
-      if (use != TimeUse::Console && !packed) {
-        throw RuntimeError("その時間はゴールファイルに書けません: " + options.use);
-      }
-      plan = PlanDecision(meet, race, options.lane, packed);
-    }
-    out << (options.apply ? "" : "(preview: nothing written)\n") << "race " << race << " lane "
-        << options.lane << ": watches";
-    for (std::int64_t t : event.watches) out << " " << HundredthsText(t);
-    if (const auto backup = BackupTime(event.watches)) out << " backup " << HundredthsText(*backup);
-    out << "\n";
-    if (deciding) {
-      out << "use " << event.use << (event.reason.empty() ? "" : " (" + event.reason + ")") << "\n"
-          << DescribeDecisionPlan(*plan);
-    }
+    LaneChange change =
+        PlanLaneChange(meet, *before, options.lane,
+                       options.watchGiven ? std::optional<std::vector<std::string>>(options.watches)
+                                          : std::nullopt,
+                       options.use, options.reason);
+    out << (options.apply ? "" : "(preview: nothing written)\n") << DescribeLaneChange(change);
     if (!options.apply) {
       if (deciding && before->official) {
         out << "レース " << race << " は公式です: --apply で書くと速報に戻ります\n";
@@ -189,13 +146,11 @@ int RunBackups(const Options& options, const std::vector<std::string>& args, std
     }
     std::unique_ptr<FolderLease> lease;
     if (!TakeLeaseForCommand(m.paths, "poolside --backups", options.takeOver, err, lease)) return 1;
-    event.at = Now();
-    if (plan) NoteDecision(event, *plan);
     // The capture's line first: a decision cut short is applied again by a
     // recovery of the race.
-    Journal(options, args, meet, event, err);
-    if (plan) ApplyDecisionPlan(meet, *plan);
-    feed.Publish(event);
+    ApplyLaneChange(meet, change,
+                    [&](const RaceEvent& event) { Journal(options, args, meet, event, err); });
+    feed.Publish(change.event);
     out << "written\n";
     if (deciding && before->official) {
       out << "レース " << race << " は速報に戻りました (もう一度 --official で公式にします)\n";
