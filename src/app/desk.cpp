@@ -8,6 +8,8 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include "app/backup_panel.h"
+#include "app/backups_command.h"
 #include "app/capture_setup.h"
 #include "app/desk_messages.h"
 #include "app/export_setup.h"
@@ -21,6 +23,8 @@
 #include "capture/replay_port.h"
 #include "export/race_export.h"
 #include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
@@ -29,11 +33,13 @@
 #include "results/result_board.h"
 #include "timing/link_watch.h"
 #include "timing/touch_flags.h"
+#include "ui/backup_dialog.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
 #include "ui/recovery_dialog.h"
 #include "ui/result_view.h"
+#include "ui/slip_printer.h"
 #include "ui/touch_dialog.h"
 #include "vocabulary/data_folder.h"
 
@@ -263,6 +269,36 @@ void Desk::WireDialogs() {
   };
   view.onRepairTouches = [this] { OpenTouchRepair(); };
   view.onImportEntries = [this] { ImportEntries(); };
+  view.onBackups = [this] { OpenBackups(); };
+  view.onSignOff = [this] { OpenBackups()->SignOff(); };
+  windows_->AddWindow(
+      "frmBackup", [this]() -> QWidget* { return OpenBackups(); },
+      [this]() -> QWidget* { return backupDialog_.get(); });
+}
+
+BackupDialog* Desk::OpenBackups() {
+  if (!backupDialog_) {
+    backupPanel_ = std::make_unique<BackupPanel>(meet_, results_, windows_->Feed(), *messages_);
+    // Each decision and sign-off: its slip saved beside the exports, and
+    // printed at a desk (not in a script run).
+    backupPanel_->onSlip = [this](const RaceResult& result) {
+      const std::string path = SlipPath(meet_, result.race);
+      MakeFolder(NativeFolderOf(path));
+      if (const std::string failure = SaveSlipPdf(result, path); !failure.empty()) {
+        messages_->Warn(failure);
+      }
+      if (!scriptRun_) PrintSlip(result, *messages_);
+    };
+    backupDialog_ =
+        std::make_unique<BackupDialog>(*backupPanel_, windows_->Controls(), windows_->RaceWidget());
+    backupDialog_->ShowRace(board_->Race() > 0 ? board_->Race()
+                                               : std::max(1, windows_->Race().BookState().RaceNo));
+  } else {
+    backupDialog_->Refresh();
+  }
+  backupDialog_->show();
+  backupDialog_->raise();
+  return backupDialog_.get();
 }
 
 void Desk::OpenRecovery() {

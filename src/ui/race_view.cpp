@@ -32,6 +32,18 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   connect(touches, &QAction::triggered, this, [this] {
     if (onRepairTouches) onRepairTouches();
   });
+  QAction* backups = b_.Menu(fix, "mBackup", "予備計時...");
+  backups->setShortcut(QKeySequence(Qt::Key_F9));
+  backups->setShortcutContext(Qt::WindowShortcut);
+  connect(backups, &QAction::triggered, this, [this] {
+    if (onBackups) onBackups();
+  });
+  QAction* signOff = b_.Menu(fix, "mOfficial", "公式にする...");
+  signOff->setShortcut(QKeySequence(Qt::Key_F10));
+  signOff->setShortcutContext(Qt::WindowShortcut);
+  connect(signOff, &QAction::triggered, this, [this] {
+    if (onSignOff) onSignOff();
+  });
   QMenu* view = b_.BarMenu(bar, "mHyoji", "表示");
   QAction* results = b_.Menu(view, "mKekka", "結果...");
   results->setShortcut(QKeySequence(Qt::Key_F8));
