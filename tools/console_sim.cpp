@@ -75,6 +75,7 @@ struct Options {
   std::string log;
   std::string expect;
   std::string stamps;
+  int falseTouch = 0;  // hundredths: lane 2's touch before anyone's (0: none)
 };
 
 const char kUsage[] =
@@ -83,7 +84,7 @@ const char kUsage[] =
     "  [--seed S] [--repeat] [--burst] [--count N] [--play FILE] [--pause MS]\n"
     "  [--wait-open] [--start-delay MS] [--log FILE] [--expect DIR] [--stamps FILE]\n"
     "  [--delivery record|byte|fifo8|fifo14|usb1|usb4|usb16|usb32|random|burst]\n"
-    "  [--garbage RATE] [--chunk-min N] [--chunk-max N]\n";
+    "  [--garbage RATE] [--chunk-min N] [--chunk-max N] [--false-touch H]\n";
 
 [[noreturn]] void Usage(const std::string& why) {
   std::cerr << "poolside-console-sim: " << why << "\n" << kUsage;
@@ -167,6 +168,8 @@ Options Parse(int argc, char** argv) {
       if (end == v || *end != '\0' || !(o.garbage >= 0) || o.garbage > 1) {
         Usage("--garbage needs a rate from 0 to 1");
       }
+    } else if (a == "--false-touch") {
+      o.falseTouch = static_cast<int>(Number(a, value(), 1, 2500));
     } else if (a == "--chunk-min") {
       o.chunkMin = static_cast<int>(Number(a, value(), 1, 4096));
     } else if (a == "--chunk-max") {
@@ -238,7 +241,7 @@ struct Record {
 struct Event {
   int time;  // hundredths
   int lane;
-  int lap;  // 1..laps; laps = finish
+  int lap;  // 1..laps; laps = finish; 0: a false touch
 };
 
 // Ranks shared by equal times (1, 2, 2, 4).
@@ -379,6 +382,9 @@ class Simulator {
         events.push_back({touch[i][j], i + 1, j + 1});
       }
     }
+    // A false touch: lane 2's pad pressed before anyone can have swum a
+    // length (a lap of its own, the lane's real touches after it).
+    if (o_.falseTouch > 0 && lanes >= 2) events.push_back({o_.falseTouch, 2, 0});
     std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
       return a.time != b.time ? a.time < b.time : a.lane < b.lane;
     });
@@ -393,7 +399,8 @@ class Simulator {
       while (e < events.size() && events[e].time <= clock) {
         const Event& ev = events[e++];
         char kind = ev.lap == laps ? 'G' : 'L';
-        std::string line = ResultLine(ev.lane, rank[ev.lane - 1][ev.lap - 1], ev.time, kind);
+        const int at = ev.lap > 0 ? rank[ev.lane - 1][ev.lap - 1] : 1;
+        std::string line = ResultLine(ev.lane, at, ev.time, kind);
         Send(line, true);
         if (o_.repeat) Send(line, true);  // a repeat the program must drop
         lap += LapRecord(ev.lane, ev.time, kind);

@@ -124,7 +124,8 @@ void Desk::AttachBeforeLoad() {
   export_->Listener().SetEvents([this](int program) { return EventExportJson(results_, program); });
   if (live_) feed.Attach(*live_);
   // Suspicious touches: flagged on the feed from the first race shown on.
-  flagger_ = std::make_unique<TouchFlagger>(feed, host_);
+  flagger_ = std::make_unique<TouchFlagger>(feed, host_,
+                                            SplitLimits{options_.minSplit25, options_.minSplit50});
   feed.Attach(*flagger_);
   if (mqtt_) feed.Attach(*mqtt_);
 }
@@ -222,6 +223,8 @@ void Desk::StartAfterLoad() {
   feed.Attach(*marks_);
   board_ = std::make_unique<ResultBoard>(resultOf);
   feed.Attach(*board_);
+  // After a restart the view opens on the race finished last.
+  if (const int last = results_.LastFinished(); last > 0) board_->Show(last);
   StartMirror();
 }
 
@@ -264,6 +267,7 @@ void Desk::WireDialogs() {
       resultView_->onAccept = [this](const LaneFlagged& accepted) {
         windows_->Feed().Publish(accepted);
       };
+      windows_->AdoptDialog("frmResult", resultView_.get());
     }
     resultView_->ShowBeside(windows_->RaceWidget());
   };
@@ -309,6 +313,7 @@ void Desk::OpenRecovery() {
     recoveryDialog_->activateWindow();
     return;
   }
+  windows_->ForgetDialog("frmRecover");
   recoveryDialog_.reset();
   // The captures of this meet, where this run writes its own.
   const std::string folder =
@@ -329,6 +334,7 @@ void Desk::OpenRecovery() {
         if (race.Receiving()) race.OnStartStopClick();
       },
       windows_->RaceWidget());
+  windows_->AdoptDialog("frmRecover", recoveryDialog_.get());
   recoveryDialog_->show();
 }
 
@@ -355,14 +361,14 @@ void Desk::OpenTouchRepair() {
     touchDialog_->onAccept = [this](int race, int lane) {
       windows_->Feed().Publish(LaneFlagged{race, lane, LaneFlagged::Reason::Accepted, ""});
     };
+    windows_->AdoptDialog("frmTouch", touchDialog_.get());
   }
   RaceWindow& race = windows_->Race();
   LaneArray<int> laps{};
   for (int lane = 1; lane <= kLanes; ++lane) laps[LaneIndex(lane)] = race.LapCount(lane);
   const RepairStart start = RepairDialogStart(race.BookState().RaceNo, laps, *board_);
   touchDialog_->ShowRace(start.race, start.lane);
-  touchDialog_->show();
-  touchDialog_->raise();
+  touchDialog_->ShowBeside(windows_->RaceWidget());
 }
 
 int Desk::Run(QApplication& app) {

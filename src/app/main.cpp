@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
       std::cerr << "初期設定を中止しました (set-up cancelled)\n";
       return 1;
     }
-    MergeUserConfig(options, *setup.Written());
+    MergeUserConfig(options, *setup.Written(), &start.notes);
     EnterWorkdir(setup.Written()->workdir, start.notes);
   }
   for (const std::string& note : start.notes) std::cerr << note << "\n";

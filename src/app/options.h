@@ -51,7 +51,9 @@ struct Options {
   int relayPort = -1;                   // its port (1883); -1: not a relay
   std::string publicNames;              // --public-names full|initials|none ("" not given: full)
   std::vector<std::string> qualifiers;  // --qualifiers ROUND=N (repeatable; later ones win)
-  std::string error;                    // non-empty: the options are wrong
+  double minSplit25 = 9.0;   // poolside.conf min-split-25: the fastest 25 m length, seconds
+  double minSplit50 = 19.0;  // min-split-50: the fastest 50 m length
+  std::string error;         // non-empty: the options are wrong
 };
 
 // Each word through its entry of the option table (option_table.h), then the

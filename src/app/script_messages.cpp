@@ -59,6 +59,10 @@ void ScriptMessageSink::ShowError(const std::string& text) {
   out_.flush();
 }
 
+void ScriptMessageSink::Settled(const std::string&, const std::string& text) {
+  std::cerr << "settled: " << EscapeMessageText(text) << "\n";
+}
+
 void ScriptMessageSink::Warn(const std::string& text) {
   std::cerr << "warning: " << EscapeMessageText(text) << "\n";
 }

@@ -19,7 +19,8 @@ class ScriptMessageSink : public MessageSink {
   int AskChoice(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
                 int escapeButton) override;
   void ShowError(const std::string& text) override;  // "error: TEXT"
-  void Warn(const std::string& text) override;       // standard error only
+  void Warn(const std::string& text) override;
+  void Settled(const std::string& key, const std::string& text) override;  // standard error only
   void QueueAnswer(bool ok) { answers_.push_back(ok ? "OK" : "Cancel"); }
   // "OK" is the default button, "Cancel" the escape button, any other text
   // the button with that text.

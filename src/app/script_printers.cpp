@@ -6,10 +6,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QPalette>
+#include <QTableWidget>
 #include <QWidget>
 
 #include "app/script_parser.h"
+#include "ui/dialog_controls.h"
 
 namespace poolside {
 
@@ -36,6 +39,29 @@ void PrintWindow(std::ostream& out, const std::string& name, const QWidget* top)
   out << name
       << " caption=" << QuoteScriptText(top ? top->windowTitle().toStdString() : std::string())
       << " shown=" << Flag(top && top->isVisible()) << "\n";
+  // The desk's dialogs show their tables and lists row by row, each cell
+  // under its column's heading.
+  if (!top || !IsDialogWindow(name)) return;
+  for (const QTableWidget* t : top->findChildren<QTableWidget*>()) {
+    if (t->objectName().isEmpty()) continue;
+    for (int r = 0; r < t->rowCount(); ++r) {
+      out << name << "." << t->objectName().toStdString() << "(" << r << ")";
+      for (int c = 0; c < t->columnCount(); ++c) {
+        const QTableWidgetItem* head = t->horizontalHeaderItem(c);
+        const QTableWidgetItem* cell = t->item(r, c);
+        out << " " << (head ? head->text().toStdString() : std::to_string(c)) << "="
+            << QuoteScriptText(cell ? cell->text().toStdString() : std::string());
+      }
+      out << "\n";
+    }
+  }
+  for (const QListWidget* l : top->findChildren<QListWidget*>()) {
+    if (l->objectName().isEmpty()) continue;
+    for (int r = 0; r < l->count(); ++r) {
+      out << name << "." << l->objectName().toStdString() << "(" << r
+          << ") text=" << QuoteScriptText(l->item(r)->text().toStdString()) << "\n";
+    }
+  }
 }
 
 void PrintControl(std::ostream& out, const RegisteredControl& c) {

@@ -29,8 +29,13 @@ struct StartConfig {
 StartConfig PrepareStart(Options& options, bool interactive, const char* xdgConfigHome,
                          const char* home);
 
-// Takes the drives and ports of `config` that the command line did not map.
-void MergeUserConfig(Options& options, const UserConfig& config);
+// Takes the settings of `config` that the command line did not give: drives
+// and ports it did not map, the mirror, the live pages' address, the broker
+// and its prefix, credentials and CA file, the names, the qualifiers and the
+// fastest lengths. A value the command line's own check refuses is skipped
+// with a line in `notes`.
+void MergeUserConfig(Options& options, const UserConfig& config,
+                     std::vector<std::string>* notes = nullptr);
 
 // Changes the process's working folder; false with a note when it fails.
 bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes);

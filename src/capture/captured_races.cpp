@@ -117,9 +117,10 @@ std::vector<CapturedRace> FindCapturedRaces(const std::vector<std::string>& file
       c.end = r.wall;
       if (r.kind == "block") {
         ++c.blocks;
-      } else if (r.kind == "lane" && r.Number("finish") == 1) {
+      } else if (r.kind == "lane") {
+        ++c.touches;
         const int lane = static_cast<int>(r.Number("lane"));
-        if (lane < 1 || lane > 10) continue;
+        if (r.Number("finish") != 1 || lane < 1 || lane > 10) continue;
         auto same = std::find_if(c.lanes.begin(), c.lanes.end(),
                                  [&](const CapturedLane& l) { return l.lane == lane; });
         if (same == c.lanes.end()) {

@@ -34,6 +34,7 @@ struct CapturedRace {
   std::string goalFile;             // of the finish, "" when unfinished
   std::vector<CapturedLane> lanes;  // lanes that finished, lane order
   std::size_t blocks = 0;           // reads of the port inside the stretch
+  std::size_t touches = 0;          // lane records (laps and finishes) inside it
   // The lane identifiers in effect for its blocks (one byte per lane),
   // from the latest reception start; "" when none was captured.
   std::string laneMap;

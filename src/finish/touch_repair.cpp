@@ -79,6 +79,15 @@ Goal ReadGoal(const std::string& path, const std::string& bytes) {
   return goal;
 }
 
+std::string SplitText(std::int64_t h) {
+  std::string text = h < 0 ? "-" : "";
+  const std::int64_t a = h < 0 ? -h : h;
+  const std::string hh = std::to_string(a % 100);
+  return text + (a >= 6000 ? std::to_string(a / 6000) + ":" : "") +
+         (a >= 6000 && a / 100 % 60 < 10 ? "0" : "") + std::to_string(a / 100 % 60) + "." +
+         (hh.size() < 2 ? "0" : "") + hh;
+}
+
 }  // namespace
 
 std::string RepairWords(const TouchRepair& r) {
@@ -218,6 +227,50 @@ std::vector<std::optional<std::int64_t>> LaneSplits(const std::vector<LapTouch>&
   return splits;
 }
 
+std::optional<std::string> InsertedTimeProblem(const std::vector<LapTouch>& touches, int lane,
+                                               int index, const std::string& timeText) {
+  const auto time = Hundredths(timeText);
+  if (!time) return std::nullopt;
+  std::vector<const LapTouch*> own;
+  for (const LapTouch& t : touches) {
+    if (t.lane == lane) own.push_back(&t);
+  }
+  const std::string shown = Trim(timeText);
+  if (index >= 1 && index <= static_cast<int>(own.size())) {
+    const LapTouch& before = *own[static_cast<std::size_t>(index - 1)];
+    if (const auto at = Hundredths(before.timeText); at && *time <= *at) {
+      return "タイム " + shown + " はタッチ " + std::to_string(index) + " (" +
+             Trim(before.timeText) + ") より後でなければなりません";
+    }
+  }
+  if (index >= 0 && index < static_cast<int>(own.size())) {
+    const LapTouch& after = *own[static_cast<std::size_t>(index)];
+    if (const auto at = Hundredths(after.timeText); at && *time >= *at) {
+      return "タイム " + shown + " はタッチ " + std::to_string(index + 1) + " (" +
+             Trim(after.timeText) + ") より前でなければなりません";
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<TouchRow> LaneTouchRows(const std::vector<LapTouch>& touches, int lane,
+                                    int metresPerLap) {
+  std::vector<TouchRow> rows;
+  const auto splits = LaneSplits(touches, lane);
+  for (const LapTouch& t : touches) {
+    if (t.lane != lane) continue;
+    TouchRow row;
+    row.number = static_cast<int>(rows.size()) + 1;
+    row.time = Trim(t.timeText).empty() ? std::string("?") : Trim(t.timeText);
+    const auto& split = splits[rows.size()];
+    row.split = split ? SplitText(*split) : std::string("?");
+    row.distance = metresPerLap > 0 ? row.number * metresPerLap : 0;
+    row.kind = t.kind;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, int lane) {
   std::vector<std::string> lines;
   const auto splits = LaneSplits(touches, lane);
@@ -229,17 +282,7 @@ std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, in
     std::string line = std::to_string(k) + " " +
                        (Trim(t.timeText).empty() ? std::string("?") : Trim(t.timeText)) + " " +
                        t.kind + " ";
-    if (split) {
-      const std::int64_t h = *split;
-      line += h < 0 ? "-" : "";
-      const std::int64_t a = h < 0 ? -h : h;
-      const std::string hh = std::to_string(a % 100);
-      line += (a >= 6000 ? std::to_string(a / 6000) + ":" : "") +
-              (a >= 6000 && a / 100 % 60 < 10 ? "0" : "") + std::to_string(a / 100 % 60) + "." +
-              (hh.size() < 2 ? "0" : "") + hh;
-    } else {
-      line += "?";
-    }
+    line += split ? SplitText(*split) : std::string("?");
     lines.push_back(line);
   }
   return lines;

@@ -50,6 +50,23 @@ std::optional<std::string> ConsoleTimeText(const std::string& typed);
 std::optional<std::string> ApplyTouchRepair(std::vector<LapTouch>& touches,
                                             const TouchRepair& repair);
 
+// Why a touch timed `timeText` cannot go after touch `index` (0: before the
+// first) of `lane`: it must come after that touch and before the next one
+// (where their times are known); none when it fits or its time is unknown.
+std::optional<std::string> InsertedTimeProblem(const std::vector<LapTouch>& touches, int lane,
+                                               int index, const std::string& timeText);
+
+// One touch of a lane as the repair's preview shows it.
+struct TouchRow {
+  int number = 0;     // 1, 2, ... in the lane
+  std::string time;   // as shown, "?" when unknown
+  std::string split;  // "29.50", "?" when a time is unknown
+  int distance = 0;   // metres (number x metres per lap; 0 when unknown)
+  char kind = 'L';
+};
+std::vector<TouchRow> LaneTouchRows(const std::vector<LapTouch>& touches, int lane,
+                                    int metresPerLap);
+
 // The touches of one lane with their splits, for a person: "1  29.50 L  29.50".
 std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, int lane);
 // The split of each touch of `lane` (hundredths; none when a time is unknown).

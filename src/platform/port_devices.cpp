@@ -4,6 +4,7 @@
 #include "platform/port_router.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -49,8 +50,20 @@ std::string PortRouter::DefaultDevice(int portNumber) {
   return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
+std::string PortHolder(const std::string& device) {
+  // Where the serial port layer puts its lock files.
+  return PortHolderIn({"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks",
+                       "/var/spool/uucp", "/tmp", "/var/tmp", "/var/lock/lockdev"},
+                      device);
+}
+
 PortFault ClassifyPortFault(const std::string& device, bool permissionDenied) {
-  if (permissionDenied) return PortFault::PermissionDenied;
+  if (permissionDenied) {
+    // Refused though the user may open it: another program has it (its
+    // lock, or exclusive use), and the dialout group is not the remedy.
+    const bool mayOpen = !device.empty() && access(device.c_str(), R_OK | W_OK) == 0;
+    return mayOpen || !PortHolder(device).empty() ? PortFault::InUse : PortFault::PermissionDenied;
+  }
   struct stat st {};
   if (!device.empty() && stat(device.c_str(), &st) != 0) return PortFault::Missing;
   return PortFault::Other;

@@ -12,11 +12,14 @@ namespace poolside {
 enum class PortFault {
   PermissionDenied,  // the user may not open the device (not in dialout)
   Missing,           // the device does not exist (cable, adapter, wrong name)
+  InUse,             // another program holds the device (its lock, or exclusive use)
   Other,
 };
 
-// The cause of a failure on `device`: denied when the port layer saw a
-// permission error, missing when the device does not exist (now), else other.
+// The cause of a failure on `device`: in use when the port layer saw a
+// permission error but another program holds the device's lock or the user
+// may open it; denied when it saw one otherwise; missing when the device
+// does not exist (now); else other.
 // Defined with the system's devices (port_devices.cpp, win32/).
 PortFault ClassifyPortFault(const std::string& device, bool permissionDenied);
 
@@ -30,6 +33,12 @@ std::vector<std::string> SerialDevicesPresent(const std::string& root = "");
 // system's terms (the dialout group; on Windows, another program holding
 // the port).
 std::string PortDeniedAdvice(const std::string& device);
+
+// The program that holds `device`, as its lock file says ("poolside,
+// プロセス 4242"); "" when no lock file names one. PortHolderIn looks in
+// `lockDirs`, PortHolder where the serial port layer puts its locks.
+std::string PortHolder(const std::string& device);
+std::string PortHolderIn(const std::vector<std::string>& lockDirs, const std::string& device);
 
 // The cause and the remedy, one or more lines. `osText` is the operating
 // system's own words, kept for a cause this does not know.

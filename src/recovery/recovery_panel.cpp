@@ -15,6 +15,20 @@ RecoveryPanel::RecoveryPanel(const PathMapper& paths, std::vector<std::string> s
       messages_(messages),
       raceFiles_(std::move(raceFiles)) {}
 
+int RecoveryPanel::SuggestedIndex() const {
+  int touched = 0;
+  for (auto it = races_.rbegin(); it != races_.rend(); ++it) {
+    if (it->finished) return it->index;
+    if (touched == 0 && it->touches > 0) touched = it->index;
+  }
+  return touched > 0 ? touched : static_cast<int>(races_.size());
+}
+
+bool RecoveryPanel::HasTouches(int index) const {
+  return index >= 1 && index <= static_cast<int>(races_.size()) &&
+         races_[static_cast<std::size_t>(index - 1)].touches > 0;
+}
+
 bool RecoveryPanel::Refresh() {
   races_.clear();
   problem_.clear();

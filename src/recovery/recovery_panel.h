@@ -33,6 +33,13 @@ class RecoveryPanel {
   // The captured races as the dialog's table shows them.
   std::vector<CapturedRaceRow> Rows() const;
   const std::string& Problem() const { return problem_; }
+  // The captured race the dialog opens on (1-based; 0 when none): the
+  // latest that finished, else the latest with a touch, else the latest.
+  // The race just put on screen, not swum yet, is the latest stretch but
+  // rarely the one to re-time.
+  int SuggestedIndex() const;
+  // A stretch without a touch has nothing to re-time: no apply.
+  bool HasTouches(int index) const;
 
   // What re-timing captured race `index` (1-based) as `race` would write,
   // or the message saying why it cannot.

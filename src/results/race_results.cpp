@@ -38,6 +38,24 @@ void RaceResults::Detach() {
   feed_ = nullptr;
 }
 
+int RaceResults::LastFinished() const {
+  std::lock_guard lock(mutex_);
+  int last = 0;
+  std::string latest;
+  for (int race : done_) {
+    const auto k = known_.find(race);
+    const std::string at = k == known_.end() ? std::string() : k->second.finishedAt;
+    // ISO 8601 of one desk's clock: later sorts after.
+    if (!at.empty() && at >= latest) {
+      latest = at;
+      last = race;
+    } else if (latest.empty()) {
+      last = race;
+    }
+  }
+  return last;
+}
+
 void RaceResults::SetFolder(ResultFolder folder) {
   std::string why;
   DeskKnowledge known = ReadDeskKnowledge(folder.deskFile, why);

@@ -70,6 +70,11 @@ class RaceResults : public RaceListener {
   // result differs from the last one told.
   void Changed(int race, RaceResultChanged::Cause cause);
 
+  // The race finished last: of the races the book marks done, the one with
+  // the latest finish the desk knows, else the highest number; 0 when none.
+  // The feed's thread.
+  int LastFinished() const;
+
   // Race N's result as the outputs show it; never null once SetFolder ran
   // (null before). Any thread.
   std::shared_ptr<const RaceResult> ResultOf(int race);

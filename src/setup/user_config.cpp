@@ -1,6 +1,7 @@
 #include "setup/user_config.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -34,6 +35,32 @@ std::string Shown(const std::string& line) {
     end += n;
   }
   return valid.substr(0, end) + "... (" + std::to_string(line.size()) + " バイト)";
+}
+
+// A port number, 0 to 65535.
+bool PortText(const std::string& text) {
+  if (text.empty() || text.size() > 5 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  return std::stoi(text) <= 65535;
+}
+
+// Seconds such as "9" or "19.5", from 1 to 120; 0 when not.
+double SecondsValue(const std::string& text) {
+  if (text.empty() || text.size() > 8 ||
+      text.find_first_not_of("0123456789.") != std::string::npos ||
+      text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.') {
+    return 0;
+  }
+  const double seconds = std::strtod(text.c_str(), nullptr);
+  return seconds >= 1 && seconds <= 120 ? seconds : 0;
+}
+
+std::string SecondsText(double seconds) {
+  std::ostringstream out;
+  out << seconds;
+  return out.str();
 }
 
 }  // namespace
@@ -92,6 +119,41 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
         config.mirror = value;
       } else {
         problem("mirror には絶対パスが必要です (expected mirror /FOLDER)");
+      }
+    } else if (key == "http") {
+      if (PortText(
+              value.substr(value.rfind(':') == std::string::npos ? 0 : value.rfind(':') + 1))) {
+        config.http = value;
+      } else {
+        problem("http の値が正しくありません (expected http [ADDR:]PORT)");
+      }
+    } else if (key == "mqtt") {
+      const auto colon = value.rfind(':');
+      const bool port =
+          colon == std::string::npos || value.back() == ']' || PortText(value.substr(colon + 1));
+      if (!value.empty() && value.find_first_of(" \t") == std::string::npos && port) {
+        config.mqtt = value;
+      } else {
+        problem("mqtt の値が正しくありません (expected mqtt HOST[:PORT])");
+      }
+    } else if (key == "mqtt-prefix") {
+      if (!value.empty() && value.find_first_of(" \t#+") == std::string::npos) {
+        config.mqttPrefix = value;
+      } else {
+        problem("mqtt-prefix の値が正しくありません (expected mqtt-prefix PREFIX)");
+      }
+    } else if (key == "mqtt-auth" || key == "mqtt-cafile") {
+      if (!value.empty() && value[0] == '/') {
+        (key == "mqtt-auth" ? config.mqttAuth : config.mqttCaFile) = value;
+      } else {
+        problem(key + " には絶対パスが必要です (expected " + key + " /FILE)");
+      }
+    } else if (key == "min-split-25" || key == "min-split-50") {
+      const double seconds = SecondsValue(value);
+      if (seconds > 0) {
+        (key == "min-split-25" ? config.minSplit25 : config.minSplit50) = seconds;
+      } else {
+        problem(key + " の値が正しくありません (expected " + key + " SECONDS, 1 to 120)");
       }
     } else if (key == "public-names") {
       if (value == "full" || value == "initials" || value == "none") {
@@ -166,6 +228,10 @@ std::string UserConfigText(const UserConfig& config) {
       "#                 control file ..\\ctl\\dr_kyo.ctl (as from the desktop menu)\n"
       "# public-names M  swimmers' names on the public pages: full, initials, none\n"
       "# qualifiers R=N  N of round code R go on from it (as --qualifiers)\n"
+      "# mirror DIR      a copy of the data folder kept in DIR (as --mirror)\n"
+      "# http, mqtt, mqtt-prefix, mqtt-auth, mqtt-cafile   as the options of those names\n"
+      "# min-split-25 S, min-split-50 S   the fastest length of 25 m and of 50 m, in\n"
+      "#                 seconds; a faster touch is flagged (9.0 and 19.0 unless set)\n"
       "# backup-threshold S  flag watches that differ by more than S seconds\n"
       "#                 (as --backup-threshold)\n"
       "# A --drive or --com on the command line wins over the line here.\n";
@@ -178,6 +244,14 @@ std::string UserConfigText(const UserConfig& config) {
   if (!config.workdir.empty()) text += "workdir " + config.workdir + "\n";
   if (!config.publicNames.empty()) text += "public-names " + config.publicNames + "\n";
   for (const std::string& q : config.qualifiers) text += "qualifiers " + q + "\n";
+  if (!config.mirror.empty()) text += "mirror " + config.mirror + "\n";
+  if (!config.http.empty()) text += "http " + config.http + "\n";
+  if (!config.mqtt.empty()) text += "mqtt " + config.mqtt + "\n";
+  if (!config.mqttPrefix.empty()) text += "mqtt-prefix " + config.mqttPrefix + "\n";
+  if (!config.mqttAuth.empty()) text += "mqtt-auth " + config.mqttAuth + "\n";
+  if (!config.mqttCaFile.empty()) text += "mqtt-cafile " + config.mqttCaFile + "\n";
+  if (config.minSplit25 > 0) text += "min-split-25 " + SecondsText(config.minSplit25) + "\n";
+  if (config.minSplit50 > 0) text += "min-split-50 " + SecondsText(config.minSplit50) + "\n";
   if (!config.backupThreshold.empty()) {
     text += "backup-threshold " + config.backupThreshold + "\n";
   }

@@ -10,6 +10,14 @@
 //   public-names initials                   as --public-names
 //   qualifiers 1=8                          as --qualifiers (one a line)
 //   backup-threshold 0.30                   as --backup-threshold
+//   mirror /media/usb/meet-copy             as --mirror
+//   http 8080                               as --http [ADDR:]PORT
+//   mqtt broker.local                       as --mqtt HOST[:PORT]
+//   mqtt-prefix pool1                       as --mqtt-prefix
+//   mqtt-auth /home/desk/.config/poolside/broker.auth    as --mqtt-auth
+//   mqtt-cafile /home/desk/.config/poolside/ca.pem       as --mqtt-cafile
+//   min-split-25 9.0                        the fastest 25 m length (seconds)
+//   min-split-50 19.0                       the fastest 50 m length (seconds)
 //
 // "workdir" is the folder the program starts in when the current folder
 // reaches no control file (..\ctl\dr_kyo.ctl), as from the desktop menu.
@@ -30,6 +38,13 @@ struct UserConfig {
   std::vector<std::string> qualifiers;  // ROUND=N
   std::string mirror;                   // mirror /FOLDER: the copy off the machine
   std::string backupThreshold;          // seconds ("0.30"); empty: not set
+  std::string http;                     // [ADDR:]PORT of the live pages
+  std::string mqtt;                     // HOST[:PORT] of the broker
+  std::string mqttPrefix;               // the topics' first level
+  std::string mqttAuth;                 // /FILE: user and password
+  std::string mqttCaFile;               // /FILE: TLS to the broker
+  double minSplit25 = 0;                // seconds; 0: not set
+  double minSplit50 = 0;
   // One message per line that was not understood, naming the file and the
   // line; such a line is skipped and the rest still counts.
   std::vector<std::string> problems;

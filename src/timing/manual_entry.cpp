@@ -74,10 +74,12 @@ bool RaceWindow::ConfirmDroppingTypedEntries() {
   if (lanes.empty()) return true;
   std::string names;
   for (int lane : lanes) names += (names.empty() ? "" : "・") + std::to_string(lane);
-  return messages_.AskOkCancel("レース " + std::to_string(book_.RaceNo) + " の " + names +
-                               " コースに入力した記録は、まだ確定されていません。\r"
-                               "このままレースを表示し直すと、入力した記録は消えます。\r"
-                               "よろしいですか？ (キャンセルでこのレースに戻ります)");
+  // Enter keeps the entries: OK drops them.
+  return messages_.AskOkCancelDefaultCancel(
+      "レース " + std::to_string(book_.RaceNo) + " の " + names +
+      " コースに入力した記録は、まだ確定されていません。\r"
+      "このままレースを表示し直すと、入力した記録は消えます。\r"
+      "よろしいですか？ (キャンセルでこのレースに戻ります)");
 }
 
 }  // namespace poolside

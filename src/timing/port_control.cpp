@@ -17,6 +17,8 @@ constexpr int kInBufferSize = 1024;
 constexpr int kInputLen = 16;
 constexpr int kThreshold = 15;
 constexpr int kReopenDelayMs = 1000;
+// The box of a lost line, changed when the line is back.
+constexpr const char* kOutageKey = "port-outage";
 
 std::string PortName(int n) { return "COM" + std::to_string(n); }
 
@@ -131,7 +133,7 @@ void RaceWindow::OnPortError(const std::string& message) {
   // One box per outage: a port that comes back and fails again before a
   // single block was read is the same outage (lblLink shows the attempts).
   const bool sameOutage = outageWarned_ && readWatch_.reads == readsAtReconnect_;
-  if (!sameOutage) messages_.Warn(warning);
+  if (!sameOutage) messages_.WarnUntilSettled(kOutageKey, warning);
   outageWarned_ = true;
   readsAtReconnect_ = readWatch_.reads;
   PublishPortProblem(warning);
@@ -158,8 +160,10 @@ void RaceWindow::RetryReopen(unsigned generation) {
   }
   reopenPending_ = false;
   readsAtReconnect_ = readWatch_.reads;
-  // Told in lblLink and the journal, not in a box.
+  // Told in lblLink and the journal; the outage's box, if still open, says
+  // so too rather than go on warning.
   PublishPortProblem(PortName(portNumber_) + " に再接続しました。受信を続けます。");
+  messages_.Settled(kOutageKey, PortName(portNumber_) + " は復旧しました。受信を続けています。");
 }
 
 }  // namespace poolside

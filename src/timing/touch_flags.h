@@ -16,7 +16,8 @@ namespace poolside {
 
 class TouchFlagger : public RaceListener {
  public:
-  TouchFlagger(RaceFeed& feed, WindowHost& host) : feed_(feed), host_(host) {}
+  TouchFlagger(RaceFeed& feed, WindowHost& host, SplitLimits limits = {})
+      : feed_(feed), host_(host), watch_(limits) {}
   void OnRaceEvent(const RaceEvent& event) override;
 
  private:

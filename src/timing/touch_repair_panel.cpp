@@ -1,5 +1,6 @@
 #include "timing/touch_repair_panel.h"
 
+#include "meetdata/settings.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/record_file.h"
@@ -11,6 +12,7 @@ bool TouchRepairPanel::Select(int race, int lane) {
   race_ = race;
   lane_ = lane;
   lines_.clear();
+  touches_.clear();
   problem_.clear();
   const std::string path = LapPath(window_.Meet(), race);
   if (!PathExists(path)) {
@@ -24,6 +26,7 @@ bool TouchRepairPanel::Select(int race, int lane) {
       return false;
     }
     lines_ = LaneTouchLines(parsed.touches, lane);
+    touches_ = parsed.touches;
   } catch (const IoError& e) {
     problem_ = e.what();
     return false;
@@ -41,6 +44,32 @@ bool TouchRepairPanel::Build(RepairKind kind, int index, const std::string& time
       return false;
     }
     out.timeText = *text;
+    // A missed touch lies between the touches around it.
+    if (auto problem = InsertedTimeProblem(touches_, lane_, index, out.timeText)) {
+      why = *problem;
+      return false;
+    }
+  }
+  return true;
+}
+
+int TouchRepairPanel::MetresPerLapOfMeet() const {
+  return MetresPerLap(window_.Meet().Settings.LapBaseCode, window_.Meet().Settings.LapDoubleCode);
+}
+
+bool TouchRepairPanel::PreviewRows(RepairKind kind, int index, const std::string& time,
+                                   std::vector<TouchRow>& before, std::vector<TouchRow>& after,
+                                   std::string& why) {
+  TouchRepair repair;
+  if (!Build(kind, index, time, repair, why)) return false;
+  try {
+    const RepairPlan plan = window_.PlanTouchRepair(repair);
+    const int metres = MetresPerLapOfMeet();
+    before = LaneTouchRows(touches_, lane_, metres);
+    after = LaneTouchRows(plan.touches, lane_, metres);
+  } catch (const RuntimeError& e) {
+    why = e.what();
+    return false;
   }
   return true;
 }

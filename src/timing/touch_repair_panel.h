@@ -31,6 +31,10 @@ class TouchRepairPanel {
   // written, or why it cannot be made. `time` is the inserted touch's time
   // ("" = time unknown).
   std::string Preview(RepairKind kind, int index, const std::string& time);
+  // The same as the lane's touches before and after the repair (split,
+  // distance, kind); false with the reason in `why` when it cannot be made.
+  bool PreviewRows(RepairKind kind, int index, const std::string& time,
+                   std::vector<TouchRow>& before, std::vector<TouchRow>& after, std::string& why);
   // Asks, then writes the repair. True when it was written (the touches
   // are read again); a failure is shown as a message.
   bool Apply(RepairKind kind, int index, const std::string& time);
@@ -44,7 +48,10 @@ class TouchRepairPanel {
   MessageSink& messages_;
   int race_ = 0;
   int lane_ = 0;
+  int MetresPerLapOfMeet() const;
+
   std::vector<std::string> lines_;
+  std::vector<LapTouch> touches_;  // the race's, as last read
   std::string problem_;
 };
 

@@ -140,6 +140,28 @@ std::optional<LaneFlagged> TouchWatch::Touch(const LaneTouched& e) {
     return Set(e.lane, LaneFlagged::Reason::MissedTouch,
                "タッチ漏れ? (ラップ " + Seconds(split) + " 前の " + Seconds(reference) + ")");
   }
+  // The leader's missed touch: nobody has touched more often, but the other
+  // lanes swam this length about as fast as the lane swam its last one.
+  if (previous > 0 && split >= kMissedRatio * static_cast<double>(previous)) {
+    std::vector<std::int64_t> theirs;
+    for (int other = 1; other <= kLanes; ++other) {
+      const Lane& o = lanes_[static_cast<std::size_t>(other - 1)];
+      if (other == e.lane || o.touches.size() < 2) continue;
+      // Their split of this length, or their latest when they are not there
+      // yet (count >= 2 here: the lane has a previous split).
+      const std::size_t k = std::min(count, o.touches.size()) - 1;
+      theirs.push_back(o.touches[k] - o.touches[k - 1]);
+    }
+    if (!theirs.empty()) {
+      std::nth_element(theirs.begin(), theirs.begin() + theirs.size() / 2, theirs.end());
+      const std::int64_t middle = theirs[theirs.size() / 2];
+      if (middle > 0 && middle <= kLeaderNearRatio * static_cast<double>(previous)) {
+        return Set(
+            e.lane, LaneFlagged::Reason::LeaderMissed,
+            "先頭のタッチ漏れ? (ラップ " + Seconds(split) + " 前の " + Seconds(previous) + ")");
+      }
+    }
+  }
   if ((previous > 0 && split < kExtraRatio * static_cast<double>(previous)) ||
       (fastest > 0 && split < kExtraRatio * static_cast<double>(fastest))) {
     return Set(e.lane, LaneFlagged::Reason::ExtraTouch,

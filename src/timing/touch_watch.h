@@ -14,6 +14,10 @@
 //   - a split that goes backwards: a touch earlier than the lane's previous;
 //   - a touch beyond the distance: laps x metres per lap over the event's
 //     metres;
+//   - the leader's missed touch: a split at least kMissedRatio times the
+//     lane's previous while the other lanes' splits of that length (their
+//     latest, when they are not there yet) are, in the middle, at most
+//     kLeaderNearRatio times it, whatever their counts;
 //   - a touch too fast: a first touch or split faster than the minimum for
 //     its metres (SplitLimits: 9.0 s a 25 m length, 19.0 s a 50 m length,
 //     in proportion for a lap of other metres), a false touch before the
@@ -33,6 +37,7 @@ namespace poolside {
 
 inline constexpr double kMissedRatio = 1.85;
 inline constexpr double kExtraRatio = 0.5;
+inline constexpr double kLeaderNearRatio = 1.4;
 
 // The fastest a lap can be swum; a faster first touch or split is flagged.
 struct SplitLimits {

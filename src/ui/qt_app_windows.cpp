@@ -38,8 +38,8 @@ void QtAppWindows::StartTimingWindow() {
 }
 
 bool QtAppWindows::IsKnownWindow(const std::string& name) const {
-  return name == "frmRace" || name == "frmKyogi" || !SubWindowTitle(name).empty() ||
-         added_.count(name) > 0;
+  return name == "frmRace" || name == "frmKyogi" || IsDialogWindow(name) ||
+         !SubWindowTitle(name).empty() || added_.count(name) > 0;
 }
 
 void QtAppWindows::AddWindow(const std::string& name, std::function<QWidget*()> open,
@@ -96,6 +96,7 @@ bool QtAppWindows::LoadWindow(const std::string& name) {
 QWidget* QtAppWindows::FindWindow(const std::string& name) const {
   if (name == "frmRace") return raceView_.get();
   if (name == "frmKyogi") return kyogiView_.get();
+  if (IsDialogWindow(name)) return dialogs_.Find(name);
   if (const auto added = added_.find(name); added != added_.end()) return added->second.find();
   auto it = subs_.find(name);
   return it == subs_.end() ? nullptr : it->second.get();

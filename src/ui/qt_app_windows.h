@@ -14,6 +14,7 @@
 #include "platform/serial_port.h"
 #include "timing/race_window.h"
 #include "ui/app_windows.h"
+#include "ui/dialog_controls.h"
 
 namespace poolside {
 
@@ -40,6 +41,10 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   RaceWindow& Race() override { return *race_; }
   RaceFeed& Feed() override { return feed_; }
   RaceView* RaceWidget() const { return raceView_.get(); }
+  // The desk's own dialogs (frmTouch, frmResult, frmRecover) as windows of
+  // the automation runner, their named controls in the registry.
+  void AdoptDialog(const std::string& name, QWidget* dialog) { dialogs_.Adopt(name, dialog); }
+  void ForgetDialog(const std::string& name) { dialogs_.Forget(name); }
   KyogiView* KyogiWidget() const { return kyogiView_.get(); }
 
   // A window the desk adds beside the timing window (frmBackup): `open`
@@ -67,6 +72,7 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   bool scriptRun_;
   std::string printToPdf_;
   ControlRegistry registry_;
+  DialogControls dialogs_{registry_};
   RaceFeed feed_;  // outlives the timing window that publishes on it
   std::unique_ptr<RaceView> raceView_;
   std::unique_ptr<RaceWindow> race_;

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace poolside {
@@ -43,6 +42,13 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   signOff->setShortcutContext(Qt::WindowShortcut);
   connect(signOff, &QAction::triggered, this, [this] {
     if (onSignOff) onSignOff();
+  });
+  // Re-timing from the capture: Ctrl+R, and an entry of its own.
+  QAction* recover = b_.Menu(fix, "mRecover", "記録からの再計時...");
+  recover->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  recover->setShortcutContext(Qt::WindowShortcut);
+  connect(recover, &QAction::triggered, this, [this] {
+    if (onRecover) onRecover();
   });
   QMenu* view = b_.BarMenu(bar, "mHyoji", "表示");
   QAction* results = b_.Menu(view, "mKekka", "結果...");
@@ -178,11 +184,6 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
 
   c.lblVersion = b_.Caption("lblVersion");
   top->addWidget(W(c.lblVersion));
-
-  auto* recover = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
-  connect(recover, &QShortcut::activated, this, [this] {
-    if (onRecover) onRecover();
-  });
 }
 
 namespace {

@@ -50,13 +50,14 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
       feed_(feed),
       receiving_(std::move(receiving)),
       stopReception_(std::move(stopReception)) {
-  setObjectName("dlgRecover");
+  setObjectName("frmRecover");
   setWindowTitle("記録からの再計時");
   setModal(false);
   auto* top = new QVBoxLayout(this);
   top->addWidget(new QLabel("記録されたレース (選ぶとそのレース番号が入ります)", this));
   races_ = Table({"記録", "レース", "プロ-組", "種目", "開始", "終了", "状態", "ゴールしたコース"},
                  this);
+  races_->setObjectName("grdRaces");
   top->addWidget(races_, 2);
   if (!panel_.Refresh() || !panel_.Problem().empty()) {
     top->addWidget(new QLabel(Q(panel_.Problem()), this));
@@ -66,6 +67,7 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
   auto* row = new QHBoxLayout;
   row->addWidget(new QLabel("再計時するレース番号", this));
   race_ = new QSpinBox(this);
+  race_->setObjectName("txtRace");
   race_->setRange(1, kBookRaces);
   race_->setValue(currentRace >= 1 && currentRace <= kBookRaces ? currentRace : 1);
   row->addWidget(race_);
@@ -73,6 +75,10 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
   apply_ = new QPushButton("適用", this);
   stop_ = new QPushButton("受信を停止", this);
   auto* close = new QPushButton("閉じる", this);
+  preview->setObjectName("cmdPreview");
+  apply_->setObjectName("cmdApply");
+  stop_->setObjectName("cmdStop");
+  close->setObjectName("cmdClose");
   row->addWidget(preview);
   row->addWidget(apply_);
   row->addStretch();
@@ -81,15 +87,19 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
   top->addLayout(row);
   receivingNote_ =
       new QLabel("受信中は適用できません。ここか計時画面で受信を停止してください。", this);
+  receivingNote_->setObjectName("lblReceiving");
   top->addWidget(receivingNote_);
 
   target_ = new QLabel(this);
+  target_->setObjectName("lblTarget");
   top->addWidget(target_);
   preview_ = Table({"コース", "順位 (再計時)", "記録 (再計時)", "ラップ (再計時)", "順位 (現在)",
                     "記録 (現在)", "ラップ (現在)", "違い"},
                    this);
+  preview_->setObjectName("grdPreview");
   top->addWidget(preview_, 3);
   statuses_ = new QLabel(this);
+  statuses_->setObjectName("lblStatuses");
   statuses_->setWordWrap(true);
   top->addWidget(statuses_);
   resize(1000, 680);
@@ -98,6 +108,7 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
   connect(races_, &QTableWidget::currentCellChanged, this, [this](int r, int, int, int) {
     if (r >= 0 && r < static_cast<int>(panel_.Races().size())) {
       race_->setValue(panel_.Races()[static_cast<std::size_t>(r)].race);
+      UpdateReception();
       ShowPreview();
     }
   });
@@ -112,8 +123,10 @@ RecoveryDialog::RecoveryDialog(RecoveryPanel& panel, int currentRace, RaceFeed& 
   watch_.dialog = this;
   feed_.Attach(watch_);
   UpdateReception();
-  // The latest captured race is the likeliest to need it.
-  if (races_->rowCount() > 0) races_->setCurrentCell(races_->rowCount() - 1, 0);
+  // The latest finished captured race is the likeliest to need it.
+  if (const int suggested = panel_.SuggestedIndex(); suggested > 0) {
+    races_->setCurrentCell(suggested - 1, 0);
+  }
 }
 
 RecoveryDialog::~RecoveryDialog() { feed_.Detach(watch_); }
@@ -139,7 +152,8 @@ void RecoveryDialog::FillRaces() {
 
 void RecoveryDialog::UpdateReception() {
   const bool on = receiving_();
-  apply_->setEnabled(!on);
+  // Nothing to re-time in a stretch without a touch.
+  apply_->setEnabled(!on && panel_.HasTouches(SelectedIndex()));
   stop_->setEnabled(on);
   receivingNote_->setVisible(on);
 }

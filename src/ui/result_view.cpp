@@ -15,20 +15,25 @@ namespace poolside {
 ResultView::ResultView(ResultBoard& board, QWidget* parent)
     : QWidget(parent, Qt::Window), board_(board) {
   setWindowTitle("結果");
+  setObjectName("frmResult");
   auto* top = new QVBoxLayout(this);
   auto* pick = new QHBoxLayout;
   pick->addWidget(new QLabel("レース", this));
   race_ = new QSpinBox(this);
+  race_->setObjectName("txtRace");
   race_->setRange(1, kBookRaces);
   pick->addWidget(race_);
   auto* show = new QPushButton("表示", this);
+  show->setObjectName("cmdShow");
   pick->addWidget(show);
   pick->addStretch();
   top->addLayout(pick);
   heading_ = new QLabel(this);
+  heading_->setObjectName("lblHeading");
   heading_->setWordWrap(true);
   top->addWidget(heading_);
   table_ = new QTableWidget(0, 7, this);
+  table_->setObjectName("grdResult");
   table_->setHorizontalHeaderLabels({"順位", "コース", "氏名", "所属", "記録", "確認", "ラップ"});
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -14,7 +14,8 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
+class QLabel;
+class QTableWidget;
 class QSpinBox;
 
 namespace poolside {
@@ -22,13 +23,17 @@ namespace poolside {
 class TouchDialog : public QDialog {
  public:
   TouchDialog(RaceWindow& window, MessageSink& messages, QWidget* parent);
-  // Shows lane `lane` of race `race`.
+  // Shows lane `lane` of race `race`, the time box empty.
   void ShowRace(int race, int lane = 1);
+  // Shown beside `beside` (the timing window), never over its lanes.
+  void ShowBeside(QWidget* beside);
   // The accept key (Alt+A): lane `lane` of race `race` accepted as it is.
   std::function<void(int race, int lane)> onAccept;
 
  private:
   void Reload();
+  void ShowPreview();
+  void Say(const QString& text);
   RepairKind Kind() const;
   int Index() const;
 
@@ -38,7 +43,8 @@ class TouchDialog : public QDialog {
   QListWidget* touches_;
   QComboBox* kind_;
   QLineEdit* time_;
-  QPlainTextEdit* preview_;
+  QLabel* note_;
+  QTableWidget* preview_;
 };
 
 }  // namespace poolside

@@ -128,6 +128,28 @@ TEST_F(QtControlsTest, WarningBoxNeverWaitsForTheUser) {
   shown->close();
 }
 
+// The box of a lost line says when the line is back, instead of warning on.
+TEST_F(QtControlsTest, AnOutagesBoxSaysWhenItIsOver) {
+  QtMessageSink sink;
+  sink.WarnUntilSettled("port", "COM1 が応答しません");
+  QMessageBox* shown = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) shown = b;
+  ASSERT_NE(shown, nullptr);
+  sink.Settled("port", "COM1 は復旧しました");
+  EXPECT_EQ(shown->text(), QString::fromUtf8("COM1 は復旧しました"));
+  EXPECT_EQ(shown->icon(), QMessageBox::Information);
+  shown->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // A box the operator closed is left alone; a key never warned is nothing.
+  sink.WarnUntilSettled("port", "COM1 が応答しません");
+  sink.Settled("other", "x");
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) b->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  sink.Settled("port", "COM1 は復旧しました");
+}
+
 TEST_F(QtControlsTest, QuestionIsAnsweredByItsButtons) {
   QtMessageSink sink;
   auto answer = [](QMessageBox::StandardButton which) {
@@ -140,6 +162,18 @@ TEST_F(QtControlsTest, QuestionIsAnsweredByItsButtons) {
   EXPECT_TRUE(sink.AskOkCancel("上書きしますか"));
   answer(QMessageBox::Cancel);
   EXPECT_FALSE(sink.AskOkCancel("上書きしますか"));
+  // A question whose OK loses something: Enter (the default button) is
+  // Cancel, OK must be chosen.
+  QTimer::singleShot(0, [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) {
+        QTest::keyClick(b, Qt::Key_Return);
+      }
+    }
+  });
+  EXPECT_FALSE(sink.AskOkCancelDefaultCancel("入力した記録は消えます"));
+  answer(QMessageBox::Ok);
+  EXPECT_TRUE(sink.AskOkCancelDefaultCancel("入力した記録は消えます"));
 }
 
 TEST_F(QtControlsTest, GuardedShowsEveryFailureAndGoesOn) {

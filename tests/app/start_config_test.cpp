@@ -125,6 +125,44 @@ TEST_F(StartConfigTest, AVanishedWorkingFolderOrABadLineIsNotedAndTheSetUpAsked)
   EXPECT_NE(s.notes[1].find(dir.File("gone")), std::string::npos) << s.notes[1];
 }
 
+// The command line wins over the file; the broker's prefix, credentials
+// and CA file go with the broker they belong to.
+TEST(MergeUserConfig, TheCommandLineWinsAndTheBrokersSettingsGoWithItsAddress) {
+  UserConfig file;
+  file.http = "8080";
+  file.mqtt = "broker.local";
+  file.mqttPrefix = "pool1";
+  file.mqttAuth = "/etc/poolside/broker.auth";
+  file.minSplit25 = 8.0;
+  Options fromMenu;
+  std::vector<std::string> notes;
+  MergeUserConfig(fromMenu, file, &notes);
+  EXPECT_EQ(fromMenu.httpPort, 8080);
+  EXPECT_EQ(fromMenu.httpAddress, "0.0.0.0");
+  EXPECT_EQ(fromMenu.mqttHost, "broker.local");
+  EXPECT_EQ(fromMenu.mqttPort, 1883);
+  EXPECT_EQ(fromMenu.mqttPrefix, "pool1");
+  EXPECT_EQ(fromMenu.mqttAuth, "/etc/poolside/broker.auth");
+  EXPECT_DOUBLE_EQ(fromMenu.minSplit25, 8.0);
+  EXPECT_DOUBLE_EQ(fromMenu.minSplit50, 19.0);
+  EXPECT_TRUE(notes.empty());
+
+  Options typed = ParseOptions({"--http", "9090", "--mqtt", "other:1884"});
+  ASSERT_EQ(typed.error, "");
+  MergeUserConfig(typed, file, &notes);
+  EXPECT_EQ(typed.httpPort, 9090);
+  EXPECT_EQ(typed.mqttHost, "other");
+  EXPECT_EQ(typed.mqttPrefix, "poolside");  // not the file's broker's prefix
+  EXPECT_EQ(typed.mqttAuth, "");
+
+  file.http = ":80";  // passes the file's check, not the option's
+  Options wrong;
+  MergeUserConfig(wrong, file, &notes);
+  EXPECT_EQ(wrong.httpPort, -1);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("http :80"), std::string::npos) << notes[0];
+}
+
 TEST(DisplayCheck, APlatformOrADisplayIsNeeded) {
   const auto env = [](std::map<std::string, const char*> values) {
     return [values](const char* n) -> const char* {

@@ -17,13 +17,35 @@ using testing::TempDir;
 
 TEST(PortFailure, PermissionDeniedNamesTheGroupAndTheCommandAndKeepsPortAndDevice) {
   TempDir tmp;
-  tmp.Write("ttyUSB0", "");
-  const std::string text = PortOpenFailureText("COM1 (" + tmp.File("ttyUSB0") + ")",
-                                               tmp.File("ttyUSB0"), true, "Permission denied");
-  EXPECT_EQ(text.rfind("ポート COM1 (" + tmp.File("ttyUSB0") + ") を開けません: ", 0), 0u) << text;
+  const std::string text =
+      PortFaultAdvice(PortFault::PermissionDenied, "/dev/ttyUSB0", "Permission denied", {});
   EXPECT_NE(text.find("dialout グループ"), std::string::npos) << text;
   EXPECT_NE(text.find("\rsudo usermod -aG dialout $USER"), std::string::npos) << text;
   EXPECT_EQ(text.find("Permission denied"), std::string::npos) << text;
+  // A device the user may open, refused all the same: another program has
+  // it, and the group is not the remedy.
+  tmp.Write("ttyUSB0", "");
+  const std::string held = PortOpenFailureText("COM1 (" + tmp.File("ttyUSB0") + ")",
+                                               tmp.File("ttyUSB0"), true, "Permission denied");
+  EXPECT_EQ(held.rfind("ポート COM1 (" + tmp.File("ttyUSB0") + ") を開けません: ", 0), 0u) << held;
+  EXPECT_NE(held.find("ほかのプログラム"), std::string::npos) << held;
+  EXPECT_EQ(held.find("dialout"), std::string::npos) << held;
+}
+
+// The program that holds a port is named from its lock file.
+TEST(PortFailure, TheHolderOfAPortIsNamedFromItsLockFile) {
+  TempDir locks;
+  locks.MakeDir("a");
+  locks.MakeDir("b");
+  locks.Write("b/LCK..ttyUSB0", "     4242\npoolside\ndesk-pc\n");
+  locks.Write("b/LCK..pts_3", "31337\n");
+  locks.Write("a/LCK..ttyS0", "not a pid\nx\n");
+  const std::vector<std::string> dirs{locks.File("a"), locks.File("b")};
+  EXPECT_EQ(PortHolderIn(dirs, "/dev/ttyUSB0"), "poolside, プロセス 4242");
+  EXPECT_EQ(PortHolderIn(dirs, "/dev/pts/3"), "プログラム, プロセス 31337");
+  EXPECT_EQ(PortHolderIn(dirs, "/dev/ttyS0"), "");
+  EXPECT_EQ(PortHolderIn(dirs, "/dev/ttyACM0"), "");
+  EXPECT_EQ(PortHolderIn({}, "/dev/ttyUSB0"), "");
 }
 
 TEST(PortFailure, AMissingDeviceSaysCheckTheCableAndListsTheDevicesPresent) {

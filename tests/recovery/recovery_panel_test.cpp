@@ -49,6 +49,53 @@ TEST(RecoveryPanel, AppliesNothingWhileReceivingOrWhenDeclined) {
   EXPECT_EQ(panel.Preview(0, 4), "レースを選んでください");
 }
 
+// Ctrl+R opens on the race finished last, not on the race just put on
+// screen; a stretch without a touch cannot be applied.
+TEST(RecoveryPanel, OpensOnTheLatestFinishedRaceAndOnlyATouchedStretchApplies) {
+  TempDir dir;
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.File("capture")));
+    RaceShown shown;
+    shown.race = 4;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(LaneTouched{3, 1, "   30.00", 3000, 1, 50, false});
+    journal.OnRaceEvent(LaneTouched{3, 1, " 1:01.00", 10100, 2, 100, true});
+    RaceFinished finished;
+    finished.race = 4;
+    journal.OnRaceEvent(finished);
+    shown.race = 5;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(LaneTouched{2, 1, "   31.00", 3100, 1, 50, false});
+    shown.race = 6;  // on screen, not swum
+    journal.OnRaceEvent(shown);
+  }
+  PathMapper paths;
+  FakeMessages messages;
+  RecoveryPanel panel(paths, {dir.File("capture")}, messages);
+  ASSERT_TRUE(panel.Refresh());
+  ASSERT_EQ(panel.Races().size(), 3u);
+  EXPECT_EQ(panel.SuggestedIndex(), 1);
+  EXPECT_TRUE(panel.HasTouches(1));
+  EXPECT_TRUE(panel.HasTouches(2));  // unfinished, but touched
+  EXPECT_FALSE(panel.HasTouches(3));
+  EXPECT_FALSE(panel.HasTouches(4));
+  // With no finish yet, the latest touched stretch.
+  {
+    CaptureJournal journal({"v", {}});
+    ASSERT_TRUE(journal.Open(dir.File("unfinished")));
+    RaceShown shown;
+    shown.race = 5;
+    journal.OnRaceEvent(shown);
+    journal.OnRaceEvent(LaneTouched{2, 1, "   31.00", 3100, 1, 50, false});
+    shown.race = 6;
+    journal.OnRaceEvent(shown);
+  }
+  RecoveryPanel unfinished(paths, {dir.File("unfinished")}, messages);
+  ASSERT_TRUE(unfinished.Refresh());
+  EXPECT_EQ(unfinished.SuggestedIndex(), 1);
+}
+
 TEST(RecoveryPanel, TheRacesToExportAreTheRaceThenThoseTheRetimingFinished) {
   Retiming retiming;
   retiming.race = 5;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "meetdata/competition_record.h"
 #include "results/race_results.h"
 #include "support/temp_dir.h"
@@ -96,6 +98,22 @@ TEST(ResultBoard, ShowsTheLastFinishedRaceWithTheDesksKnowledge) {
   EXPECT_EQ(board.Race(), 3);
   EXPECT_NE(board.Heading().find("goal\\g0003: ありません"), std::string::npos) << board.Heading();
   feed.Detach(board);
+
+  // A desk started again shows the race finished last, not "none yet": the
+  // one with the latest finish the desk knew, though the book marks a later
+  // race number done too; without the desk's file, the highest done race.
+  dir.Write("Race.dat", "66666");
+  RaceResults again;
+  again.SetFolder(folder);
+  EXPECT_EQ(again.LastFinished(), 4);
+  std::filesystem::remove(dir.File("export/desk.json"));
+  RaceResults bare;
+  bare.SetFolder(folder);
+  EXPECT_EQ(bare.LastFinished(), 5);
+  dir.Write("Race.dat", "0000");
+  RaceResults none;
+  none.SetFolder(folder);
+  EXPECT_EQ(none.LastFinished(), 0);
 }
 
 TEST(ResultBoard, TheTouchDialogOpensOnTheRaceBeingTimedOrTheLastOneFinished) {

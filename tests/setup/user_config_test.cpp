@@ -142,3 +142,52 @@ TEST(UserConfig, UnreadableOrUnwritableFilesAreNamed) {
 
 }  // namespace
 }  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// What a desk started from the menu needs: the pages, the broker, the mirror
+// and the fastest lengths, each read, refused when wrong and written back.
+TEST(UserConfig, ThePagesTheBrokerAndTheFastestLengthsAreSettingsToo) {
+  const UserConfig c = ParseUserConfig(
+      "http 127.0.0.1:8080\n"
+      "mqtt [::1]:1884\n"
+      "mqtt-prefix pool1\n"
+      "mqtt-auth /etc/poolside/broker.auth\n"
+      "mqtt-cafile /etc/poolside/ca.pem\n"
+      "mirror /media/usb/copy\n"
+      "min-split-25 8.5\n"
+      "min-split-50 18\n"
+      "http 99999\n"
+      "mqtt-prefix a/#\n"
+      "mqtt-auth broker.auth\n"
+      "min-split-50 0.5\n"
+      "min-split-25 fast\n",
+      "poolside.conf");
+  EXPECT_EQ(c.http, "127.0.0.1:8080");
+  EXPECT_EQ(c.mqtt, "[::1]:1884");
+  EXPECT_EQ(c.mqttPrefix, "pool1");
+  EXPECT_EQ(c.mqttAuth, "/etc/poolside/broker.auth");
+  EXPECT_EQ(c.mqttCaFile, "/etc/poolside/ca.pem");
+  EXPECT_DOUBLE_EQ(c.minSplit25, 8.5);
+  EXPECT_DOUBLE_EQ(c.minSplit50, 18.0);
+  ASSERT_EQ(c.problems.size(), 5u);
+  EXPECT_NE(c.problems[0].find(":9: http"), std::string::npos) << c.problems[0];
+  EXPECT_NE(c.problems[4].find(":13: min-split-25"), std::string::npos) << c.problems[4];
+  // The set-up dialog writes the file again: nothing of it may be lost.
+  testing::TempDir dir;
+  WriteUserConfig(dir.File("poolside.conf"), c);
+  const UserConfig back = ReadUserConfig(dir.File("poolside.conf"));
+  EXPECT_TRUE(back.problems.empty()) << back.problems[0];
+  EXPECT_EQ(back.http, c.http);
+  EXPECT_EQ(back.mqtt, c.mqtt);
+  EXPECT_EQ(back.mqttPrefix, c.mqttPrefix);
+  EXPECT_EQ(back.mqttAuth, c.mqttAuth);
+  EXPECT_EQ(back.mqttCaFile, c.mqttCaFile);
+  EXPECT_EQ(back.mirror, "/media/usb/copy");
+  EXPECT_DOUBLE_EQ(back.minSplit25, 8.5);
+  EXPECT_DOUBLE_EQ(back.minSplit50, 18.0);
+}
+
+}  // namespace
+}  // namespace poolside

@@ -78,6 +78,9 @@ class FakeMessages : public MessageSink {
   bool AskOkCancel(const std::string& text) override;
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void Warn(const std::string& text) override { warnings.push_back(text); }
+  void Settled(const std::string& key, const std::string& text) override {
+    settled.push_back(key + ": " + text);
+  }
   // The question goes into `questions`; the answer is the next of `choices`
   // (a button's index), the default button when none is queued.
   int AskChoice(const std::string& text, const std::vector<std::string>& buttons, int defaultButton,
@@ -87,8 +90,9 @@ class FakeMessages : public MessageSink {
   std::vector<std::string> questions;
   std::vector<std::string> errors;
   std::vector<std::string> warnings;
-  std::deque<bool> answers;  // next answers to AskOkCancel; OK when empty
-  std::deque<int> choices;   // next answers to AskChoice
+  std::vector<std::string> settled;  // "KEY: text" of each Settled
+  std::deque<bool> answers;          // next answers to AskOkCancel; OK when empty
+  std::deque<int> choices;           // next answers to AskChoice
 };
 
 // A serial port whose receive buffer the test fills.

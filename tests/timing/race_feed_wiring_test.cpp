@@ -76,6 +76,12 @@ struct Describe {
   std::string operator()(const RaceResultChanged& e) const {
     return "result " + std::to_string(e.race) + " rev " + std::to_string(e.revision);
   }
+  std::string operator()(const BackupsRecorded& e) const {
+    return "backups " + std::to_string(e.race) + " " + std::to_string(e.lane) + " " + e.use;
+  }
+  std::string operator()(const RaceSignedOff& e) const {
+    return "signed_off " + std::to_string(e.race) + " " + (e.official ? "1" : "0");
+  }
 };
 
 class Recorder : public RaceListener {
@@ -245,6 +251,9 @@ TEST(RaceFeedWiring, PortProblemsCarryTheMessageShown) {
             (std::vector<std::string>{"port_problem 1 " + rig.messages.messages[0],
                                       "port_problem 1 " + rig.messages.warnings[0],
                                       "port_problem 1 COM1 に再接続しました。受信を続けます。"}));
+  // The outage's box, if still open, now says the line is back.
+  ASSERT_EQ(rig.messages.settled.size(), 1u);
+  EXPECT_NE(rig.messages.settled[0].find("復旧しました"), std::string::npos);
   // The program ending while receiving stops the reception too.
   rig.w->Unload();
   EXPECT_EQ(r.lines.back(), "stopped 1 []");

@@ -38,6 +38,37 @@ TEST(TouchRepairPanel, ListsPreviewsAndAppliesAfterAsking) {
   EXPECT_FALSE(panel.Apply(RepairKind::Drop, 5, ""));
   EXPECT_NE(rig.messages.messages.back().find("タッチ 5 はありません"), std::string::npos);
 
+  // A missed touch goes between its neighbours: a time before the touch
+  // it follows, or after the next one, is refused with the reason.
+  rig.Deliver(ResultLine('3', '1', " 1:32.00", 'L'));
+  ASSERT_TRUE(panel.Select(1, 3));
+  std::vector<TouchRow> before, after;
+  std::string why;
+  EXPECT_FALSE(panel.PreviewRows(RepairKind::InsertAfter, 1, "29.00", before, after, why));
+  EXPECT_NE(why.find("30.00) より後"), std::string::npos) << why;
+  EXPECT_FALSE(panel.PreviewRows(RepairKind::InsertAfter, 1, "1:40.00", before, after, why));
+  EXPECT_NE(why.find("1:32.00) より前"), std::string::npos) << why;
+  rig.messages.answers.push_back(true);
+  EXPECT_FALSE(panel.Apply(RepairKind::InsertAfter, 1, "1:40.00"));
+  EXPECT_NE(rig.messages.messages.back().find("より前"), std::string::npos);
+  // The preview is the lane's touches before and after: split, distance,
+  // kind (50 m a lap).
+  rig.w->Meet().Settings.LapBaseCode = "0";
+  rig.w->Meet().Settings.LapDoubleCode = "0";
+  ASSERT_TRUE(panel.PreviewRows(RepairKind::InsertAfter, 1, "1:01.00", before, after, why)) << why;
+  ASSERT_EQ(before.size(), 2u);
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(before[1].split, "1:02.00");
+  EXPECT_EQ(after[1].time, "1:01.00");
+  EXPECT_EQ(after[1].split, "31.00");
+  EXPECT_EQ(after[2].split, "31.00");
+  EXPECT_EQ(after[2].number, 3);
+  EXPECT_EQ(after[1].distance, 100);
+  EXPECT_EQ(after[2].distance, 150);
+  EXPECT_EQ(after[2].kind, 'L');
+  // An unknown time fits anywhere.
+  EXPECT_TRUE(panel.PreviewRows(RepairKind::InsertAfter, 0, "", before, after, why)) << why;
+
   EXPECT_FALSE(panel.Select(9, 1));
   EXPECT_NE(panel.Problem().find("r0009"), std::string::npos) << panel.Problem();
 }

@@ -76,6 +76,22 @@ TEST(TouchWatch, MissedExtraAndEarlyTouchesAreFlaggedWithTheirReason) {
   EXPECT_TRUE(r.Touch(2, 6500));  // 1.00 after its last touch
   EXPECT_EQ(r.watch.Flag(6), "");
 
+  // The leader misses a turn: 60.71 after a split of 31.06 while the field
+  // swims its second length in about 32 s; nobody has touched more often.
+  Race lead("400m自由形");
+  for (int lane = 1; lane <= 4; ++lane) EXPECT_FALSE(lead.Touch(lane, 3106 + 30 * lane));
+  for (int lane : {1, 2, 4}) EXPECT_FALSE(lead.Touch(lane, 6330 + 30 * lane));
+  auto leader = lead.Touch(3, 3196 + 6071);
+  ASSERT_TRUE(leader);
+  EXPECT_EQ(leader->reason, LaneFlagged::Reason::LeaderMissed);
+  EXPECT_NE(leader->message.find("60.71"), std::string::npos) << leader->message;
+  // A lane that slows down as much while the field slows down too (a long
+  // pause of everyone, a console's odd clock) is not flagged.
+  Race slow("400m自由形");
+  for (int lane = 1; lane <= 3; ++lane) EXPECT_FALSE(slow.Touch(lane, 3000 + 10 * lane));
+  for (int lane : {1, 2}) EXPECT_FALSE(slow.Touch(lane, 9000 + 10 * lane));
+  EXPECT_FALSE(slow.Touch(3, 9100));
+
   // Without a known distance, a finish two lengths ahead of the field.
   Race unknown("");
   unknown.Touch(1, 3000);
@@ -164,6 +180,35 @@ TEST(TouchWatch, TheSimulatorsCleanRacesRaiseNoFlag) {
     }
   }
   EXPECT_EQ(races, 18);
+
+  // Asked for a false touch, the simulator gives lane 2 one at 14.20, and
+  // the desk flags it.
+  const std::string out = dir.File("false");
+  std::filesystem::create_directories(out);
+  const std::string cmd = "'" + sim + "' --races 1 --lanes 4 --laps 2 --tick 500 --speed 100000" +
+                          " --pause 0 --false-touch 1420 --expect '" + out + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  std::ifstream in(out + "/lap1", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const LapTouches touches = ParseLapText(text.str());
+  ASSERT_FALSE(touches.touches.empty());
+  EXPECT_EQ(touches.touches.front().lane, 2);
+  EXPECT_NE(touches.touches.front().timeText.find("14.20"), std::string::npos);
+  TouchWatch watch;
+  watch.Take(Shown(1, "100m自由形"));
+  int count[11] = {};
+  std::vector<LaneFlagged> flags;
+  for (const LapTouch& t : touches.touches) {
+    const int n = ++count[t.lane];
+    if (auto flag = watch.Take(
+            LaneTouched{t.lane, 1, t.timeText, PackedTime(t.timeText), n, n * 50, t.kind == 'G'})) {
+      flags.push_back(*flag);
+    }
+  }
+  ASSERT_FALSE(flags.empty());
+  EXPECT_EQ(flags.front().lane, 2);
+  EXPECT_EQ(flags.front().reason, LaneFlagged::Reason::TooFast);
 }
 
 TEST(FlagMarks, AMarkBesideTheRowSaysWhyAndANewRaceClearsIt) {

@@ -26,6 +26,12 @@ bool QtMessageSink::AskOkCancel(const std::string& text) {
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+bool QtMessageSink::AskOkCancelDefaultCancel(const std::string& text) {
+  return QMessageBox::question(QApplication::activeWindow(), kTitle, Text(text),
+                               QMessageBox::Ok | QMessageBox::Cancel,
+                               QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
 int QtMessageSink::AskChoice(const std::string& text, const std::vector<std::string>& buttons,
                              int defaultButton, int escapeButton) {
   QMessageBox box(QMessageBox::Question, kTitle, Text(text), QMessageBox::NoButton,
@@ -54,11 +60,31 @@ void QtMessageSink::ShowError(const std::string& text) {
   QMessageBox::critical(QApplication::activeWindow(), kTitle, Text(text));
 }
 
-void QtMessageSink::Warn(const std::string& text) {
+namespace {
+QMessageBox* ShowWarning(const std::string& text) {
   auto* box = new QMessageBox(QMessageBox::Warning, kTitle, Text(text), QMessageBox::Ok);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setModal(false);
   box->show();
+  return box;
+}
+}  // namespace
+
+void QtMessageSink::Warn(const std::string& text) { ShowWarning(text); }
+
+void QtMessageSink::WarnUntilSettled(const std::string& key, const std::string& text) {
+  open_[key] = ShowWarning(text);
+}
+
+void QtMessageSink::Settled(const std::string& key, const std::string& text) {
+  auto it = open_.find(key);
+  if (it == open_.end()) return;
+  // A box the operator closed already is gone (deleted on close).
+  if (QMessageBox* box = it->second.data(); box != nullptr && box->isVisible()) {
+    box->setIcon(QMessageBox::Information);
+    box->setText(Text(text));
+  }
+  open_.erase(it);
 }
 
 }  // namespace poolside

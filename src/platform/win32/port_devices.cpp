@@ -65,6 +65,10 @@ std::vector<std::string> SerialDevicesPresent(const std::string&) {
   return out;
 }
 
+// Windows keeps no lock files: a port another program holds is refused with
+// a sharing violation, which PortDeniedAdvice tells.
+std::string PortHolder(const std::string&) { return ""; }
+
 std::string PortDeniedAdvice(const std::string& device) {
   return "装置 " + device +
          " は使用中です。\r"
