@@ -190,12 +190,19 @@ void QtSerialPort::Close() {
   ReportPieces();  // what arrived is reported even if it is never read
   quietTimer_.stop();
   seen_ = 0;
+  framed_.reset();
   if (port_.isOpen()) port_.close();
 }
 
 std::string QtSerialPort::Waiting() const {
   const QByteArray bytes = const_cast<QSerialPort&>(port_).peek(port_.bytesAvailable());
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+FrameCut QtSerialPort::FrameWaiting() {
+  const QByteArray bytes = port_.peek(port_.bytesAvailable());
+  return NextFrame(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                   Quiet());
 }
 
 bool QtSerialPort::Quiet() const {
@@ -231,8 +238,13 @@ std::string QtSerialPort::Read() {
   lastNoise_ = false;
   if (!port_.isOpen()) return {};
   ReportPieces();
-  const std::string waiting = Waiting();
-  const FrameCut cut = NextFrame(waiting, Quiet());
+  FrameCut cut;
+  if (framed_) {
+    cut = *framed_;
+    framed_.reset();
+  } else {
+    cut = FrameWaiting();
+  }
   // Without a whole block (a read on another port event), the waiting
   // characters as the reading rule takes them.
   qint64 most = inputLen_ > 0 ? inputLen_ : port_.bytesAvailable();
@@ -250,6 +262,7 @@ std::string QtSerialPort::Read() {
 void QtSerialPort::DiscardInput() {
   if (!port_.isOpen()) return;
   ReportPieces();
+  framed_.reset();
   // Drops both Qt's buffer and what the operating system holds.
   port_.clear(QSerialPort::Input);
   port_.readAll();
@@ -284,13 +297,17 @@ void QtSerialPort::Pump() {
   // Reset even when a handler throws, or the port would never notify again.
   struct Reset {
     bool& flag;
-    ~Reset() { flag = false; }
-  } reset{inNotify_};
+    std::optional<FrameCut>& framed;
+    ~Reset() {
+      flag = false;
+      framed.reset();
+    }
+  } reset{inNotify_, framed_};
   while (onNotify && threshold_ > 0 && port_.isOpen()) {
     ReportPieces();
-    const std::string waiting = Waiting();
-    if (NextFrame(waiting, Quiet()).length == 0) {
-      if (!lineEndsRecords_ && WaitsForQuiet(waiting)) {
+    const FrameCut cut = FrameWaiting();
+    if (cut.length == 0) {
+      if (!lineEndsRecords_ && WaitsForQuiet(Waiting())) {
         const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - lastArrival_);
         quietTimer_.start(static_cast<int>(std::max<long long>(1, kQuietMs - since.count())));
@@ -298,7 +315,9 @@ void QtSerialPort::Pump() {
       break;
     }
     const long takenBefore = taken_;
+    framed_ = cut;
     onNotify();
+    framed_.reset();
     // A handler that takes nothing would make this loop spin for ever; the
     // next readyRead tries again.
     if (taken_ == takenBefore) break;

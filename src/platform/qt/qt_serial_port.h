@@ -12,11 +12,13 @@
 
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include <QSerialPort>
 #include <QTimer>
 
+#include "platform/record_framing.h"
 #include "platform/serial_port.h"
 
 namespace poolside {
@@ -70,6 +72,9 @@ class QtSerialPort : public SerialPort {
   // Hands the pieces that arrived to onReceived, in order.
   void ReportPieces();
   std::string Waiting() const;  // Qt's buffer, unread
+  // The next block of Qt's buffer, framed over a view of it (no copy into a
+  // string).
+  FrameCut FrameWaiting();
   bool Quiet() const;
 
   struct Piece {
@@ -89,6 +94,10 @@ class QtSerialPort : public SerialPort {
   bool pumpQueued_ = false;
   bool inNotify_ = false;
   bool errorQueued_ = false;
+  // The block Pump framed for the handler it is notifying, so that the
+  // handler's Read takes it without framing the buffer again; nothing reads
+  // in between, and a discard or a close forgets it.
+  std::optional<FrameCut> framed_;
   long taken_ = 0;      // reads, discards and opens: a handler that did none of them took nothing
   int generation_ = 0;  // counts opens, so a stale error never closes a reopened port
   qint64 seen_ = 0;     // bytes of Qt's buffer already taken as pieces
