@@ -49,7 +49,10 @@ grep -qF 'fonts-ipaexfont-gothic | fonts-japanese-gothic' <<<"$depends" ||
 dpkg-deb -x "$deb" "$work/root"
 bin=$work/root/usr/bin
 "$bin/poolside" --version | grep -qE '^poolside [0-9]+\.[0-9]+\.[0-9]+$' || fail "--version"
-"$bin/poolside" --help | grep -q -- '--export-all' || fail "--help"
+# Read whole first: grep -q stops reading at its match, and a help longer
+# than one write then ends the program on SIGPIPE (a failure under pipefail).
+help=$("$bin/poolside" --help) || fail "--help"
+grep -q -- '--export-all' <<<"$help" || fail "--help"
 "$bin/poolside-make-demo" --version | grep -qE '^poolside-make-demo [0-9]+\.[0-9]+\.[0-9]+$' ||
   fail "poolside-make-demo --version"
 "$bin/poolside-make-demo" --help | grep -q '^usage: poolside-make-demo ' || fail "poolside-make-demo --help"
