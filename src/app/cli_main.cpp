@@ -1,6 +1,6 @@
-// poolside-cli: the command lines that need no window (--touches, --backups, --official,
-// --recover, --export-all), through the same code as poolside. It links no
-// Qt, so it is also the program of the Windows build (poolside-cli.exe).
+// poolside-cli: the command lines that need no window (--touches, --backups,
+// --official, --recover, --compare, --promote, --export-all), through the same code as poolside. It
+// links no Qt, so it is also the program of the Windows build (poolside-cli.exe).
 
 #include <iostream>
 #include <string>
@@ -23,6 +23,8 @@ const char* const kUsage =
     "  --backups N [--lane L [--watch T [T [T]]] [--use console|backup|T --reason TEXT]"
     " [--apply]]\n"
     "  --official N [--apply]\n"
+    "  --compare DIR_A DIR_B\n"
+    "  --promote FOLDER [--mirror DIR] [--take-over]\n"
     "  --export-all\n"
     "  --version | --help\n";
 

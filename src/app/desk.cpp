@@ -1,6 +1,8 @@
 #include "app/desk.h"
 
+#include <chrono>
 #include <iostream>
+#include <sstream>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -17,21 +19,27 @@
 #include "app/live_start.h"
 #include "app/mirror_start.h"
 #include "app/mqtt_start.h"
+#include "app/promote_command.h"
 #include "app/public_setup.h"
 #include "app/script_messages.h"
 #include "app/script_runner.h"
+#include "app/shadow_follow.h"
 #include "capture/replay_port.h"
 #include "export/race_export.h"
+#include "meetdata/shadow_folder.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/fs_path.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
+#include "platform/record_file.h"
+#include "racebook/navigation.h"
 #include "reception/console_line.h"
 #include "recovery/recovery_panel.h"
 #include "results/result_board.h"
 #include "timing/link_watch.h"
+#include "timing/race_window.h"
 #include "timing/touch_flags.h"
 #include "ui/backup_dialog.h"
 #include "ui/kyogi_view.h"
@@ -42,6 +50,8 @@
 #include "ui/slip_printer.h"
 #include "ui/touch_dialog.h"
 #include "vocabulary/data_folder.h"
+#include "vocabulary/lap_goal_files.h"
+#include "vocabulary/race_status.h"
 
 namespace poolside {
 
@@ -102,7 +112,10 @@ Desk::Desk(Options options, std::vector<std::string> args)
       [this](int n, const std::string& device) { return OpenPort(n, device, host_); },
       scriptRun_ ? &scripted_ : nullptr);
   live_ = MakeLiveServer(options_, paths_, results_);
-  mqtt_ = MakeDeskPublisher(options_, mqttError_);
+  // A second desk publishes only under a prefix of its own.
+  if (options_.shadow.empty() || options_.mqttPrefixGiven) {
+    mqtt_ = MakeDeskPublisher(options_, mqttError_);
+  }
   windows_ = std::make_unique<QtAppWindows>(meet_, *messages_, *port_, host_, paths_, scriptRun_,
                                             options_.printToPdf);
   AttachBeforeLoad();
@@ -130,25 +143,53 @@ void Desk::AttachBeforeLoad() {
   if (mqtt_) feed.Attach(*mqtt_);
 }
 
+bool Desk::PrepareShadow() {
+  const std::string primary = DataFolderOf(paths_);
+  if (primary.empty()) {
+    messages_->ShowError(
+        "制御ファイル ..\\ctl\\dr_kyo.ctl を読めません "
+        "(控えは大会のデータフォルダをそこから知ります)");
+    return false;
+  }
+  const std::string folder = paths_.Resolve(options_.shadow);
+  const ShadowPrepared prepared =
+      PrepareShadowFolder(primary, folder,
+                          std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count());
+  if (!prepared.ok) {
+    messages_->ShowError(prepared.problem);
+    return false;
+  }
+  if (prepared.copied)
+    std::cerr << "控え: " << primary << " の大会ファイルを " << folder << " に写しました\n";
+  std::cerr << "控え (second desk): " << folder << " に記録します。" << primary
+            << " には書きません\n";
+  paths_.MapDataFolder(folder);
+  return true;
+}
+
 bool Desk::Start() {
-  // One writer per data folder: nothing is loaded or written before the
-  // lease is ours.
-  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_)) {
+  // The second desk writes its own folder, never the meet's.
+  if (!options_.shadow.empty() && !PrepareShadow()) {
     std::cout.flush();
     return false;
   }
-  if (lease_) {
-    // The program's end (_exit in EndProgram) closes the files, then gives
-    // the folder back.
-    host_.closeFiles = [this, closeFiles = host_.closeFiles] {
-      if (closeFiles) closeFiles();
-      lease_->Release();
-    };
-    lease_->RenewInBackground([this](const std::string& text) {
-      QMetaObject::invokeMethod(
-          qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
-    });
+  // One writer per data folder: nothing is loaded or written before the
+  // lease is ours.
+  const char* program = options_.shadow.empty() ? "poolside (計時)" : "poolside --shadow (控え)";
+  if (!TakeLeaseForDesk(paths_, *messages_, std::cerr, lease_, program)) {
+    std::cout.flush();
+    return false;
   }
+  // The program's end (_exit in EndProgram) closes the files, then gives
+  // the folder back (the one held then: a second desk promoted holds the
+  // meet's).
+  host_.closeFiles = [this, closeFiles = host_.closeFiles] {
+    if (closeFiles) closeFiles();
+    if (lease_) lease_->Release();
+  };
+  RenewLease();
   try {
     windows_->StartTimingWindow();
   } catch (const std::exception& e) {
@@ -198,6 +239,13 @@ void Desk::StartAfterLoad() {
   }
   link_ = std::make_unique<LinkWatch>(*windows_->RaceWidget()->LinkLabel(), feed, *port_, host_);
   feed.Attach(*link_);
+  if (!options_.shadow.empty()) {
+    // Unmistakably the second desk: its caption and the link's first line.
+    windows_->RaceWidget()->setWindowTitle(race_texts::kShadowCaption);
+    link_->SetRole("控え (2 台目): " + meet_.DataPath("") +
+                   " に記録。大会のフォルダには書きません");
+    windows_->RaceWidget()->OfferPromotion([this] { PromoteWindow(); });
+  }
   // A start of reception on a race with touches keeps them, unless the
   // operator chose to start it over; the note under the buttons says which.
   RaceWindow& race = windows_->Race();
@@ -226,6 +274,124 @@ void Desk::StartAfterLoad() {
   // After a restart the view opens on the race finished last.
   if (const int last = results_.LastFinished(); last > 0) board_->Show(last);
   StartMirror();
+  StartFollowing();
+}
+
+void Desk::RenewLease() {
+  if (!lease_) return;
+  lease_->RenewInBackground([this](const std::string& text) {
+    QMetaObject::invokeMethod(
+        qApp, [this, text] { messages_->Warn(text); }, Qt::QueuedConnection);
+  });
+}
+
+void Desk::PromoteWindow() {
+  const std::string shadow = meet_.DataPath("");
+  if (!messages_->AskOkCancel(
+          "この控えを計時席にします。\r計時席のプログラムが止まっている (PC が使えない) "
+          "ことを確かめてください。\r大会のデータフォルダの使用権を取り、計時席が終えていない"
+          "レースを控えの記録から書き込みます。")) {
+    return;
+  }
+  // The meet's folder as the control file names it.
+  PathMapper meetPaths = paths_;
+  meetPaths.MapDataFolder("");
+  std::ostringstream out, err;
+  std::unique_ptr<FolderLease> taken;
+  const Promotion done =
+      PromoteShadow(meetPaths, shadow, options_.capture, options_, out, err, taken);
+  std::cerr << out.str() << err.str();
+  if (!done.promoted) {
+    // Nothing was written: the lease was refused or the folder is not there.
+    messages_->ShowError("計時席に昇格できません。\r" + err.str() +
+                         "大会のフォルダが失われたときは、控えを終えてから poolside --promote " +
+                         shadow + " --mirror DIR で写しに昇格します (docs/shadow.md)");
+    return;
+  }
+  // The race on screen is still being swum: its lap file so far is the
+  // second desk's, which holds every record since the race began.
+  RaceWindow& race = windows_->Race();
+  const int current = race.BookState().RaceNo;
+  std::string moved;
+  const auto problem = race.MoveDataFolder([&] {
+    const std::string from = meet_.DataPath(LapFileName(current));
+    try {
+      paths_.MapDataFolder("");
+      meet_.ReadControlFile("..\\ctl\\dr_kyo.ctl");
+      meet_.CloseAll();
+      meet_.LoadMeetHeader();
+      const std::string bookPath = meet_.DataPath(kBookFileName);
+      const std::string book = FileExists(bookPath) ? ReadWholeFile(bookPath) : std::string();
+      const auto at = static_cast<std::size_t>(current - 1);
+      const bool done = at < book.size() && IsDoneStatus(book[at]);
+      if (!done && FileExists(from)) {
+        const std::string to = meet_.DataPath(LapFileName(current));
+        ReplaceFileAtomically(to, LapFileBytes(from));
+        moved = to;
+      }
+    } catch (const std::exception& e) {
+      moved = std::string("(") + e.what() + ")";
+    }
+  });
+  results_.SetFolder(ResultFolderOf(meet_));
+  // The second desk's own things stop; the meet's lease is the desk's now.
+  follow_.reset();
+  if (mirror_) {
+    windows_->Feed().Detach(*mirrorPoke_);
+    mirror_->Stop();
+  }
+  // The second desk's folder is given back; the meet's (when it takes a
+  // lease file at all) is the desk's now.
+  if (lease_) lease_->Release();
+  lease_ = std::move(taken);
+  RenewLease();
+  options_.shadow.clear();
+  windows_->RaceWidget()->setWindowTitle(race_texts::kCaption);
+  windows_->RaceWidget()->OfferPromotion(nullptr);
+  link_->SetRole("");
+  link_->SetNote("計時席になりました: " + meet_.DataPath(""));
+  std::string text = "計時席になりました。\r" + out.str();
+  if (!moved.empty()) text += "走行中のレース " + std::to_string(current) + ": " + moved + "\r";
+  if (done.status != 0 || problem) text += err.str() + (problem ? *problem : std::string());
+  messages_->Warn(text);
+}
+
+void Desk::StartFollowing() {
+  if (options_.shadow.empty() || options_.mqttPort < 0) return;
+  follow_ = std::make_unique<ShadowFollow>();
+  std::string error;
+  const bool started = follow_->Start(
+      options_,
+      [this](int race) {
+        QMetaObject::invokeMethod(
+            qApp, [this, race] { FollowRace(race); }, Qt::QueuedConnection);
+      },
+      [this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, text] {
+              std::cerr << text << "\n";
+              link_->SetNote(text);
+            },
+            Qt::QueuedConnection);
+      },
+      error);
+  if (!started) {
+    messages_->Warn(error + " (計時席のレースは追わず、自分で進めます)");
+    follow_.reset();
+  }
+}
+
+void Desk::FollowRace(int race) {
+  // A race told just before the window became the desk is no longer followed.
+  if (options_.shadow.empty()) return;
+  RaceWindow& window = windows_->Race();
+  if (window.BookState().RaceNo == race) return;
+  try {
+    ShowRaceNumber(window, race);
+  } catch (const std::exception& e) {
+    messages_->Warn(e.what());
+  }
 }
 
 void Desk::StartMirror() {

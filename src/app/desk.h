@@ -39,6 +39,7 @@ class RecoveryPanel;
 class ResultBoard;
 class ResultView;
 class ScriptMessageSink;
+class ShadowFollow;
 class TouchDialog;
 class TouchFlagger;
 
@@ -57,9 +58,21 @@ class Desk {
   int Run(QApplication& app);
 
  private:
+  // --shadow: the second desk's folder made ready (the meet's files copied
+  // at its first start) and mapped in place of the meet's data folder;
+  // false after the message.
+  bool PrepareShadow();
   void AttachBeforeLoad();
   void StartAfterLoad();
   void StartMirror();
+  // --shadow with --mqtt: the desk's race followed through the broker.
+  void StartFollowing();
+  // The lease renewed on a thread of its own; a lost one is said.
+  void RenewLease();
+  // 大会 → 計時席に昇格 on a second desk: the promotion (promote_command.h)
+  // into the meet's folder, then the window goes on as the desk there.
+  void PromoteWindow();
+  void FollowRace(int race);
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
@@ -106,6 +119,8 @@ class Desk {
   // label its messages go to.
   std::unique_ptr<FolderMirror> mirror_;
   std::unique_ptr<MirrorPoke> mirrorPoke_;
+  // The second desk's view of the desk's race: its thread stops first.
+  std::unique_ptr<ShadowFollow> follow_;
 };
 
 }  // namespace poolside

@@ -4,10 +4,12 @@
 #include <iostream>
 
 #include "app/backups_command.h"
+#include "app/compare_command.h"
 #include "app/export_setup.h"
 #include "app/mirror_start.h"
 #include "app/option_table.h"
 #include "app/options.h"
+#include "app/promote_command.h"
 #include "app/public_setup.h"
 #include "app/recover_command.h"
 #include "app/touches_command.h"
@@ -41,6 +43,9 @@ std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, st
                                         std::ostream& err) {
   if (std::find(args.begin(), args.end(), "--recover") != args.end()) {
     return RunRecover(ParseOptions(args), out, err);
+  }
+  if (std::find(args.begin(), args.end(), "--promote") != args.end()) {
+    return RunPromote(ParseOptions(args), out, err);
   }
   if (std::find(args.begin(), args.end(), "--touches") != args.end()) {
     return RunTouches(ParseOptions(args), args, out, err);
@@ -76,6 +81,8 @@ std::string UsageText() {
          "       poolside --backups N [--lane L [--watch T...] [--use WHICH --reason TEXT]"
          " [--apply]]\n"
          "       poolside --official N [--apply]\n"
+         "       poolside --shadow FOLDER [OPTION]...\n"
+         "       poolside --compare DIR_A DIR_B | --promote FOLDER [--mirror DIR]\n"
          "       poolside --export-all | --version | --help\n"
          "オプションの一覧は poolside --help (the options: poolside --help)\n";
 }
@@ -91,6 +98,7 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
     out << VersionText();
     return 0;
   }
+  if (!options.compareLeft.empty()) return RunCompare(options, out, std::cerr);
   if (!options.verifyMirror.empty()) {
     PathMapper paths;
     for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);

@@ -44,12 +44,12 @@ bool TakeLeaseForCommand(const PathMapper& paths, const std::string& program, bo
 }
 
 bool TakeLeaseForDesk(const PathMapper& paths, MessageSink& messages, std::ostream& err,
-                      std::unique_ptr<FolderLease>& lease) {
+                      std::unique_ptr<FolderLease>& lease, const std::string& program) {
   lease.reset();
   const std::string path = LeasePathOf(paths);
   // No control file: nothing to hold; the load says what is wrong.
   if (path.empty()) return true;
-  auto taken = std::make_unique<FolderLease>(path, "poolside (計時)");
+  auto taken = std::make_unique<FolderLease>(path, program);
   FolderLease::Outcome got = taken->Acquire(false);
   if (got.kind == FolderLease::Outcome::Stale) {
     if (!messages.AskOkCancel(got.message)) return false;

@@ -32,7 +32,9 @@ bool TakeLeaseForCommand(const PathMapper& paths, const std::string& program, bo
 // written (a read-only or full folder: said on `err`; the desk runs as it
 // always did there); false after the message (another writer) or the
 // question (a stale lease, Cancel) was shown.
+// `program`: what the holder's message calls it.
 bool TakeLeaseForDesk(const PathMapper& paths, MessageSink& messages, std::ostream& err,
-                      std::unique_ptr<FolderLease>& lease);
+                      std::unique_ptr<FolderLease>& lease,
+                      const std::string& program = "poolside (計時)");
 
 }  // namespace poolside

@@ -74,7 +74,14 @@ std::string SetRelay(Options& o, const GivenOption& g) {
 
 std::string SetPrefix(Options& o, const GivenOption& g) {
   o.mqttPrefix = g.value;
+  o.mqttPrefixGiven = true;
   if (!ValidTopicPrefix(o.mqttPrefix)) return Wrong(g, "no '+', '#' or empty level");
+  return {};
+}
+
+std::string SetFollowPrefix(Options& o, const GivenOption& g) {
+  o.followPrefix = g.value;
+  if (!ValidTopicPrefix(o.followPrefix)) return Wrong(g, "no '+', '#' or empty level");
   return {};
 }
 
@@ -162,6 +169,14 @@ std::string AddQualifiers(Options& o, const GivenOption& g) {
   return {};
 }
 
+// Two folders: the value and the word after it.
+std::string SetCompare(Options& o, const GivenOption& g) {
+  if (!g.more) return g.name + " にはフォルダが二つ必要です (" + g.name + " needs DIR_A DIR_B)";
+  o.compareLeft = g.value;
+  o.compareRight = *g.more;
+  return {};
+}
+
 std::string SetEncoding(Options& o, const GivenOption& g) {
   o.exportEncoding = g.value;
   if (o.exportEncoding != "utf8" && o.exportEncoding != "cp932")
@@ -234,6 +249,12 @@ constexpr OptionEntry kOptions[] = {
      "every change"},
     {"--verify-mirror", nullptr, V::Word, SetText<&Options::verifyMirror>, "--verify-mirror DIR",
      "list what differs between the data folder and\nits copy in DIR, and exit (no window)"},
+    {"--compare", nullptr, V::WordAndMore, SetCompare, "--compare DIR_A DIR_B",
+     "compare two recordings race by race, exit (no window)"},
+    {"--shadow", nullptr, V::Word, SetText<&Options::shadow>, "--shadow FOLDER",
+     "a second desk on the same line, writing FOLDER only"},
+    {"--promote", nullptr, V::Word, SetText<&Options::promote>, "--promote FOLDER",
+     "the second desk's FOLDER takes over the desk, exit"},
     {"--take-over", nullptr, V::None, SetFlag<&Options::takeOver>, "--take-over",
      "take the data folder from a writer that has not\nrenewed its lease for a minute"},
     {"--http", nullptr, V::Word, SetHttp, "--http [ADDR:]PORT",
@@ -242,6 +263,8 @@ constexpr OptionEntry kOptions[] = {
      "publish the race to an MQTT broker (port 1883);\noff by default: no connection is made"},
     {"--mqtt-prefix", nullptr, V::Word, SetPrefix, "--mqtt-prefix PREFIX",
      "first level of the topics (default poolside)"},
+    {"--follow-prefix", nullptr, V::Word, SetFollowPrefix, "--follow-prefix PREFIX",
+     "the prefix of the desk a --shadow follows"},
     {"--mqtt-auth", nullptr, V::Word, SetText<&Options::mqttAuth>, "--mqtt-auth FILE",
      "broker user (line 1) and password (line 2) from\nFILE, which only its owner may read"},
     {"--mqtt-cafile", nullptr, V::Word, SetText<&Options::mqttCaFile>, "--mqtt-cafile FILE",

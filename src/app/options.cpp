@@ -77,14 +77,17 @@ void CheckBrokerOptions(Options& o, const std::vector<std::string>& args) {
     return false;
   };
   const bool broker = o.mqttPort >= 0 || o.relayPort >= 0;
-  for (const char* name : {"--mqtt-prefix", "--mqtt-auth", "--mqtt-cafile"}) {
+  for (const char* name : {"--mqtt-prefix", "--mqtt-auth", "--mqtt-cafile", "--follow-prefix"}) {
     if (given(name) && !broker) {
       o.error = std::string(name) + " は --mqtt か --relay と一緒に使います (" + name +
                 " needs --mqtt or --relay)";
       return;
     }
   }
-  if (o.mqttPort >= 0 && o.relayPort >= 0) {
+  if (!o.shadow.empty() && o.mqttPrefixGiven && o.mqttPrefix == o.followPrefix) {
+    o.error = "控えは計時席と同じ接頭辞では配信しません: --mqtt-prefix " + o.mqttPrefix +
+              " (a second desk publishes only under a prefix of its own)";
+  } else if (o.mqttPort >= 0 && o.relayPort >= 0) {
     o.error = "--mqtt と --relay は同時に使えません (--mqtt and --relay exclude each other)";
   } else if (o.relayPort >= 0 && o.httpPort < 0) {
     o.error = "--relay には --http [ADDR:]PORT が必要です (--relay needs --http)";

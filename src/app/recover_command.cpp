@@ -20,11 +20,6 @@
 
 namespace poolside {
 
-namespace {
-
-// The re-timed race through the result's owner, as the timing window tells
-// an applied recovery: the race, then the book's changes (its combined
-// targets). Returns one message per failure of its export.
 std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& retiming,
                                        const Options& options) {
   MeetData meet(paths);
@@ -42,8 +37,6 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   }
   return feed.Finish();
 }
-
-}  // namespace
 
 int RunRecover(const Options& options, std::ostream& out, std::ostream& err) {
   if (!options.error.empty()) {

@@ -25,7 +25,10 @@ void MergeUserConfig(Options& options, const UserConfig& config, std::vector<std
   // command line's --mqtt keeps its own prefix, credentials and CA file.
   if (options.mqttPort < 0 && !config.mqtt.empty()) {
     if (ParseBrokerAddress(config.mqtt, options.mqttHost, options.mqttPort)) {
-      if (!config.mqttPrefix.empty()) options.mqttPrefix = config.mqttPrefix;
+      if (!config.mqttPrefix.empty()) {
+        options.mqttPrefix = config.mqttPrefix;
+        options.mqttPrefixGiven = true;
+      }
       if (!config.mqttAuth.empty()) options.mqttAuth = config.mqttAuth;
       if (!config.mqttCaFile.empty()) options.mqttCaFile = config.mqttCaFile;
     } else {

@@ -96,7 +96,7 @@ struct FieldsOf {
   }
   std::string operator()(const RaceResultChanged&) const { return {}; }
   std::string operator()(const RaceRestarted& e) const {
-    static const char* const kChoices[] = {"start_over", "same_race", "next_race"};
+    static const char* const kChoices[] = {"start_over", "same_race", "next_race", "held"};
     return "race=" + Num(e.race) + " choice=" + kChoices[static_cast<int>(e.choice)] +
            " console=" + (e.console ? "1" : "0");
   }

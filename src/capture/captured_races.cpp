@@ -190,6 +190,8 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
           restarted.choice = RaceRestarted::Choice::SameRace;
         } else if (choice == "next_race") {
           restarted.choice = RaceRestarted::Choice::NextRace;
+        } else if (choice == "held") {
+          restarted.choice = RaceRestarted::Choice::Held;
         } else {
           throw IoError("キャプチャファイル " + files[span.file] + " の " + std::to_string(r.line) +
                         " 行目の選択が読めません: choice=" + choice);
@@ -201,6 +203,36 @@ std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const C
     }
   }
   return steps;
+}
+
+std::vector<CapturedStep> CarriedSteps(const std::vector<std::string>& files,
+                                       const CapturedRace& previous,
+                                       const ConsoleNoiseTest& consoleNoise) {
+  std::vector<CapturedStep> held;
+  bool holding = false;
+  bool carried = false;
+  for (CapturedStep& step : StepsOf(files, previous, consoleNoise)) {
+    if (step.restarted && step.restarted->console) {
+      switch (step.restarted->choice) {
+        case RaceRestarted::Choice::Held:
+          holding = true;
+          held.clear();
+          break;
+        case RaceRestarted::Choice::NextRace:
+          carried = holding;
+          holding = false;
+          break;
+        default:
+          holding = false;
+          held.clear();
+          break;
+      }
+    } else if (holding && !step.typed && !step.restarted) {
+      held.push_back(std::move(step));
+    }
+  }
+  if (!carried) held.clear();
+  return held;
 }
 
 std::vector<std::string> BlocksOf(const std::vector<std::string>& files, const CapturedRace& race,

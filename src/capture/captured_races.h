@@ -96,6 +96,14 @@ struct CapturedStep {
 std::vector<CapturedStep> StepsOf(const std::vector<std::string>& files, const CapturedRace& race,
                                   const ConsoleNoiseTest& consoleNoise);
 
+// The blocks a restarted console's run brought while it was held in the
+// captured race `previous`, when the operator then gave the run to the next
+// race: they open the next captured race (the one after `previous`). Empty
+// for any other stretch.
+std::vector<CapturedStep> CarriedSteps(const std::vector<std::string>& files,
+                                       const CapturedRace& previous,
+                                       const ConsoleNoiseTest& consoleNoise);
+
 // One line of the --recover listing.
 std::string ListingLine(const CapturedRace& race);
 

@@ -229,7 +229,9 @@ struct RaceSignedOff {
 // to take it (this one stays unfinished). Journaled, so that re-timing from
 // the capture replays the choice; a RaceShown of the race follows.
 struct RaceRestarted {
-  enum class Choice { StartOver, SameRace, NextRace };
+  // Held: a restarted console's run is held from here on, no choice made
+  // yet (journaled, so that re-timing knows which blocks were held).
+  enum class Choice { StartOver, SameRace, NextRace, Held };
   int race = 0;
   Choice choice = Choice::StartOver;
   bool console = false;  // after a restarted console; else at a start of reception

@@ -18,6 +18,10 @@ void MeetData::ReadControlFile(std::string_view path) {
   } catch (const RuntimeError& e) {
     throw IoError("制御ファイルを読めません: " + std::string(path) + ": " + e.what());
   }
+  if (const std::string& mapped = Paths().DataFolderMapping(); !mapped.empty()) {
+    DataFolder = mapped.back() == '/' ? mapped : mapped + "/";
+    return;
+  }
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   DataFolder = folder;
 }

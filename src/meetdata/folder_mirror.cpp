@@ -74,7 +74,13 @@ FolderMirror::Pass FolderMirror::Sync() {
     return pass;
   }
   bool listed = false;
-  const std::vector<FileStamp> files = FilesOf(folder_, listed);
+  std::vector<FileStamp> files = FilesOf(folder_, listed);
+  std::erase_if(files, [this](const FileStamp& f) {
+    for (const std::string& sub : leftOut_) {
+      if (f.relative.starts_with(sub)) return true;
+    }
+    return false;
+  });
   if (!listed) {
     fail("データフォルダ " + folder_ + " を読めません (" + std::strerror(errno) + ")");
     return pass;

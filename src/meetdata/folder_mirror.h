@@ -52,9 +52,13 @@ class FolderMirror {
   void Stop();
 
   const std::string& Mirror() const { return mirror_; }
+  // Leaves the folder's sub-folder `name` (and what it holds) out of the
+  // copy: a second desk keeps a capture of its own.
+  void LeaveOut(std::string name) { leftOut_.push_back(std::move(name) + "/"); }
 
  private:
   std::string folder_, mirror_;
+  std::vector<std::string> leftOut_;         // "capture/": sub-folders not copied
   std::map<std::string, FileStamp> copied_;  // by relative name, as last copied
   std::mutex mutex_;
   std::condition_variable wake_;

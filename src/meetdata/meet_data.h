@@ -25,7 +25,8 @@ class MeetData {
 
   // --- data folder and control file
   // Reads the control file at `path` (a path of the meet office's form) and
-  // sets DataFolder from item 2, ending in a backslash. Throws IoError naming
+  // sets DataFolder from item 2, ending in a backslash (or the folder that
+  // PathMapper::MapDataFolder puts in its place, ending in "/"). Throws IoError naming
   // the file when it is missing or holds fewer than three items.
   void ReadControlFile(std::string_view path);
   std::string DataFolder;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace poolside {
 
@@ -18,6 +19,13 @@ class PathMapper {
   std::string DriveFolder(char letter) const;
   static std::string DefaultDriveFolder(char letter);  // "/mnt/<letter>"
 
+  // The data folder that a control file names is native folder `dir`
+  // instead (the second desk's own folder, a copy the desk is promoted
+  // into); "" maps it back to the control file's. MeetData::ReadControlFile
+  // asks here, so every reader and writer of the process follows it.
+  void MapDataFolder(std::string dir) { dataFolder_ = std::move(dir); }
+  const std::string& DataFolderMapping() const { return dataFolder_; }
+
   // Native path for `path`: "\" and "/" both separate folders; "X:" starts at
   // the drive's folder; a leading "/" is a native absolute path; anything
   // else is relative to the process's working directory. Every component
@@ -28,6 +36,7 @@ class PathMapper {
 
  private:
   std::map<char, std::string> drives_;
+  std::string dataFolder_;
 };
 
 }  // namespace poolside

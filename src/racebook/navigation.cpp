@@ -91,6 +91,13 @@ void SelectRace(RaceScreen& screen) {
   box.SetText("");
 }
 
+bool ShowRaceNumber(RaceScreen& screen, int race) {
+  if (race < 1 || race > std::numeric_limits<std::int16_t>::max()) return false;
+  screen.Book().RaceNo = race;
+  screen.ShowRaceHeader();
+  return true;
+}
+
 void OnRaceSelectKeyDown(RaceScreen& screen, int keyCode) {
   switch (keyCode) {
     case kKeyUp:

@@ -145,6 +145,10 @@ HeadlessRaceWindow::~HeadlessRaceWindow() = default;
 void HeadlessRaceWindow::ShowRace(int race) {
   window_->Book().RaceNo = race;
   window_->ShowRaceHeader();
+  // The load restored the touches of the race it found on screen in the
+  // data folder (a race interrupted there); the race re-timed starts bare,
+  // or its first touch could be taken for a repeat of that race's last.
+  window_->ForgetTouchesOnScreen();
   parts_->host.Run();
 }
 

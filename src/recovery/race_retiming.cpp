@@ -111,7 +111,18 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
     throw RuntimeError("レース番号 " + std::to_string(race) + " は 1 から " +
                        std::to_string(kBookRaces) + " までです");
   }
-  const std::vector<CapturedStep> steps = StepsOf(captureFiles, captured, IsNoiseRecord);
+  std::vector<CapturedStep> steps = StepsOf(captureFiles, captured, IsNoiseRecord);
+  // A restarted console's run that the operator gave to this race was held
+  // in the stretch before it: its blocks come first.
+  if (captured.index > 1) {
+    const std::vector<CapturedRace> all = FindCapturedRaces(captureFiles);
+    if (captured.index - 1 <= static_cast<int>(all.size())) {
+      std::vector<CapturedStep> carried = CarriedSteps(
+          captureFiles, all[static_cast<std::size_t>(captured.index - 2)], IsNoiseRecord);
+      steps.insert(steps.begin(), std::make_move_iterator(carried.begin()),
+                   std::make_move_iterator(carried.end()));
+    }
+  }
 
   MeetData meet(paths);
   HeadlessRaceWindow headless(meet);
@@ -161,6 +172,10 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   // after one overrides it and one after a result stands, as they did live.
   for (const CapturedStep& step : steps) {
     if (headless.Window().BookState().RaceNo != race) break;  // finished
+    if (step.restarted && step.restarted->console &&
+        step.restarted->choice == RaceRestarted::Choice::NextRace) {
+      break;  // the rest of the stretch is the next race's (CarriedSteps)
+    }
     if (step.restarted) {
       headless.ReplayRestart(*step.restarted);
     } else if (step.typed) {

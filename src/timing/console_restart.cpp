@@ -50,7 +50,7 @@ void RaceWindow::AskConsoleRestart() {
 }
 
 void RaceWindow::ResolveConsoleRestart(RaceRestarted::Choice choice) {
-  if (!restart_.holding) return;
+  if (!restart_.holding || choice == RaceRestarted::Choice::Held) return;
   restart_.holding = false;
   const std::vector<std::string> held = std::exchange(restart_.held, {});
   const int race = book_.RaceNo;
@@ -84,6 +84,7 @@ void RaceWindow::ResolveConsoleRestart(RaceRestarted::Choice choice) {
 }
 
 void RaceWindow::ReplayRestart(const RaceRestarted& restarted) {
+  if (restarted.choice == RaceRestarted::Choice::Held) return;  // the window holds by itself
   if (restarted.console && restart_.holding) {
     ResolveConsoleRestart(restarted.choice);
   } else if (restarted.choice == RaceRestarted::Choice::StartOver) {
@@ -97,6 +98,11 @@ void RaceWindow::StartRaceOver(bool console) {
   reception_.RestoreFilter(0, "", '\0');
   feed_->Publish(RaceRestarted{book_.RaceNo, RaceRestarted::Choice::StartOver, console});
   PublishRaceShown();
+}
+
+void RaceWindow::ForgetTouchesOnScreen() {
+  ClearLanes();
+  reception_.RestoreFilter(0, "", '\0');
 }
 
 void RaceWindow::OpenLapOfRaceOnScreen() {

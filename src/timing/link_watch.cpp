@@ -86,6 +86,11 @@ void LinkWatch::SetNote(const std::string& note) {
   Update(false);
 }
 
+void LinkWatch::SetRole(const std::string& role) {
+  role_ = role;
+  Update(false);
+}
+
 void LinkWatch::Update(bool publishNow) {
   const MonoTime now = now_();
   LinkHealth health;
@@ -131,6 +136,7 @@ void LinkWatch::Update(bool publishNow) {
                        : "受信待ち";
   }
   if (!note_.empty()) caption += (caption.empty() ? "" : "\r") + note_;
+  if (!role_.empty()) caption = role_ + (caption.empty() ? "" : "\r") + caption;
   if (label_.Caption() != caption) label_.SetCaption(caption);
   // A warning stands out from the lines beside it; plain again once cleared.
   const bool warning = health.state != LinkHealth::State::Fine;

@@ -41,6 +41,9 @@ class LinkWatch : public RaceListener {
   // A line shown under the health text until another race is put on screen
   // ("" takes it away).
   void SetNote(const std::string& note);
+  // A first line that always stays (the second desk says what it is); ""
+  // takes it away.
+  void SetRole(const std::string& role);
 
   static constexpr int kWarnAfterMs = 3000;
   static constexpr int kTickMs = 500;
@@ -67,6 +70,7 @@ class LinkWatch : public RaceListener {
   unsigned generation_ = 0;
   bool publishPending_ = false;
   std::string note_;
+  std::string role_;
   std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 

@@ -132,6 +132,7 @@ void RaceWindow::ShowClock(const BlockMeaning& meaning) {
   if (meaning.consoleRestart && Receiving()) {
     // Nothing of the new run goes into the race until the operator chooses.
     restart_.holding = true;
+    feed_->Publish(RaceRestarted{book_.RaceNo, RaceRestarted::Choice::Held, true});
     PostConsoleRestartQuestion();
   }
 }

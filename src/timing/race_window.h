@@ -67,6 +67,8 @@ struct RaceControls {
 // Fixed texts of the window, shared by the Qt layer and the tests.
 namespace race_texts {
 inline constexpr const char* kCaption = "Seiko";
+// The caption of a second desk on the same console line (--shadow).
+inline constexpr const char* kShadowCaption = "Seiko 控え";
 inline constexpr const char* kStart = "受信";
 inline constexpr const char* kStop = "停止";
 inline constexpr const char* kTimeTip = "1･ｽﾀｰﾄ 2･泳法 3･折返 4･ｺﾞｰﾙ 5･引継 6･逸脱 7･途中 8･棄権";
@@ -133,6 +135,10 @@ class RaceWindow : public RaceScreen {
   // The race on screen made afresh: lap file, lanes, duplicate filter;
   // published as RaceRestarted (StartOver) and the race shown again.
   void StartRaceOver(bool console);
+  // The lanes cleared and the duplicate filter forgotten, nothing written or
+  // published: a re-timing starts its race from nothing, whatever the race
+  // the load found on screen held.
+  void ForgetTouchesOnScreen();
 
   // --- serial port control (cmdZushin)
   void OnStartStopClick();
@@ -156,6 +162,13 @@ class RaceWindow : public RaceScreen {
   // then the race on screen is drawn again, which reads the book and
   // publishes the status changes the recovery made and the race shown.
   void ShowRecoveredRace(const RaceFinished& recovered);
+  // --- the data folder changed under a running window (a second desk made
+  // the desk): the lap file being written is closed, `move` puts the data
+  // folder in its new place (the caller copies what the new folder must
+  // hold and points the meet data there), then the book is read from the new
+  // folder and the race's lap file is opened there again to append. A
+  // failure to reopen is returned as the message to show; reception goes on.
+  std::optional<std::string> MoveDataFolder(const std::function<void()>& move);
   // --- manual entry (txtKiro key-down), lane 1..10
   void OnTimeBoxKeyDown(int lane, int keyCode);
   // --- touch repair of the current race or of a finished one

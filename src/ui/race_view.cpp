@@ -58,6 +58,7 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
     if (onShowResults) onShowResults();
   });
   QMenu* meet = b_.BarMenu(bar, "mTaikai", "大会");
+  meetMenu_ = meet;
   QAction* entries = b_.Menu(meet, "mMeibo", "名簿の取り込み...");
   connect(entries, &QAction::triggered, this, [this] {
     if (onImportEntries) onImportEntries();
@@ -184,6 +185,18 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
 
   c.lblVersion = b_.Caption("lblVersion");
   top->addWidget(W(c.lblVersion));
+}
+
+void RaceView::OfferPromotion(std::function<void()> run) {
+  onPromote_ = std::move(run);
+  if (!promote_) {
+    promote_ = b_.Menu(meetMenu_, "mShokaku", "計時席に昇格...");
+    connect(promote_, &QAction::triggered, this, [this] {
+      if (onPromote_) onPromote_();
+    });
+  }
+  promote_->setVisible(static_cast<bool>(onPromote_));
+  promote_->setEnabled(static_cast<bool>(onPromote_));
 }
 
 namespace {

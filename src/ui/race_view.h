@@ -13,6 +13,9 @@
 #include "timing/race_window.h"
 #include "ui/view_builder.h"
 
+class QAction;
+class QMenu;
+
 namespace poolside {
 
 class RaceView : public QWidget {
@@ -41,6 +44,9 @@ class RaceView : public QWidget {
   std::function<void()> onShowResults;
   // Runs on 大会 → 名簿の取り込み (copies a chosen entry list into the folder).
   std::function<void()> onImportEntries;
+  // 大会 → 計時席に昇格 (mShokaku), shown on a second desk only: `run` is
+  // called when chosen; null takes the entry away again.
+  void OfferPromotion(std::function<void()> run);
   // Runs when the "競技" button is clicked (opens the competition screen).
   std::function<void()> onOpenCompetition;
 
@@ -52,6 +58,9 @@ class RaceView : public QWidget {
   RaceControls controls_;
   QtButton* cmdKyogi_ = nullptr;
   QtLabel* lblLink_ = nullptr;
+  QMenu* meetMenu_ = nullptr;
+  QAction* promote_ = nullptr;
+  std::function<void()> onPromote_;
   std::array<QtLabel*, kLanes> flags_{};
   RaceWindow* race_ = nullptr;
 };

@@ -314,4 +314,33 @@ bool IsWholeGoalFile(std::string_view file) {
   return fields == kGoalItems;
 }
 
+namespace {
+
+// The file's items in groups of `items`, each group with its commas.
+std::vector<std::string> ItemGroups(const std::string& bytes, int items) {
+  const std::string text = Cp932ToUtf8(bytes);
+  std::vector<std::string> groups;
+  std::string group;
+  int inGroup = 0;
+  for (char c : text) {
+    group += c;
+    if (c != ',') continue;
+    if (++inGroup == items) {
+      groups.push_back(std::move(group));
+      group.clear();
+      inGroup = 0;
+    }
+  }
+  if (!group.empty()) groups.push_back(std::move(group));
+  return groups;
+}
+
+}  // namespace
+
+std::vector<std::string> LapFileRecords(const std::string& bytes) {
+  return ItemGroups(bytes, kLapRecordItems);
+}
+
+std::vector<std::string> GoalFileRecords(const std::string& bytes) { return ItemGroups(bytes, 2); }
+
 }  // namespace poolside

@@ -68,6 +68,14 @@ FileRead ReadLapFile(const std::string& nativePath);
 std::string GoalFileBytes(const std::string& nativePath);
 std::string LapFileBytes(const std::string& nativePath);
 
+// Reading for a comparison of two recordings: the records of a lap file
+// (lane, time, kind: three items) or of a goal file (rank and value of one
+// lane: two items), each as its text with its commas, decoded to UTF-8. A
+// last record cut short is a record too, so that two files compare record
+// by record whatever they hold.
+std::vector<std::string> LapFileRecords(const std::string& bytes);
+std::vector<std::string> GoalFileRecords(const std::string& bytes);
+
 // Reading, leniently, for the result reader, which reports what it cannot
 // read and keeps the rest. Messages are Japanese, for the operator, without
 // the file's name.

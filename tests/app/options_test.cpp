@@ -209,6 +209,19 @@ TEST(ParseOptions, EveryOptionSetsItsField) {
       {{"--qualifiers", "1=4", "--qualifiers", "3=0"},
        [](const Options& o) { return Join(o.qualifiers); },
        "1=4,3=0"},
+      // Two folders follow --compare.
+      {{"--compare", "a", "b"},
+       [](const Options& o) { return o.compareLeft + " " + o.compareRight; },
+       "a b"},
+      {{"--shadow", "s", "--mqtt", "h", "--follow-prefix", "meet", "--mqtt-prefix", "second"},
+       [](const Options& o) {
+         return o.shadow + " " + o.followPrefix + " " + o.mqttPrefix +
+                std::to_string(o.mqttPrefixGiven);
+       },
+       "s meet second1"},
+      {{"--promote", "s", "--mirror", "m"},
+       [](const Options& o) { return o.promote + " " + o.mirror; },
+       "s m"},
       // A later mapping of the same drive or port wins.
       {{"--drive", "c=/a", "--drive", "C=/b"},
        [](const Options& o) { return o.drives.at('c'); },
@@ -262,6 +275,16 @@ TEST(ParseOptions, EachRefusalWithItsExactMessage) {
        "--public-names の値が正しくありません: Full (expected full, initials or none)"},
       {{"--qualifiers", "1:8"},
        "--qualifiers の値が正しくありません: 1:8 (expected ROUND=N, N from 0 to 99)"},
+      {{"--compare", "a"}, "--compare にはフォルダが二つ必要です (--compare needs DIR_A DIR_B)"},
+      {{"--compare", "a", "--apply"},
+       "--compare にはフォルダが二つ必要です (--compare needs DIR_A DIR_B)"},
+      // A second desk never publishes under the prefix of the desk it follows.
+      {{"--shadow", "s", "--mqtt", "h", "--mqtt-prefix", "poolside"},
+       "控えは計時席と同じ接頭辞では配信しません: --mqtt-prefix poolside (a second desk "
+       "publishes only under a prefix of its own)"},
+      {{"--follow-prefix", "meet"},
+       "--follow-prefix は --mqtt か --relay と一緒に使います (--follow-prefix needs --mqtt or "
+       "--relay)"},
       // The first wrong word ends the parsing.
       {{"--take", "0", "--bogus"}, "--take の値が正しくありません: 0 (expected a number from 1)"},
       {{"--bogus", "--take", "0"}, "不明なオプションです: --bogus (unknown option)"},

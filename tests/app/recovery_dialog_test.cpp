@@ -50,6 +50,8 @@ TEST(RecoveryDialog, StaysBesideTheWindowAndFollowsItsReception) {
     shown.program = 2;
     shown.heat = 1;
     journal.OnRaceEvent(shown);
+    // A stretch with a touch: one without any has nothing to apply.
+    journal.OnRaceEvent(LaneTouched{3, 1, "   30.00", 3000, 1, 50, false});
   }
   PathMapper paths;
   FakeMessages messages;

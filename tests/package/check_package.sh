@@ -49,8 +49,8 @@ grep -qF 'fonts-ipaexfont-gothic | fonts-japanese-gothic' <<<"$depends" ||
 dpkg-deb -x "$deb" "$work/root"
 bin=$work/root/usr/bin
 "$bin/poolside" --version | grep -qE '^poolside [0-9]+\.[0-9]+\.[0-9]+$' || fail "--version"
-# Read whole first: grep -q stops reading at its match, and a help longer
-# than one write then ends the program on SIGPIPE (a failure under pipefail).
+# Read whole before it is searched: grep -q leaves at the first match, and a
+# help longer than one write would end the program with SIGPIPE (pipefail).
 help=$("$bin/poolside" --help) || fail "--help"
 grep -q -- '--export-all' <<<"$help" || fail "--help"
 "$bin/poolside-make-demo" --version | grep -qE '^poolside-make-demo [0-9]+\.[0-9]+\.[0-9]+$' ||

@@ -181,5 +181,20 @@ TEST_F(NavigationTest, KeysOfTheSelectionBox) {
   EXPECT_EQ(s.book.RaceNo, 6);
 }
 
+TEST_F(NavigationTest, ARaceShownByNumberIsDrawnAndAnImpossibleOneChangesNothing) {
+  s.meet.CompetitionCount = 30;
+  s.book.RaceNo = 5;
+  EXPECT_TRUE(ShowRaceNumber(s, 12));
+  EXPECT_EQ(s.book.RaceNo, 12);
+  EXPECT_EQ(s.headers, 1);
+  // Beyond the meet's count is allowed, as the arrows keep going there.
+  EXPECT_TRUE(ShowRaceNumber(s, 40));
+  EXPECT_EQ(s.book.RaceNo, 40);
+  EXPECT_FALSE(ShowRaceNumber(s, 0));
+  EXPECT_FALSE(ShowRaceNumber(s, 40000));
+  EXPECT_EQ(s.book.RaceNo, 40);
+  EXPECT_EQ(s.headers, 2);
+}
+
 }  // namespace
 }  // namespace poolside

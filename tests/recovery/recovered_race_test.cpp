@@ -17,6 +17,7 @@
 #include "capture/capture_reader.h"
 #include "export/export_listener.h"
 #include "export/race_export.h"
+#include "recovery/race_retiming.h"
 #include "recovery/recovery_panel.h"
 #include "results/race_results.h"
 #include "timing/race_rig.h"
@@ -175,6 +176,67 @@ TEST(RecoveredRace, WithoutTheRacesFilesItNamesTheRaceAndItsTargetsOnly) {
   EXPECT_EQ(f.combinedTargets, std::vector<int>{6});
   EXPECT_EQ(f.rank, LaneArray<int>{});
   EXPECT_EQ(f.goalFile, "");
+}
+
+}  // namespace
+}  // namespace poolside::testing
+
+namespace poolside::testing {
+namespace {
+
+// A restarted console's run given to the next race: re-timing that race from
+// the capture takes the run's blocks that were held in the stretch before
+// it, and gives the files the desk wrote live.
+TEST(RecoveredRace, ARunGivenToTheNextRaceIsReTimedWithTheBlocksHeldBeforeTheChoice) {
+  RaceRig rig;
+  rig.WriteBook("1111");
+  rig.tmp.MakeDir("work");
+  CaptureJournal journal({"v", {}});
+  ASSERT_TRUE(journal.Open(rig.tmp.File("capture")));
+  rig.w->Feed().Attach(journal);
+  rig.Show(1);
+  rig.Start();
+  rig.Deliver(ClockLine("   20.00"));
+  rig.Deliver(ResultLine('3', '1', "   30.00", 'L'));
+  rig.Deliver(ClockLine("   45.00"));
+  rig.Deliver(ClockLine("    0.00"));
+  rig.Deliver(ClockLine("    0.50"));  // the console restarted: held from here
+  rig.Deliver(ResultLine('4', '1', "   29.00", 'L'));
+  ASSERT_TRUE(rig.w->HoldingConsoleRestart());
+  rig.messages.choices = {2};  // 次のレースに回す
+  rig.host.RunPosted();
+  ASSERT_EQ(rig.w->Book().RaceNo, 2);
+  rig.Deliver(ClockLine("   59.50"));
+  rig.Deliver(ResultLine('4', '1', " 1:00.00", 'G'));
+  rig.Deliver(ClockLine(" 1:00.50"));
+  rig.Deliver(ClockLine("    0.00"));
+  ASSERT_TRUE(rig.HasGoal(2));
+  rig.w->Feed().Detach(journal);
+  const std::string lap = rig.Lap(2), goal = rig.Goal(2);
+  EXPECT_EQ(lap, " 4 ,   29.00,L, 4 , 1:00.00,G,");
+
+  const std::vector<std::string> files{journal.Path()};
+  const std::vector<CapturedRace> races = FindCapturedRaces(files);
+  ASSERT_GE(races.size(), 2u);
+  ASSERT_EQ(races[1].race, 2);
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(rig.tmp.File("work"));  // the control file ../ctl/dr_kyo.ctl
+  const Retiming retimed = RetimeRace(rig.paths, files, races[1], 2);
+  const Retiming first = RetimeRace(rig.paths, files, races[0], 1);
+  std::filesystem::current_path(cwd);
+  std::string retimedLap, retimedGoal;
+  for (const RetimedFile& f : retimed.files) {
+    if (f.path == rig.tmp.File("data/lap/r0002")) retimedLap = f.bytes;
+    if (f.path == rig.tmp.File("data/goal/g0002")) retimedGoal = f.bytes;
+  }
+  EXPECT_EQ(retimedLap, lap);
+  EXPECT_EQ(retimedGoal, goal);
+  // Race 1 keeps only its own touch: the held run is not in it, and its
+  // first touch, the last of the race the load found on screen (race 1,
+  // interrupted), is not dropped as a repeat of it.
+  for (const RetimedFile& f : first.files) {
+    if (f.path == rig.tmp.File("data/lap/r0001")) EXPECT_EQ(f.bytes, " 3 ,   30.00,L,");
+  }
 }
 
 }  // namespace

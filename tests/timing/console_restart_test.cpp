@@ -11,7 +11,11 @@ struct Events : RaceListener {
   std::vector<RaceRestarted> restarts;
   std::vector<LaneFlagged> flags;
   void OnRaceEvent(const RaceEvent& e) override {
-    if (const auto* r = std::get_if<RaceRestarted>(&e)) restarts.push_back(*r);
+    // The choices made; the moment the run is held is journaled too.
+    if (const auto* r = std::get_if<RaceRestarted>(&e);
+        r && r->choice != RaceRestarted::Choice::Held) {
+      restarts.push_back(*r);
+    }
     if (const auto* f = std::get_if<LaneFlagged>(&e)) flags.push_back(*f);
   }
 };

@@ -168,3 +168,23 @@ TEST_F(LinkWatchTest, ANoteStandsUnderTheHealthTextUntilAnotherRaceIsShown) {
 
 }  // namespace
 }  // namespace poolside
+
+namespace poolside {
+namespace {
+
+TEST_F(LinkWatchTest, ASecondDesksRoleStaysAboveEverythingElse) {
+  watch_.SetRole("控え (2 台目)");
+  EXPECT_EQ(label_.caption, "控え (2 台目)\r受信待ち");
+  watch_.SetNote("バックアップ先に追いつきました");
+  EXPECT_EQ(label_.caption, "控え (2 台目)\r受信待ち\rバックアップ先に追いつきました");
+  // Another race takes the note away, never the role.
+  feed_.Publish(RaceShown{});
+  EXPECT_EQ(label_.caption, "控え (2 台目)\r受信待ち");
+  feed_.Publish(ReceptionStopped{2, "/dev/ttyUSB0"});
+  EXPECT_EQ(label_.caption, "控え (2 台目)");
+  watch_.SetRole("");
+  EXPECT_EQ(label_.caption, "");
+}
+
+}  // namespace
+}  // namespace poolside
