@@ -1,6 +1,6 @@
-// poolside-cli: the command lines that need no window (--touches,
-// --recover, --compare, --promote, --export-all), through the same code as poolside. It links no
-// Qt, so it is also the program of the Windows build (poolside-cli.exe).
+// poolside-cli: the command lines that need no window (--touches, --backups,
+// --official, --recover, --compare, --promote, --export-all), through the same code as poolside. It
+// links no Qt, so it is also the program of the Windows build (poolside-cli.exe).
 
 #include <iostream>
 #include <string>
@@ -20,6 +20,9 @@ const char* const kUsage =
     "  --touches N [--lane L (--drop K | --insert-after K [TIME] | --as-finish K | --as-lap K)"
     " [--apply]]\n"
     "  --recover FILE|DIR... [--take K --as N [--apply]]\n"
+    "  --backups N [--lane L [--watch T [T [T]]] [--use console|backup|T --reason TEXT]"
+    " [--apply]]\n"
+    "  --official N [--apply]\n"
     "  --compare DIR_A DIR_B\n"
     "  --promote FOLDER [--mirror DIR] [--take-over]\n"
     "  --export-all\n"

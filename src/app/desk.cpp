@@ -10,6 +10,8 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include "app/backup_panel.h"
+#include "app/backups_command.h"
 #include "app/capture_setup.h"
 #include "app/desk_messages.h"
 #include "app/export_setup.h"
@@ -27,6 +29,7 @@
 #include "meetdata/shadow_folder.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/fs_path.h"
 #include "platform/port_router.h"
 #include "platform/qt/qt_messages.h"
 #include "platform/qt/qt_serial_port.h"
@@ -38,11 +41,13 @@
 #include "timing/link_watch.h"
 #include "timing/race_window.h"
 #include "timing/touch_flags.h"
+#include "ui/backup_dialog.h"
 #include "ui/kyogi_view.h"
 #include "ui/qt_app_windows.h"
 #include "ui/race_view.h"
 #include "ui/recovery_dialog.h"
 #include "ui/result_view.h"
+#include "ui/slip_printer.h"
 #include "ui/touch_dialog.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/lap_goal_files.h"
@@ -93,6 +98,7 @@ Desk::Desk(Options options, std::vector<std::string> args)
       results_([this](const std::string& text) { messages_->Warn(text); }) {
   for (const auto& [letter, dir] : options_.drives) paths_.MapDrive(letter, dir);
   results_.SetQualifiers(QualifierRuleOf(options_));
+  results_.SetBackupThreshold(BackupThresholdOf(options_));
   if (scriptRun_ || !options_.screenshot.empty()) {
     // No box may wait for a click in an unattended run: messages are printed.
     auto s = std::make_unique<ScriptMessageSink>(std::cout);
@@ -428,6 +434,36 @@ void Desk::WireDialogs() {
   };
   view.onRepairTouches = [this] { OpenTouchRepair(); };
   view.onImportEntries = [this] { ImportEntries(); };
+  view.onBackups = [this] { OpenBackups(); };
+  view.onSignOff = [this] { OpenBackups()->SignOff(); };
+  windows_->AddWindow(
+      "frmBackup", [this]() -> QWidget* { return OpenBackups(); },
+      [this]() -> QWidget* { return backupDialog_.get(); });
+}
+
+BackupDialog* Desk::OpenBackups() {
+  if (!backupDialog_) {
+    backupPanel_ = std::make_unique<BackupPanel>(meet_, results_, windows_->Feed(), *messages_);
+    // Each decision and sign-off: its slip saved beside the exports, and
+    // printed at a desk (not in a script run).
+    backupPanel_->onSlip = [this](const RaceResult& result) {
+      const std::string path = SlipPath(meet_, result.race);
+      MakeFolder(NativeFolderOf(path));
+      if (const std::string failure = SaveSlipPdf(result, path); !failure.empty()) {
+        messages_->Warn(failure);
+      }
+      if (!scriptRun_) PrintSlip(result, *messages_);
+    };
+    backupDialog_ =
+        std::make_unique<BackupDialog>(*backupPanel_, windows_->Controls(), windows_->RaceWidget());
+    backupDialog_->ShowRace(board_->Race() > 0 ? board_->Race()
+                                               : std::max(1, windows_->Race().BookState().RaceNo));
+  } else {
+    backupDialog_->Refresh();
+  }
+  backupDialog_->show();
+  backupDialog_->raise();
+  return backupDialog_.get();
 }
 
 void Desk::OpenRecovery() {

@@ -20,6 +20,8 @@ class QApplication;
 
 namespace poolside {
 
+class BackupDialog;
+class BackupPanel;
 class CaptureSetup;
 class DeskPublisher;
 class ExportAttachment;
@@ -77,6 +79,9 @@ class Desk {
   void WireDialogs();
   void OpenRecovery();
   void OpenTouchRepair();
+  // 修正 → 予備計時 (F9): the backup window on the race finished last (or
+  // the one it shows); 修正 → 公式にする (F10): its sign-off.
+  BackupDialog* OpenBackups();
   // 大会 → 名簿の取り込み: a chosen file becomes the folder's entry list.
   void ImportEntries();
 
@@ -111,6 +116,8 @@ class Desk {
   std::unique_ptr<RecoveryDialog> recoveryDialog_;
   std::unique_ptr<ResultView> resultView_;
   std::unique_ptr<TouchDialog> touchDialog_;
+  std::unique_ptr<BackupPanel> backupPanel_;
+  std::unique_ptr<BackupDialog> backupDialog_;
   // The copy off the machine (--mirror): its thread stops before the link
   // label its messages go to.
   std::unique_ptr<FolderMirror> mirror_;

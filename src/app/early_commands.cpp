@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/backups_command.h"
 #include "app/compare_command.h"
 #include "app/export_setup.h"
 #include "app/mirror_start.h"
@@ -49,6 +50,12 @@ std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, st
   if (std::find(args.begin(), args.end(), "--touches") != args.end()) {
     return RunTouches(ParseOptions(args), args, out, err);
   }
+  if (std::find(args.begin(), args.end(), "--backups") != args.end()) {
+    return RunBackups(ParseOptions(args), args, out, err);
+  }
+  if (std::find(args.begin(), args.end(), "--official") != args.end()) {
+    return RunOfficial(ParseOptions(args), args, out, err);
+  }
   return RunEarlyCommand(args, out);
 }
 
@@ -71,6 +78,9 @@ std::string UsageText() {
   return "使い方 / usage: poolside [-platform offscreen] [--drive X=DIR]... [--com N=DEVICE]...\n"
          "                [--script FILE] [--competition] [--http [ADDR:]PORT] [OPTION]...\n"
          "       poolside --recover FILE|DIR... [--take K --as N [--apply]]\n"
+         "       poolside --backups N [--lane L [--watch T...] [--use WHICH --reason TEXT]"
+         " [--apply]]\n"
+         "       poolside --official N [--apply]\n"
          "       poolside --shadow FOLDER [OPTION]...\n"
          "       poolside --compare DIR_A DIR_B | --promote FOLDER [--mirror DIR]\n"
          "       poolside --export-all | --version | --help\n"

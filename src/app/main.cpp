@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include <QApplication>
 #include <QFontDatabase>
 
+#include "app/backups_command.h"
 #include "app/desk.h"
 #include "app/display_check.h"
 #include "app/early_commands.h"
@@ -18,6 +20,7 @@
 #include "app/startup_guard.h"
 #include "live/descriptor_budget.h"
 #include "ui/setup_dialog.h"
+#include "ui/slip_printer.h"
 
 using namespace poolside;
 
@@ -25,7 +28,18 @@ int main(int argc, char** argv) {
   // --recover, --touches, --version, --help and --export-all answer before
   // QApplication, which needs a display (as in poolside-cli).
   const std::vector<std::string> early = ProgramArguments(argc, argv);
+  // A decision or a sign-off on the command line writes its slip as a PDF:
+  // Qt draws it, without a display.
+  std::unique_ptr<QApplication> slipApp;
+  int slipArgc = 3;
+  char slipName[] = "poolside", slipPlatform[] = "-platform", slipOffscreen[] = "offscreen";
+  char* slipArgv[] = {slipName, slipPlatform, slipOffscreen, nullptr};
+  SetSlipWriter([&](const RaceResult& result, const std::string& pdf) {
+    if (!QCoreApplication::instance()) slipApp = std::make_unique<QApplication>(slipArgc, slipArgv);
+    return SaveSlipPdf(result, pdf);
+  });
   if (const auto status = RunWindowlessCommand(early, std::cout, std::cerr)) return *status;
+  SetSlipWriter({});
   // As many descriptors as the system allows: the desk's files and the live
   // pages' connections share them (the pages keep a reserve for the desk).
   RaiseDescriptorLimit();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "mqtt/topics.h"
+#include "results/backup_times.h"
 #include "results/entry_list.h"
 #include "results/standings.h"
 #include "setup/mappings.h"
@@ -117,6 +118,43 @@ std::string SetInsertRepair(Options& o, const GivenOption& g) {
   return error;
 }
 
+std::string SetWatches(Options& o, const GivenOption& g) {
+  o.watches = {g.value};
+  o.watchGiven = true;
+  if (g.more) {
+    std::string rest = *g.more;
+    for (std::size_t at; !rest.empty(); rest = at == std::string::npos ? "" : rest.substr(at + 1)) {
+      at = rest.find(' ');
+      o.watches.push_back(rest.substr(0, at));
+    }
+  }
+  for (const std::string& w : o.watches) {
+    if (!TypedHundredths(w)) return Wrong(g, "expected times such as 10456 or 1:04.56");
+  }
+  return {};
+}
+
+std::string SetUse(Options& o, const GivenOption& g) {
+  TimeUse use;
+  if (!ParseTimeUse(g.value, use) && !TypedHundredths(g.value)) {
+    return Wrong(g, "expected console, backup or a time such as 10456");
+  }
+  o.use = g.value;
+  return {};
+}
+
+std::string SetReason(Options& o, const GivenOption& g) {
+  o.reason = g.value;
+  o.reasonGiven = true;
+  return {};
+}
+
+std::string SetThreshold(Options& o, const GivenOption& g) {
+  if (!ParseThresholdSeconds(g.value)) return Wrong(g, "expected seconds from 0 to 10, e.g. 0.30");
+  o.backupThreshold = g.value;
+  return {};
+}
+
 std::string SetPublicNames(Options& o, const GivenOption& g) {
   PublicNames mode;
   if (!ParsePublicNames(g.value, mode)) return Wrong(g, "expected full, initials or none");
@@ -192,6 +230,20 @@ constexpr OptionEntry kOptions[] = {
      "making touch K the finish or a lap"},
     {"--as-lap", nullptr, V::Word, SetRepair, nullptr, nullptr},
     {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--backups", nullptr, V::Word, SetBounded<&Options::backups, kBookRaces>, "--backups N",
+     "list race N's watches and official times per lane\nand exit (no window);"},
+    {"--watch", nullptr, V::Words, SetWatches, "  --lane L --watch T [T [T]]",
+     "print what recording lane L's watches writes,"},
+    {"--use", nullptr, V::Word, SetUse, "  --lane L --use WHICH",
+     "deciding its time (console, backup or a time),"},
+    {"--reason", nullptr, V::Word, SetReason, "  --reason TEXT",
+     "why it is not the console's (needed then)"},
+    {nullptr, nullptr, V::None, nullptr, "  --apply", "and write it"},
+    {"--official", nullptr, V::Word, SetBounded<&Options::official, kBookRaces>, "--official N",
+     "list race N's undecided flagged lanes and exit;"},
+    {nullptr, nullptr, V::None, nullptr, "  --apply", "sign race N off (公式) all the same"},
+    {"--backup-threshold", nullptr, V::Word, SetThreshold, "--backup-threshold SECONDS",
+     "flag a lane whose watches and console time differ\nby more (default 0.30)"},
     {"--mirror", nullptr, V::Word, SetText<&Options::mirror>, "--mirror DIR",
      "keep a copy of the data folder in DIR (a disk or\nshare off this machine), renewed after "
      "every change"},

@@ -16,6 +16,8 @@ enum class OptionValue {
   Word,         // --script FILE: the next word, whatever it looks like
   WordAndMore,  // --insert-after K [TIME]: the next word, and the one after
                 // it unless that starts with "--"
+  Words,        // --watch T [T [T]]: the next word, and up to two more that
+                // do not start with "--" (`more` holds them, blank-separated)
 };
 
 // An option as given: its name as written ("-h"), its value and, for

@@ -117,6 +117,12 @@ Options ParseOptions(const std::vector<std::string>& args) {
         more = args[++i];
         hasMore = true;
       }
+      for (int extra = 0; entry->value == OptionValue::Words && extra < 2 && i + 1 < args.size() &&
+                          args[i + 1].rfind("--", 0) != 0;
+           ++extra) {
+        more += (hasMore ? " " : "") + args[++i];
+        hasMore = true;
+      }
     }
     o.error = entry->apply(o, GivenOption{a, value, hasMore ? &more : nullptr});
     if (!o.error.empty()) return o;

@@ -38,6 +38,14 @@ struct Options {
   int lane = 0;                         // --lane L: the lane a repair is for
   std::string repair;                   // --drop K, --insert-after K [TIME], --as-finish K,
                        // --as-lap K, as the words "drop K" ... (TIME "?" = unknown)
+  int backups = 0;                        // --backups N: race N's watches and official times
+  std::vector<std::string> watches;       // --watch T [T [T]]: a lane's watches as typed
+  bool watchGiven = false;                // --watch was given
+  std::string use;                        // --use console|backup|T: the lane's official time
+  std::string reason;                     // --reason TEXT: why it is not the console's
+  bool reasonGiven = false;               // --reason was given
+  int official = 0;                       // --official N: sign race N off
+  std::string backupThreshold;            // --backup-threshold SECONDS ("" not given)
   std::string mqttHost;                   // --mqtt HOST[:PORT]: publish the race to a broker
   int mqttPort = -1;                      // its port (1883); -1: no connection at all
   std::string mqttPrefix = "poolside";    // --mqtt-prefix PREFIX: the topics' first level

@@ -1,5 +1,7 @@
 #include "app/public_setup.h"
 
+#include "results/backup_times.h"
+
 namespace poolside {
 
 PublicNames PublicNamesOf(const Options& options) {
@@ -12,6 +14,10 @@ QualifierRule QualifierRuleOf(const Options& options) {
   QualifierRule rule;
   for (const std::string& setting : options.qualifiers) ParseQualifierSetting(setting, rule);
   return rule;
+}
+
+std::int64_t BackupThresholdOf(const Options& options) {
+  return ParseThresholdSeconds(options.backupThreshold).value_or(kDefaultBackupThreshold);
 }
 
 }  // namespace poolside

@@ -3,6 +3,8 @@
 // go out on the public outputs (--public-names, poolside.conf's
 // public-names) and how many go on from each round (--qualifiers).
 
+#include <cstdint>
+
 #include "app/options.h"
 #include "results/entry_list.h"
 #include "results/standings.h"
@@ -13,5 +15,8 @@ namespace poolside {
 PublicNames PublicNamesOf(const Options& options);
 // The defaults, then each setting in order (a later one wins).
 QualifierRule QualifierRuleOf(const Options& options);
+// The backup threshold in hundredths (--backup-threshold, poolside.conf's
+// backup-threshold; 0.30 s unless set).
+std::int64_t BackupThresholdOf(const Options& options);
 
 }  // namespace poolside

@@ -39,6 +39,7 @@ void MergeUserConfig(Options& options, const UserConfig& config, std::vector<std
   if (config.minSplit25 > 0) options.minSplit25 = config.minSplit25;
   if (config.minSplit50 > 0) options.minSplit50 = config.minSplit50;
   if (options.publicNames.empty()) options.publicNames = config.publicNames;
+  if (options.backupThreshold.empty()) options.backupThreshold = config.backupThreshold;
   options.qualifiers.insert(options.qualifiers.begin(), config.qualifiers.begin(),
                             config.qualifiers.end());
 }

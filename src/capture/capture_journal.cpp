@@ -100,6 +100,19 @@ struct FieldsOf {
     return "race=" + Num(e.race) + " choice=" + kChoices[static_cast<int>(e.choice)] +
            " console=" + (e.console ? "1" : "0");
   }
+  std::string operator()(const BackupsRecorded& e) const {
+    std::string watches;
+    for (std::int64_t t : e.watches) watches += (watches.empty() ? "" : ",") + Num(t);
+    std::vector<int> targets(e.combinedTargets.begin(), e.combinedTargets.end());
+    if (targets.size() > 64) targets.resize(64);
+    return "race=" + Num(e.race) + " lane=" + Num(e.lane) + " watches=\"" + watches +
+           "\" use=" + Quoted(e.use) + " typed=" + Num(e.typed) +
+           " reason=" + Quoted(CutUtf8(e.reason)) + " at=" + Quoted(e.at) + " combined=\"" +
+           JoinInts(targets.data(), targets.size()) + "\"";
+  }
+  std::string operator()(const RaceSignedOff& e) const {
+    return "race=" + Num(e.race) + " official=" + (e.official ? "1" : "0") + " at=" + Quoted(e.at);
+  }
 };
 
 }  // namespace

@@ -75,6 +75,8 @@ const std::vector<KindShape>& Shapes() {
       {"repair", {"#race", "#lane", "what"}},
       {"race_restarted", {"#race", "choice", "#console"}},
       {"lane_flagged", {"#race", "#lane", "reason"}},
+      {"backups", {"#race", "#lane", "watches", "use", "#typed", "reason", "at", "combined"}},
+      {"signed_off", {"#race", "#official", "at"}},
   };
   return shapes;
 }

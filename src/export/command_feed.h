@@ -27,6 +27,8 @@ class CommandFeed {
   CommandFeed& operator=(const CommandFeed&) = delete;
 
   void Publish(const RaceEvent& event) { feed_.Publish(event); }
+  // The owner of the races' results, as the desk's.
+  RaceResults& Results() { return results_; }
   // Waits for the exports; one message per failure (the export's, the desk
   // file's), in order.
   std::vector<std::string> Finish();

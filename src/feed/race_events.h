@@ -194,6 +194,34 @@ struct LaneFlagged {
   std::string message;  // the reason in words, as the desk shows it; "" when cleared
 };
 
+// A lane's watches recorded (up to three, hundredths, in the order typed),
+// with or without the referee's decision on the lane's official time. A
+// decision (`use` not "") rewrote the race's goal file with the chosen time
+// and ranked it again (the lap file keeps the console's records), and redid
+// the copies of a combined race. Journaled, so that re-timing the race from
+// the capture applies it again.
+struct BackupsRecorded {
+  int race = 0;
+  int lane = 0;  // 1..10
+  std::vector<std::int64_t> watches;
+  std::string use;                   // "" watches only; "console", "backup" or "typed"
+  std::int64_t typed = 0;            // use "typed": the typed time
+  std::string reason;                // why a time other than the console's is used
+  std::string at;                    // when, ISO 8601 with its UTC offset
+  bool finished = false;             // the goal file was rewritten
+  LaneArray<int> rank{};             // when finished: the goal file's ranks
+  LaneArray<std::int32_t> time{};    // and values
+  std::vector<int> combinedTargets;  // races whose copies were redone
+};
+
+// The referee signed race N off (公式), or a change of an official race took
+// it back (速報, `official` false).
+struct RaceSignedOff {
+  int race = 0;
+  bool official = true;
+  std::string at;  // ISO 8601 with its UTC offset
+};
+
 // The race on screen taken up again after reception found it under way:
 // started over (its lap file made afresh and its lanes cleared; the capture
 // keeps the touches), or, after a restarted console (`console`), the same
@@ -221,6 +249,8 @@ struct RaceResultChanged {
     Status,     // its character in the status book changed
     Entries,    // its heat in the meet file changed (an edit or an import)
     Flags,      // a lane's flag raised, or looked at (accepted or cleared)
+    Backups,    // a lane's watches recorded or its official time decided
+    Official,   // signed off, or taken back to 速報 by a later change
   };
   int race = 0;
   std::uint64_t revision = 0;  // grows with every change the owner tells, of any race
@@ -231,9 +261,9 @@ struct RaceResultChanged {
   std::shared_ptr<const RaceResult> result;
 };
 
-using RaceEvent =
-    std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown, LaneTouched,
-                 ManualEntryStored, RaceFinished, RaceStatusChanged, PortProblem, LinkHealth,
-                 BytesReceived, TouchesRepaired, LaneFlagged, RaceResultChanged, RaceRestarted>;
+using RaceEvent = std::variant<RaceShown, ReceptionStarted, ReceptionStopped, BlockRead, ClockShown,
+                               LaneTouched, ManualEntryStored, RaceFinished, RaceStatusChanged,
+                               PortProblem, LinkHealth, BytesReceived, TouchesRepaired, LaneFlagged,
+                               RaceResultChanged, RaceRestarted, BackupsRecorded, RaceSignedOff>;
 
 }  // namespace poolside

@@ -79,6 +79,8 @@ struct KindName {
   const char* operator()(const LaneFlagged&) const { return "lane_flagged"; }
   const char* operator()(const RaceResultChanged&) const { return "result"; }
   const char* operator()(const RaceRestarted&) const { return "race_restarted"; }
+  const char* operator()(const BackupsRecorded&) const { return "backups"; }
+  const char* operator()(const RaceSignedOff&) const { return "signed_off"; }
 };
 
 }  // namespace

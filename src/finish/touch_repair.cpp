@@ -288,6 +288,36 @@ std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, in
   return lines;
 }
 
+std::int32_t FinishValueOfTouches(const std::vector<LapTouch>& touches, int lane) {
+  return ValueOfTouches(touches, lane);
+}
+
+LaneArray<std::int32_t> GoalValues(const std::string& path, const std::string& bytes) {
+  return ReadGoal(path, bytes).time;
+}
+
+std::vector<int> CombinedCopyTargets(const MeetData& meet, int race, const std::string& goalBefore,
+                                     const std::string& lapBefore) {
+  // The races a combined finish copied this race to: the ones that follow
+  // it, done, holding its copies.
+  std::vector<int> targets;
+  const std::string goalCopy = CopiedItems(goalBefore);
+  const std::string lapCopy = CopiedItems(lapBefore);
+  const std::string bookPath = BookPath(meet);
+  const std::string book = Exists(bookPath) ? ReadWholeFile(bookPath) : std::string();
+  for (int target = race + 1; target <= std::min(race + kMaxCopies, kBookRaces); ++target) {
+    const auto k = static_cast<std::size_t>(target - 1);
+    if (k >= book.size() || !IsRaceDone(book.substr(k, 1))) break;
+    const std::string g = GoalPath(meet, target);
+    const std::string l = LapPath(meet, target);
+    if (!Exists(g) || !Exists(l) || GoalFileBytes(g) != goalCopy || LapFileBytes(l) != lapCopy) {
+      break;
+    }
+    targets.push_back(target);
+  }
+  return targets;
+}
+
 RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   if (repair.race < 1 || repair.race > kBookRaces) {
     throw RuntimeError("レース番号 " + std::to_string(repair.race) + " は 1 から " +
@@ -329,24 +359,7 @@ RepairPlan PlanRepair(const MeetData& meet, const TouchRepair& repair) {
   if (goal.time[lane] == written) times[lane] = ValueOfTouches(plan.touches, repair.lane);
   plan.ranking = RankLanes(times);
   plan.goalAfter = GoalText(plan.ranking);
-
-  // The races a combined finish copied this race to: the ones that follow
-  // it, done, holding its copies.
-  const std::string goalCopy = CopiedItems(plan.goalBefore);
-  const std::string lapCopy = CopiedItems(plan.lapBefore);
-  const std::string bookPath = BookPath(meet);
-  const std::string book = Exists(bookPath) ? ReadWholeFile(bookPath) : std::string();
-  for (int target = repair.race + 1; target <= std::min(repair.race + kMaxCopies, kBookRaces);
-       ++target) {
-    const auto k = static_cast<std::size_t>(target - 1);
-    if (k >= book.size() || !IsRaceDone(book.substr(k, 1))) break;
-    const std::string g = GoalPath(meet, target);
-    const std::string l = LapPath(meet, target);
-    if (!Exists(g) || !Exists(l) || GoalFileBytes(g) != goalCopy || LapFileBytes(l) != lapCopy) {
-      break;
-    }
-    plan.combinedTargets.push_back(target);
-  }
+  plan.combinedTargets = CombinedCopyTargets(meet, repair.race, plan.goalBefore, plan.lapBefore);
   return plan;
 }
 

@@ -72,6 +72,16 @@ std::vector<std::string> LaneTouchLines(const std::vector<LapTouch>& touches, in
 // The split of each touch of `lane` (hundredths; none when a time is unknown).
 std::vector<std::optional<std::int64_t>> LaneSplits(const std::vector<LapTouch>& touches, int lane);
 
+// The goal value a lane's touches give: its finish, or 999999 (no time).
+std::int32_t FinishValueOfTouches(const std::vector<LapTouch>& touches, int lane);
+// The value of each lane of a goal file; throws IoError naming `path` when a
+// lane does not read (the file is rewritten whole).
+LaneArray<std::int32_t> GoalValues(const std::string& path, const std::string& bytes);
+// The races a combined finish of `race` copied its files to (the done races
+// that follow it and still hold the copies of these bytes).
+std::vector<int> CombinedCopyTargets(const MeetData& meet, int race, const std::string& goalBefore,
+                                     const std::string& lapBefore);
+
 // What a repair would write.
 struct RepairPlan {
   TouchRepair repair;

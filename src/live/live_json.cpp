@@ -60,6 +60,7 @@ void Race(JsonWriter& w, const std::optional<LiveRace>& race) {
   Coded(w, "event", h.event);
   Coded(w, "round", h.round);
   w.Key("finished").Bool(race->finished);
+  w.Key("official").Bool(race->official);
   w.Key("lanes").BeginArray();
   for (const LiveLane& l : race->lanes) Lane(w, l);
   w.EndArray().EndObject();
@@ -170,6 +171,12 @@ std::optional<std::string> EventJson(const RaceEvent& event, const LiveState& s)
           Head(w, "repair", s);
           w.Key("race");
           Race(w, s.Current());
+          w.Key("result");
+          Race(w, s.Result());
+          w.Key("hold").Bool(s.Holding());
+        } else if constexpr (std::is_same_v<T, RaceSignedOff>) {
+          Head(w, "official", s);
+          w.Key("race").Int(e.race).Key("official").Bool(e.official);
           w.Key("result");
           Race(w, s.Result());
           w.Key("hold").Bool(s.Holding());

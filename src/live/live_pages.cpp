@@ -162,8 +162,9 @@ std::string RenderResults(const std::vector<RaceListEntry>& races) {
 std::string RenderRaceResult(const RaceResult& r) {
   const std::string title = "レース " + std::to_string(r.race) + " 結果";
   std::string body =
-      "<header><h1>" + HtmlEscape(title) +
-      "</h1><p class=\"unofficial\">速報（非公式）</p>"
+      "<header><h1>" + HtmlEscape(title) + "</h1>" +
+      (r.official ? std::string("<p class=\"official\">公式</p>")
+                  : std::string("<p class=\"unofficial\">速報（非公式）</p>")) +
       "<nav><a href=\"/results\">結果一覧</a> <a href=\"/\">トップ</a></nav></header>";
   RaceShown h;
   h.race = r.race;

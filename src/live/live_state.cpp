@@ -103,6 +103,10 @@ bool LiveState::Apply(const RaceEvent& event) {
           Repair(e);
         } else if constexpr (std::is_same_v<T, LaneFlagged>) {
           Flag(e);
+        } else if constexpr (std::is_same_v<T, RaceSignedOff>) {
+          for (auto* race : {&current_, &result_}) {
+            if (*race && (*race)->header.race == e.race) (*race)->official = e.official;
+          }
         } else {
           // Raw blocks, and kinds the pages do not know yet.
           shown = false;

@@ -39,6 +39,7 @@ struct LiveRace {
   RaceShown header;
   std::array<LiveLane, kLanes> lanes{};
   bool finished = false;  // ranked and its goal file written
+  bool official = false;  // signed off by the referee (公式)
 };
 
 struct LiveClock {

@@ -1,9 +1,11 @@
 #include "recovery/race_retiming.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "capture/captured_repairs.h"
+#include "finish/lane_decision.h"
 #include "finish/touch_repair.h"
 #include "meetdata/meet_data.h"
 #include "platform/cp932.h"
@@ -14,6 +16,7 @@
 #include "racebook/race_book.h"
 #include "reception/console_line.h"
 #include "recovery/headless_window.h"
+#include "results/backup_times.h"
 #include "vocabulary/data_folder.h"
 #include "vocabulary/lap_goal_files.h"
 
@@ -51,11 +54,38 @@ std::string ReadBookIfThere(const std::string& bookPath, bool& there) {
   return there ? ReadWholeFile(bookPath) : std::string();
 }
 
+// A decision on a lane's official time, taken again on race `race`.
+void ApplyCapturedDecision(const MeetData& staging, const CapturedRepair& captured, int race) {
+  TimeUse use = TimeUse::Undecided;
+  std::optional<std::int32_t> packed;
+  if (ParseTimeUse(captured.use, use) && use == TimeUse::Backup) {
+    if (const auto backup = BackupTime(captured.watches)) packed = PackedTime(*backup);
+  } else if (use == TimeUse::Typed) {
+    packed = PackedTime(captured.typed);
+  }
+  if (use == TimeUse::Undecided || (use != TimeUse::Console && !packed)) {
+    throw RuntimeError("再計時できません: " + captured.wall + " の決定 (" +
+                       std::to_string(captured.lane) + " コース " + captured.use +
+                       ") が読めません");
+  }
+  try {
+    ApplyDecisionPlan(staging, PlanDecision(staging, race, captured.lane, packed));
+  } catch (const RuntimeError& e) {
+    throw RuntimeError("再計時できません: " + captured.wall + " の決定 (" +
+                       std::to_string(captured.lane) + " コース " + captured.use +
+                       ") を適用できません: " + e.what());
+  }
+}
+
 // The repairs the operator made to the captured race, made again to race
 // `race` in the staging folder, in order.
 void ApplyCapturedRepairs(const MeetData& staging, const std::vector<CapturedRepair>& repairs,
                           int race) {
   for (const CapturedRepair& captured : repairs) {
+    if (captured.IsDecision()) {
+      ApplyCapturedDecision(staging, captured, race);
+      continue;
+    }
     TouchRepair repair;
     repair.race = race;
     repair.lane = captured.lane;
@@ -171,7 +201,7 @@ Retiming RetimeRace(const PathMapper& paths, const std::vector<std::string>& cap
   out.withdrawn = watch.withdrawn;
   // A repaired lane's end follows from its touches, as after a repair live.
   for (const CapturedRepair& r : repairs) {
-    if (IsLane(r.lane)) out.withdrawn[LaneIndex(r.lane)] = false;
+    if (IsLane(r.lane) && !r.IsDecision()) out.withdrawn[LaneIndex(r.lane)] = false;
   }
   out.bookPath = real.DataPath(kBookFileName);
   bool there = false;

@@ -1,5 +1,6 @@
 #include "results/desk_knowledge.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/file_read.h"
@@ -78,6 +79,47 @@ bool ReadFlags(const JsonValue& list, DeskLanes& lanes) {
   return true;
 }
 
+// The watches and decisions: [{"lane":4,"watches":[6234],"use":"backup",
+// "typed":0,"reason":"","decided_at":""}], written only when a lane has one.
+void WriteBackups(JsonWriter& w, const DeskLanes& lanes) {
+  if (std::all_of(lanes.backups.begin(), lanes.backups.end(),
+                  [](const LaneBackup& b) { return b.Empty(); })) {
+    return;
+  }
+  w.Key("backups").BeginArray();
+  for (int lane = 1; lane <= kLanes; ++lane) {
+    const LaneBackup& b = lanes.backups[LaneIndex(lane)];
+    if (b.Empty()) continue;
+    w.BeginObject().Key("lane").Int(lane).Key("watches").BeginArray();
+    for (std::int64_t t : b.watches) w.Int(t);
+    w.EndArray().Key("use").String(TimeUseWord(b.use)).Key("typed").Int(b.typed);
+    w.Key("reason").String(b.reason).Key("decided_at").String(b.decidedAt).EndObject();
+  }
+  w.EndArray();
+}
+
+bool ReadBackups(const JsonValue& list, DeskLanes& lanes) {
+  if (list.IsNull()) return true;
+  if (list.type() != JsonValue::Type::Array) return false;
+  for (const JsonValue& v : list.Items()) {
+    const auto lane = v["lane"].OptionalInt();
+    if (!lane || !IsLane(static_cast<int>(*lane))) return false;
+    LaneBackup& b = lanes.backups[LaneIndex(static_cast<int>(*lane))];
+    for (const JsonValue& t : v["watches"].Items()) {
+      const auto h = t.OptionalInt();
+      if (!h || *h < 1 || b.watches.size() >= kMaxWatches) return false;
+      b.watches.push_back(*h);
+    }
+    const std::string& use = v["use"].String();
+    if (!use.empty() && !ParseTimeUse(use, b.use)) return false;
+    b.typed = v["typed"].OptionalInt().value_or(0);
+    if (b.use == TimeUse::Typed && b.typed < 1) return false;
+    b.reason = v["reason"].String();
+    b.decidedAt = v["decided_at"].String();
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string DeskKnowledgeJson(const DeskKnowledge& known) {
@@ -88,6 +130,10 @@ std::string DeskKnowledgeJson(const DeskKnowledge& known) {
     WriteLanes(w, "withdrawn", k.lanes.withdrawn);
     WriteLanes(w, "no_finish", k.lanes.noFinish);
     WriteFlags(w, k.lanes);
+    WriteBackups(w, k.lanes);
+    if (k.official || !k.officialAt.empty()) {
+      w.Key("official").Bool(k.official).Key("official_at").String(k.officialAt);
+    }
     w.EndObject();
   }
   w.EndArray().EndObject();
@@ -110,8 +156,11 @@ DeskKnowledge ParseDeskKnowledge(const std::string& text, std::string& problem) 
     const auto race = r["race"].OptionalInt();
     RaceKnowledge k;
     k.finishedAt = r["finished_at"].String();
+    k.official = r["official"].Bool();
+    k.officialAt = r["official_at"].String();
     if (!race || *race < 1 || *race > 1000000 || !ReadLanes(r["withdrawn"], k.lanes.withdrawn) ||
-        !ReadLanes(r["no_finish"], k.lanes.noFinish) || !ReadFlags(r["flags"], k.lanes)) {
+        !ReadLanes(r["no_finish"], k.lanes.noFinish) || !ReadFlags(r["flags"], k.lanes) ||
+        !ReadBackups(r["backups"], k.lanes)) {
       ++skipped;
       continue;
     }

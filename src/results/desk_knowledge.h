@@ -7,12 +7,16 @@
 //
 //   {"format":"poolside-desk","version":1,"races":[
 //     {"race":7,"finished_at":"2026-12-09T10:15:30+09:00","withdrawn":[3],"no_finish":[5],
-//      "flags":[{"lane":2,"words":["missed_touch"],"text":"タッチ漏れ? ..."}]}]}
+//      "flags":[{"lane":2,"words":["missed_touch"],"text":"タッチ漏れ? ..."}],
+//      "backups":[{"lane":4,"watches":[6234,6237],"use":"backup","typed":0,
+//                  "reason":"...","decided_at":"2026-12-09T10:20:00+09:00"}],
+//      "official":true,"official_at":"2026-12-09T10:25:00+09:00"}]}
 //
 // The open flags of suspicious touches are kept from the moment they are
 // raised, so a race under way keeps them across a restart (its
 // "finished_at" is "" until it finishes); "flags" is left out when none is
-// open.
+// open; "backups" when no lane has watches or a decision; "official" and
+// "official_at" when the race was never signed off.
 
 #include <map>
 #include <string>
@@ -26,6 +30,8 @@ inline constexpr const char* kDeskFileName = "desk.json";  // in the export fold
 struct RaceKnowledge {
   std::string finishedAt;  // IsoLocalTime of the finish; "" when unknown
   DeskLanes lanes;
+  bool official = false;   // signed off by the referee (公式)
+  std::string officialAt;  // the last sign-off; "" when never signed
 };
 
 using DeskKnowledge = std::map<int, RaceKnowledge>;

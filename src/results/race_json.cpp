@@ -34,6 +34,20 @@ void WriteLane(JsonWriter& out, const LaneResult& lane) {
   for (const std::string& word : lane.flags) out.String(word);
   out.EndArray();
   if (!lane.flags.empty()) out.Key("flag_text").String(lane.flagText);
+  out.Key("watches").BeginArray();
+  for (std::int64_t t : lane.watches) out.Int(t);
+  out.EndArray();
+  out.Key("backup").OptionalInt(lane.backup);
+  if (const std::string used = lane.UsedWord(); used.empty()) {
+    out.Key("used").Null();
+  } else {
+    out.Key("used").String(used);
+  }
+  if (lane.use == TimeUse::Undecided || lane.use == TimeUse::Console) {
+    out.Key("reason").Null();
+  } else {
+    out.Key("reason").String(lane.reason);
+  }
   out.Key("name").String(lane.who.name);
   out.Key("kana").String(lane.who.kana);
   out.Key("club").String(lane.who.club);
@@ -78,6 +92,12 @@ void WriteRaceJson(JsonWriter& out, const RaceResult& r) {
     out.Key("finished_at").Null();
   } else {
     out.Key("finished_at").String(r.finishedAt);
+  }
+  out.Key("official").Bool(r.official);
+  if (r.officialAt.empty()) {
+    out.Key("official_at").Null();
+  } else {
+    out.Key("official_at").String(r.officialAt);
   }
   out.Key("complete").Bool(r.Complete());
   out.Key("problems").BeginArray();

@@ -28,6 +28,12 @@ LaneResult Lane(const JsonValue& v, int number) {
   lane.dqCode = static_cast<int>(v["dq_code"].Int());
   for (const JsonValue& f : v["flags"].Items()) lane.flags.push_back(f.String());
   lane.flagText = v["flag_text"].String();
+  for (const JsonValue& t : v["watches"].Items()) {
+    if (const auto h = t.OptionalInt()) lane.watches.push_back(*h);
+  }
+  lane.backup = v["backup"].OptionalInt();
+  if (!ParseTimeUse(v["used"].String(), lane.use)) lane.use = TimeUse::Undecided;
+  lane.reason = v["reason"].String();
   lane.who = {v["name"].String(), v["kana"].String(), v["club"].String(), v["pref"].String(),
               v["grade"].String()};
   for (const JsonValue& s : v["splits"].Items()) {
@@ -65,6 +71,8 @@ std::optional<RaceResult> ParseRaceJson(std::string_view text) {
   r.event = {std::to_string(r.eventCode), v["event"]["label"].String()};
   r.round = {v["round"]["code"].String(), v["round"]["label"].String()};
   r.finishedAt = v["finished_at"].String();
+  r.official = v["official"].Bool();
+  r.officialAt = v["official_at"].String();
   for (const JsonValue& p : v["problems"].Items()) {
     r.problems.push_back({p["file"].String(), p["what"].String()});
   }

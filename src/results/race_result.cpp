@@ -145,6 +145,12 @@ void LoadLaps(const RaceSources& src, const std::string* given, RaceResult& r) {
     split.distance = static_cast<int>(lane.splits.size() + 1) * src.metresPerLap;
     lane.splits.push_back(std::move(split));
   }
+  // The console's finish: the lane's last record when it is one.
+  for (LaneResult& lane : r.lanes) {
+    if (!lane.splits.empty() && lane.splits.back().kind == 'G') {
+      lane.consoleTime = lane.splits.back().hundredths;
+    }
+  }
 }
 
 }  // namespace
@@ -226,20 +232,70 @@ void ClassifyLaneValue(LaneResult& lane) {
   }
 }
 
-void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk) {
+namespace {
+
+// The lane's watches and decision, and its backup flags when the race's
+// watches are being looked at.
+void ApplyBackup(LaneResult& lane, const LaneBackup& backup, bool judge, std::int64_t threshold) {
+  lane.watches = backup.watches;
+  lane.backup = BackupTime(backup.watches);
+  lane.use = backup.use;
+  lane.typed = backup.typed;
+  lane.reason = backup.reason;
+  if (!judge) return;
+  BackupFacts facts;
+  facts.entry = lane.entry != 0;
+  facts.judged = lane.goalRead;
+  facts.otherStatus = lane.status == LaneStatus::Dq || lane.status == LaneStatus::Withdrawn;
+  facts.console = lane.consoleTime;
+  facts.watches = backup.watches;
+  lane.backupFlags = BackupFlags(facts, threshold);
+  if (lane.use != TimeUse::Undecided) return;
+  for (const std::string& word : lane.backupFlags) {
+    lane.flags.push_back(word);
+    if (lane.flagText.empty()) lane.flagText = BackupFlagText(word);
+  }
+}
+
+}  // namespace
+
+void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk, std::int64_t threshold) {
+  const bool judge = desk.AnyBackup();
   for (int i = 0; i < kLanes; ++i) {
     LaneResult& lane = result.lanes[static_cast<std::size_t>(i)];
     lane.flags = desk.flags[static_cast<std::size_t>(i)];
     lane.flagText = desk.flagText[static_cast<std::size_t>(i)];
-    if (!lane.goalRead || lane.packed != kWithdrawn) continue;
-    if (desk.withdrawn[static_cast<std::size_t>(i)]) {
-      lane.status = LaneStatus::Withdrawn;
-    } else if (desk.noFinish[static_cast<std::size_t>(i)]) {
-      lane.status = LaneStatus::NoFinish;
-    } else if (lane.meetRecord != kWithdrawn) {
-      lane.status = LaneStatus::NoTime;
+    if (lane.goalRead && lane.packed == kWithdrawn) {
+      if (desk.withdrawn[static_cast<std::size_t>(i)]) {
+        lane.status = LaneStatus::Withdrawn;
+      } else if (desk.noFinish[static_cast<std::size_t>(i)]) {
+        lane.status = LaneStatus::NoFinish;
+      } else if (lane.meetRecord != kWithdrawn) {
+        lane.status = LaneStatus::NoTime;
+      }
     }
+    ApplyBackup(lane, desk.backups[static_cast<std::size_t>(i)], judge, threshold);
   }
+}
+
+bool DeskLanes::AnyBackup() const {
+  for (const LaneBackup& b : backups) {
+    if (!b.watches.empty()) return true;
+  }
+  return false;
+}
+
+std::string LaneResult::UsedWord() const {
+  if (use != TimeUse::Undecided) return TimeUseWord(use);
+  return consoleTime ? "console" : "";
+}
+
+std::vector<int> RaceResult::UndecidedLanes() const {
+  std::vector<int> out;
+  for (const LaneResult& lane : lanes) {
+    if (lane.use == TimeUse::Undecided && !lane.backupFlags.empty()) out.push_back(lane.lane);
+  }
+  return out;
 }
 
 bool DeskLanes::AnyFlag() const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "feed/race_events.h"
+#include "results/backup_times.h"
 #include "results/entry_list.h"
 #include "vocabulary/lanes.h"
 
@@ -63,6 +64,21 @@ struct LaneResult {
   std::vector<std::string> flags;
   std::string flagText;
   EntryName who{};  // the entry list's row of `entry` (empty when none)
+  // The timekeepers' watches (in the order typed), their backup time, the
+  // console's finish time (the lap file's, whatever the goal file holds now)
+  // and the referee's decision (results/backup_times.h). `backupFlags` are
+  // the words of the watches whether decided or not; while the lane is
+  // undecided they are open flags too.
+  std::vector<std::int64_t> watches;
+  std::optional<std::int64_t> backup;
+  std::optional<std::int64_t> consoleTime;
+  TimeUse use = TimeUse::Undecided;
+  std::int64_t typed = 0;
+  std::string reason;
+  std::vector<std::string> backupFlags;
+  // The time used: "console" for an undecided lane with a console time, ""
+  // for one without; else the decision's word.
+  std::string UsedWord() const;
 };
 
 // What the timing desk knew of each lane when it finished the race (the
@@ -77,7 +93,10 @@ struct DeskLanes {
   // Words the operator accepted as they are: raised again (the same touches
   // judged again after a restart) they stay closed, until a repair.
   LaneArray<std::vector<std::string>> accepted{};
+  // The watches and the decision of each lane.
+  LaneArray<LaneBackup> backups{};
   bool AnyFlag() const;
+  bool AnyBackup() const;
 };
 
 // Something a file could not give. `file` is the name in the data folder as
@@ -103,6 +122,10 @@ struct RaceResult {
   std::int16_t classHigh = 0;
   std::int16_t eventCode = 0;
   std::string finishedAt;  // ISO 8601 with UTC offset; "" when unknown
+  // Signed off by the referee (公式); `officialAt` is the last sign-off, ""
+  // when never signed.
+  bool official = false;
+  std::string officialAt;
   LaneArray<LaneResult> lanes;
   std::vector<ReadProblem> problems;  // empty when every file read cleanly
 
@@ -110,6 +133,8 @@ struct RaceResult {
   bool Complete() const;
   // Lanes with an open flag, in lane order.
   std::vector<int> FlaggedLanes() const;
+  // Lanes whose watches raise a flag and that have no decision, in lane order.
+  std::vector<int> UndecidedLanes() const;
 };
 
 // The native paths and settings a load needs: taken on the thread that owns
@@ -153,8 +178,12 @@ std::string LaneResultText(const LaneResult& lane);
 // without a time whose last split is a lap reads NoFinish.
 void ClassifyLaneValue(LaneResult& lane);
 // The desk's knowledge decides the status of each lane the goal file gives
-// 888888 (withdrawn, no finish, or no time).
-void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk);
+// 888888 (withdrawn, no finish, or no time). The watches and decisions go
+// to their lanes; when any lane of the race has watches, every lane's
+// backup flags are judged against `threshold` (hundredths), and those of an
+// undecided lane join its open flags.
+void ApplyDeskLanes(RaceResult& result, const DeskLanes& desk,
+                    std::int64_t threshold = kDefaultBackupThreshold);
 DeskLanes DeskLanesOf(const RaceFinished& finished);
 // The word of a flag's reason in the export ("missed_touch", ...); "" for
 // Cleared.

@@ -115,12 +115,15 @@ bool RaceResults::HasFolder() const {
 
 std::shared_ptr<const RaceResult> RaceResults::Load(int race, const ResultFolder& folder,
                                                     const RaceKnowledge* knowledge,
-                                                    const EntryList& entries) {
+                                                    const EntryList& entries,
+                                                    std::int64_t threshold) {
   auto result = std::make_shared<RaceResult>(
       LoadRaceResult(SourcesOf(folder.paths, folder.dataFolder, folder.settings, race)));
   if (knowledge != nullptr) {
-    ApplyDeskLanes(*result, knowledge->lanes);
+    ApplyDeskLanes(*result, knowledge->lanes, threshold);
     if (!knowledge->finishedAt.empty()) result->finishedAt = knowledge->finishedAt;
+    result->official = knowledge->official;
+    result->officialAt = knowledge->officialAt;
   }
   for (LaneResult& lane : result->lanes) {
     if (const EntryName* who = lane.entry != 0 ? entries.Find(lane.entry) : nullptr) {
@@ -132,7 +135,7 @@ std::shared_ptr<const RaceResult> RaceResults::Load(int race, const ResultFolder
 
 std::shared_ptr<const RaceResult> RaceResults::Compute(int race) const {
   const auto k = known_.find(race);
-  return Load(race, *folder_, k != known_.end() ? &k->second : nullptr, *entries_);
+  return Load(race, *folder_, k != known_.end() ? &k->second : nullptr, *entries_, threshold_);
 }
 
 std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
@@ -141,9 +144,11 @@ std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
   DeskKnowledge::mapped_type knowledge;
   bool known = false;
   std::shared_ptr<const EntryList> entries;
+  std::int64_t threshold = kDefaultBackupThreshold;
   {
     std::lock_guard lock(mutex_);
     if (!folder_) return nullptr;
+    threshold = threshold_;
     if (const auto it = kept_.find(race); it != kept_.end()) return it->second.result;
     generation = generation_;
     folder = *folder_;
@@ -155,10 +160,17 @@ std::shared_ptr<const RaceResult> RaceResults::ResultOf(int race) {
   }
   // The files are read outside the lock: the feed's thread never waits for
   // another thread's disk.
-  auto result = Load(race, folder, known ? &knowledge : nullptr, *entries);
+  auto result = Load(race, folder, known ? &knowledge : nullptr, *entries, threshold);
   std::lock_guard lock(mutex_);
   if (generation_ == generation && !kept_.count(race)) kept_[race] = {result, RaceJson(*result)};
   return result;
+}
+
+void RaceResults::SetBackupThreshold(std::int64_t hundredths) {
+  std::lock_guard lock(mutex_);
+  threshold_ = hundredths;
+  kept_.clear();
+  ++generation_;
 }
 
 void RaceResults::SetQualifiers(QualifierRule rule) {
@@ -292,6 +304,59 @@ void RaceResults::TakeFlag(const LaneFlagged& flag) {
   if (done_.count(flag.race)) Tell(flag.race, RaceResultChanged::Cause::Flags);
 }
 
+bool RaceResults::Unsign(const std::vector<int>& races) {
+  bool any = false;
+  for (int race : races) {
+    const auto k = known_.find(race);
+    if (k == known_.end() || !k->second.official) continue;
+    k->second.official = false;
+    any = true;
+  }
+  return any;
+}
+
+void RaceResults::TakeBackups(const BackupsRecorded& b) {
+  if (b.race < 1 || !IsLane(b.lane)) return;
+  LaneBackup backup;
+  backup.watches = b.watches;
+  if (backup.watches.size() > kMaxWatches) backup.watches.resize(kMaxWatches);
+  if (!b.use.empty() && ParseTimeUse(b.use, backup.use)) {
+    backup.typed = backup.use == TimeUse::Typed ? b.typed : 0;
+    backup.reason = backup.use == TimeUse::Console ? std::string() : b.reason;
+    backup.decidedAt = b.at;
+  }
+  std::vector<int> races = {b.race};
+  races.insert(races.end(), b.combinedTargets.begin(), b.combinedTargets.end());
+  {
+    std::lock_guard lock(mutex_);
+    for (int race : races) {
+      LaneBackup& kept = known_[race].lanes.backups[LaneIndex(b.lane)];
+      if (backup.use == TimeUse::Undecided) {
+        // Watches alone keep the decision taken before.
+        kept.watches = backup.watches;
+      } else {
+        kept = backup;
+      }
+    }
+    if (backup.use != TimeUse::Undecided) Unsign(races);
+  }
+  SaveKnowledge();
+  if (done_.count(b.race) || b.finished) Tell(b.race, RaceResultChanged::Cause::Backups);
+  for (int target : b.combinedTargets) Tell(target, RaceResultChanged::Cause::Copied);
+}
+
+void RaceResults::TakeSignOff(const RaceSignedOff& o) {
+  if (o.race < 1) return;
+  {
+    std::lock_guard lock(mutex_);
+    RaceKnowledge& k = known_[o.race];
+    k.official = o.official;
+    if (o.official) k.officialAt = o.at;
+  }
+  SaveKnowledge();
+  Tell(o.race, RaceResultChanged::Cause::Official);
+}
+
 void RaceResults::Changed(int race, RaceResultChanged::Cause cause) {
   if (cause == RaceResultChanged::Cause::Entries) {
     std::lock_guard lock(mutex_);
@@ -326,6 +391,10 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
         k.lanes.flags = was->second.lanes.flags;
         k.lanes.flagText = was->second.lanes.flagText;
         k.lanes.accepted = was->second.lanes.accepted;
+        // Watches may be typed before the race ends; a new finish is a
+        // change that takes a sign-off back.
+        k.lanes.backups = was->second.lanes.backups;
+        k.officialAt = was->second.officialAt;
       }
       Learn(f->race, k);
       for (int target : f->combinedTargets) Learn(target, k);
@@ -350,6 +419,7 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
     bool learnt = false;
     if (IsLane(r->lane)) {
       std::lock_guard lock(mutex_);
+      learnt = Unsign(races);
       for (int race : races) {
         const auto k = known_.find(race);
         if (k == known_.end()) continue;
@@ -383,6 +453,20 @@ void RaceResults::OnRaceEvent(const RaceEvent& event) {
     }
   } else if (const auto* flag = std::get_if<LaneFlagged>(&event)) {
     TakeFlag(*flag);
+  } else if (const auto* b = std::get_if<BackupsRecorded>(&event)) {
+    TakeBackups(*b);
+  } else if (const auto* o = std::get_if<RaceSignedOff>(&event)) {
+    TakeSignOff(*o);
+  } else if (const auto* m = std::get_if<ManualEntryStored>(&event)) {
+    bool unsigned_ = false;
+    {
+      std::lock_guard lock(mutex_);
+      unsigned_ = Unsign({m->race});
+    }
+    if (unsigned_) {
+      SaveKnowledge();
+      Changed(m->race, RaceResultChanged::Cause::Official);
+    }
   } else if (const auto* restarted = std::get_if<RaceRestarted>(&event)) {
     // A race started over has no touches left to doubt.
     if (restarted->choice != RaceRestarted::Choice::StartOver) return;

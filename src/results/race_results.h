@@ -95,6 +95,9 @@ class RaceResults : public RaceListener {
   // How many go on from each round (standings.h); set before the outputs
   // start.
   void SetQualifiers(QualifierRule rule);
+  // The difference (hundredths) above which a lane's watches raise a flag
+  // (results/backup_times.h); set before the outputs start.
+  void SetBackupThreshold(std::int64_t hundredths);
   // The standings of program P from the results of its heats (the meet
   // file's races with that program number), names in full. Any thread.
   Standings StandingsOf(int program);
@@ -108,11 +111,16 @@ class RaceResults : public RaceListener {
   std::shared_ptr<const RaceResult> Compute(int race) const;  // mutex_ held
   static std::shared_ptr<const RaceResult> Load(int race, const ResultFolder& folder,
                                                 const RaceKnowledge* knowledge,
-                                                const EntryList& entries);
+                                                const EntryList& entries, std::int64_t threshold);
   void Tell(int race, RaceResultChanged::Cause cause);
   void Learn(int race, const RaceKnowledge& k);  // mutex_ held
   // A flag raised (kept open, from the moment it is raised) or looked at.
   void TakeFlag(const LaneFlagged& flag);
+  void TakeBackups(const BackupsRecorded& recorded);
+  void TakeSignOff(const RaceSignedOff& signedOff);
+  // A change of `races` takes their sign-off back (mutex_ held); true when
+  // one was official.
+  bool Unsign(const std::vector<int>& races);
   void SaveKnowledge();
   void TakeEntries(std::shared_ptr<const EntryList> list);
   void TellPendingCopies();
@@ -126,6 +134,7 @@ class RaceResults : public RaceListener {
   std::shared_ptr<const EntryList> entries_ = std::make_shared<EntryList>();
   std::unique_ptr<EntryListWatch> watch_;  // feed's thread
   QualifierRule qualifiers_;
+  std::int64_t threshold_ = kDefaultBackupThreshold;
   // The meet file's races of each program and its count of heats, read
   // when first needed and again after a heat changed.
   struct ProgramIndex {

@@ -83,6 +83,7 @@ std::string ResultBoard::Heading() const {
                   std::to_string(result_.program) + "  " + std::to_string(result_.heat) + "組  " +
                   result_.sex.label + " " + result_.raceClass.label + " " + result_.event.label +
                   " " + result_.round.label;
+  if (result_.official) h += "  公式";
   for (const ReadProblem& p : result_.problems) h += "\n" + p.file + ": " + p.what;
   return h;
 }

@@ -169,6 +169,20 @@ UserConfig ParseUserConfig(const std::string& text, const std::string& name) {
       } else {
         problem("qualifiers の値が正しくありません (expected qualifiers ROUND=N)");
       }
+    } else if (key == "backup-threshold") {
+      const std::size_t point = value.find('.');
+      const std::string whole = value.substr(0, point);
+      const std::string part = point == std::string::npos ? "" : value.substr(point + 1);
+      const bool seconds = whole.size() <= 2 && part.size() <= 2 &&
+                           whole.find_first_not_of("0123456789") == std::string::npos &&
+                           part.find_first_not_of("0123456789") == std::string::npos &&
+                           !(whole.empty() && part.empty()) &&
+                           (point == std::string::npos || !part.empty());
+      if (seconds) {
+        config.backupThreshold = value;
+      } else {
+        problem("backup-threshold の値が正しくありません (expected backup-threshold 0.30)");
+      }
     } else {
       problem("不明な設定です (unknown setting)");
     }
@@ -218,6 +232,8 @@ std::string UserConfigText(const UserConfig& config) {
       "# http, mqtt, mqtt-prefix, mqtt-auth, mqtt-cafile   as the options of those names\n"
       "# min-split-25 S, min-split-50 S   the fastest length of 25 m and of 50 m, in\n"
       "#                 seconds; a faster touch is flagged (9.0 and 19.0 unless set)\n"
+      "# backup-threshold S  flag watches that differ by more than S seconds\n"
+      "#                 (as --backup-threshold)\n"
       "# A --drive or --com on the command line wins over the line here.\n";
   for (const auto& [letter, dir] : config.drives) {
     text += std::string("drive ") + letter + "=" + dir + "\n";
@@ -236,6 +252,9 @@ std::string UserConfigText(const UserConfig& config) {
   if (!config.mqttCaFile.empty()) text += "mqtt-cafile " + config.mqttCaFile + "\n";
   if (config.minSplit25 > 0) text += "min-split-25 " + SecondsText(config.minSplit25) + "\n";
   if (config.minSplit50 > 0) text += "min-split-50 " + SecondsText(config.minSplit50) + "\n";
+  if (!config.backupThreshold.empty()) {
+    text += "backup-threshold " + config.backupThreshold + "\n";
+  }
   return text;
 }
 

@@ -9,6 +9,7 @@
 //   workdir /home/desk/.config/poolside/prog
 //   public-names initials                   as --public-names
 //   qualifiers 1=8                          as --qualifiers (one a line)
+//   backup-threshold 0.30                   as --backup-threshold
 //   mirror /media/usb/meet-copy             as --mirror
 //   http 8080                               as --http [ADDR:]PORT
 //   mqtt broker.local                       as --mqtt HOST[:PORT]
@@ -36,6 +37,7 @@ struct UserConfig {
   std::string publicNames;              // full, initials, none; empty: not set
   std::vector<std::string> qualifiers;  // ROUND=N
   std::string mirror;                   // mirror /FOLDER: the copy off the machine
+  std::string backupThreshold;          // seconds ("0.30"); empty: not set
   std::string http;                     // [ADDR:]PORT of the live pages
   std::string mqtt;                     // HOST[:PORT] of the broker
   std::string mqttPrefix;               // the topics' first level

@@ -39,7 +39,12 @@ void QtAppWindows::StartTimingWindow() {
 
 bool QtAppWindows::IsKnownWindow(const std::string& name) const {
   return name == "frmRace" || name == "frmKyogi" || IsDialogWindow(name) ||
-         !SubWindowTitle(name).empty();
+         !SubWindowTitle(name).empty() || added_.count(name) > 0;
+}
+
+void QtAppWindows::AddWindow(const std::string& name, std::function<QWidget*()> open,
+                             std::function<QWidget*()> find) {
+  added_[name] = {std::move(open), std::move(find)};
 }
 
 void QtAppWindows::ShowWindow(QWidget* w, bool modal) {
@@ -80,6 +85,9 @@ bool QtAppWindows::LoadWindow(const std::string& name) {
     ShowWindow(kyogiView_.get(), false);
     return true;
   }
+  if (const auto added = added_.find(name); added != added_.end()) {
+    return added->second.open() != nullptr;
+  }
   if (SubWindowTitle(name).empty()) return false;
   ShowWindow(Sub(name), false);
   return true;
@@ -89,6 +97,7 @@ QWidget* QtAppWindows::FindWindow(const std::string& name) const {
   if (name == "frmRace") return raceView_.get();
   if (name == "frmKyogi") return kyogiView_.get();
   if (IsDialogWindow(name)) return dialogs_.Find(name);
+  if (const auto added = added_.find(name); added != added_.end()) return added->second.find();
   auto it = subs_.find(name);
   return it == subs_.end() ? nullptr : it->second.get();
 }

@@ -2,6 +2,7 @@
 // The program's windows: creates them on demand, keeps their logic objects
 // and serves as the competition screen's host.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,6 +47,11 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   void ForgetDialog(const std::string& name) { dialogs_.Forget(name); }
   KyogiView* KyogiWidget() const { return kyogiView_.get(); }
 
+  // A window the desk adds beside the timing window (frmBackup): `open`
+  // creates it when needed and shows it; `find` gives it when it exists.
+  void AddWindow(const std::string& name, std::function<QWidget*()> open,
+                 std::function<QWidget*()> find);
+
   // KyogiHost
   void ShowTimingWindow() override;
   void ShowSubWindow(const std::string& name, bool modal) override;
@@ -73,6 +79,11 @@ class QtAppWindows : public AppWindows, public KyogiHost {
   std::unique_ptr<KyogiView> kyogiView_;
   std::unique_ptr<KyogiWindow> kyogi_;
   std::map<std::string, std::unique_ptr<SubWindow>> subs_;
+  struct Added {
+    std::function<QWidget*()> open;
+    std::function<QWidget*()> find;
+  };
+  std::map<std::string, Added> added_;
 };
 
 }  // namespace poolside

@@ -31,6 +31,18 @@ RaceView::RaceView(ControlRegistry& registry) : b_(registry, "frmRace", this) {
   connect(touches, &QAction::triggered, this, [this] {
     if (onRepairTouches) onRepairTouches();
   });
+  QAction* backups = b_.Menu(fix, "mBackup", "予備計時...");
+  backups->setShortcut(QKeySequence(Qt::Key_F9));
+  backups->setShortcutContext(Qt::WindowShortcut);
+  connect(backups, &QAction::triggered, this, [this] {
+    if (onBackups) onBackups();
+  });
+  QAction* signOff = b_.Menu(fix, "mOfficial", "公式にする...");
+  signOff->setShortcut(QKeySequence(Qt::Key_F10));
+  signOff->setShortcutContext(Qt::WindowShortcut);
+  connect(signOff, &QAction::triggered, this, [this] {
+    if (onSignOff) onSignOff();
+  });
   // Re-timing from the capture: Ctrl+R, and an entry of its own.
   QAction* recover = b_.Menu(fix, "mRecover", "記録からの再計時...");
   recover->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));

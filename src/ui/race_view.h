@@ -37,6 +37,9 @@ class RaceView : public QWidget {
   std::function<void()> onRecover;
   // Runs on F7 and 修正 → タッチの修正 (opens the touch repair dialog).
   std::function<void()> onRepairTouches;
+  // The backup window (F9) and the sign-off of the race finished last (F10).
+  std::function<void()> onBackups;
+  std::function<void()> onSignOff;
   // Runs on F8 and 表示 → 結果 (shows the result view).
   std::function<void()> onShowResults;
   // Runs on 大会 → 名簿の取り込み (copies a chosen entry list into the folder).

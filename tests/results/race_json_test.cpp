@@ -1,4 +1,5 @@
 #include "results/race_json.h"
+#include "results/race_json_read.h"
 
 #include <gtest/gtest.h>
 
@@ -60,32 +61,68 @@ TEST(RaceJsonTest, OneRaceWithEveryLaneKind) {
       "\"class\":{\"code\":\"21-23\",\"low\":21,\"high\":23,\"label\":\"21-23才\"},"
       "\"event\":{\"code\":3,\"label\":\"100m自由形\"},\"round\":{\"code\":\"1\",\"label\":"
       "\"予選\"},"
-      "\"finished_at\":\"2026-12-09T10:15:30+09:00\",\"complete\":false,"
+      "\"finished_at\":\"2026-12-09T10:15:30+09:00\",\"official\":false,\"official_at\":null,"
+      "\"complete\":false,"
       "\"problems\":[{\"file\":\"goal\\\\g0007\",\"what\":\"3 コース (1 行目): 記録 "
       "「\\u003cb\\u003e」 "
       "は読めません\"}],\"lanes\":["
       "{\"lane\":1,\"entry\":1001,\"rank\":1,\"packed\":10234,\"hundredths\":6234,"
       "\"text\":\"1:02.34\",\"status\":\"time\",\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"name\":\"山田 太郎\",\"kana\":\"ﾔﾏﾀﾞ "
+      "\"flags\":[],\"watches\":[],\"backup\":null,\"used\":null,\"reason\":null,\"name\":\"山田 "
+      "太郎\",\"kana\":\"ﾔﾏﾀﾞ "
       "ﾀﾛｳ\",\"club\":\"第一中\",\"pref\":\"静岡\","
       "\"grade\":\"中2\",\"splits\":[{\"distance\":50,\"text\":\"29.50\",\"hundredths\":2950,"
       "\"kind\":\"L\"},"
       "{\"distance\":100,\"text\":\"1:02.34\",\"hundredths\":6234,\"kind\":\"G\"}]},"
       "{\"lane\":2,\"entry\":1002,\"rank\":0,\"packed\":700002,\"hundredths\":null,"
       "\"text\":\"泳法\",\"status\":\"dq\",\"dq_code\":2,\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"flags\":[],\"watches\":[],\"backup\":null,\"used\":null,\"reason\":null,\"name\":\"\","
+      "\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
       "\"splits\":[]},"
       "{\"lane\":3,\"entry\":1003,\"rank\":null,\"packed\":null,\"hundredths\":null,\"text\":\"\","
       "\"status\":\"unreadable\",\"goal_read\":false,\"laps_read\":false,"
-      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"flags\":[],\"watches\":[],\"backup\":null,\"used\":null,\"reason\":null,\"name\":\"\","
+      "\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
       "\"splits\":[{\"distance\":50,\"text\":\"2?.00\",\"hundredths\":null,\"kind\":\"L\"}]},"
       "{\"lane\":4,\"entry\":0,\"rank\":0,\"packed\":888888,\"hundredths\":null,"
       "\"text\":\"棄権\",\"status\":\"no_time\",\"goal_read\":true,\"laps_read\":true,"
-      "\"flags\":[],\"name\":\"\",\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
+      "\"flags\":[],\"watches\":[],\"backup\":null,\"used\":null,\"reason\":null,\"name\":\"\","
+      "\"kana\":\"\",\"club\":\"\",\"pref\":\"\",\"grade\":\"\","
       "\"splits\":[]},";
   EXPECT_EQ(json.substr(0, head.size()), head);
   EXPECT_EQ(json.back(), '}');
   EXPECT_EQ(json.find('\n'), std::string::npos);
+}
+
+TEST(RaceJsonTest, WatchesDecisionAndSignOff) {
+  RaceResult r = SmallRace();
+  r.official = true;
+  r.officialAt = "2026-12-09T10:25:00+09:00";
+  LaneResult& lane = r.lanes[0];
+  lane.watches = {6234, 6237};
+  lane.backup = 6235;
+  lane.consoleTime = 6200;
+  lane.use = TimeUse::Backup;
+  lane.reason = "タッチ板";
+  lane.flags = {"difference"};
+  lane.flagText = "x";
+  const std::string json = RaceJson(r);
+  EXPECT_NE(json.find("\"official\":true,\"official_at\":\"2026-12-09T10:25:00+09:00\""),
+            std::string::npos);
+  EXPECT_NE(json.find("\"flags\":[\"difference\"],\"flag_text\":\"x\",\"watches\":[6234,6237],"
+                      "\"backup\":6235,\"used\":\"backup\",\"reason\":\"タッチ板\""),
+            std::string::npos)
+      << json;
+  // Undecided with a console time: the console's, without a reason; read
+  // back as written.
+  lane.use = TimeUse::Undecided;
+  EXPECT_NE(RaceJson(r).find("\"used\":\"console\",\"reason\":null"), std::string::npos);
+  const auto back = ParseRaceJson(json);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(back->official);
+  EXPECT_EQ(back->lanes[0].watches, lane.watches);
+  EXPECT_EQ(back->lanes[0].use, TimeUse::Backup);
+  EXPECT_EQ(back->lanes[0].reason, "タッチ板");
 }
 
 TEST(RaceJsonTest, UnknownFinishIsNullAndTextsFromFilesAreEscaped) {

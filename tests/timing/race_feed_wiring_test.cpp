@@ -76,6 +76,12 @@ struct Describe {
   std::string operator()(const RaceResultChanged& e) const {
     return "result " + std::to_string(e.race) + " rev " + std::to_string(e.revision);
   }
+  std::string operator()(const BackupsRecorded& e) const {
+    return "backups " + std::to_string(e.race) + " " + std::to_string(e.lane) + " " + e.use;
+  }
+  std::string operator()(const RaceSignedOff& e) const {
+    return "signed_off " + std::to_string(e.race) + " " + (e.official ? "1" : "0");
+  }
 };
 
 class Recorder : public RaceListener {

@@ -99,6 +99,10 @@ window.LiveFeed = (function () {
         case 'link':
           state.link = msg.link;
           break;
+        case 'official':
+          state.result = msg.result;
+          if (state.race && state.race.race === msg.race) state.race.official = msg.official;
+          break;
         default:
           break;
       }

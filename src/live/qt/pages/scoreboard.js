@@ -36,6 +36,10 @@
     $('race-title').textContent = race ? title(race) : '';
     $('race-sub').textContent = race ? heading(race) : '';
     $('result-mark').hidden = !holding;
+    // A race the referee signed off says 公式 instead.
+    const official = !!(race && race.official);
+    $('official').hidden = !official;
+    $('unofficial').hidden = official;
     $('link-lost').hidden = !(state && state.link && state.link.lost);
     $('reception-off').hidden = !(state && state.reception && !state.reception.on);
     if (state && state.link && state.link.lost && state.link.text) {
