@@ -517,6 +517,11 @@ void Desk::OpenTouchRepair() {
   if (!touchDialog_) {
     touchDialog_ =
         std::make_unique<TouchDialog>(windows_->Race(), *messages_, windows_->RaceWidget());
+    // A repair of a signed-off race asks first, saying it becomes 速報.
+    touchDialog_->SetOfficialCheck([this](int race) {
+      const auto result = results_.ResultOf(race);
+      return result && result->official;
+    });
     // Published on the feed: the owner closes the lane's flag (a lane
     // without one is left as it is), the capture journals it.
     touchDialog_->onAccept = [this](int race, int lane) {

@@ -92,9 +92,13 @@ bool TouchRepairPanel::Apply(RepairKind kind, int index, const std::string& time
     messages_.ShowMessage(why);
     return false;
   }
-  if (!messages_.AskOkCancel("レース " + std::to_string(race_) + " の " + std::to_string(lane_) +
-                             " コースのタッチを修正します (" + RepairWords(repair) +
-                             ")。よろしいですか。")) {
+  const bool official = isOfficial && isOfficial(race_);
+  if (!messages_.AskOkCancel(
+          "レース " + std::to_string(race_) + " の " + std::to_string(lane_) +
+          " コースのタッチを修正します (" + RepairWords(repair) + ")。" +
+          (official ? "レース " + std::to_string(race_) + " は公式です。修正すると速報に戻ります。"
+                    : std::string()) +
+          "よろしいですか。")) {
     return false;
   }
   if (auto failure = window_.RepairTouches(repair)) {

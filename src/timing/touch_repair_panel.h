@@ -4,6 +4,7 @@
 // repair and its apply through the window (RaceWindow::RepairTouches), so
 // that the Qt dialog only shows and forwards.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,11 @@ class TouchRepairPanel {
   bool PreviewRows(RepairKind kind, int index, const std::string& time,
                    std::vector<TouchRow>& before, std::vector<TouchRow>& after, std::string& why);
   // Asks, then writes the repair. True when it was written (the touches
-  // are read again); a failure is shown as a message.
+  // are read again); a failure is shown as a message. The question says so
+  // when `isOfficial` tells the race is signed off (公式): the repair makes
+  // it 速報 again.
   bool Apply(RepairKind kind, int index, const std::string& time);
+  std::function<bool(int race)> isOfficial;
 
  private:
   // The repair, or false with the reason in `why`.

@@ -27,6 +27,11 @@ class TouchDialog : public QDialog {
   void ShowRace(int race, int lane = 1);
   // Shown beside `beside` (the timing window), never over its lanes.
   void ShowBeside(QWidget* beside);
+  // Tells whether race N is signed off (公式), for the question before a
+  // repair.
+  void SetOfficialCheck(std::function<bool(int race)> check) {
+    panel_.isOfficial = std::move(check);
+  }
   // The accept key (Alt+A): lane `lane` of race `race` accepted as it is.
   std::function<void(int race, int lane)> onAccept;
 

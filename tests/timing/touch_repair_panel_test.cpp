@@ -69,6 +69,14 @@ TEST(TouchRepairPanel, ListsPreviewsAndAppliesAfterAsking) {
   // An unknown time fits anywhere.
   EXPECT_TRUE(panel.PreviewRows(RepairKind::InsertAfter, 0, "", before, after, why)) << why;
 
+  // A signed-off race: the question says the repair makes it 速報 again.
+  panel.isOfficial = [](int race) { return race == 1; };
+  rig.messages.answers.push_back(false);
+  EXPECT_FALSE(panel.Apply(RepairKind::Drop, 1, ""));
+  EXPECT_NE(rig.messages.questions.back().find("公式です。修正すると速報に戻ります"),
+            std::string::npos)
+      << rig.messages.questions.back();
+
   EXPECT_FALSE(panel.Select(9, 1));
   EXPECT_NE(panel.Problem().find("r0009"), std::string::npos) << panel.Problem();
 }
