@@ -96,4 +96,9 @@ bool BackupPanel::SignOff() {
   return true;
 }
 
+void BackupPanel::OnRaceEvent(const RaceEvent& event) {
+  const auto* changed = std::get_if<RaceResultChanged>(&event);
+  if (changed != nullptr && changed->race == race_ && race_ > 0 && onChanged) onChanged();
+}
+
 }  // namespace poolside

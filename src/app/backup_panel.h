@@ -20,7 +20,7 @@
 
 namespace poolside {
 
-class BackupPanel {
+class BackupPanel : public RaceListener {
  public:
   BackupPanel(const MeetData& meet, RaceResults& results, RaceFeed& feed, MessageSink& messages)
       : meet_(meet), results_(results), feed_(feed), messages_(messages) {}
@@ -46,6 +46,12 @@ class BackupPanel {
 
   // After a decision or a sign-off: the slip of the race's result.
   std::function<void(const RaceResult&)> onSlip;
+
+  // Attached to the desk's feed: a change of the race selected told by the
+  // owner (a repair, a recovery, a finish, a decision made elsewhere) calls
+  // `onChanged`, so that the window shows the race as it is now.
+  void OnRaceEvent(const RaceEvent& event) override;
+  std::function<void()> onChanged;
 
  private:
   bool Change(int lane, const std::vector<std::string>& watches, const std::string& use,

@@ -123,7 +123,10 @@ Desk::Desk(Options options, std::vector<std::string> args)
 
 // The owner leaves the windows' feed before the windows (and the feed) go:
 // it is made before them and so destroyed after them.
-Desk::~Desk() { results_.Detach(); }
+Desk::~Desk() {
+  if (backupPanel_) windows_->Feed().Detach(*backupPanel_);
+  results_.Detach();
+}
 
 void Desk::AttachBeforeLoad() {
   // Listeners of the race feed attach before the load, so that they see the
@@ -456,6 +459,9 @@ BackupDialog* Desk::OpenBackups() {
     };
     backupDialog_ =
         std::make_unique<BackupDialog>(*backupPanel_, windows_->Controls(), windows_->RaceWidget());
+    // The window follows its race when it changes elsewhere.
+    backupPanel_->onChanged = [this] { backupDialog_->Refresh(); };
+    windows_->Feed().Attach(*backupPanel_);
     backupDialog_->ShowRace(board_->Race() > 0 ? board_->Race()
                                                : std::max(1, windows_->Race().BookState().RaceNo));
   } else {

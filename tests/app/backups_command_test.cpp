@@ -2,6 +2,8 @@
 // and combined into race 2 (its copies), race 3 not yet swum.
 #include "app/backups_command.h"
 
+#include "app/backup_panel.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -169,6 +171,45 @@ TEST_F(BackupsCommandTest, SignOffListsOpenLanesAndALaterDecisionTakesItBack) {
 
   EXPECT_EQ(Run({"--official", "3", "--apply"}), 1);
   EXPECT_NE(err.str().find("まだ終わっていません"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace poolside
+
+namespace poolside {
+namespace {
+
+// The backup window follows its race: a change the owner tells of the race
+// selected reaches it (a repair or a decision made elsewhere), of another
+// race not.
+TEST(BackupPanel, FollowsTheChangesTheOwnerTellsOfItsRace) {
+  struct Quiet : MessageSink {
+    void ShowMessage(const std::string&) override {}
+    bool AskOkCancel(const std::string&) override { return true; }
+    void ShowError(const std::string&) override {}
+    void Warn(const std::string&) override {}
+  } quiet;
+  PathMapper paths;
+  MeetData meet(paths);
+  RaceResults results;
+  RaceFeed feed;
+  BackupPanel panel(meet, results, feed, quiet);
+  int calls = 0;
+  panel.onChanged = [&] { ++calls; };
+  feed.Attach(panel);
+  RaceResultChanged changed;
+  changed.race = 3;
+  feed.Publish(changed);  // no race selected yet
+  EXPECT_EQ(calls, 0);
+  panel.Select(3);
+  feed.Publish(changed);
+  EXPECT_EQ(calls, 1);
+  changed.race = 4;
+  feed.Publish(changed);
+  EXPECT_EQ(calls, 1);
+  feed.Publish(ClockShown{"   12.00"});
+  EXPECT_EQ(calls, 1);
+  feed.Detach(panel);
 }
 
 }  // namespace

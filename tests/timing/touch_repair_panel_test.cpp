@@ -71,7 +71,7 @@ TEST(TouchRepairPanel, ListsPreviewsAndAppliesAfterAsking) {
 
   // A signed-off race: the question says the repair makes it 速報 again.
   panel.isOfficial = [](int race) { return race == 1; };
-  rig.messages.answers.push_back(false);
+  rig.messages.answers = {false};  // the refused insert above asked nothing
   EXPECT_FALSE(panel.Apply(RepairKind::Drop, 1, ""));
   EXPECT_NE(rig.messages.questions.back().find("公式です。修正すると速報に戻ります"),
             std::string::npos)
