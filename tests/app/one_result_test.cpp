@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/backup_panel.h"
 #include "app/options.h"
 #include "app/recover_command.h"
 #include "app/touches_command.h"
@@ -389,6 +390,40 @@ TEST_F(OneResultTest, AFlagStaysInEveryOutputAfterTheFinishAndARestartUntilAccep
   rig.w->Feed().Publish(LaneFlagged{3, 3, LaneFlagged::Reason::SplitBackwards, "backwards"});
   ExpectSame(3, false, "a new flag after the acceptance");
   EXPECT_NE(Exported(3).find("split_backwards"), std::string::npos);
+}
+
+// A decision on a lane's time and the referee's sign-off reach every output
+// alike: the export, /api/races/N, the broker's retained race and the
+// result view, and a restart keeps both.
+TEST_F(OneResultTest, ADecisionAndTheSignOffReachEveryOutputAlike) {
+  rig.Show(3);
+  rig.Start();
+  rig.Deliver(ResultLine('3', '1', "   30.00", 'L'));
+  rig.Deliver(ResultLine('4', '2', "   30.50", 'L'));
+  rig.Deliver(ResultLine('3', '1', " 1:02.00", 'G'));
+  rig.Deliver(ResultLine('4', '2', " 1:02.40", 'G'));
+  rig.Deliver(ClockLine("    0.00"));
+  rig.host.RunPosted();
+  ExpectSame(3, true, "finished");
+
+  FakeMessages asked;
+  BackupPanel panel(rig.meet, desk->results, rig.w->Feed(), asked);
+  panel.Select(3);
+  // Lane 4's pad was touched softly: the watches say 1:01.95 and the
+  // referee takes the backup time, which puts lane 4 first.
+  ASSERT_TRUE(panel.Decide(4, {"10195", "10196", "10194"}, "backup", "パッドのタッチが弱い"));
+  ExpectSame(3, true, "decided");
+  const std::string decided = Exported(3);
+  EXPECT_NE(decided.find("\"used\":\"backup\""), std::string::npos) << decided;
+  EXPECT_NE(decided.find("\"reason\":\"パッドのタッチが弱い\""), std::string::npos) << decided;
+  EXPECT_EQ(desk->results.ResultOf(3)->lanes[LaneIndex(4)].rank, 1);
+
+  ASSERT_TRUE(panel.SignOff());
+  ExpectSame(3, true, "signed off");
+  EXPECT_NE(Exported(3).find("\"official\":true"), std::string::npos) << Exported(3);
+  Restart();
+  ExpectSame(3, false, "decided and signed off, restarted");
+  EXPECT_NE(Exported(3).find("\"official\":true"), std::string::npos) << Exported(3);
 }
 
 }  // namespace
