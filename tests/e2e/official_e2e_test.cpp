@@ -8,13 +8,14 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -70,15 +71,18 @@ TEST_F(OfficialEndToEnd, DecisionSurvivesAKillAndARecoveryGivesTheDecidedFiles) 
     Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
                    "--script", (dir_ / "race.script").string()},
                   meet_ / "prog", dir_ / "out", dir_ / "err");
-    for (int i = 0; i < 600 && ReadAll(dir_ / "out").find("lblRace") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_NE(ReadAll(dir_ / "out").find("lblRace"), std::string::npos) << ReadAll(dir_ / "err");
+    ASSERT_TRUE(poolside::testing::WaitFor(
+        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
+        std::chrono::seconds(30)))
+        << ReadAll(dir_ / "err");
     program.Kill();
   }
   const std::string timed = Goal();
   ASSERT_NE(timed.find("10100"), std::string::npos) << timed;
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // capture files sort by time
+  // The next program's capture file must sort after this one's: their names
+  // hold the second they were begun in.
+  const std::time_t killedAt = std::time(nullptr);
+  ASSERT_TRUE(poolside::testing::WaitFor([&] { return std::time(nullptr) > killedAt; }));
 
   // Lane 2 touched softly: the watches say 1:01.00, a tie with lane 1.
   std::string out;

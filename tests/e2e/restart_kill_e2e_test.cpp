@@ -7,13 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -42,10 +42,10 @@ class RestartKill : public ::testing::Test {
           "show frmRace.lblRace\n"
           "wait 60000\n");
     Child program(Args("race.script"), meet_ / "prog", dir_ / "out", dir_ / "err");
-    for (int i = 0; i < 600 && ReadAll(dir_ / "out").find("lblRace") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_NE(ReadAll(dir_ / "out").find("lblRace"), std::string::npos) << ReadAll(dir_ / "err");
+    ASSERT_TRUE(poolside::testing::WaitFor(
+        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
+        std::chrono::seconds(30)))
+        << ReadAll(dir_ / "err");
     program.Kill();
     ASSERT_EQ(Lap(), " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,G,");
   }
