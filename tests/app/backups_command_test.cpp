@@ -16,12 +16,14 @@
 #include "platform/cp932.h"
 #include "platform/fs_path.h"
 #include "results/json_reader.h"
+#include "support/small_meet.h"
 #include "support/temp_dir.h"
 #include "vocabulary/lap_goal_files.h"
 
 namespace poolside {
 namespace {
 
+using testing::HeatsMeetFile;
 using testing::TempDir;
 
 constexpr const char* kGoal =
@@ -37,21 +39,7 @@ class BackupsCommandTest : public ::testing::Test {
     dir.MakeDir("data/lap");
     dir.MakeDir("data/goal");
     dir.Write("ctl/dr_kyo.ctl", Utf8ToCp932("市民大会\r\nc:\\data\r\n1\r\n"));
-    std::string meet(10 * kMeetRecordLength, '\0');
-    for (int race = 1; race <= 3; ++race) {
-      CompetitionRecord heat;
-      heat.ProgramNo = static_cast<std::int16_t>(race);
-      heat.HeatNo = 1;
-      heat.HeatCount = 1;
-      heat.SexCode = "2";
-      heat.EventCode = 14;
-      heat.RoundCode = "2";
-      heat.EntryNo = {0, 0, 4003, 4001, 4002};
-      const Bytes record = EncodeCompetitionRecord(heat, "100000");
-      meet.append(record.begin(), record.end());
-    }
-    meet[0] = 3;
-    dir.Write("data/taikai.dat", meet);
+    dir.Write("data/taikai.dat", HeatsMeetFile(3, {0, 0, 4003, 4001, 4002}, true));
     dir.Write("data/Race.dat", "66" + std::string(1022, '\0'));
     dir.Write("data/goal/g0001", kGoal);
     dir.Write("data/lap/r0001", kLap);
