@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the screenshots of the README under docs/ (rerun to refresh them):
+# Makes the screenshots of the docs under docs/ (rerun to refresh them):
 #   docs/screenshot-timing.png       the timing window mid-race (Xvfb, the
 #                                    console simulator on a pseudo-terminal)
 #   docs/screenshot-competition.png  the competition screen (offscreen grab)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The desk screenshots of the README (rerun to refresh them), under Xvfb:
+# The desk screenshots of the docs (rerun to refresh them), under Xvfb:
 #   docs/screenshot-link-warning.png  the timing window with the port lost:
 #                                     lblLink amber and bold, with the note
 #                                     of the lap file emptied by a restart

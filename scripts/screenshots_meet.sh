@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the README's screenshots of the meet's pages under docs/ (rerun to
+# Makes the docs' screenshots of the meet's pages under docs/ (rerun to
 # refresh them), from the demo meet with an entry list and the live pages of
 # a real desk (a script run, offscreen), taken with headless Chromium:
 #   docs/board-names.png      the scoreboard with names and clubs (1280x720)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The official-times screenshots of the README (rerun to refresh them),
+# The official-times screenshots of the docs (rerun to refresh them),
 # under Xvfb:
 #   docs/screenshot-backups.png  the backup window (F9) after a race: one
 #                                lane decided from its watches, one flagged
