@@ -9,7 +9,7 @@
 # Binaries come from build-release (built here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build-release
+build="build-release"
 poolside=$PWD/$build/src/app/poolside
 records=10000
 patterns=()

@@ -18,7 +18,7 @@ poolside=$build/src/app/poolside
 work=$(mktemp -d)
 app_pid=
 cleanup() {
-  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+  if [[ -n $app_pid ]]; then kill "$app_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -12,7 +12,7 @@ packages=(
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium
   fonts-ipaexfont-gothic qt6-translations-l10n
   xvfb xauth xdotool imagemagick poppler-utils
-  clang-format
+  clang-format shellcheck python3
   dpkg-dev file groff-base lintian appstream debootstrap
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 nsis googletest

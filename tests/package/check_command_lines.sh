@@ -4,6 +4,7 @@
 # with status 1 (no abort, no core dump); poolside-make-demo takes no option
 # for its folder.
 # Usage: check_command_lines.sh POOLSIDE MAKE_DEMO
+# shellcheck disable=SC2015 # "check && check || fail": fail runs when either check fails, as meant
 set -uo pipefail
 poolside=$1 demo=$2
 work=$(mktemp -d)
@@ -13,7 +14,7 @@ fail() {
   echo "command line check FAILED: $*" >&2
   status=1
 }
-cd "$work"
+cd "$work" || exit 1
 
 # A start without a display (and none named) in a folder with no control file.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$poolside" >out 2>err
@@ -75,6 +76,11 @@ done
 [[ $? -eq 2 ]] && grep -q -- '--lanes needs a value' err || fail "make-demo: --lanes without a value"
 "$demo" out --bogus >/dev/null 2>&1
 [[ $? -eq 2 ]] || fail "make-demo: unknown option after the folder"
-[[ -z $(ls -A "$work" | grep -vxE 'out|err') ]] || fail "a refused command made files: $(ls -A "$work")"
+made=()
+for f in "$work"/* "$work"/.[!.]*; do
+  [[ -e $f ]] || continue
+  case ${f##*/} in out | err) ;; *) made+=("${f##*/}") ;; esac
+done
+[[ ${#made[@]} -eq 0 ]] || fail "a refused command made files: ${made[*]}"
 [[ $status -eq 0 ]] && echo "command lines ok"
 exit $status

@@ -15,7 +15,8 @@ fail() {
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; fail "cpack"; }
-deb=$(ls "$work"/out/poolside_*.deb 2>/dev/null | head -1)
+debs=("$work"/out/poolside_*.deb)
+deb=${debs[0]}
 [[ -f "$deb" ]] || fail "no .deb in $work/out"
 
 # lintian: every error (E:) and warning (W:) fails; the rest is printed.
@@ -59,6 +60,7 @@ grep -q -- '--export-all' <<<"$help" || fail "--help"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.example.poolside.metainfo.xml" \
   >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log" >&2; fail "appstreamcli validate"; }
 desktop=$work/root/usr/share/applications/poolside.desktop
+# shellcheck disable=SC2015 # fail runs when any of the checks fails, as meant
 grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Name=' "$desktop" && grep -q '^Icon=poolside$' "$desktop" ||
   fail "desktop entry names or icon"
 for page in "$work"/root/usr/share/man/man1/*.1.gz; do

@@ -5,6 +5,7 @@
 # refuses what needs a window with its own usage and status 2.
 # Usage: check_windowless_commands.sh POOLSIDE POOLSIDE_CLI MAKE_DEMO
 set -uo pipefail
+# shellcheck disable=SC2034 # poolside and cli are read through ${!program}
 poolside=$1 cli=$2 demo=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
