@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -60,6 +61,9 @@ class TestBroker {
     std::ofstream(config) << "listener " << port_ << " 127.0.0.1\n"
                           << "log_dest file " << Log() << "\n"
                           << "log_type error\nlog_type warning\nlog_type notice\n"
+                          // The subscriptions and the saves of the database, for
+                          // Logged and SavedAfter.
+                          << "log_type information\nlog_type subscribe\n"
                           << "user root\n"  // no effect unless started as root
                           << extra_;
     pid_ = fork();
@@ -81,6 +85,17 @@ class TestBroker {
     }
     return false;
   }
+  // A line of the log holds `text` (a subscription is logged as
+  // "CLIENT QOS TOPIC").
+  bool Logged(const std::string& text) const { return ReadLog().find(text) != std::string::npos; }
+  // With persistence on, the broker has written its database after the first
+  // line holding `text`: what that line tells survives a kill.
+  bool SavedAfter(const std::string& text) const {
+    const std::string log = ReadLog();
+    const auto at = log.find(text);
+    return at != std::string::npos &&
+           log.find("Saving in-memory database", at) != std::string::npos;
+  }
   void Kill() {
     if (pid_ <= 0) return;
     kill(pid_, SIGKILL);
@@ -89,6 +104,11 @@ class TestBroker {
   }
 
  private:
+  std::string ReadLog() const {
+    std::ifstream in(Log());
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
   std::string folder_;
   std::string extra_;
   int port_;

@@ -63,6 +63,7 @@ bool MosquittoLink::Start(const BrokerSettings& settings, Handlers handlers, std
   mosquitto_disconnect_callback_set(mosq_, &MosquittoLink::OnDisconnect);
   mosquitto_publish_callback_set(mosq_, &MosquittoLink::OnPublish);
   mosquitto_message_callback_set(mosq_, &MosquittoLink::OnMessage);
+  mosquitto_subscribe_callback_set(mosq_, &MosquittoLink::OnSubscribe);
   auto fail = [&](const std::string& what, int rc) {
     error = what + ": " + mosquitto_strerror(rc);
     mosquitto_destroy(mosq_);
@@ -172,6 +173,15 @@ void MosquittoLink::OnDisconnect(mosquitto*, void*, int) {
 void MosquittoLink::OnPublish(mosquitto*, void* self, int mid) {
   auto* link = static_cast<MosquittoLink*>(self);
   if (link->handlers_.delivered) link->handlers_.delivered(mid);
+}
+
+void MosquittoLink::OnSubscribe(mosquitto*, void* self, int, int count, const int* granted) {
+  auto* link = static_cast<MosquittoLink*>(self);
+  // 0x80 in the SUBACK: the broker refused the subscription.
+  for (int i = 0; i < count; ++i) {
+    if (granted && granted[i] >= 0x80) return;
+  }
+  if (link->handlers_.subscribed) link->handlers_.subscribed();
 }
 
 void MosquittoLink::OnMessage(mosquitto*, void* self, const mosquitto_message* message) {

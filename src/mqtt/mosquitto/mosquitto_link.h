@@ -35,6 +35,7 @@ class MosquittoLink : public BrokerLink {
   static void OnConnect(mosquitto*, void* self, int rc);
   static void OnDisconnect(mosquitto*, void* self, int rc);
   static void OnPublish(mosquitto*, void* self, int mid);
+  static void OnSubscribe(mosquitto*, void* self, int mid, int count, const int* granted);
   static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
   BrokerSettings settings_;
