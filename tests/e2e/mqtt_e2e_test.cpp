@@ -240,14 +240,12 @@ TEST_F(MqttEndToEnd, ABrokerKilledMidRaceLosesNothingAndLeavesTheFilesAsTheConso
   };
   ASSERT_TRUE(SpinUntil([&] { return received("\"type\":\"lane\"") >= 3; }, 30000))
       << ReadAll(dir_ / "err");
-  const auto lapFile = meet_ / "meet" / "lap" / "r0001";
-  const auto lapsBefore = ReadAll(lapFile).size();
   broker.Kill();
-  // The outage is real: the desk has said so and has timed a touch in it.
+  // The outage is real: the desk has seen the broker go (the touches still
+  // coming are kept for it) before the broker comes back.
   ASSERT_TRUE(SpinUntil(
       [&] { return ReadAll(dir_ / "err").find("接続できません") != std::string::npos; }, 10000))
       << ReadAll(dir_ / "err");
-  ASSERT_TRUE(SpinUntil([&] { return ReadAll(lapFile).size() > lapsBefore; }, 30000));
   ASSERT_TRUE(broker.Start());
   ASSERT_TRUE(SpinUntil([&] { return received("\"type\":\"race_shown\"") >= 2; }, 60000))
       << ReadAll(dir_ / "err");
