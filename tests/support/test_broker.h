@@ -14,7 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
+
+#include "support/wait_for.h"
 
 namespace poolside::testing {
 
@@ -74,16 +75,16 @@ class TestBroker {
       execlp("mosquitto", "mosquitto", "-c", config.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    for (int i = 0; i < 250; ++i) {
-      if (Accepts(port_)) return true;
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    bool ended = false;
+    const bool up = WaitFor(
+        [&] {
+          int status = 0;
+          ended = waitpid(pid_, &status, WNOHANG) == pid_;
+          return ended || Accepts(port_);
+        },
+        std::chrono::seconds(5));
+    if (ended) pid_ = -1;
+    return up && !ended;
   }
   // A line of the log holds `text` (a subscription is logged as
   // "CLIENT QOS TOPIC").
