@@ -123,6 +123,7 @@ void MosquittoLink::Run() {
   int delay = kFirstDelayMs;
   while (!stopping_.load()) {
     refusal_.clear();
+    accepted_.store(false);
     errno = 0;
     int rc =
         mosquitto_connect_async(mosq_, settings_.host.c_str(), settings_.port, kKeepAliveSeconds);
@@ -132,6 +133,13 @@ void MosquittoLink::Run() {
       errno = 0;
       rc = mosquitto_loop(mosq_, 100, 1);
       err = errno;
+      // Said only once the loop has handled the whole acceptance: the
+      // library sends again what a lost connection left unacknowledged
+      // first, and what is published from then on comes after it.
+      if (rc == MOSQ_ERR_SUCCESS && accepted_.exchange(false)) {
+        connected_.store(true);
+        if (handlers_.connected) handlers_.connected();
+      }
       if (rc == MOSQ_ERR_SUCCESS && !connected_.load() &&
           Clock::now() - started > kConnectTimeout) {
         rc = MOSQ_ERR_ERRNO;
@@ -162,8 +170,7 @@ void MosquittoLink::OnConnect(mosquitto*, void* self, int rc) {
   for (const std::string& pattern : link->settings_.subscriptions) {
     mosquitto_subscribe(link->mosq_, nullptr, pattern.c_str(), 1);
   }
-  link->connected_.store(true);
-  if (link->handlers_.connected) link->handlers_.connected();
+  link->accepted_.store(true);
 }
 
 void MosquittoLink::OnDisconnect(mosquitto*, void*, int) {

@@ -44,6 +44,7 @@ class MosquittoLink : public BrokerLink {
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> connected_{false};
+  std::atomic<bool> accepted_{false};  // by OnConnect, for Run to tell
   std::mutex mutex_;
   std::condition_variable wake_;
   std::string refusal_;  // why the broker refused the last attempt
