@@ -41,6 +41,10 @@ class BrokerLink {
     std::function<void(const std::string& why)> lost;
     // The broker acknowledged the publication with this id (QoS 1).
     std::function<void(int id)> delivered;
+    // The broker granted a subscription of `subscriptions` (its SUBACK):
+    // from then on it forwards what is published there. Not called for a
+    // refused one.
+    std::function<void()> subscribed;
     // A message of a subscription.
     std::function<void(const std::string& topic, const std::string& payload, bool retained)>
         message;

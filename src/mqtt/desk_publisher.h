@@ -54,6 +54,8 @@ class DeskPublisher : public RaceListener {
 
   bool Connected() const { return connected_.load(); }
   std::size_t DroppedInputs() const { return queue_.Dropped(); }
+  // Feed events the publisher's thread has not taken into its outbox yet.
+  std::size_t QueuedInputs() const { return queue_.Size(); }
   std::size_t DroppedMessages() const { return droppedMessages_.load(); }
   // Feed messages acknowledged by the broker.
   long long Delivered() const { return delivered_.load(); }

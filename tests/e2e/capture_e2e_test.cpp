@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/wait_for.h"
 
 #include "capture/capture_reader.h"
 
@@ -136,11 +137,7 @@ TEST_F(CaptureEndToEnd, ARaceReplayedFromItsCaptureWritesTheSameFiles) {
   Child sim({SIM_BIN, "--wait-open", "--races", "1", "--lanes", "8", "--laps", "3", "--tick", "20",
              "--speed", "20", "--repeat", "--seed", "7"},
             dir_, dir_ / "sim.out", dir_ / "sim.err");
-  std::string pty;
-  for (int i = 0; i < 100 && pty.empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
-  }
+  const std::string pty = e2e::SimulatorPty(dir_ / "sim.out");
   ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir_ / "sim.err");
   const std::string out = Run(live, "click frmRace.cmdZushin\nwait 5000\nend\n",
                               {"--com", "1=" + pty, "--capture", (dir_ / "cap").string()});
@@ -205,14 +202,15 @@ TEST_F(CaptureEndToEnd, AKilledRaceAndARestartedReceptionAreRetimedAsARunToItsEn
     Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + killed.string(),
                    "--script", (dir_ / "first").string()},
                   killed / "prog", dir_ / "kout", dir_ / "kerr");
-    for (int i = 0; i < 600 && ReadAll(dir_ / "kout").find("lblRace") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_NE(ReadAll(dir_ / "kout").find("lblRace"), std::string::npos) << ReadAll(dir_ / "kerr");
+    ASSERT_TRUE(poolside::testing::WaitFor(
+        [&] { return ReadAll(dir_ / "kout").find("lblRace") != std::string::npos; },
+        std::chrono::seconds(30)))
+        << ReadAll(dir_ / "kerr");
     program.Kill();
   }
-  // A second later, so that the run's capture file sorts after the first.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  // The next program's capture file must sort after this one's: their names
+  // hold the second they were begun in.
+  ASSERT_TRUE(poolside::testing::WaitForTheNextSecond());
   // The race's touches are kept (the start's question, keep by default)
   // and the race is ranked on every touch, live.
   Run(killed, swap + "click frmRace.cmdZushin\n" + Lines(records, half, records.size()) + "end\n");

@@ -1,6 +1,8 @@
 #pragma once
 // What the end-to-end tests share: a program started as a child process with
-// its output in files, whole-file reads and the race number text.
+// its output in files, whole-file reads, the race number text, and the
+// simulator's pseudo-terminal and the program's HTTP port read from their
+// output once they are there.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,12 +10,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/wait_for.h"
 
 namespace e2e {
 
@@ -71,15 +76,12 @@ class Child {
   // Exit status (128 + signal when killed), or -1 when the child did not end
   // within `seconds`.
   int Wait(int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        done_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
+    int status = 0;
+    const bool ended = poolside::testing::WaitFor(
+        [&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, std::chrono::seconds(seconds));
+    if (!ended) return -1;
+    done_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   pid_t Pid() const { return pid_; }
 
@@ -87,5 +89,30 @@ class Child {
   pid_t pid_ = -1;
   bool done_ = false;
 };
+
+// The pseudo-terminal the console simulator names on its first output line
+// (its `out` file); empty when it has not within 10 s.
+inline std::string SimulatorPty(const std::filesystem::path& out) {
+  std::string pty;
+  poolside::testing::WaitFor([&] {
+    std::istringstream(ReadAll(out)) >> pty;
+    return !pty.empty();
+  });
+  return pty;
+}
+
+// The port of the "http://127.0.0.1:PORT/" the program says on its standard
+// error (`err`); 0 when it has not within 10 s.
+inline int HttpPort(const std::filesystem::path& err) {
+  const std::string address = "http://127.0.0.1:";
+  int port = 0;
+  poolside::testing::WaitFor([&] {
+    const std::string text = ReadAll(err);
+    const auto at = text.find(address);
+    if (at != std::string::npos) port = std::atoi(text.c_str() + at + address.size());
+    return port != 0;
+  });
+  return port;
+}
 
 }  // namespace e2e

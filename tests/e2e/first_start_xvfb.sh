@@ -41,8 +41,9 @@ env -u QT_QPA_PLATFORM "$poolside" >"$work/first.out" 2>"$work/first.err" &
 app=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Poolside' | head -1)
 [[ -n $win ]] || { echo "no set-up dialog" >&2; kill $app; exit 1; }
-xdotool mousemove --window "$win" 5 5
-sleep 0.5
+# The keys go to the dialog once it holds the input focus (--sync waits for
+# it; there is no window manager to give it).
+xdotool windowfocus --sync "$win"
 # The folder box has the focus, its suggestion selected; then the device.
 xdotool key --delay 50 ctrl+a
 xdotool type --delay 10 "$data"

@@ -17,7 +17,9 @@
 #include <QTcpSocket>
 #include <QWebSocket>
 
+#include "child_process.h"
 #include "http_client.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -66,10 +68,10 @@ void End(pid_t pid) {
 }
 
 int Wait(pid_t pid, int seconds) {
-  for (int i = 0; i < seconds * 20; ++i) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  int status = 0;
+  if (poolside::testing::WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; },
+                                 std::chrono::seconds(seconds))) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   End(pid);
   return -1;
@@ -99,11 +101,7 @@ TEST(LivePagesEndToEnd, RaceReachesTheSocketTheJsonTheResultPageAndTheBrowser) {
   const pid_t sim = Spawn({SIM_BIN, "--wait-open", "--races", "1", "--lanes", "6", "--laps", "2",
                            "--tick", "20", "--speed", "10", "--seed", "11"},
                           dir, dir / "sim.out", dir / "sim.err");
-  std::string pty;
-  for (int i = 0; i < 100 && pty.empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::istringstream(ReadAll(dir / "sim.out")) >> pty;
-  }
+  const std::string pty = e2e::SimulatorPty(dir / "sim.out");
   ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir / "sim.err");
   // Reception starts once the test's socket is connected.
   std::ofstream(dir / "race.script") << "wait 2500\nclick frmRace.cmdZushin\nwait 30000\nend\n";
@@ -111,14 +109,7 @@ TEST(LivePagesEndToEnd, RaceReachesTheSocketTheJsonTheResultPageAndTheBrowser) {
       Spawn({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet.string(), "--com",
              "1=" + pty, "--script", (dir / "race.script").string(), "--http", "127.0.0.1:0"},
             meet / "prog", dir / "out", dir / "err");
-  int port = 0;
-  const std::regex address("http://127\\.0\\.0\\.1:([0-9]+)/");
-  for (int i = 0; i < 200 && port == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    std::smatch m;
-    const std::string err = ReadAll(dir / "err");
-    if (std::regex_search(err, m, address)) port = std::stoi(m[1]);
-  }
+  const int port = e2e::HttpPort(dir / "err");
   ASSERT_NE(port, 0) << ReadAll(dir / "err");
 
   // The WebSocket: the snapshot first, then the race's events in order.

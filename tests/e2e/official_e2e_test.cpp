@@ -81,8 +81,7 @@ TEST_F(OfficialEndToEnd, DecisionSurvivesAKillAndARecoveryGivesTheDecidedFiles) 
   ASSERT_NE(timed.find("10100"), std::string::npos) << timed;
   // The next program's capture file must sort after this one's: their names
   // hold the second they were begun in.
-  const std::time_t killedAt = std::time(nullptr);
-  ASSERT_TRUE(poolside::testing::WaitFor([&] { return std::time(nullptr) > killedAt; }));
+  ASSERT_TRUE(poolside::testing::WaitForTheNextSecond());
 
   // Lane 2 touched softly: the watches say 1:01.00, a tie with lane 1.
   std::string out;

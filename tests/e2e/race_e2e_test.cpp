@@ -131,14 +131,19 @@ std::vector<int> FloodLivePages(int port, int count) {
     ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
     fds.push_back(fd);
   }
-  // The upgrade goes out on each connection once it is established.
+  // The upgrade goes out on each connection once it is established; those
+  // the program never takes are given up after two seconds.
   std::vector<bool> sent(fds.size(), false);
-  for (int round = 0; round < 40; ++round) {
-    for (std::size_t i = 0; i < fds.size(); ++i) {
-      if (!sent[i]) sent[i] = ::send(fds[i], upgrade.data(), upgrade.size(), MSG_NOSIGNAL) > 0;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  poolside::testing::WaitFor(
+      [&] {
+        bool all = true;
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+          if (!sent[i]) sent[i] = ::send(fds[i], upgrade.data(), upgrade.size(), MSG_NOSIGNAL) > 0;
+          all = all && sent[i];
+        }
+        return all;
+      },
+      std::chrono::seconds(2));
   return fds;
 }
 
@@ -155,13 +160,7 @@ TEST_F(RaceEndToEnd, FloodOfViewersBeyondTheDescriptorLimitLeavesTheRaceFilesWho
   run.descriptorLimit = 320;
   run.waitMs = 7000;
   run.during = [&](const fs::path& err) {
-    int port = 0;
-    for (int i = 0; i < 200 && port == 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-      const std::string text = ReadAll(err);
-      const auto at = text.find("http://127.0.0.1:");
-      if (at != std::string::npos) port = std::atoi(text.c_str() + at + 17);
-    }
+    const int port = e2e::HttpPort(err);
     ASSERT_NE(port, 0) << ReadAll(err);
     flood = FloodLivePages(port, 1200);
   };
@@ -239,11 +238,7 @@ TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
   Child sim(
       {SIM_BIN, "--wait-open", "--races", "0", "--speed", "5", "--tick", "50", "--lanes", "4"},
       dir_, dir_ / "sim.out", dir_ / "sim.err");
-  std::string pty;
-  for (int i = 0; i < 100 && pty.empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
-  }
+  const std::string pty = e2e::SimulatorPty(dir_ / "sim.out");
   ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir_ / "sim.err");
   std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
                                          "wait 4000\n"
@@ -255,9 +250,9 @@ TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
                 meet_ / "prog", dir_ / "out", dir_ / "err");
   // The adapter is pulled in the middle of the race: once a lap is logged
   // (however long the program took to start on a loaded machine).
-  for (int i = 0; i < 600 && LapFile(race).find(",L,") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  ASSERT_TRUE(poolside::testing::WaitFor(
+      [&] { return LapFile(race).find(",L,") != std::string::npos; }, std::chrono::seconds(30)))
+      << ReadAll(dir_ / "err");
   sim.Kill();
   ASSERT_EQ(program.Wait(60), 0) << ReadAll(dir_ / "out") << ReadAll(dir_ / "err");
   const std::string out = ReadAll(dir_ / "out");

@@ -78,11 +78,7 @@ class RaceEndToEnd : public ::testing::Test {
                                      "--expect", (dir_ / "expect").string()};
     args.insert(args.end(), simArgs.begin(), simArgs.end());
     Child sim(args, dir_, dir_ / "sim.out", dir_ / "sim.err");
-    std::string pty;
-    for (int i = 0; i < 100 && pty.empty(); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      std::istringstream(ReadAll(dir_ / "sim.out")) >> pty;
-    }
+    const std::string pty = e2e::SimulatorPty(dir_ / "sim.out");
     ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << "simulator: " << ReadAll(dir_ / "sim.err");
 
     std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"

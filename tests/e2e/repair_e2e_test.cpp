@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "support/wait_for.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -83,17 +84,19 @@ TEST_F(RepairEndToEnd, RepairsAreListedPreviewedAppliedExportedAndRecovered) {
     Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
                    "--script", (dir_ / "race.script").string()},
                   meet_ / "prog", dir_ / "out", dir_ / "err");
-    for (int i = 0; i < 600 && ReadAll(dir_ / "out").find("lblRace") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_NE(ReadAll(dir_ / "out").find("lblRace"), std::string::npos) << ReadAll(dir_ / "err");
+    ASSERT_TRUE(poolside::testing::WaitFor(
+        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
+        std::chrono::seconds(30)))
+        << ReadAll(dir_ / "err");
     program.Kill();
   }
   const std::string lap = Lap();
   ASSERT_EQ(lap, " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,G, 2 , 1:02.00,G,");
   const std::string goal = Goal();
   ASSERT_EQ(GoalItems(goal)[2], "2");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // capture files sort by time
+  // The next program's capture file must sort after this one's: their names
+  // hold the second they were begun in.
+  ASSERT_TRUE(poolside::testing::WaitForTheNextSecond());
 
   std::string out;
   ASSERT_EQ(Tool({"--touches", "3"}, out), 0) << out;

@@ -60,10 +60,10 @@ class RepairKill : public ::testing::Test {
     Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet.string(),
                    "--script", (dir_ / "race.script").string()},
                   meet / "prog", dir_ / "out", dir_ / "err");
-    for (int i = 0; i < 600 && ReadAll(dir_ / "out").find("lblRace") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_NE(ReadAll(dir_ / "out").find("lblRace"), std::string::npos) << ReadAll(dir_ / "err");
+    ASSERT_TRUE(poolside::testing::WaitFor(
+        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
+        std::chrono::seconds(30)))
+        << ReadAll(dir_ / "err");
     program.Kill();
   }
   int Run(const fs::path& meet, std::vector<std::string> more, std::string& said) {
@@ -101,7 +101,8 @@ class RepairKill : public ::testing::Test {
     return ids;
   }
 
-  // When the repair's intent is in the folder (polled; at most 10 s).
+  // When the repair's intent is in the folder (polled every 0.1 ms, finer
+  // than WaitFor: the moment measured places the kills; at most 10 s).
   static std::chrono::steady_clock::time_point IntentAppears(const fs::path& meet) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!Pending(meet) && std::chrono::steady_clock::now() < end) {
@@ -131,6 +132,7 @@ TEST_F(RepairKill, AKilledRepairIsCompletedByTheNextStartOrTheSameCommand) {
     const auto start = std::chrono::steady_clock::now();
     Child tool(args, whole / "prog", dir_ / "tout", dir_ / "terr");
     const auto intent = IntentAppears(whole);
+    // How long the intent stays: measured, at the same fine grain.
     while (Pending(whole)) std::this_thread::sleep_for(std::chrono::microseconds(100));
     writing = (std::chrono::steady_clock::now() - intent) * 3 / 2;
     ASSERT_EQ(tool.Wait(60), 0) << ReadAll(dir_ / "terr");
@@ -157,6 +159,7 @@ TEST_F(RepairKill, AKilledRepairIsCompletedByTheNextStartOrTheSameCommand) {
       std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet.string()};
       args.insert(args.end(), kRepair.begin(), kRepair.end());
       Child tool(args, meet / "prog", dir_ / "kout", dir_ / "kerr");
+      // The pause places the kill in the run: it is the case under test.
       if (trial % 4 == 3) {
         std::this_thread::sleep_for(std::chrono::microseconds(anywhere(random)));
       } else {

@@ -104,6 +104,7 @@ pid=$!
 during=$(header during)
 if [[ -n "$during" ]]; then
   marker=${during%% => *} cmd=${during#* => }
+  # Until the output shows the marker (at most 30 s) or the program ended.
   for _ in $(seq 600); do
     if grep -qF -- "$marker" "$work/out" 2>/dev/null; then
       (cd "$demo" && bash -c "$cmd") || fail "during: $cmd"

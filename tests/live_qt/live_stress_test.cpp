@@ -103,6 +103,7 @@ void Hostile(int port, unsigned seed, const std::atomic<bool>& stop,
       const ssize_t n = ::send(fd, bytes.data() + at, end - at, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n <= 0) return;
       at += static_cast<std::size_t>(n);
+      // A slow client: the pause between pieces is the case, not a wait.
       if (pick(2) == 0) std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     }
   };

@@ -13,7 +13,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <thread>
 
 #include "live/live_json.h"
 #include "live/live_json_read.h"
@@ -51,15 +50,43 @@ struct Reports {
   }
 };
 
-std::unique_ptr<DeskPublisher> MakePublisher(int port, Reports& reports, std::size_t outbox = 20000,
-                                             BrokerSettings broker = {}) {
+// The library's link, counting the attempts that failed or connections that
+// were lost: a case that expects a thing said once first makes sure that it
+// had the occasions to be said again.
+class CountingLink : public BrokerLink {
+ public:
+  explicit CountingLink(std::shared_ptr<std::atomic<int>> failures)
+      : failures_(std::move(failures)) {}
+  bool Start(const BrokerSettings& settings, Handlers handlers, std::string& error) override {
+    handlers.lost = [lost = std::move(handlers.lost),
+                     failures = failures_](const std::string& why) {
+      if (lost) lost(why);
+      failures->fetch_add(1);  // after the publisher has heard of it
+    };
+    return link_.Start(settings, std::move(handlers), error);
+  }
+  bool Publish(const std::string& topic, const std::string& payload, bool retain,
+               int& id) override {
+    return link_.Publish(topic, payload, retain, id);
+  }
+  void Stop() override { link_.Stop(); }
+
+ private:
+  MosquittoLink link_;
+  std::shared_ptr<std::atomic<int>> failures_;
+};
+
+std::unique_ptr<DeskPublisher> MakePublisher(
+    int port, Reports& reports, std::size_t outbox = 20000, BrokerSettings broker = {},
+    std::shared_ptr<std::atomic<int>> failures = std::make_shared<std::atomic<int>>(0)) {
   DeskPublisherConfig config;
   config.broker = std::move(broker);
   config.broker.host = "127.0.0.1";
   config.broker.port = port;
   config.prefix = "meet";
   config.outboxCapacity = outbox;
-  return std::make_unique<DeskPublisher>(config, std::make_unique<MosquittoLink>(), reports.Sink());
+  return std::make_unique<DeskPublisher>(
+      config, std::make_unique<CountingLink>(std::move(failures)), reports.Sink());
 }
 
 MqttOutbox::Sources Race1Finished() {
@@ -77,8 +104,7 @@ TEST(DeskPublisherBroker, PublishesEveryMessageInOrderAndALateSubscriberGetsTheR
   TestBroker broker(dir.Path());
   ASSERT_TRUE(broker.Start());
   Subscriber early(broker.Port(), "meet/#");
-  ASSERT_TRUE(WaitFor([&] { return early.Connected(); }));
-  std::this_thread::sleep_for(100ms);  // the subscription reaches the broker
+  ASSERT_TRUE(WaitFor([&] { return early.Subscribed(); }));
   Reports reports;
   auto desk = MakePublisher(broker.Port(), reports);
   std::string error;
@@ -116,7 +142,8 @@ TEST(DeskPublisherBroker, ABrokerAwayAtTheStartIsSaidOnceAndGetsTheStateWhenItCo
   TempDir dir;
   TestBroker broker(dir.Path());
   Reports reports;
-  auto desk = MakePublisher(broker.Port(), reports);
+  auto failures = std::make_shared<std::atomic<int>>(0);
+  auto desk = MakePublisher(broker.Port(), reports, 20000, {}, failures);
   std::string error;
   ASSERT_TRUE(desk->Start({}, "", error));
   const std::string where = "127.0.0.1:" + std::to_string(broker.Port());
@@ -126,7 +153,7 @@ TEST(DeskPublisherBroker, ABrokerAwayAtTheStartIsSaidOnceAndGetsTheStateWhenItCo
     desk->OnRaceEvent(e);
     state.Apply(e);
   }
-  std::this_thread::sleep_for(1600ms);  // three attempts or more
+  ASSERT_TRUE(WaitFor([&] { return *failures >= 3; }));  // three attempts failed
   EXPECT_EQ(reports.Count("接続できません"), 1);
   EXPECT_EQ(reports.Count(where), 1);
   ASSERT_TRUE(broker.Start());
@@ -147,8 +174,9 @@ TEST(DeskPublisherBroker, KilledMidRaceAndRestartedDeliversTheOutageInOrderDropp
   persistent.clientId = "results-office";
   persistent.persistentSession = true;
   Subscriber office(broker.Port(), "meet/events", persistent);
-  ASSERT_TRUE(WaitFor([&] { return office.Connected(); }));
-  std::this_thread::sleep_for(300ms);  // the session saved
+  // The session with its subscription is on the broker's disk.
+  ASSERT_TRUE(WaitFor([&] { return office.Subscribed(); }));
+  ASSERT_TRUE(WaitFor([&] { return broker.SavedAfter("results-office 1 meet/events"); }));
   Reports reports;
   auto desk = MakePublisher(broker.Port(), reports, 10);
   std::string error;
@@ -161,7 +189,8 @@ TEST(DeskPublisherBroker, KilledMidRaceAndRestartedDeliversTheOutageInOrderDropp
   broker.Kill();
   ASSERT_TRUE(WaitFor([&] { return !desk->Connected(); }));
   for (int i = 8; i < 30; ++i) desk->OnRaceEvent(clock(i));  // 22 in the outage, 10 kept
-  std::this_thread::sleep_for(300ms);
+  // All 22 are in the outbox before the broker is back.
+  ASSERT_TRUE(WaitFor([&] { return desk->QueuedInputs() == 0; }));
   ASSERT_TRUE(broker.Start());
   ASSERT_TRUE(WaitFor(
       [&] {
@@ -207,10 +236,10 @@ TEST(DeskPublisherBroker, CredentialsAreUsedAndARefusalIsSaidOnce) {
   BrokerSettings bad;
   bad.credentials = MqttCredentials{"desk", "wrong"};
   Reports refused;
-  auto intruder = MakePublisher(broker.Port(), refused, 100, bad);
+  auto refusals = std::make_shared<std::atomic<int>>(0);
+  auto intruder = MakePublisher(broker.Port(), refused, 100, bad, refusals);
   ASSERT_TRUE(intruder->Start({}, "", error));
-  ASSERT_TRUE(WaitFor([&] { return refused.Count("拒否") > 0; }));
-  std::this_thread::sleep_for(1600ms);
+  ASSERT_TRUE(WaitFor([&] { return *refusals >= 3; }));  // refused three times
   EXPECT_EQ(refused.Count("拒否"), 1);
   EXPECT_EQ(refused.Count("127.0.0.1:" + std::to_string(broker.Port())), 1);
   EXPECT_FALSE(intruder->Connected());

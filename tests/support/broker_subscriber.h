@@ -25,6 +25,7 @@ class Subscriber {
     BrokerLink::Handlers h;
     h.connected = [this] { connected_ = true; };
     h.lost = [this](const std::string&) { connected_ = false; };
+    h.subscribed = [this] { ++subscribed_; };
     h.message = [this](const std::string& topic, const std::string& payload, bool) {
       std::lock_guard lock(mutex_);
       all_.push_back({topic, payload});
@@ -35,6 +36,9 @@ class Subscriber {
   }
   bool Started() const { return started_; }
   bool Connected() const { return connected_; }
+  // The broker has granted the subscription (its SUBACK) at least once:
+  // what is published from then on reaches this subscriber.
+  bool Subscribed() const { return subscribed_ > 0; }
   std::vector<std::pair<std::string, std::string>> All() {
     std::lock_guard lock(mutex_);
     return all_;
@@ -57,6 +61,7 @@ class Subscriber {
   MosquittoLink link_;
   bool started_ = false;
   std::atomic<bool> connected_{false};
+  std::atomic<int> subscribed_{0};
   std::mutex mutex_;
   std::vector<std::pair<std::string, std::string>> all_;
   std::map<std::string, std::string> last_;

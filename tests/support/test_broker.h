@@ -12,8 +12,10 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <string>
-#include <thread>
+
+#include "support/wait_for.h"
 
 namespace poolside::testing {
 
@@ -60,6 +62,9 @@ class TestBroker {
     std::ofstream(config) << "listener " << port_ << " 127.0.0.1\n"
                           << "log_dest file " << Log() << "\n"
                           << "log_type error\nlog_type warning\nlog_type notice\n"
+                          // The subscriptions and the saves of the database, for
+                          // Logged and SavedAfter.
+                          << "log_type information\nlog_type subscribe\n"
                           << "user root\n"  // no effect unless started as root
                           << extra_;
     pid_ = fork();
@@ -70,16 +75,27 @@ class TestBroker {
       execlp("mosquitto", "mosquitto", "-c", config.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    for (int i = 0; i < 250; ++i) {
-      if (Accepts(port_)) return true;
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    bool ended = false;
+    const bool up = WaitFor(
+        [&] {
+          int status = 0;
+          ended = waitpid(pid_, &status, WNOHANG) == pid_;
+          return ended || Accepts(port_);
+        },
+        std::chrono::seconds(5));
+    if (ended) pid_ = -1;
+    return up && !ended;
+  }
+  // A line of the log holds `text` (a subscription is logged as
+  // "CLIENT QOS TOPIC").
+  bool Logged(const std::string& text) const { return ReadLog().find(text) != std::string::npos; }
+  // With persistence on, the broker has written its database after the first
+  // line holding `text`: what that line tells survives a kill.
+  bool SavedAfter(const std::string& text) const {
+    const std::string log = ReadLog();
+    const auto at = log.find(text);
+    return at != std::string::npos &&
+           log.find("Saving in-memory database", at) != std::string::npos;
   }
   void Kill() {
     if (pid_ <= 0) return;
@@ -89,6 +105,11 @@ class TestBroker {
   }
 
  private:
+  std::string ReadLog() const {
+    std::ifstream in(Log());
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
   std::string folder_;
   std::string extra_;
   int port_;

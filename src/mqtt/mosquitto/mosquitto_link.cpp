@@ -63,6 +63,7 @@ bool MosquittoLink::Start(const BrokerSettings& settings, Handlers handlers, std
   mosquitto_disconnect_callback_set(mosq_, &MosquittoLink::OnDisconnect);
   mosquitto_publish_callback_set(mosq_, &MosquittoLink::OnPublish);
   mosquitto_message_callback_set(mosq_, &MosquittoLink::OnMessage);
+  mosquitto_subscribe_callback_set(mosq_, &MosquittoLink::OnSubscribe);
   auto fail = [&](const std::string& what, int rc) {
     error = what + ": " + mosquitto_strerror(rc);
     mosquitto_destroy(mosq_);
@@ -122,6 +123,7 @@ void MosquittoLink::Run() {
   int delay = kFirstDelayMs;
   while (!stopping_.load()) {
     refusal_.clear();
+    accepted_.store(false);
     errno = 0;
     int rc =
         mosquitto_connect_async(mosq_, settings_.host.c_str(), settings_.port, kKeepAliveSeconds);
@@ -131,6 +133,13 @@ void MosquittoLink::Run() {
       errno = 0;
       rc = mosquitto_loop(mosq_, 100, 1);
       err = errno;
+      // Said only once the loop has handled the whole acceptance: the
+      // library sends again what a lost connection left unacknowledged
+      // first, and what is published from then on comes after it.
+      if (rc == MOSQ_ERR_SUCCESS && accepted_.exchange(false)) {
+        connected_.store(true);
+        if (handlers_.connected) handlers_.connected();
+      }
       if (rc == MOSQ_ERR_SUCCESS && !connected_.load() &&
           Clock::now() - started > kConnectTimeout) {
         rc = MOSQ_ERR_ERRNO;
@@ -161,8 +170,7 @@ void MosquittoLink::OnConnect(mosquitto*, void* self, int rc) {
   for (const std::string& pattern : link->settings_.subscriptions) {
     mosquitto_subscribe(link->mosq_, nullptr, pattern.c_str(), 1);
   }
-  link->connected_.store(true);
-  if (link->handlers_.connected) link->handlers_.connected();
+  link->accepted_.store(true);
 }
 
 void MosquittoLink::OnDisconnect(mosquitto*, void*, int) {
@@ -172,6 +180,15 @@ void MosquittoLink::OnDisconnect(mosquitto*, void*, int) {
 void MosquittoLink::OnPublish(mosquitto*, void* self, int mid) {
   auto* link = static_cast<MosquittoLink*>(self);
   if (link->handlers_.delivered) link->handlers_.delivered(mid);
+}
+
+void MosquittoLink::OnSubscribe(mosquitto*, void* self, int, int count, const int* granted) {
+  auto* link = static_cast<MosquittoLink*>(self);
+  // 0x80 in the SUBACK: the broker refused the subscription.
+  for (int i = 0; i < count; ++i) {
+    if (granted && granted[i] >= 0x80) return;
+  }
+  if (link->handlers_.subscribed) link->handlers_.subscribed();
 }
 
 void MosquittoLink::OnMessage(mosquitto*, void* self, const mosquitto_message* message) {

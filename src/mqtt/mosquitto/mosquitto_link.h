@@ -35,6 +35,7 @@ class MosquittoLink : public BrokerLink {
   static void OnConnect(mosquitto*, void* self, int rc);
   static void OnDisconnect(mosquitto*, void* self, int rc);
   static void OnPublish(mosquitto*, void* self, int mid);
+  static void OnSubscribe(mosquitto*, void* self, int mid, int count, const int* granted);
   static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
   BrokerSettings settings_;
@@ -43,6 +44,7 @@ class MosquittoLink : public BrokerLink {
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> connected_{false};
+  std::atomic<bool> accepted_{false};  // by OnConnect, for Run to tell
   std::mutex mutex_;
   std::condition_variable wake_;
   std::string refusal_;  // why the broker refused the last attempt
