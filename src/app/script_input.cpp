@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -29,6 +30,20 @@ void RunEventsFor(int ms) {
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
   RunPostedEvents();
+}
+
+bool RunEventsUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  RunPostedEvents();
+  while (!done()) {
+    if (clock.elapsed() >= ms) return false;
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+    RunPostedEvents();
+  }
+  return true;
 }
 
 namespace {

@@ -2,6 +2,8 @@
 // What a script line does to the widgets as the operator would: lets the
 // event loop run, gives the focus, presses keys and clicks.
 
+#include <functional>
+
 #include "ui/control_registry.h"
 
 namespace poolside {
@@ -11,6 +13,9 @@ namespace poolside {
 void RunPostedEvents();
 // Runs the program's events for `ms` milliseconds, then the posted ones.
 void RunEventsFor(int ms);
+// Runs the program's events until `done` holds (asked after each event
+// and every 10 ms) or `ms` milliseconds have passed; says whether it held.
+bool RunEventsUntil(const std::function<bool()>& done, int ms);
 
 // Key code `vk` pressed on the control's widget under shift state `shift`:
 // the focus first, then the press and the release through the application,

@@ -86,6 +86,14 @@ void PrintControl(std::ostream& out, const RegisteredControl& c) {
   out << "\n";
 }
 
+std::string ControlText(const RegisteredControl& c) {
+  if (c.textBox) return c.textBox->Text();
+  if (c.label) return c.label->Caption();
+  if (c.button) return c.button->Caption();
+  if (c.action) return c.action->text().toStdString();
+  return {};
+}
+
 void PrintFocus(std::ostream& out, const ControlRegistry& controls) {
   std::string name;
   for (const QWidget* w = QApplication::focusWidget(); w && name.empty(); w = w->parentWidget())

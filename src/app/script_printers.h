@@ -19,6 +19,9 @@ void PrintWindow(std::ostream& out, const std::string& name, const QWidget* top)
 // The control's name and the fields of its kind (text box, label, button or
 // menu entry).
 void PrintControl(std::ostream& out, const RegisteredControl& c);
+// The text a control shows: a text box's text, a label's, button's or menu
+// entry's caption.
+std::string ControlText(const RegisteredControl& c);
 // "focus: NAME"; a focus on an unregistered part of a control counts for
 // the registered control that holds it; "focus:" alone when no control of
 // the program has the focus.

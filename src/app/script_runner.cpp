@@ -1,5 +1,6 @@
 #include "app/script_runner.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <vector>
@@ -46,7 +47,7 @@ class Executor {
     std::size_t maxWords;
     int (Executor::*run)(const Words&);
   };
-  static const Command kCommands[17];
+  static const Command kCommands[19];
 
   int End(const Words&) { return 0; }
   int Load(const Words& w) {
@@ -102,6 +103,42 @@ class Executor {
   int Wait(const Words& w) {
     RunEventsFor(ParseScriptNumber(w[1], "the wait in milliseconds", 0, 600000));
     return -1;
+  }
+  // Runs the events until the control shows TEXT (its text or caption
+  // contains it), for at most MS milliseconds (10 s when not given); a
+  // control that never shows it ends the run with status 1.
+  int WaitFor(const Words& w) {
+    const RegisteredControl& c = Control(w[1]);
+    const int ms =
+        w.size() > 3 ? ParseScriptNumber(w[3], "the wait in milliseconds", 0, 600000) : 10000;
+    const std::string name = c.name;
+    const bool shown = RunEventsUntil(
+        [&] {
+          const RegisteredControl* now = windows_.Controls().Find(name);
+          return now && ControlText(*now).find(w[2]) != std::string::npos;
+        },
+        ms);
+    if (shown) return -1;
+    return TimedOut(name + " did not show " + QuoteScriptText(w[2]), ms);
+  }
+  // Runs the events until the file PATH exists (something outside the
+  // program made it), for at most MS milliseconds (10 s when not given).
+  int WaitFile(const Words& w) {
+    const int ms =
+        w.size() > 2 ? ParseScriptNumber(w[2], "the wait in milliseconds", 0, 600000) : 10000;
+    const std::string native = paths_.Resolve(w[1]);
+    const bool there = RunEventsUntil(
+        [&] {
+          std::error_code ec;
+          return std::filesystem::exists(native, ec);
+        },
+        ms);
+    return there ? -1 : TimedOut(w[1] + " did not appear", ms);
+  }
+  int TimedOut(const std::string& what, int ms) {
+    out_.flush();
+    std::cerr << "error: " << what << " within " << ms << " ms\n";
+    return 1;
   }
   int Show(const Words& w) {
     if (IsPlainName(w[1])) {
@@ -163,7 +200,7 @@ class Executor {
   std::ostream& out_;
 };
 
-const Executor::Command Executor::kCommands[17] = {
+const Executor::Command Executor::kCommands[19] = {
     {"end", 1, 1, &Executor::End},
     {"load", 2, 2, &Executor::Load},
     {"close", 2, 2, &Executor::Close},
@@ -177,6 +214,8 @@ const Executor::Command Executor::kCommands[17] = {
     {"portlost", 1, 1, &Executor::PortLost},
     {"portback", 1, 1, &Executor::PortBack},
     {"wait", 2, 2, &Executor::Wait},
+    {"waitfor", 3, 4, &Executor::WaitFor},
+    {"waitfile", 2, 3, &Executor::WaitFile},
     {"show", 2, 2, &Executor::Show},
     {"focus", 1, 1, &Executor::Focus},
     {"state", 1, 1, &Executor::State},

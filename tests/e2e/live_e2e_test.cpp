@@ -103,8 +103,10 @@ TEST(LivePagesEndToEnd, RaceReachesTheSocketTheJsonTheResultPageAndTheBrowser) {
                           dir, dir / "sim.out", dir / "sim.err");
   const std::string pty = e2e::SimulatorPty(dir / "sim.out");
   ASSERT_EQ(pty.rfind("/dev/", 0), 0u) << ReadAll(dir / "sim.err");
-  // Reception starts once the test's socket is connected.
-  std::ofstream(dir / "race.script") << "wait 2500\nclick frmRace.cmdZushin\nwait 30000\nend\n";
+  // Reception starts once the test's socket is connected (the test makes
+  // ws.ready then); the program then runs while the test reads.
+  std::ofstream(dir / "race.script")
+      << "waitfile c:\\ws.ready 20000\nclick frmRace.cmdZushin\nwait 30000\nend\n";
   const pid_t program =
       Spawn({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet.string(), "--com",
              "1=" + pty, "--script", (dir / "race.script").string(), "--http", "127.0.0.1:0"},
@@ -119,6 +121,7 @@ TEST(LivePagesEndToEnd, RaceReachesTheSocketTheJsonTheResultPageAndTheBrowser) {
                    [&](const QString& m) { got.push_back(Json(m.toStdString())); });
   ws.open(QUrl("ws://127.0.0.1:" + QString::number(port) + "/ws"));
   ASSERT_TRUE(SpinUntil([&] { return !got.empty(); }, 5000));
+  std::ofstream(meet / "ws.ready") << "";
   EXPECT_EQ(got[0]["type"].toString(), "state");
   EXPECT_EQ(got[0]["race"].toObject()["race"].toInt(), 1);
   const auto finished = [&] {

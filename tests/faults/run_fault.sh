@@ -109,6 +109,8 @@ if [[ -n "$during" ]]; then
     if grep -qF -- "$marker" "$work/out" 2>/dev/null; then
       (cd "$demo" && bash -c "$cmd") || fail "during: $cmd"
       touch "$work/during.done"
+      # The script waits for this (waitfile c:\during.done) before it goes on.
+      touch "$demo/during.done"
       break
     fi
     kill -0 $pid 2>/dev/null || break
