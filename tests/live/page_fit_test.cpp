@@ -71,6 +71,12 @@ LiveState Board(bool running) {
   for (int lane = 1; lane <= 10; ++lane) {
     s.Apply(LaneTouched{lane, lane, "12:34.56", 123456, 30, 1500, lane % 2 == 0});
   }
+  // Two lanes flagged with the longest reasons the desk gives: 要確認 and
+  // the reason go under the time.
+  s.Apply(LaneFlagged{113, 3, LaneFlagged::Reason::LeaderMissed,
+                      "先頭のタッチ漏れ? (ラップ 1:00.71 前の 31.06)"});
+  s.Apply(LaneFlagged{113, 8, LaneFlagged::Reason::BeyondDistance,
+                      "距離を超えたタッチ (1550m / 1500m)"});
   s.Apply(ClockShown{"12:59.99"});
   if (!running) {
     LinkHealth lost;

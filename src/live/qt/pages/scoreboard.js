@@ -57,29 +57,37 @@
         row.className = 'lane' + (l.finished ? ' finished' : '');
         row.dataset.lane = l.lane;
         // A lane whose touches look wrong at the desk: 要確認 and the reason
-        // beside its time, until the desk repairs or accepts it.
-        const time = (l.time || '').trim() + (l.flag ? ' 要確認: ' + l.flag : '');
+        // under its time, until the desk repairs or accepts it.
         if (l.flag) row.className += ' checking';
-        for (const text of [String(l.lane), l.rank ? String(l.rank) : '', null, time,
-                            l.metres ? l.metres + 'm' : '']) {
+        const lines = (cls, pairs) => {
           const cell = document.createElement('td');
-          if (text === null) {
+          cell.className = cls;
+          for (const [c, t] of pairs) {
+            const line = document.createElement('div');
+            line.className = c;
+            line.textContent = t || '';
+            cell.appendChild(line);
+          }
+          return cell;
+        };
+        for (const text of [String(l.lane), l.rank ? String(l.rank) : '', 'who', 'time',
+                            l.metres ? l.metres + 'm' : '']) {
+          let cell;
+          if (text === 'who') {
             // The swimmer: the name over the club, each on one line.
-            cell.className = 'who';
-            for (const [cls, t] of [['name', l.name], ['club', l.club]]) {
-              const line = document.createElement('div');
-              line.className = cls;
-              line.textContent = t || '';
-              cell.appendChild(line);
-            }
+            cell = lines('who', [['name', l.name], ['club', l.club]]);
+          } else if (text === 'time') {
+            cell = lines('time', [['text', (l.time || '').trim()],
+                                  ['flag', l.flag ? '要確認: ' + l.flag : '']]);
           } else {
+            cell = document.createElement('td');
             cell.textContent = text;
           }
           row.appendChild(cell);
         }
         body.appendChild(row);
       }
-      for (const line of body.querySelectorAll('.who div')) fit(line);
+      for (const line of body.querySelectorAll('.who div, .time div')) fit(line);
     }
     tick();
     document.body.dataset.race = race ? String(race.race) : '';
