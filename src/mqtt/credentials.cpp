@@ -51,13 +51,25 @@ bool ReadCredentials(const std::string& path, MqttCredentials& out, std::string&
             Cause(read.outcome == FileReadOutcome::TooLarge ? EFBIG : read.error);
     return false;
   }
-  const std::string& text = read.bytes;
+  std::string why;
+  if (!ParseCredentials(read.bytes, out, why)) {
+    error = what + " " + why;
+    return false;
+  }
+  return true;
+}
+
+bool ParseCredentials(const std::string& text, MqttCredentials& out, std::string& error) {
+  if (text.find('\0') != std::string::npos) {
+    error = "に NUL バイトがあります (UTF-8 か ASCII で保存してください)";
+    return false;
+  }
   std::size_t at = 0;
   MqttCredentials c;
   c.user = Line(text, at);
   c.password = Line(text, at);
   if (c.user.empty()) {
-    error = what + " の 1 行目にユーザー名がありません";
+    error = "の 1 行目にユーザー名がありません";
     return false;
   }
   out = std::move(c);

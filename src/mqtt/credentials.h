@@ -19,6 +19,13 @@ struct MqttCredentials {
 // or names no user.
 bool ReadCredentials(const std::string& path, MqttCredentials& out, std::string& error);
 
+// The file's text read as above. False with `error` (without the file's
+// name, which the caller adds) when the first line names no user, or when
+// the text holds a NUL byte: the broker library takes C strings, so a user
+// or password with a NUL (a file saved as UTF-16) would be cut short and
+// another identity tried.
+bool ParseCredentials(const std::string& text, MqttCredentials& out, std::string& error);
+
 // False with `error` naming the file when the CA file cannot be read.
 bool CheckCaFile(const std::string& path, std::string& error);
 

@@ -58,6 +58,26 @@ TEST(MqttCredentials, RefusesAFileThatIsTooOpenMissingNotAFileOrWithoutAUser) {
   EXPECT_FALSE(CheckCaFile(dir.Path(), error));
 }
 
+// The broker library takes C strings: a NUL would cut the user or the
+// password short and another identity would be tried without a word.
+TEST(MqttCredentials, RefusesAFileWithANulByteNamingIt) {
+  TempDir dir;
+  dir.Write("utf16", std::string("d\0e\0s\0k\0\n\0s\0\n\0", 14));
+  chmod(dir.File("utf16").c_str(), 0600);
+  MqttCredentials c{"old", "kept"};
+  std::string error;
+  EXPECT_FALSE(ReadCredentials(dir.File("utf16"), c, error));
+  EXPECT_NE(error.find(dir.File("utf16")), std::string::npos) << error;
+  EXPECT_NE(error.find("NUL"), std::string::npos) << error;
+  EXPECT_EQ(c.user, "old");
+  EXPECT_FALSE(ParseCredentials(std::string("desk\npass\0word\n", 15), c, error));
+  ASSERT_TRUE(ParseCredentials("desk\r\npass\r\nthird line\n", c, error));
+  EXPECT_EQ(c.user, "desk");
+  EXPECT_EQ(c.password, "pass");
+  ASSERT_TRUE(ParseCredentials("desk", c, error));  // no line break, no password
+  EXPECT_EQ(c.password, "");
+}
+
 TEST(MqttTopics, PrefixesAndRaceTopics) {
   for (const char* good : {"poolside", "meet/hall-2", "a"}) EXPECT_TRUE(ValidTopicPrefix(good));
   for (const char* bad : {"", "/poolside", "poolside/", "a//b", "a/+/b", "a/#", "x#"}) {
