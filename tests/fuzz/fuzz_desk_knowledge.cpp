@@ -7,18 +7,18 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/utf8.h"
 #include "results/desk_knowledge.h"
 
+using poolside::fuzz::IsUtf8;
 using poolside::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string problem;
   const poolside::DeskKnowledge known =
       poolside::ParseDeskKnowledge(std::string(poolside::fuzz::Bytes(data, size)), problem);
-  Require(poolside::ValidUtf8(problem) == problem, "a problem that is not UTF-8");
+  Require(IsUtf8(problem), "a problem that is not UTF-8");
   const std::string written = poolside::DeskKnowledgeJson(known);
-  Require(poolside::ValidUtf8(written) == written, "a desk file written that is not UTF-8");
+  Require(IsUtf8(written), "a desk file written that is not UTF-8");
   std::string again;
   const poolside::DeskKnowledge back = poolside::ParseDeskKnowledge(written, again);
   Require(again.empty(), "a desk file written that does not read back whole");

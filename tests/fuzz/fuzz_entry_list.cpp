@@ -7,15 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "live/meet_pages.h"
-#include "platform/utf8.h"
 #include "results/entry_list.h"
 
-namespace {
-
-bool Valid(const std::string& s) { return poolside::ValidUtf8(s) == s; }
-
-}  // namespace
+using poolside::fuzz::IsUtf8;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -25,14 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [number, e] : list.entries) {
     if (number < 1 || number > 32767) std::abort();
     for (const std::string* t : {&e.name, &e.kana, &e.club, &e.pref, &e.grade}) {
-      if (!Valid(*t)) std::abort();
+      if (!IsUtf8(*t)) std::abort();
     }
-    if (!Valid(poolside::PublicName(e.name, poolside::PublicNames::Initials))) std::abort();
+    if (!IsUtf8(poolside::PublicName(e.name, poolside::PublicNames::Initials))) std::abort();
   }
   for (const poolside::EntryProblem& p : list.problems) {
     if (p.line < 0 || static_cast<std::size_t>(p.line) > lines) std::abort();
   }
-  if (!Valid(poolside::SearchKey(bytes))) std::abort();
-  if (!Valid(poolside::QueryValue(bytes, "q"))) std::abort();
+  if (!IsUtf8(poolside::SearchKey(bytes))) std::abort();
+  if (!IsUtf8(poolside::QueryValue(bytes, "q"))) std::abort();
   return 0;
 }

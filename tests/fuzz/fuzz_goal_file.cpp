@@ -9,22 +9,16 @@
 
 #include "fuzz_support.h"
 #include "platform/errors.h"
-#include "platform/utf8.h"
 #include "vocabulary/lap_goal_files.h"
 
-namespace {
-
+using poolside::fuzz::IsUtf8;
 using poolside::fuzz::Require;
-
-bool Valid(const std::string& s) { return poolside::ValidUtf8(s) == s; }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(poolside::fuzz::Bytes(data, size));
 
   const poolside::GoalItems goal = poolside::ReadGoalItems(bytes);
-  for (const std::string& p : goal.problems) Require(Valid(p), "a problem that is not UTF-8");
+  for (const std::string& p : goal.problems) Require(IsUtf8(p), "a problem that is not UTF-8");
   Require(goal.problems.size() <= poolside::kLanes + 1, "more problems than lanes");
   bool whole = goal.problems.empty();
   poolside::LaneArray<std::int16_t> rank{};
@@ -50,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   for (const std::string& r : poolside::GoalFileRecords(bytes)) {
-    Require(Valid(r), "a compared record that is not UTF-8");
+    Require(IsUtf8(r), "a compared record that is not UTF-8");
   }
   try {
     const std::string copy = poolside::CopiedItems(bytes, "goal\\g0001", poolside::kGoalItems);

@@ -11,16 +11,10 @@
 
 #include "fuzz_support.h"
 #include "platform/errors.h"
-#include "platform/utf8.h"
 #include "vocabulary/lap_goal_files.h"
 
-namespace {
-
+using poolside::fuzz::IsUtf8;
 using poolside::fuzz::Require;
-
-bool Valid(const std::string& s) { return poolside::ValidUtf8(s) == s; }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(poolside::fuzz::Bytes(data, size));
@@ -43,10 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const poolside::LapItem& r : lenient.records) {
     Require(poolside::IsLane(r.lane), "a record of no lane");
     Require(r.kind == 'L' || r.kind == 'G', "a record of another kind");
-    Require(Valid(r.timeText), "a record's time that is not UTF-8");
+    Require(IsUtf8(r.timeText), "a record's time that is not UTF-8");
   }
   Require(lenient.problems.size() <= 2, "more than two problems");
-  for (const std::string& p : lenient.problems) Require(Valid(p), "a problem that is not UTF-8");
+  for (const std::string& p : lenient.problems) Require(IsUtf8(p), "a problem that is not UTF-8");
 
   std::vector<std::string> records;
   if (poolside::SplitLapRecords(bytes, &records)) {
@@ -62,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   for (const std::string& r : poolside::LapFileRecords(bytes)) {
-    Require(Valid(r), "a compared record that is not UTF-8");
+    Require(IsUtf8(r), "a compared record that is not UTF-8");
   }
   try {
     (void)poolside::CopiedItems(bytes, "lap", -1);

@@ -15,11 +15,11 @@
 #include "live/live_answers.h"
 #include "live/live_routes.h"
 #include "live/meet_pages.h"
-#include "platform/utf8.h"
 
 namespace {
 
 using poolside::LiveRoute;
+using poolside::fuzz::IsUtf8;
 using poolside::fuzz::Require;
 
 bool EndsWithNumber(std::string_view path, int n) {
@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (std::string_view key : {"q", "delay", "scale"}) {
     const std::string v = poolside::QueryValue(query, key);
-    Require(poolside::ValidUtf8(v) == v, "a query value that is not UTF-8");
+    Require(IsUtf8(v), "a query value that is not UTF-8");
   }
   Require(PlainAddress(poolside::ViewerAddress(host, "192.0.2.1:8080")),
           "a viewer address with more than host characters");

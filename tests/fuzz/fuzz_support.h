@@ -12,6 +12,7 @@
 
 #include "meetdata/meet_data.h"
 #include "platform/paths.h"
+#include "platform/utf8.h"
 #include "support/file_shapes.h"
 #include "support/temp_dir.h"
 
@@ -23,6 +24,9 @@ inline void Require(bool ok, const char* what) {
   std::fprintf(stderr, "fuzz check failed: %s\n", what);
   std::abort();
 }
+
+// Whether `s` is valid UTF-8 as it stands.
+inline bool IsUtf8(std::string_view s) { return ValidUtf8(s) == s; }
 
 inline std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/utf8.h"
 #include "setup/user_config.h"
 
+using poolside::fuzz::IsUtf8;
 using poolside::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(c.problems.size() <= poolside::kMaxNamedProblems + 1, "more problems than the bound");
   for (const std::string& p : c.problems) {
     Require(p.starts_with("poolside.conf:"), "a problem that does not name the file");
-    Require(poolside::ValidUtf8(p) == p, "a problem that is not UTF-8");
+    Require(IsUtf8(p), "a problem that is not UTF-8");
   }
   for (const auto& [letter, dir] : c.drives) {
     Require(letter >= 'a' && letter <= 'z', "a drive that is no lower-case letter");
