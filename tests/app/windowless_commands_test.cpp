@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "meetdata/competition_record.h"
 #include "platform/cp932.h"
 #include "platform/fs_path.h"
+#include "support/small_meet.h"
 #include "support/temp_dir.h"
 
 namespace poolside {
@@ -35,26 +35,12 @@ class WindowlessCommandsTest : public ::testing::Test {
     dir.MakeDir(data + "goal");
     dir.Write("ctl/dr_kyo.ctl",
               Utf8ToCp932("市民大会\r\nc:\\" + std::string(kFolder) + "\r\n1\r\n"));
-    std::string meet(10 * kMeetRecordLength, '\0');
-    for (int race = 1; race <= 3; ++race) {
-      CompetitionRecord heat;
-      heat.ProgramNo = static_cast<std::int16_t>(race);
-      heat.HeatNo = 1;
-      heat.HeatCount = 1;
-      heat.SexCode = "2";
-      heat.EventCode = 14;
-      heat.RoundCode = "2";
-      heat.EntryNo = {0, 0, 0, 4001, 4002};
-      const Bytes record = EncodeCompetitionRecord(heat, "100000");
-      meet.append(record.begin(), record.end());
-    }
-    meet[0] = 3;  // the count of competitions
+    // Three heats, the count of competitions first.
+    const std::string meet = testing::HeatsMeetFile(3, {0, 0, 0, 4001, 4002}, true);
     dir.Write(data + "taikai.dat", meet);
     dir.Write(data + "Race.dat", "66" + std::string(1022, '\0'));
     for (const char* n : {"0001", "0002"}) {
-      dir.Write(data + "goal/g" + n,
-                " 0 , 888888 , 0 , 888888 , 0 , 888888 , 2 , 13050 , 1 , 12999 , 0 , 888888 ,"
-                " 0 , 888888 , 0 , 888888 , 0 , 888888 , 0 , 888888 ,");
+      dir.Write(data + "goal/g" + n, testing::SmallMeet::kFinishedGoal);
       dir.Write(data + "lap/r" + n,
                 " 4 ,   31.00,L, 5 ,   30.90,L, 5 ,   31.20,L, 4 , 1:30.50,G, 5 , 1:29.99,G,");
     }
