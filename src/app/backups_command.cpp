@@ -124,8 +124,7 @@ int RunBackups(const Options& options, const std::vector<std::string>& args, std
     Meet m = OpenMeet(options);
     MeetData& meet = *m.meet;
     const int race = options.backups;
-    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
-    feed.Results().SetBackupThreshold(BackupThresholdOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), ResultRulesOf(options));
     const auto before = feed.Results().ResultOf(race);
     if (!changing) {
       out << "race " << race << (before->official ? " 公式" : " 速報") << "\n"
@@ -175,8 +174,7 @@ int RunOfficial(const Options& options, const std::vector<std::string>& args, st
     Meet m = OpenMeet(options);
     MeetData& meet = *m.meet;
     const int race = options.official;
-    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
-    feed.Results().SetBackupThreshold(BackupThresholdOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), ResultRulesOf(options));
     const auto result = feed.Results().ResultOf(race);
     if (!IsRaceDone(result->bookStatus)) {
       err << "レース " << race << " はまだ終わっていません (公式にできません)\n";

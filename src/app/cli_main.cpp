@@ -2,12 +2,14 @@
 // --official, --recover, --compare, --promote, --export-all), through the same code as poolside. It
 // links no Qt, so it is also the program of the Windows build (poolside-cli.exe).
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/early_commands.h"
 #include "app/options.h"
+#include "app/start_config.h"
 #include "platform/command_line.h"
 
 using namespace poolside;
@@ -52,7 +54,10 @@ int main(int argc, char** argv) {
     std::cout << "poolside-cli " << VersionText().substr(VersionText().find(' ') + 1);
     return 0;
   }
-  if (const auto status = RunWindowlessCommand(args, std::cout, std::cerr)) return *status;
+  if (const auto status = RunWindowlessCommand(
+          args, std::cout, std::cerr,
+          StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+    return *status;
   if (!options.error.empty()) {
     std::cerr << options.error << "\n" << kUsage;
     return 2;

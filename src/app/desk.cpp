@@ -97,8 +97,7 @@ Desk::Desk(Options options, std::vector<std::string> args)
       scriptRun_(!options_.script.empty()),
       results_([this](const std::string& text) { messages_->Warn(text); }) {
   for (const auto& [letter, dir] : options_.drives) paths_.MapDrive(letter, dir);
-  results_.SetQualifiers(QualifierRuleOf(options_));
-  results_.SetBackupThreshold(BackupThresholdOf(options_));
+  results_.SetRules(ResultRulesOf(options_));
   if (scriptRun_ || !options_.screenshot.empty()) {
     // No box may wait for a click in an unattended run: messages are printed.
     auto s = std::make_unique<ScriptMessageSink>(std::cout);

@@ -12,6 +12,7 @@
 #include "app/promote_command.h"
 #include "app/public_setup.h"
 #include "app/recover_command.h"
+#include "app/start_config.h"
 #include "app/touches_command.h"
 #include "export/race_export.h"
 #include "meetdata/meet_data.h"
@@ -39,24 +40,35 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return args;
 }
 
+namespace {
+
+bool Asks(const std::vector<std::string>& args, const char* command) {
+  return std::find(args.begin(), args.end(), command) != args.end();
+}
+
+std::optional<int> RunEarly(const Options& options, std::ostream& out);
+
+}  // namespace
+
 std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
-                                        std::ostream& err) {
-  if (std::find(args.begin(), args.end(), "--recover") != args.end()) {
-    return RunRecover(ParseOptions(args), out, err);
+                                        std::ostream& err, const UserConfig& config) {
+  Options options = ParseOptions(args);
+  const bool result = Asks(args, "--recover") || Asks(args, "--touches") ||
+                      Asks(args, "--backups") || Asks(args, "--official") ||
+                      Asks(args, "--export-all");
+  if (result && options.error.empty()) {
+    std::vector<std::string> notes = config.problems;
+    MergeUserConfig(options, config, &notes);
+    for (const std::string& note : notes) err << note << "\n";
   }
-  if (std::find(args.begin(), args.end(), "--promote") != args.end()) {
-    return RunPromote(ParseOptions(args), out, err);
-  }
-  if (std::find(args.begin(), args.end(), "--touches") != args.end()) {
-    return RunTouches(ParseOptions(args), args, out, err);
-  }
-  if (std::find(args.begin(), args.end(), "--backups") != args.end()) {
-    return RunBackups(ParseOptions(args), args, out, err);
-  }
-  if (std::find(args.begin(), args.end(), "--official") != args.end()) {
-    return RunOfficial(ParseOptions(args), args, out, err);
-  }
-  return RunEarlyCommand(args, out);
+  if (Asks(args, "--recover")) return RunRecover(options, out, err);
+  // A promotion's --mirror names the copy that becomes the data folder: the
+  // configuration's mirror is not that.
+  if (Asks(args, "--promote")) return RunPromote(ParseOptions(args), out, err);
+  if (Asks(args, "--touches")) return RunTouches(options, args, out, err);
+  if (Asks(args, "--backups")) return RunBackups(options, args, out, err);
+  if (Asks(args, "--official")) return RunOfficial(options, args, out, err);
+  return RunEarly(options, out);
 }
 
 std::string VersionText() { return std::string("poolside ") + POOLSIDE_VERSION + "\n"; }
@@ -88,7 +100,12 @@ std::string UsageText() {
 }
 
 std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::ostream& out) {
-  const Options options = ParseOptions(args);
+  return RunEarly(ParseOptions(args), out);
+}
+
+namespace {
+
+std::optional<int> RunEarly(const Options& options, std::ostream& out) {
   if (!options.error.empty()) return std::nullopt;
   if (options.help) {
     out << HelpText();
@@ -111,9 +128,12 @@ std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::os
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
   MeetData meet(paths);
   const CsvEncoding encoding = ExportEncodingOf(options);
-  const int status = ExportAllFinished(meet, encoding, out, QualifierRuleOf(options));
+  const int status = ExportAllFinished(meet, encoding, out, ResultRulesOf(options));
   out.flush();
+  MirrorAfterCommand(paths, options.mirror, std::cerr);
   return status;
 }
+
+}  // namespace
 
 }  // namespace poolside

@@ -1,12 +1,15 @@
 #pragma once
 // What the program answers before any window exists (no display needed):
-// --version, --help, --export-all, --recover and --touches. poolside and
-// the window-less poolside-cli both run them through RunWindowlessCommand.
+// --version, --help, --export-all, --recover, --touches, --backups,
+// --official, --promote, --compare and --verify-mirror. poolside and the
+// window-less poolside-cli both run them through RunWindowlessCommand.
 
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "setup/user_config.h"
 
 namespace poolside {
 
@@ -14,11 +17,18 @@ namespace poolside {
 // (-platform NAME, -display NAME, -style NAME and other single-dash options).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Runs --recover, --touches, --version, --help or --export-all when the
-// arguments ask for one and returns its exit status; none when the windows
-// should start (bad options too: the normal start reports them).
+// Runs --recover, --touches, --backups, --official, --promote, --version,
+// --help or --export-all when the arguments ask for one and returns its
+// exit status; none when the windows should start (bad options too: the
+// normal start reports them). The commands that write or list a result
+// (--touches, --backups, --official, --recover, --export-all) take the
+// settings of the user's configuration `config` that the command line did
+// not give, as the desk does (start_config.h: the backup threshold, the
+// qualifiers, the mirror, ...), so what they write agrees with the desk's
+// files; the configuration's problems go to `err` first. The working folder
+// stays: the paths of the command line are relative to it.
 std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
-                                        std::ostream& err);
+                                        std::ostream& err, const UserConfig& config);
 
 // Runs --version, --help or --export-all when one of them is given and
 // returns the exit status; none when the windows should start. Bad options

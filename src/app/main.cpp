@@ -38,7 +38,10 @@ int main(int argc, char** argv) {
     if (!QCoreApplication::instance()) slipApp = std::make_unique<QApplication>(slipArgc, slipArgv);
     return SaveSlipPdf(result, pdf);
   });
-  if (const auto status = RunWindowlessCommand(early, std::cout, std::cerr)) return *status;
+  if (const auto status = RunWindowlessCommand(
+          early, std::cout, std::cerr,
+          StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+    return *status;
   SetSlipWriter({});
   // As many descriptors as the system allows: the desk's files and the live
   // pages' connections share them (the pages keep a reserve for the desk).

@@ -10,6 +10,8 @@ PublicNames PublicNamesOf(const Options& options) {
   return mode;
 }
 
+namespace {
+
 QualifierRule QualifierRuleOf(const Options& options) {
   QualifierRule rule;
   for (const std::string& setting : options.qualifiers) ParseQualifierSetting(setting, rule);
@@ -18,6 +20,12 @@ QualifierRule QualifierRuleOf(const Options& options) {
 
 std::int64_t BackupThresholdOf(const Options& options) {
   return ParseThresholdSeconds(options.backupThreshold).value_or(kDefaultBackupThreshold);
+}
+
+}  // namespace
+
+ResultRules ResultRulesOf(const Options& options) {
+  return ResultRules{QualifierRuleOf(options), BackupThresholdOf(options)};
 }
 
 }  // namespace poolside

@@ -29,7 +29,7 @@ std::vector<std::string> ExportRetimed(const PathMapper& paths, const Retiming& 
   } catch (const std::exception& e) {
     return {std::string("結果を書き出せません: ") + e.what()};
   }
-  CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
+  CommandFeed feed(meet, ExportEncodingOf(options), ResultRulesOf(options));
   feed.Publish(RecoveredRace(retiming, SourcesOf(meet, retiming.race)));
   for (const RetimedStatus& s : retiming.statuses) {
     feed.Publish(RaceStatusChanged{

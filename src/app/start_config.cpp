@@ -51,12 +51,16 @@ bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes) {
   return !ec;
 }
 
+UserConfig StartUserConfig(const char* xdgConfigHome, const char* home) {
+  const std::string folder = UserConfigFolder(xdgConfigHome, home);
+  return folder.empty() ? UserConfig{} : ReadUserConfig(folder + "/" + kUserConfigName);
+}
+
 StartConfig PrepareStart(Options& options, bool interactive, const char* xdgConfigHome,
                          const char* home) {
   StartConfig start;
   start.folder = UserConfigFolder(xdgConfigHome, home);
-  const UserConfig config =
-      start.folder.empty() ? UserConfig{} : ReadUserConfig(start.folder + "/" + kUserConfigName);
+  const UserConfig config = StartUserConfig(xdgConfigHome, home);
   start.notes = config.problems;
   const bool scriptRun = !options.script.empty();
   const bool drivesGiven = !options.drives.empty();

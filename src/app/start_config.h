@@ -25,6 +25,10 @@ struct StartConfig {
   std::vector<std::string> notes;  // for standard error: lines not understood, a failed move
 };
 
+// The user's configuration as a start reads it
+// ($XDG_CONFIG_HOME/poolside/poolside.conf); empty when there is no folder.
+UserConfig StartUserConfig(const char* xdgConfigHome, const char* home);
+
 // `interactive`: a display, no --script and no --screenshot.
 StartConfig PrepareStart(Options& options, bool interactive, const char* xdgConfigHome,
                          const char* home);

@@ -96,7 +96,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
         err << interrupted->message << "\n";
         if (!interrupted->completed) return 1;
         const TouchRepair& done = interrupted->intent.repair;
-        CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
+        CommandFeed feed(meet, ExportEncodingOf(options), ResultRulesOf(options));
         feed.Publish(RepairEventOf(interrupted->intent));
         for (const std::string& failure : feed.Finish()) err << failure << "\n";
         if (done.race == repair.race && done.lane == repair.lane &&
@@ -121,7 +121,7 @@ int RunTouches(const Options& options, const std::vector<std::string>& args, std
     MirrorAfterCommand(paths, options.mirror, err);
     // What the result's owner, the export and the desk's knowledge of the
     // lane follow from, as a desk's repair.
-    CommandFeed feed(meet, ExportEncodingOf(options), QualifierRuleOf(options));
+    CommandFeed feed(meet, ExportEncodingOf(options), ResultRulesOf(options));
     feed.Publish(RepairEventOf(intent));
     // Applied: an export that fails is told, the status stays 0.
     for (const std::string& failure : feed.Finish()) err << failure << "\n";

@@ -7,7 +7,7 @@
 
 namespace poolside {
 
-CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding, QualifierRule qualifiers)
+CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding, const ResultRules& rules)
     : results_([this](const std::string& text) {
         std::lock_guard lock(mutex_);
         failures_.push_back(text);
@@ -20,7 +20,7 @@ CommandFeed::CommandFeed(const MeetData& meet, CsvEncoding encoding, QualifierRu
         };
         return sinks;
       }()) {
-  results_.SetQualifiers(std::move(qualifiers));
+  results_.SetRules(rules);
   results_.entryProblems = [](const std::vector<std::string>& lines) {
     for (const std::string& line : lines) std::cerr << line << "\n";
   };

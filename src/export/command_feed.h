@@ -19,9 +19,10 @@ class MeetData;
 
 class CommandFeed {
  public:
-  // `meet` has read its control file and settings; `qualifiers` marks who
-  // goes on in the standings written beside the races.
-  CommandFeed(const MeetData& meet, CsvEncoding encoding, QualifierRule qualifiers = {});
+  // `meet` has read its control file and settings; `rules` are the desk's
+  // (who goes on in the standings written beside the races, when watches
+  // are flagged), so the files written agree with the desk's.
+  CommandFeed(const MeetData& meet, CsvEncoding encoding, const ResultRules& rules);
   ~CommandFeed();
   CommandFeed(const CommandFeed&) = delete;
   CommandFeed& operator=(const CommandFeed&) = delete;

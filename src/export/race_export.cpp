@@ -77,7 +77,7 @@ std::string EventExportJson(RaceResults& results, int program) {
 }
 
 int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out,
-                      const QualifierRule& qualifiers) {
+                      const ResultRules& rules) {
   RaceBookState book;
   try {
     meet.ReadControlFile("..\\ctl\\dr_kyo.ctl");
@@ -95,7 +95,7 @@ int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out,
   // A desk file that cannot be read is said; the races export as their
   // files read.
   RaceResults results([&out](const std::string& problem) { out << problem << "\n"; });
-  results.SetQualifiers(qualifiers);
+  results.SetRules(rules);
   results.entryProblems = [&out](const std::vector<std::string>& lines) {
     for (const std::string& line : lines) out << line << "\n";
   };

@@ -7,6 +7,7 @@
 
 #include "results/race_csv.h"
 #include "results/race_result.h"
+#include "results/race_results.h"
 #include "results/standings.h"
 
 namespace poolside {
@@ -39,12 +40,13 @@ ExportReport WriteEventExport(int program, const std::string& json, const std::s
 std::string EventExportJson(RaceResults& results, int program);
 
 // Both files of every race the book marks done ("6", "7", "8", ...), each
-// as the result's owner has it (results/race_results.h), for `--export-all`:
-// one line per file written ("書き出しました: PATH") and one per problem
-// ("goal\g0003: ありません") on `out`. Returns 0 when every file was
-// written, 1 otherwise; then eventP.json of every program with a race done (the control file, the
-// meet or the book unreadable, or a file that could not be written).
+// as the result's owner has it (results/race_results.h) under the desk's
+// `rules`, then eventP.json of every program with a race done, for
+// `--export-all`: one line per file written ("書き出しました: PATH") and one
+// per problem ("goal\g0003: ありません") on `out`. Returns 0 when every file
+// was written, 1 otherwise (the control file, the meet or the book
+// unreadable, or a file that could not be written).
 int ExportAllFinished(MeetData& meet, CsvEncoding encoding, std::ostream& out,
-                      const QualifierRule& qualifiers = {});
+                      const ResultRules& rules);
 
 }  // namespace poolside

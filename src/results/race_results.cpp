@@ -173,6 +173,11 @@ void RaceResults::SetBackupThreshold(std::int64_t hundredths) {
   ++generation_;
 }
 
+void RaceResults::SetRules(const ResultRules& rules) {
+  SetQualifiers(rules.qualifiers);
+  SetBackupThreshold(rules.backupThreshold);
+}
+
 void RaceResults::SetQualifiers(QualifierRule rule) {
   std::lock_guard lock(mutex_);
   qualifiers_ = std::move(rule);

@@ -43,6 +43,15 @@ struct ResultFolder {
 };
 ResultFolder ResultFolderOf(const MeetData& meet);
 
+// The meet's settings that shape every result: how many go on from each
+// round and the difference (hundredths) above which a lane's watches raise
+// a flag. The desk and every command line that writes a result use the
+// same, so their outputs agree.
+struct ResultRules {
+  QualifierRule qualifiers;
+  std::int64_t backupThreshold = kDefaultBackupThreshold;
+};
+
 class RaceResults : public RaceListener {
  public:
   // Problems of the desk file (read or write) go to `problem`, on the
@@ -98,6 +107,9 @@ class RaceResults : public RaceListener {
   // The difference (hundredths) above which a lane's watches raise a flag
   // (results/backup_times.h); set before the outputs start.
   void SetBackupThreshold(std::int64_t hundredths);
+  // Both at once, as the desk and every command line that writes a result
+  // take them from the same settings.
+  void SetRules(const ResultRules& rules);
   // The standings of program P from the results of its heats (the meet
   // file's races with that program number), names in full. Any thread.
   Standings StandingsOf(int program);

@@ -47,13 +47,13 @@ class BackupsCommandTest : public ::testing::Test {
     dir.Write("data/lap/r0002", CopiedItems(kLap));
   }
 
-  int Run(std::vector<std::string> args) {
+  int Run(std::vector<std::string> args, const UserConfig& config = {}) {
     args.insert(args.begin(), {"--drive", "c=" + dir.Path(), "--no-capture"});
     out.str("");
     err.str("");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(FsPath(dir.File("prog")));
-    const std::optional<int> status = RunWindowlessCommand(args, out, err);
+    const std::optional<int> status = RunWindowlessCommand(args, out, err, config);
     std::filesystem::current_path(cwd);
     return status.value_or(-1);
   }
@@ -159,6 +159,40 @@ TEST_F(BackupsCommandTest, SignOffListsOpenLanesAndALaterDecisionTakesItBack) {
 
   EXPECT_EQ(Run({"--official", "3", "--apply"}), 1);
   EXPECT_NE(err.str().find("まだ終わっていません"), std::string::npos);
+}
+
+// The user's configuration sets the desk's threshold and mirror; a command
+// line that writes a result takes them too, or the export it writes would
+// lose the desk's flags.
+TEST_F(BackupsCommandTest, CommandsTakeTheUserConfigurationUnderTheCommandLine) {
+  UserConfig config;
+  config.backupThreshold = "0.10";
+  config.mirror = dir.File("copy");
+  dir.MakeDir("copy");
+  config.problems = {"poolside.conf:7: 分かりません: colour blue"};
+  // Lane 4's backup time is 0.15 s under its console time.
+  ASSERT_EQ(Run({"--backups", "1", "--lane", "4", "--watch", "13034", "13037", "--apply"}, config),
+            0)
+      << err.str();
+  EXPECT_EQ(err.str(), "poolside.conf:7: 分かりません: colour blue\n");
+  ASSERT_EQ(Export(1)["lanes"][3]["flags"].Size(), 1u);
+  EXPECT_EQ(Export(1)["lanes"][3]["flags"][0].String(), "difference");
+  EXPECT_EQ(dir.Read("copy/export/r0001.json"), dir.Read("data/export/r0001.json"));
+
+  // The export of every race agrees with the desk's, and the command line
+  // still wins.
+  ASSERT_EQ(Run({"--export-all"}, config), 0) << out.str();
+  ASSERT_EQ(Export(1)["lanes"][3]["flags"].Size(), 1u);
+  ASSERT_EQ(Run({"--export-all", "--backup-threshold", "0.30"}, config), 0) << out.str();
+  EXPECT_EQ(Export(1)["lanes"][3]["flags"].Size(), 0u);
+  ASSERT_EQ(Run({"--export-all", "--backup-threshold", "0.10"}), 0) << out.str();
+  EXPECT_EQ(Export(1)["lanes"][3]["flags"].Size(), 1u);
+
+  ASSERT_EQ(Run({"--official", "1"}, config), 0) << err.str();
+  EXPECT_NE(out.str().find("決定のないフラグのコース: 4"), std::string::npos) << out.str();
+  // A bad setting is refused before the configuration is read.
+  EXPECT_EQ(Run({"--official", "1", "--bogus"}, config), 2);
+  EXPECT_EQ(err.str().find("colour"), std::string::npos) << err.str();
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ class WindowlessCommandsTest : public ::testing::Test {
     err.str("");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(FsPath(dir.File("prog")));
-    const std::optional<int> status = RunWindowlessCommand(args, out, err);
+    const std::optional<int> status = RunWindowlessCommand(args, out, err, {});
     std::filesystem::current_path(cwd);
     return status;
   }

@@ -251,7 +251,7 @@ TEST_F(DeskFeedTest, ATypedWithdrawalOutlivesTheProgramARecoveryAndEndsWithARepa
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("prog"));
   std::ostringstream out;
-  ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out);
+  ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out, {});
   std::filesystem::current_path(cwd);
   EXPECT_EQ(Export("r0001.json"), exported);
 
@@ -347,7 +347,7 @@ TEST_F(ExportTest, AJapaneseDataFolderIsReadAndWritten) {
   std::filesystem::rename(FsPath(dir.File("meet")), FsPath(dir.File("大会 2026")));
   meetData.DataFolder = "c:\\大会 2026\\";
   {
-    CommandFeed command(meetData, CsvEncoding::Cp932);
+    CommandFeed command(meetData, CsvEncoding::Cp932, {});
     TouchesRepaired repaired;
     repaired.race = 2;
     repaired.lane = 5;
@@ -365,7 +365,7 @@ TEST_F(ExportTest, AJapaneseDataFolderIsReadAndWritten) {
 
 TEST_F(ExportTest, ACommandLinesFeedExportsThroughTheOwnerAndSaysWhatFailed) {
   {
-    CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+    CommandFeed command(meetData, CsvEncoding::Utf8Bom, {});
     TouchesRepaired repaired;
     repaired.race = 2;
     repaired.lane = 5;
@@ -378,7 +378,7 @@ TEST_F(ExportTest, ACommandLinesFeedExportsThroughTheOwnerAndSaysWhatFailed) {
   EXPECT_TRUE(dir.Exists("meet/export/r0001.csv"));
   std::filesystem::remove_all(dir.File("meet/export"));
   dir.Write("meet/export", "x");
-  CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+  CommandFeed command(meetData, CsvEncoding::Utf8Bom, {});
   TouchesRepaired repaired;
   repaired.race = 1;
   repaired.finished = true;
@@ -394,7 +394,7 @@ TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("prog"));
   std::ostringstream out;
-  const int status = ExportAllFinished(meetData, CsvEncoding::Cp932, out);
+  const int status = ExportAllFinished(meetData, CsvEncoding::Cp932, out, {});
   std::filesystem::current_path(cwd);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(out.str(), "書き出しました: " + dir.File("meet/export/r0001.json") +
@@ -407,7 +407,7 @@ TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
   std::filesystem::remove(dir.File("meet/goal/g0002"));
   std::ostringstream out2;
   std::filesystem::current_path(dir.File("prog"));
-  ExportAllFinished(meetData, CsvEncoding::Cp932, out2);
+  ExportAllFinished(meetData, CsvEncoding::Cp932, out2, {});
   std::filesystem::current_path(cwd);
   EXPECT_NE(out2.str().find("レース 2: goal\\g0002: ありません\n"), std::string::npos)
       << out2.str();
@@ -417,7 +417,7 @@ TEST_F(ExportTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
   std::filesystem::remove(dir.File("ctl/dr_kyo.ctl"));
   std::ostringstream out3;
   std::filesystem::current_path(dir.File("prog"));
-  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Cp932, out3), 1);
+  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Cp932, out3, {}), 1);
   std::filesystem::current_path(cwd);
   EXPECT_NE(out3.str().find("dr_kyo.ctl"), std::string::npos) << out3.str();
 }
@@ -434,7 +434,7 @@ TEST_F(ExportTest, ExportAllTakesEveryDoneStatusAndNothingElse) {
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("prog"));
   std::ostringstream out;
-  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out), 0) << out.str();
+  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out, {}), 0) << out.str();
   std::filesystem::current_path(cwd);
   for (const char* n : {"r0001.json", "r0002.json", "r0003.json"}) {
     EXPECT_TRUE(dir.Exists(std::string("meet/export/") + n)) << n;
@@ -449,7 +449,7 @@ TEST_F(ExportTest, NamesAndEachProgramsStandingsAreWrittenBesideTheRaces) {
   dir.Write("meet/taikai.dat", meet);
   dir.Write("meet/entries.csv", "番号,氏名,所属\n4002,山田 太郎,第一中\n");
   {
-    CommandFeed command(meetData, CsvEncoding::Utf8Bom);
+    CommandFeed command(meetData, CsvEncoding::Utf8Bom, {});
     TouchesRepaired repaired;
     repaired.race = 2;
     repaired.lane = 5;
@@ -471,7 +471,7 @@ TEST_F(ExportTest, NamesAndEachProgramsStandingsAreWrittenBesideTheRaces) {
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.File("prog"));
   std::ostringstream out;
-  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out), 0) << out.str();
+  EXPECT_EQ(ExportAllFinished(meetData, CsvEncoding::Utf8Bom, out, {}), 0) << out.str();
   std::filesystem::current_path(cwd);
   EXPECT_NE(out.str().find(dir.File("meet/export/event1.json")), std::string::npos) << out.str();
   EXPECT_TRUE(dir.Exists("meet/export/event2.json"));

@@ -42,6 +42,19 @@ sed -i -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2}/(moment)/
 diff -r -x capture "$work/poolside/meet" "$work/cli/meet" >/dev/null ||
   fail "the data folders differ: $(diff -rq -x capture "$work/poolside/meet" "$work/cli/meet")"
 
+# Both read the user's configuration as the desk does: its mirror is
+# renewed, a line not understood is named.
+for program in poolside cli; do
+  mkdir -p "$work/conf-$program/poolside" "$work/copy-$program"
+  printf 'mirror %s\ncolour blue\n' "$work/copy-$program" >"$work/conf-$program/poolside/poolside.conf"
+  (cd "$work/$program/prog" && env -u DISPLAY XDG_CONFIG_HOME="$work/conf-$program" \
+    "${!program}" --drive c="$work/$program" --export-all >/dev/null 2>"$work/conf.$program.err")
+  grep -q 'poolside.conf:2: .*colour blue' "$work/conf.$program.err" ||
+    fail "$program --export-all: the configuration's bad line is not named: $(cat "$work/conf.$program.err")"
+  cmp -s "$work/$program/meet/export/r0002.json" "$work/copy-$program/export/r0002.json" ||
+    fail "$program --export-all: the configuration's mirror was not renewed"
+done
+
 for args in "" "--script x" "--competition" "--bogus"; do
   # shellcheck disable=SC2086
   "$cli" $args >"$work/out" 2>"$work/err"
