@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "support/wait_for.h"
 
 #include "capture/capture_reader.h"
@@ -71,10 +71,7 @@ class CaptureEndToEnd : public ::testing::Test {
   // A demo meet with two races done; returns the race the load puts on screen.
   fs::path Meet(const std::string& name) {
     const fs::path meet = dir_ / name;
-    EXPECT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    EXPECT_TRUE(e2e::MakeDemoMeet(meet));
     return meet;
   }
 

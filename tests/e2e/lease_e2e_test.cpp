@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "support/wait_for.h"
 
 #include <chrono>
@@ -41,10 +41,7 @@ class FolderEndToEnd : public ::testing::Test {
     fs::create_directories(dir_);
     meet_ = dir_ / "m";
     // Races 1 and 2 done; race 3's lap file written by each test.
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
     std::ofstream(dir_ / "end.script") << "end\n";
     std::ofstream(dir_ / "wait.script") << "show frmRace.lblRace\nwait 60000\n";
     std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
@@ -76,13 +73,8 @@ class FolderEndToEnd : public ::testing::Test {
                                    dir_ / (tag + ".err"));
   }
   std::string Lap() const { return ReadAll(meet_ / "meet" / "lap" / "r0003"); }
-  int Run(std::vector<std::string> more, std::string& said) {
-    std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet_.string()};
-    args.insert(args.end(), more.begin(), more.end());
-    Child tool(args, meet_ / "prog", dir_ / "tout", dir_ / "terr");
-    const int rc = tool.Wait(60);
-    said = ReadAll(dir_ / "tout") + ReadAll(dir_ / "terr");
-    return rc;
+  int Run(const std::vector<std::string>& more, std::string& said) {
+    return e2e::RunCommand(meet_, dir_, more, said);
   }
   static bool Until(const std::function<bool()>& fact, int seconds = 30) {
     return poolside::testing::WaitFor(fact, std::chrono::seconds(seconds));

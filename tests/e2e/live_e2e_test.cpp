@@ -17,7 +17,7 @@
 #include <QTcpSocket>
 #include <QWebSocket>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "http_client.h"
 #include "support/wait_for.h"
 
@@ -67,16 +67,6 @@ void End(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
-int Wait(pid_t pid, int seconds) {
-  int status = 0;
-  if (poolside::testing::WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; },
-                                 std::chrono::seconds(seconds))) {
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  End(pid);
-  return -1;
-}
-
 using e2e::Get;
 using e2e::Json;
 using e2e::Reply;
@@ -93,9 +83,7 @@ TEST(LivePagesEndToEnd, RaceReachesTheSocketTheJsonTheResultPageAndTheBrowser) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   const fs::path meet = dir / "demo";
-  ASSERT_EQ(
-      std::system(("'" + std::string(DEMO_BIN) + "' '" + meet.string() + "' >/dev/null").c_str()),
-      0);
+  ASSERT_TRUE(e2e::MakeDemoMeet(meet, 0));
 
   // No race done yet: race 1 is swum.
   const pid_t sim = Spawn({SIM_BIN, "--wait-open", "--races", "1", "--lanes", "6", "--laps", "2",

@@ -21,7 +21,7 @@
 #include <set>
 #include <sstream>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "http_client.h"
 #include "support/test_broker.h"
 
@@ -86,9 +86,7 @@ class MqttEndToEnd : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     meet_ = dir_ / "demo";
-    ASSERT_EQ(std::system(
-                  ("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' >/dev/null").c_str()),
-              0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_, 0));
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(dir_);

@@ -230,10 +230,7 @@ TEST_F(RaceEndToEnd, ALaneLeftOnItsLapByARestartedConsoleIsNotRanked) {
 }
 
 TEST_F(RaceEndToEnd, ConsoleThatVanishesLeavesTheWindowReceiving) {
-  ASSERT_EQ(
-      std::system(
-          ("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null").c_str()),
-      0);
+  ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
   const int race = OpenRaceFrom(ReadAll(meet_ / "meet" / "Race.dat"), 1);
   Child sim(
       {SIM_BIN, "--wait-open", "--races", "0", "--speed", "5", "--tick", "50", "--lanes", "4"},

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 
 #include <algorithm>
 #include <chrono>
@@ -63,10 +63,7 @@ class RaceEndToEnd : public ::testing::Test {
     SwimOneRace(std::move(simArgs), run);
   }
   void SwimOneRace(std::vector<std::string> simArgs, const Run& run) {
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
     bookBefore_ = ReadAll(meet_ / "meet" / "Race.dat");
     ASSERT_EQ(bookBefore_.size(), 1024u);
     race_ = OpenRaceFrom(bookBefore_, 1);

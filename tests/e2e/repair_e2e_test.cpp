@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "support/wait_for.h"
 
 #include <chrono>
@@ -45,22 +45,14 @@ class RepairEndToEnd : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     meet_ = dir_ / "demo";
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(dir_);
   }
 
-  int Tool(std::vector<std::string> more, std::string& out) {
-    std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet_.string()};
-    args.insert(args.end(), more.begin(), more.end());
-    Child tool(args, meet_ / "prog", dir_ / "tout", dir_ / "terr");
-    const int rc = tool.Wait(60);
-    out = ReadAll(dir_ / "tout") + ReadAll(dir_ / "terr");
-    return rc;
+  int Tool(const std::vector<std::string>& more, std::string& out) {
+    return e2e::RunCommand(meet_, dir_, more, out);
   }
   std::string Lap() const { return ReadAll(meet_ / "meet" / "lap" / ("r" + RaceText(race_))); }
   std::string Goal() const { return ReadAll(meet_ / "meet" / "goal" / ("g" + RaceText(race_))); }
@@ -71,25 +63,7 @@ class RepairEndToEnd : public ::testing::Test {
 
 TEST_F(RepairEndToEnd, RepairsAreListedPreviewedAppliedExportedAndRecovered) {
   // Lanes 1 and 2 swim two lengths; the program is killed after the finish.
-  std::ofstream(dir_ / "race.script") << "click frmRace.cmdZushin\n"
-                                         "port \" A       10.00 \\r\"\n"
-                                         "port \" A 11    30.00L\\r\"\n"
-                                         "port \" A 22    31.00L\\r\"\n"
-                                         "port \" A 11  1:01.00G\\r\"\n"
-                                         "port \" A 22  1:02.00G\\r\"\n"
-                                         "port \" A        0.00 \\r\"\n"
-                                         "show frmRace.lblRace\n"
-                                         "wait 60000\n";
-  {
-    Child program({POOLSIDE_BIN, "-platform", "offscreen", "--drive", "c=" + meet_.string(),
-                   "--script", (dir_ / "race.script").string()},
-                  meet_ / "prog", dir_ / "out", dir_ / "err");
-    ASSERT_TRUE(poolside::testing::WaitFor(
-        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
-        std::chrono::seconds(30)))
-        << ReadAll(dir_ / "err");
-    program.Kill();
-  }
+  ASSERT_TRUE(e2e::RunDeskUntilShownThenKill(meet_, dir_, e2e::kTwoLanesTwoLengths));
   const std::string lap = Lap();
   ASSERT_EQ(lap, " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,G, 2 , 1:02.00,G,");
   const std::string goal = Goal();

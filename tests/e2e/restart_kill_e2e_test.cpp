@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "support/wait_for.h"
 
 #include <chrono>
@@ -29,24 +29,15 @@ class RestartKill : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     meet_ = dir_ / "m";
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
     // Race 3 under way: lane 1 finished, lane 2 at its turn; then killed.
-    Write("race.script",
-          "click frmRace.cmdZushin\n"
-          "port \" A 11    30.00L\\r\"\n"
-          "port \" A 22    31.00L\\r\"\n"
-          "port \" A 11  1:01.00G\\r\"\n"
-          "show frmRace.lblRace\n"
-          "wait 60000\n");
-    Child program(Args("race.script"), meet_ / "prog", dir_ / "out", dir_ / "err");
-    ASSERT_TRUE(poolside::testing::WaitFor(
-        [&] { return ReadAll(dir_ / "out").find("lblRace") != std::string::npos; },
-        std::chrono::seconds(30)))
-        << ReadAll(dir_ / "err");
-    program.Kill();
+    ASSERT_TRUE(e2e::RunDeskUntilShownThenKill(meet_, dir_,
+                                               "click frmRace.cmdZushin\n"
+                                               "port \" A 11    30.00L\\r\"\n"
+                                               "port \" A 22    31.00L\\r\"\n"
+                                               "port \" A 11  1:01.00G\\r\"\n"
+                                               "show frmRace.lblRace\n"
+                                               "wait 60000\n"));
     ASSERT_EQ(Lap(), " 1 ,   30.00,L, 2 ,   31.00,L, 1 , 1:01.00,G,");
   }
   void TearDown() override {

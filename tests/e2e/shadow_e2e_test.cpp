@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "child_process.h"
+#include "desk_run.h"
 #include "support/test_broker.h"
 #include "support/wait_for.h"
 
@@ -45,10 +45,7 @@ class ShadowEndToEnd : public ::testing::Test {
     fs::create_directories(dir_);
     meet_ = dir_ / "demo";
     shadow_ = dir_ / "shadow";
-    ASSERT_EQ(
-        std::system(("'" + std::string(DEMO_BIN) + "' '" + meet_.string() + "' --done 2 >/dev/null")
-                        .c_str()),
-        0);
+    ASSERT_TRUE(e2e::MakeDemoMeet(meet_));
     // Two races as the console sends them, recorded once.
     Child sim({SIM_BIN, "--races", "2", "--lanes", "4", "--laps", "2", "--tick", "50", "--speed",
                "1000", "--pause", "0", "--seed", "5", "--log", (dir_ / "sent").string()},
