@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
 
 #include "app/backups_command.h"
 #include "app/compare_command.h"
 #include "app/export_setup.h"
+#include "app/lease_gate.h"
 #include "app/mirror_start.h"
 #include "app/option_table.h"
 #include "app/options.h"
@@ -46,7 +48,7 @@ bool Asks(const std::vector<std::string>& args, const char* command) {
   return std::find(args.begin(), args.end(), command) != args.end();
 }
 
-std::optional<int> RunEarly(const Options& options, std::ostream& out);
+std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostream& err);
 
 }  // namespace
 
@@ -68,7 +70,7 @@ std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, st
   if (Asks(args, "--touches")) return RunTouches(options, args, out, err);
   if (Asks(args, "--backups")) return RunBackups(options, args, out, err);
   if (Asks(args, "--official")) return RunOfficial(options, args, out, err);
-  return RunEarly(options, out);
+  return RunEarly(options, out, err);
 }
 
 std::string VersionText() { return std::string("poolside ") + POOLSIDE_VERSION + "\n"; }
@@ -100,12 +102,12 @@ std::string UsageText() {
 }
 
 std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::ostream& out) {
-  return RunEarly(ParseOptions(args), out);
+  return RunEarly(ParseOptions(args), out, std::cerr);
 }
 
 namespace {
 
-std::optional<int> RunEarly(const Options& options, std::ostream& out) {
+std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostream& err) {
   if (!options.error.empty()) return std::nullopt;
   if (options.help) {
     out << HelpText();
@@ -115,22 +117,28 @@ std::optional<int> RunEarly(const Options& options, std::ostream& out) {
     out << VersionText();
     return 0;
   }
-  if (!options.compareLeft.empty()) return RunCompare(options, out, std::cerr);
+  if (!options.compareLeft.empty()) return RunCompare(options, out, err);
   if (!options.verifyMirror.empty()) {
     PathMapper paths;
     for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
-    const int status = VerifyMirror(paths, options.verifyMirror, out, std::cerr);
+    const int status = VerifyMirror(paths, options.verifyMirror, out, err);
     out.flush();
     return status;
   }
   if (!options.exportAll) return std::nullopt;
   PathMapper paths;
   for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+  // The export is the folder's too: a desk writing it at the same moment
+  // could see its newer file replaced by this one's older reading.
+  std::unique_ptr<FolderLease> lease;
+  if (!TakeLeaseForCommand(paths, "poolside --export-all", options.takeOver, err, lease)) {
+    return 1;
+  }
   MeetData meet(paths);
   const CsvEncoding encoding = ExportEncodingOf(options);
   const int status = ExportAllFinished(meet, encoding, out, ResultRulesOf(options));
   out.flush();
-  MirrorAfterCommand(paths, options.mirror, std::cerr);
+  MirrorAfterCommand(paths, options.mirror, err);
   return status;
 }
 

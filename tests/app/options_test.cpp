@@ -345,7 +345,9 @@ TEST(OptionTable, EveryEntryIsInTheHelpAndOwnsItsName) {
     EXPECT_NE(help.find(std::string(" ") + e.name + " "), std::string::npos) << e.name;
     EXPECT_EQ(FindOption(e.name), &e) << e.name;
     EXPECT_NE(e.apply, nullptr) << e.name;
-    if (e.alias) EXPECT_EQ(FindOption(e.alias), &e) << e.alias;
+    if (e.alias) {
+      EXPECT_EQ(FindOption(e.alias), &e) << e.alias;
+    }
   }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "meetdata/folder_lease.h"
 #include "platform/cp932.h"
 #include "platform/fs_path.h"
 #include "support/small_meet.h"
@@ -66,7 +67,16 @@ class WindowlessCommandsTest : public ::testing::Test {
 };
 
 TEST_F(WindowlessCommandsTest, ExportAllWritesEveryFinishedRaceAndNamesEachFile) {
+  {
+    // A desk writes the folder: the export is its, nothing is written.
+    FolderLease desk(Data("poolside.lease"), "poolside (計時)");
+    ASSERT_EQ(desk.Acquire(false).kind, FolderLease::Outcome::Held);
+    ASSERT_EQ(Run({"--export-all"}), 1);
+    EXPECT_NE(err.str().find("poolside (計時)"), std::string::npos) << err.str();
+    EXPECT_FALSE(dir.Exists(std::string(kFolder) + "/export"));
+  }
   ASSERT_EQ(Run({"--export-all"}), 0) << err.str();
+  EXPECT_FALSE(dir.Exists(std::string(kFolder) + "/poolside.lease"));
   EXPECT_EQ(out.str(), "書き出しました: " + Data("export/r0001.json") +
                            "\n書き出しました: " + Data("export/r0001.csv") +
                            "\n書き出しました: " + Data("export/r0002.json") +

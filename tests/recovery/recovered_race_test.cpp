@@ -235,7 +235,9 @@ TEST(RecoveredRace, ARunGivenToTheNextRaceIsReTimedWithTheBlocksHeldBeforeTheCho
   // first touch, the last of the race the load found on screen (race 1,
   // interrupted), is not dropped as a repeat of it.
   for (const RetimedFile& f : first.files) {
-    if (f.path == rig.tmp.File("data/lap/r0001")) EXPECT_EQ(f.bytes, " 3 ,   30.00,L,");
+    if (f.path == rig.tmp.File("data/lap/r0001")) {
+      EXPECT_EQ(f.bytes, " 3 ,   30.00,L,");
+    }
   }
 }
 
