@@ -52,21 +52,28 @@ std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostr
 
 }  // namespace
 
-std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
-                                        std::ostream& err, const UserConfig& config) {
+Options WindowlessOptions(const std::vector<std::string>& args, const UserConfig& config,
+                          std::ostream& err) {
   Options options = ParseOptions(args);
   const bool result = Asks(args, "--recover") || Asks(args, "--touches") ||
                       Asks(args, "--backups") || Asks(args, "--official") ||
-                      Asks(args, "--export-all");
-  if (result && options.error.empty()) {
-    std::vector<std::string> notes = config.problems;
-    MergeUserConfig(options, config, &notes);
-    for (const std::string& note : notes) err << note << "\n";
-  }
-  if (Asks(args, "--recover")) return RunRecover(options, out, err);
+                      Asks(args, "--export-all") || Asks(args, "--promote");
+  if (!result || !options.error.empty()) return options;
+  const std::string mirror = options.mirror;
+  std::vector<std::string> notes = config.problems;
+  MergeUserConfig(options, config, &notes);
+  for (const std::string& note : notes) err << note << "\n";
   // A promotion's --mirror names the copy that becomes the data folder: the
   // configuration's mirror is not that.
-  if (Asks(args, "--promote")) return RunPromote(ParseOptions(args), out, err);
+  if (Asks(args, "--promote")) options.mirror = mirror;
+  return options;
+}
+
+std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
+                                        std::ostream& err, const UserConfig& config) {
+  const Options options = WindowlessOptions(args, config, err);
+  if (Asks(args, "--recover")) return RunRecover(options, out, err);
+  if (Asks(args, "--promote")) return RunPromote(options, out, err);
   if (Asks(args, "--touches")) return RunTouches(options, args, out, err);
   if (Asks(args, "--backups")) return RunBackups(options, args, out, err);
   if (Asks(args, "--official")) return RunOfficial(options, args, out, err);

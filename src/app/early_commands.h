@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "setup/user_config.h"
 
 namespace poolside {
@@ -17,16 +18,21 @@ namespace poolside {
 // (-platform NAME, -display NAME, -style NAME and other single-dash options).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// The options of a window-less command. Those that write or list a result
+// (--touches, --backups, --official, --recover, --export-all, --promote)
+// take the settings of the user's configuration `config` that the command
+// line did not give, as the desk does (start_config.h: the backup
+// threshold, the qualifiers, the mirror, ...), so what they write agrees
+// with the desk's files; a promotion keeps its own --mirror (the copy that
+// becomes the data folder). The configuration's problems go to `err`. The
+// working folder stays: the paths of the command line are relative to it.
+Options WindowlessOptions(const std::vector<std::string>& args, const UserConfig& config,
+                          std::ostream& err);
+
 // Runs --recover, --touches, --backups, --official, --promote, --version,
 // --help or --export-all when the arguments ask for one and returns its
-// exit status; none when the windows should start (bad options too: the
-// normal start reports them). The commands that write or list a result
-// (--touches, --backups, --official, --recover, --export-all) take the
-// settings of the user's configuration `config` that the command line did
-// not give, as the desk does (start_config.h: the backup threshold, the
-// qualifiers, the mirror, ...), so what they write agrees with the desk's
-// files; the configuration's problems go to `err` first. The working folder
-// stays: the paths of the command line are relative to it.
+// exit status, with the options of WindowlessOptions; none when the
+// windows should start (bad options too: the normal start reports them).
 std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
                                         std::ostream& err, const UserConfig& config);
 
