@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     std::cout << "poolside-cli " << VersionText().substr(VersionText().find(' ') + 1);
     return 0;
   }
-  if (const auto status = RunWindowlessCommand(
-          args, std::cout, std::cerr,
-          StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+  if (const auto status = RunWindowlessCommand(args, std::cout, std::cerr, [] {
+        return StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+      }))
     return *status;
   if (!options.error.empty()) {
     std::cerr << options.error << "\n" << kUsage;

@@ -1,6 +1,7 @@
 #include "app/early_commands.h"
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -48,17 +49,51 @@ bool Asks(const std::vector<std::string>& args, const char* command) {
   return std::find(args.begin(), args.end(), command) != args.end();
 }
 
-std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostream& err);
+std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostream& err) {
+  if (!options.error.empty()) return std::nullopt;
+  if (options.help) {
+    out << HelpText();
+    return 0;
+  }
+  if (options.version) {
+    out << VersionText();
+    return 0;
+  }
+  if (!options.compareLeft.empty()) return RunCompare(options, out, err);
+  if (!options.verifyMirror.empty()) {
+    PathMapper paths;
+    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+    const int status = VerifyMirror(paths, options.verifyMirror, out, err);
+    out.flush();
+    return status;
+  }
+  if (!options.exportAll) return std::nullopt;
+  PathMapper paths;
+  for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
+  // The export is the folder's too: a desk writing it at the same moment
+  // could see its newer file replaced by this one's older reading.
+  std::unique_ptr<FolderLease> lease;
+  if (!TakeLeaseForCommand(paths, "poolside --export-all", options.takeOver, err, lease)) {
+    return 1;
+  }
+  MeetData meet(paths);
+  const CsvEncoding encoding = ExportEncodingOf(options);
+  const int status = ExportAllFinished(meet, encoding, out, ResultRulesOf(options));
+  out.flush();
+  MirrorAfterCommand(paths, options.mirror, err);
+  return status;
+}
 
 }  // namespace
 
-Options WindowlessOptions(const std::vector<std::string>& args, const UserConfig& config,
-                          std::ostream& err) {
+Options WindowlessOptions(const std::vector<std::string>& args,
+                          const std::function<UserConfig()>& readConfig, std::ostream& err) {
   Options options = ParseOptions(args);
   const bool result = Asks(args, "--recover") || Asks(args, "--touches") ||
                       Asks(args, "--backups") || Asks(args, "--official") ||
                       Asks(args, "--export-all") || Asks(args, "--promote");
-  if (!result || !options.error.empty()) return options;
+  if (!result || !options.error.empty() || !readConfig) return options;
+  const UserConfig config = readConfig();
   const std::string mirror = options.mirror;
   std::vector<std::string> notes = config.problems;
   MergeUserConfig(options, config, &notes);
@@ -70,8 +105,9 @@ Options WindowlessOptions(const std::vector<std::string>& args, const UserConfig
 }
 
 std::optional<int> RunWindowlessCommand(const std::vector<std::string>& args, std::ostream& out,
-                                        std::ostream& err, const UserConfig& config) {
-  const Options options = WindowlessOptions(args, config, err);
+                                        std::ostream& err,
+                                        const std::function<UserConfig()>& readConfig) {
+  const Options options = WindowlessOptions(args, readConfig, err);
   if (Asks(args, "--recover")) return RunRecover(options, out, err);
   if (Asks(args, "--promote")) return RunPromote(options, out, err);
   if (Asks(args, "--touches")) return RunTouches(options, args, out, err);
@@ -111,44 +147,5 @@ std::string UsageText() {
 std::optional<int> RunEarlyCommand(const std::vector<std::string>& args, std::ostream& out) {
   return RunEarly(ParseOptions(args), out, std::cerr);
 }
-
-namespace {
-
-std::optional<int> RunEarly(const Options& options, std::ostream& out, std::ostream& err) {
-  if (!options.error.empty()) return std::nullopt;
-  if (options.help) {
-    out << HelpText();
-    return 0;
-  }
-  if (options.version) {
-    out << VersionText();
-    return 0;
-  }
-  if (!options.compareLeft.empty()) return RunCompare(options, out, err);
-  if (!options.verifyMirror.empty()) {
-    PathMapper paths;
-    for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
-    const int status = VerifyMirror(paths, options.verifyMirror, out, err);
-    out.flush();
-    return status;
-  }
-  if (!options.exportAll) return std::nullopt;
-  PathMapper paths;
-  for (const auto& [letter, dir] : options.drives) paths.MapDrive(letter, dir);
-  // The export is the folder's too: a desk writing it at the same moment
-  // could see its newer file replaced by this one's older reading.
-  std::unique_ptr<FolderLease> lease;
-  if (!TakeLeaseForCommand(paths, "poolside --export-all", options.takeOver, err, lease)) {
-    return 1;
-  }
-  MeetData meet(paths);
-  const CsvEncoding encoding = ExportEncodingOf(options);
-  const int status = ExportAllFinished(meet, encoding, out, ResultRulesOf(options));
-  out.flush();
-  MirrorAfterCommand(paths, options.mirror, err);
-  return status;
-}
-
-}  // namespace
 
 }  // namespace poolside

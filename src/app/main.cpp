@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
     if (!QCoreApplication::instance()) slipApp = std::make_unique<QApplication>(slipArgc, slipArgv);
     return SaveSlipPdf(result, pdf);
   });
-  if (const auto status = RunWindowlessCommand(
-          early, std::cout, std::cerr,
-          StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+  if (const auto status = RunWindowlessCommand(early, std::cout, std::cerr, [] {
+        return StartUserConfig(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+      }))
     return *status;
   SetSlipWriter({});
   // As many descriptors as the system allows: the desk's files and the live

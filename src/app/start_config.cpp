@@ -51,16 +51,23 @@ bool EnterWorkdir(const std::string& folder, std::vector<std::string>& notes) {
   return !ec;
 }
 
-UserConfig StartUserConfig(const char* xdgConfigHome, const char* home) {
-  const std::string folder = UserConfigFolder(xdgConfigHome, home);
+namespace {
+
+UserConfig UserConfigIn(const std::string& folder) {
   return folder.empty() ? UserConfig{} : ReadUserConfig(folder + "/" + kUserConfigName);
+}
+
+}  // namespace
+
+UserConfig StartUserConfig(const char* xdgConfigHome, const char* home) {
+  return UserConfigIn(UserConfigFolder(xdgConfigHome, home));
 }
 
 StartConfig PrepareStart(Options& options, bool interactive, const char* xdgConfigHome,
                          const char* home) {
   StartConfig start;
   start.folder = UserConfigFolder(xdgConfigHome, home);
-  const UserConfig config = StartUserConfig(xdgConfigHome, home);
+  const UserConfig config = UserConfigIn(start.folder);
   start.notes = config.problems;
   const bool scriptRun = !options.script.empty();
   const bool drivesGiven = !options.drives.empty();

@@ -53,7 +53,7 @@ class BackupsCommandTest : public ::testing::Test {
     err.str("");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(FsPath(dir.File("prog")));
-    const std::optional<int> status = RunWindowlessCommand(args, out, err, config);
+    const std::optional<int> status = RunWindowlessCommand(args, out, err, [&] { return config; });
     std::filesystem::current_path(cwd);
     return status.value_or(-1);
   }

@@ -154,31 +154,41 @@ TEST(EarlyCommands, CommandsThatWriteAResultTakeTheConfigurationUnderTheirOwnOpt
   config.drives = {{'c', "/conf/c"}, {'d', "/conf/d"}};
   config.problems = {"poolside.conf:3: ?"};
   std::ostringstream err;
-  Options o = WindowlessOptions({"--drive", "c=/x", "--touches", "3"}, config, err);
+  Options o = WindowlessOptions(
+      {"--drive", "c=/x", "--touches", "3"}, [&] { return config; }, err);
   EXPECT_EQ(o.backupThreshold, "0.10");
   EXPECT_EQ(o.mirror, "/media/copy");
   EXPECT_EQ(o.qualifiers, std::vector<std::string>{"1=16"});
   EXPECT_EQ(o.drives, (std::map<char, std::string>{{'c', "/x"}, {'d', "/conf/d"}}));
   EXPECT_EQ(err.str(), "poolside.conf:3: ?\n");
-  o = WindowlessOptions({"--export-all", "--backup-threshold", "0.5", "--mirror", "/m"}, config,
-                        err);
+  o = WindowlessOptions(
+      {"--export-all", "--backup-threshold", "0.5", "--mirror", "/m"}, [&] { return config; }, err);
   EXPECT_EQ(o.backupThreshold, "0.5");
   EXPECT_EQ(o.mirror, "/m");
   EXPECT_EQ(o.qualifiers, (std::vector<std::string>{"1=16"}));
   // A promotion's mirror is the copy it promotes into: only its own.
-  o = WindowlessOptions({"--promote", "/shadow"}, config, err);
+  o = WindowlessOptions(
+      {"--promote", "/shadow"}, [&] { return config; }, err);
   EXPECT_EQ(o.backupThreshold, "0.10");
   EXPECT_EQ(o.mirror, "");
   // Comparing folders, the version, a bad option: the command line alone,
-  // and nothing said.
+  // the file not even read, and nothing said.
   err.str("");
+  int reads = 0;
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--compare", "/a", "/b"},
                                                {"--version"},
                                                {"--backups", "1", "--bogus"}}) {
-    o = WindowlessOptions(args, config, err);
+    o = WindowlessOptions(
+        args,
+        [&] {
+          ++reads;
+          return config;
+        },
+        err);
     EXPECT_EQ(o.backupThreshold, "") << args[0];
     EXPECT_EQ(o.mirror, "") << args[0];
   }
+  EXPECT_EQ(reads, 0);
   EXPECT_EQ(err.str(), "");
 }
 

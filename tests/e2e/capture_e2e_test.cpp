@@ -92,13 +92,8 @@ class CaptureEndToEnd : public ::testing::Test {
   }
 
   // poolside --recover ... in the meet's working folder.
-  int Recover(const fs::path& meet, std::vector<std::string> more, std::string& out) {
-    std::vector<std::string> args = {POOLSIDE_BIN, "--drive", "c=" + meet.string()};
-    args.insert(args.end(), more.begin(), more.end());
-    Child tool(args, meet / "prog", dir_ / "rout", dir_ / "rerr");
-    const int rc = tool.Wait(60);
-    out = ReadAll(dir_ / "rout") + ReadAll(dir_ / "rerr");
-    return rc;
+  int Recover(const fs::path& meet, const std::vector<std::string>& more, std::string& out) {
+    return e2e::RunCommand(meet, dir_, more, out);
   }
 
   // The records of one race from the simulator, as script `port` lines.
